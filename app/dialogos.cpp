@@ -1,0 +1,91 @@
+#include "app/dialogos.h"
+
+#include <QFileDialog>
+#include <QQueue>
+
+namespace {
+bool g_modoPrueba = false;
+QQueue<CuadroMensaje::Boton> g_respuestas;
+QList<CuadroMensaje::Mostrado> g_mostrados;
+QQueue<QString> g_archivos;
+QList<DialogoArchivo::Pedido> g_pedidos;
+
+CuadroMensaje::Boton respuestaCauta(CuadroMensaje::Botones botones)
+{
+    if (botones & QMessageBox::Cancel)
+        return QMessageBox::Cancel;
+    for (int b = QMessageBox::FirstButton; b <= QMessageBox::LastButton; b <<= 1) {
+        if (botones & b)
+            return static_cast<CuadroMensaje::Boton>(b);
+    }
+    return QMessageBox::NoButton;
+}
+} // namespace
+
+CuadroMensaje::Boton CuadroMensaje::mostrar(const QString &titulo, const QString &texto, Botones botones)
+{
+    Boton respuesta;
+    if (g_modoPrueba) {
+        respuesta = g_respuestas.isEmpty() ? respuestaCauta(botones) : g_respuestas.dequeue();
+    } else {
+        QMessageBox caja(QMessageBox::NoIcon, titulo, texto, botones, nullptr);
+        respuesta = static_cast<Boton>(caja.exec());
+    }
+    g_mostrados.append({titulo, texto, botones, respuesta});
+    return respuesta;
+}
+
+void CuadroMensaje::activarModoPrueba(bool activo)
+{
+    g_modoPrueba = activo;
+}
+bool CuadroMensaje::modoPrueba()
+{
+    return g_modoPrueba;
+}
+void CuadroMensaje::fijarSiguienteRespuesta(Boton respuesta)
+{
+    g_respuestas.enqueue(respuesta);
+}
+QList<CuadroMensaje::Mostrado> CuadroMensaje::mostrados()
+{
+    return g_mostrados;
+}
+
+QStringList CuadroMensaje::textosMostrados()
+{
+    QStringList textos;
+    for (const Mostrado &m : g_mostrados)
+        textos << m.texto;
+    return textos;
+}
+
+void CuadroMensaje::limpiar()
+{
+    g_respuestas.clear();
+    g_mostrados.clear();
+}
+
+QString DialogoArchivo::abrir(QWidget *padre, const QString &titulo, const QString &carpeta,
+                              const QString &filtro)
+{
+    g_pedidos.append({titulo, carpeta, filtro});
+    if (g_modoPrueba)
+        return g_archivos.isEmpty() ? QString() : g_archivos.dequeue();
+    return QFileDialog::getOpenFileName(padre, titulo, carpeta, filtro);
+}
+
+void DialogoArchivo::fijarSiguienteArchivo(const QString &ruta)
+{
+    g_archivos.enqueue(ruta);
+}
+QList<DialogoArchivo::Pedido> DialogoArchivo::pedidos()
+{
+    return g_pedidos;
+}
+
+void DialogoArchivo::limpiar()
+{
+    g_archivos.clear();
+    g_pedidos.clear();
+}

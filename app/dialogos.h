@@ -1,0 +1,55 @@
+#pragma once
+// The one way the program shows message boxes and file dialogs. Production shows the modal
+// box without parent; tests queue the next answers and read back what would have been shown.
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class CuadroMensaje
+{
+public:
+    using Boton = QMessageBox::StandardButton;
+    using Botones = QMessageBox::StandardButtons;
+
+    struct Mostrado
+    {
+        QString titulo;
+        QString texto;
+        Botones botones;
+        Boton respuesta;
+    };
+
+    // Shows a modal box without parent and returns the button pressed. In test mode the next
+    // queued answer is returned instead (or the box's most cautious button when none is
+    // queued: Cancel when offered, else the first one), and nothing is shown.
+    static Boton mostrar(const QString &titulo, const QString &texto, Botones botones = QMessageBox::Ok);
+
+    static void activarModoPrueba(bool activo);
+    static bool modoPrueba();
+    static void fijarSiguienteRespuesta(Boton respuesta);
+    static QList<Mostrado> mostrados();
+    static QStringList textosMostrados();
+    static void limpiar();
+};
+
+class DialogoArchivo
+{
+public:
+    // QFileDialog::getOpenFileName; in test mode the next queued path ("" = cancelled).
+    static QString abrir(QWidget *padre, const QString &titulo, const QString &carpeta,
+                         const QString &filtro);
+
+    static void fijarSiguienteArchivo(const QString &ruta);
+    struct Pedido
+    {
+        QString titulo;
+        QString carpeta;
+        QString filtro;
+    };
+    static QList<Pedido> pedidos();
+    static void limpiar();
+};

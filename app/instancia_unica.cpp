@@ -1,0 +1,125 @@
+#include "app/instancia_unica.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace instancia_unica {
+
+namespace {
+
+int tamanoToken()
+{
+    return QString::fromLatin1(kCorriendo).length();
+}
+
+#if defined(Q_OS_UNIX)
+// Qt derives the segment's and the semaphore's native names from the key under the temp
+// folder, which is shared by every user of the machine, and creates them with mode 0600, so
+// another user's segment would make every start of ours exit as "already running". While the
+// key is set, the temp folder is the user's own runtime folder; the names are fixed then.
+class AmbitoUsuario
+{
+public:
+    AmbitoUsuario() : teniaTmp(qEnvironmentVariableIsSet("TMPDIR")), tmpAnterior(qgetenv("TMPDIR"))
+    {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (!runtime.isEmpty() && QDir(runtime).exists())
+            qputenv("TMPDIR", QFile::encodeName(runtime));
+    }
+    ~AmbitoUsuario()
+    {
+        if (teniaTmp)
+            qputenv("TMPDIR", tmpAnterior);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    bool teniaTmp;
+    QByteArray tmpAnterior;
+};
+#else
+// Windows names kernel objects per session already.
+struct AmbitoUsuario
+{
+};
+#endif
+
+} // namespace
+
+std::unique_ptr<QSharedMemory> crearSegmento()
+{
+    AmbitoUsuario ambito;
+    return std::make_unique<QSharedMemory>(QString::fromLatin1(kClave));
+}
+
+void escribirToken(QSharedMemory &segmento, const char *token)
+{
+    segmento.lock();
+    if (void *datos = segmento.data()) {
+        const int n = qMin(segmento.size(), tamanoToken());
+        std::memcpy(datos, token, static_cast<size_t>(n));
+    }
+    segmento.unlock();
+}
+
+bool iniciar(QSharedMemory &segmento)
+{
+    const int n = tamanoToken();
+    if (segmento.isAttached())
+        segmento.detach();
+    segmento.attach(QSharedMemory::ReadWrite);
+    bool creado = segmento.create(n, QSharedMemory::ReadWrite);
+    if (!creado) {
+        // A segment nobody holds any more (its instance was killed) disappears with our
+        // detach; one held by a live instance stays and the second create fails again.
+        segmento.detach();
+        creado = segmento.create(n, QSharedMemory::ReadWrite);
+    }
+    if (!creado) {
+        segmento.attach(QSharedMemory::ReadWrite);
+        escribirToken(segmento, kRestaurar);
+        return false;
+    }
+    escribirToken(segmento, kCorriendo);
+    return true;
+}
+
+bool atenderPedido(const std::function<void()> &restaurar)
+{
+    const int n = tamanoToken();
+    std::unique_ptr<QSharedMemory> segmento = crearSegmento();
+    if (segmento->isAttached())
+        segmento->detach();
+    segmento->attach(QSharedMemory::ReadWrite);
+    if (segmento->create(n, QSharedMemory::ReadWrite))
+        return false; // the segment had vanished; the new one goes with this object
+    bool atendido = false;
+    segmento->lock();
+    const char *datos = static_cast<const char *>(segmento->constData());
+    if (datos && segmento->size() >= n && std::memcmp(datos, kRestaurar, static_cast<size_t>(n)) == 0) {
+        if (restaurar)
+            restaurar();
+        std::memcpy(segmento->data(), kCorriendo, static_cast<size_t>(n));
+        atendido = true;
+    }
+    segmento->unlock();
+    return atendido;
+}
+
+QByteArray leerContenido()
+{
+    std::unique_ptr<QSharedMemory> segmento = crearSegmento();
+    if (!segmento->attach(QSharedMemory::ReadOnly))
+        return {};
+    segmento->lock();
+    QByteArray contenido(static_cast<const char *>(segmento->constData()),
+                         qMin(segmento->size(), tamanoToken()));
+    segmento->unlock();
+    segmento->detach();
+    return contenido;
+}
+
+} // namespace instancia_unica

@@ -1,0 +1,40 @@
+#pragma once
+// One instance per user session. A later start leaves a restore request in a small named
+// shared-memory segment and ends; the running instance answers it from its one-second poll.
+
+#include <QByteArray>
+#include <QSharedMemory>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace instancia_unica {
+
+inline constexpr char kClave[] = "NBsms_memory_flag";
+inline constexpr char kCorriendo[] = "nbsms_corriendo";
+inline constexpr char kRestaurar[] = "nbsms_restaurar";
+
+// A segment object on the program's key, scoped to the current user: the platform names that
+// Qt derives from the key are placed in the user's runtime folder, so another user's instance
+// neither blocks nor answers this one.
+std::unique_ptr<QSharedMemory> crearSegmento();
+
+// Start-up half. Returns true when this process is the first instance: it created the segment
+// and wrote "nbsms_corriendo". Returns false when another instance is running: the restore
+// request has been written and the caller must end with status 0. A segment left behind by an
+// instance that was killed is recovered, so a crash never blocks later starts.
+bool iniciar(QSharedMemory &segmento);
+
+// Running instance's half, one step of every poll tick. When the segment holds
+// "nbsms_restaurar", calls restaurar() and writes "nbsms_corriendo" back, all under the
+// segment's lock; returns whether a request was answered.
+bool atenderPedido(const std::function<void()> &restaurar);
+
+// The first 15 bytes of the segment (for diagnostics and tests); empty if there is none.
+QByteArray leerContenido();
+
+// Lock; copy min(size, 15) bytes of the token to offset 0; unlock.
+void escribirToken(QSharedMemory &segmento, const char *token);
+
+} // namespace instancia_unica

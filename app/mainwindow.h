@@ -1,0 +1,118 @@
+#pragma once
+// The program's only main window. Its operations are split by subsystem:
+//   app/mainwindow.cpp            construction, tray, help page, play/pause, list lock
+//   app/mainwindow_poleo.cpp      the one-second poll
+//   app/mainwindow_controles.cpp  connection controls, paths, saved choices
+//   lista/mainwindow_lista.cpp    list format, column detection, template and preview
+//   lista/mainwindow_envio.cpp    adding a list to the outbox, manual send, compaction
+
+#include <QDir>
+#include <QMainWindow>
+#include <QStringList>
+#include <QSystemTrayIcon>
+
+class QAction;
+class QMenu;
+class threads;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Lifecycle.
+    void on_pushActualizar_clicked();
+    void habilitarControlesLista(bool habilitar);
+    bool leerVerifPer() const;
+
+    // List format, columns and template.
+    QStringList separarLinea(const QString &linea) const;
+    void detectarColumnasConHeader(const QString &ruta, bool mostrarErrores);
+    void detectarColumnasSinHeader(const QString &ruta, bool mostrarErrores);
+    int buscarColumna(const QString &referencia) const;
+    QString valorCelular(const QStringList &campos) const;
+    QString valorFecha(const QStringList &campos) const;
+    QString transformarSms(const QString &plantilla, const QStringList &campos);
+    QString verificarCampos() const;
+    QStringList obtenerColumnas() const;
+
+    // Outbox.
+    bool agregarFilaOutbox(const QString &linea, bool escribir);
+    void compactarOutbox();
+
+    Ui::MainWindow *formulario() const { return ui; }
+    threads *trabajador() const { return worker; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+public slots:
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void PoleoArchivo();
+
+    void on_pushPlay_clicked();
+    void on_pushPause_clicked();
+
+    // Connection and sending controls.
+    void on_IPGateway_textChanged(const QString &texto);
+    void on_IPGateway_editingFinished();
+    void on_NgwKey_textChanged(const QString &texto);
+    void on_NgwKey_editingFinished();
+    void on_pushActualizarConex_clicked();
+    void on_open_set_horatio_envio_clicked();
+    void on_pushDetenerEnvioSMS_clicked();
+    void on_checkMinimizar_clicked();
+    void on_ingresoLista_textChanged(const QString &texto);
+    void on_comboCelular_currentTextChanged(const QString &texto);
+    void on_comboFecha_currentTextChanged(const QString &texto);
+    void on_BuscarCarpetaOuts_clicked();
+    void on_BuscarCarpetaBackups_clicked();
+    void on_BuscarInbox_clicked();
+
+    // List format, columns, template and preview.
+    void on_cfgLista_clicked();
+    void on_BuscarArchivo_clicked();
+    void on_pushAgregarCampo_clicked();
+    void on_editFormatoSMS_textChanged();
+    void on_SmsListaUp_clicked();
+    void on_SmsListaDown_clicked();
+
+    // Outbox.
+    void on_pushAgregarListaToOutbox_clicked();
+    void on_BotonEnviar_released();
+
+public:
+    bool tieneHeader;
+    bool separaComillas;
+    bool usarComa;
+    bool usarTab;
+    int filaVistaPrevia;
+    int truncados;
+    int faltaObligatorio;
+    threads *worker;
+    QString archivoSalidas;
+
+private:
+    Ui::MainWindow *ui;
+
+public:
+    QAction *restoreAction;
+    QAction *quitAction;
+    QSystemTrayIcon *trayIcon;
+    QMenu *trayMenu;
+    QStringList columnasHeader;
+    int cantidadColumnas;
+    QStringList columnasDefecto;
+    QDir carpetaDatos;
+    bool omitirGuardadoLista;
+    bool omitirGuardadoCelular;
+    bool omitirGuardadoFecha;
+};

@@ -1,0 +1,5 @@
+#include "app/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+void MainWindow::PoleoArchivo() {}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing NBsms need.
+# Only what is missing is installed; it says what it installs.
+set -euo pipefail
+
+PAQUETES=(
+  build-essential cmake ninja-build pkg-config
+  qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
+  libcpp-httplib-dev
+  xvfb xauth
+  curl
+)
+
+faltan=()
+for p in "${PAQUETES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    faltan+=("$p")
+  fi
+done
+
+if [ ${#faltan[@]} -eq 0 ]; then
+  echo "Dependencias: todo instalado."
+  exit 0
+fi
+
+echo "Dependencias: se instalan ${faltan[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${faltan[@]}"
