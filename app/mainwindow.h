@@ -6,12 +6,14 @@
 //   lista/mainwindow_lista.cpp    list format, column detection, template and preview
 //   lista/mainwindow_envio.cpp    adding a list to the outbox, manual send, compaction
 
+#include <QDateTime>
 #include <QDir>
 #include <QMainWindow>
 #include <QStringList>
 #include <QSystemTrayIcon>
 
 class QAction;
+class QLineEdit;
 class QMenu;
 class threads;
 
@@ -102,6 +104,26 @@ public:
 
 private:
     Ui::MainWindow *ui;
+
+    // "key=" in front of the entry unless the entry already holds it.
+    static QString claveDesdeCampo(const QString &campo);
+    // The same for a connection update, with the entry's outer spaces removed.
+    static QString claveParaConexion(const QString &campo);
+    void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, const char *clave);
+    void crearBandeja();
+    void cargarAjustes();
+    void aplicarMarcaVacio();
+    void rotarIconosPestanas();
+    bool ocultarEnBandeja();
+    void vigilarLista();
+    void escribirErrorConexion();
+
+    // A watched list is imported only once it has stopped changing between two ticks.
+    qint64 tamanoListaVista = -1;
+    QDateTime fechaListaVista;
+    // Message boxes keep the event loop (and so the poll) running: no second run or box on top.
+    bool corridaEnCurso = false;
+    bool cajaErroresAbierta = false;
 
 public:
     QAction *restoreAction;
