@@ -1,0 +1,349 @@
+// The main window's lifecycle, poll and connection controls, driven offscreen.
+
+#include "common/entorno_prueba.h"
+
+#include "app/instancia_unica.h"
+#include "app/mainwindow.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSettings>
+
+#include <memory>
+
+class PruebaVentana : public QObject
+{
+    Q_OBJECT
+
+    QString datos() const { return QDir::homePath() + QStringLiteral("/NBsms"); }
+
+    static void guardar(const char *clave, const QVariant &valor) { ajustes::escribir(clave, valor); }
+
+    static void configuracionCompleta()
+    {
+        guardar(ajustes::kIpGateway, QString());
+        guardar(ajustes::kKeyGateway, QStringLiteral("key=1234"));
+    }
+
+private slots:
+    void init()
+    {
+        QSettings().clear();
+        QDir(datos()).removeRecursively();
+        CuadroMensaje::limpiar();
+        DialogoArchivo::limpiar();
+    }
+
+    void primerArranqueConAlmacenVacio()
+    {
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        QCOMPARE(ui->ingresoErrores->text(), datos() + QStringLiteral("/errores.csv"));
+        QCOMPARE(ui->ingresoBackups->text(), datos() + QStringLiteral("/backup.csv"));
+        QCOMPARE(ui->ingresoInbox->text(), datos() + QStringLiteral("/sms_recibidos.csv"));
+        QCOMPARE(ui->comboFecha->currentText(), QStringLiteral("--inmediato--"));
+        QCOMPARE(ui->NgwKey->text(), QString());
+        QCOMPARE(ui->tabWidget->currentIndex(), 3);
+        // Nothing is written for the three paths until the operator browses one.
+        QVERIFY(!ajustes::contiene(ajustes::kFolderErrores));
+        QVERIFY(!ajustes::contiene(ajustes::kFolderBackups));
+        QVERIFY(!ajustes::contiene(ajustes::kFolderInbox));
+        QVERIFY(QDir(datos()).exists());
+        QCOMPARE(w.archivoSalidas, datos() + QStringLiteral("/salidas.csv"));
+        // Paused at start, as stored.
+        QVERIFY(ui->pushPlay->isEnabled());
+        QVERIFY(!ui->pushPause->isEnabled());
+        QVERIFY(!ui->progressBar->isEnabled());
+        QCOMPARE(ui->progressBar->maximum(), 100);
+        QCOMPARE(w.worker->comando.load(), int(EST_PAUSA));
+        QCOMPARE(w.columnasDefecto, (QStringList{"#1", "#2", "#3", "#4"}));
+        QVERIFY(!w.omitirGuardadoLista && !w.omitirGuardadoCelular && !w.omitirGuardadoFecha);
+        // The manual number accepts digits only.
+        QVERIFY(ui->NumDestino->validator());
+        QTest::keyClicks(ui->NumDestino, QStringLiteral("12a3"));
+        QCOMPARE(ui->NumDestino->text(), QStringLiteral("123"));
+    }
+
+    void claveYPestana_data()
+    {
+        QTest::addColumn<QString>("guardada");
+        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("mostrada");
+        QTest::addColumn<QString>("alTrabajador");
+        QTest::addColumn<int>("pestana");
+        QTest::newRow("solo prefijo") << "key=" << "" << "" << "key=" << 3;
+        QTest::newRow("con prefijo") << "key=1234" << "127.0.0.1:9" << "1234" << "key=1234" << 1;
+        QTest::newRow("sin prefijo") << "abcd" << "127.0.0.1:9" << "abcd" << "key=abcd" << 1;
+        QTest::newRow("prefijo dos veces") << "key=key=9" << "127.0.0.1:9" << "9" << "key=9" << 1;
+        QTest::newRow("sin ip") << "key=1" << "" << "1" << "key=1" << 3;
+    }
+
+    void claveYPestana()
+    {
+        QFETCH(QString, guardada);
+        QFETCH(QString, ip);
+        QFETCH(QString, mostrada);
+        QFETCH(QString, alTrabajador);
+        QFETCH(int, pestana);
+        guardar(ajustes::kKeyGateway, guardada);
+        guardar(ajustes::kIpGateway, ip);
+        MainWindow w;
+        QCOMPARE(w.formulario()->NgwKey->text(), mostrada);
+        QCOMPARE(w.worker->conexion->clave, alTrabajador);
+        QCOMPARE(w.formulario()->tabWidget->currentIndex(), pestana);
+    }
+
+    void marcaVacioEnRutas()
+    {
+        guardar(ajustes::kFolderBackups, QStringLiteral("vacio"));
+        guardar(ajustes::kFolderInbox, QStringLiteral("/otra/inbox.csv"));
+        MainWindow w;
+        QCOMPARE(w.formulario()->ingresoBackups->text(), datos() + QStringLiteral("/backup.csv"));
+        QCOMPARE(ajustes::leer(ajustes::kFolderBackups).toString(), datos() + QStringLiteral("/backup.csv"));
+        QCOMPARE(w.formulario()->ingresoInbox->text(), QStringLiteral("/otra/inbox.csv"));
+    }
+
+    void vigilanciaBloqueaControles()
+    {
+        guardar(ajustes::kCheckVerifPer, true);
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        QVERIFY(ui->checkVerifPer->isChecked());
+        QVERIFY(!ui->checkVerifPer->isEnabled());
+        QVERIFY(!ui->comboCelular->isEnabled());
+        QVERIFY(!ui->pushAgregarListaToOutbox->isEnabled());
+        QVERIFY(!ui->BuscarArchivo->isEnabled());
+        QVERIFY(ui->pushDetenerEnvioSMS->isEnabled());
+
+        ui->pushDetenerEnvioSMS->click();
+        QVERIFY(ui->comboCelular->isEnabled());
+        QVERIFY(!ui->pushDetenerEnvioSMS->isEnabled());
+        QCOMPARE(ajustes::leer(ajustes::kCheckVerifPer).toBool(), false);
+        // With the watch off the button does nothing more.
+        w.on_pushDetenerEnvioSMS_clicked();
+        QVERIFY(ui->comboCelular->isEnabled());
+    }
+
+    void playYPausa()
+    {
+        guardar(ajustes::kEnvioActivado, true);
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        QCOMPARE(w.worker->comando.load(), int(EST_PLAY));
+        QCOMPARE(ui->progressBar->maximum(), 0);
+        QVERIFY(ui->progressBar->isEnabled());
+        QVERIFY(!ui->pushPlay->isEnabled());
+        ui->pushPause->click();
+        QCOMPARE(w.worker->comando.load(), int(EST_PAUSA));
+        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), false);
+        QCOMPARE(ui->progressBar->maximum(), 100);
+        ui->pushPlay->click();
+        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), true);
+    }
+
+    void textoDeEstado_data()
+    {
+        QTest::addColumn<int>("estado");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("-2") << -2 << "Esperando respuesta...";
+        QTest::newRow("-1") << -1 << "Esperando respuesta...";
+        QTest::newRow("0") << 0 << "Libre";
+        QTest::newRow("1") << 1 << "Enviando SMS";
+        QTest::newRow("2") << 2 << "Enviando SMS";
+        QTest::newRow("3") << 3 << "Error al enviar SMS";
+        QTest::newRow("4") << 4 << "Obteniendo SMS";
+        QTest::newRow("5") << 5 << "Obteniendo SMS";
+        QTest::newRow("6") << 6 << "Error al obtener SMS";
+        QTest::newRow("7") << 7 << "No envia SMS";
+        QTest::newRow("8") << 8 << "Error de conexion";
+        QTest::newRow("9") << 9 << "Enviando SMS";
+        QTest::newRow("10") << 10 << "Error de conexion, clave incorrecta.";
+        QTest::newRow("11") << 11 << "Esperando respuesta...";
+    }
+
+    void textoDeEstado()
+    {
+        QFETCH(int, estado);
+        QFETCH(QString, texto);
+        MainWindow w;
+        // Bypasses setEstado, which refuses values out of range: the label must cope anyway.
+        w.worker->conexion->estado = estado;
+        w.PoleoArchivo();
+        QCOMPARE(w.formulario()->labelEstado->text(), texto);
+        QCOMPARE(w.formulario()->labelSmsPendienteInt->text(), QStringLiteral("0"));
+    }
+
+    void errorDeConexionAlArchivoDeErrores()
+    {
+        MainWindow w;
+        conexion_ngw *c = w.worker->conexion;
+        const QString errores = w.formulario()->ingresoErrores->text();
+
+        c->estado = EST_CONEX_ERROR;
+        w.PoleoArchivo();
+        QVERIFY(!QFile::exists(errores)); // empty error text: no file touched
+
+        c->error_conexion = QStringLiteral("Connection refused");
+        w.PoleoArchivo();
+        QVERIFY(c->error_conexion.isEmpty());
+        w.PoleoArchivo();
+        QFile f(errores);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Connection refused\n"));
+        QVERIFY(CuadroMensaje::mostrados().isEmpty());
+    }
+
+    void errorDeConexionSinArchivoDeErrores()
+    {
+        MainWindow w;
+        conexion_ngw *c = w.worker->conexion;
+        const QString ruta = QDir::homePath() + QStringLiteral("/no/existe/errores.csv");
+        w.formulario()->ingresoErrores->setText(ruta);
+        c->estado = EST_CONEX_ERROR;
+        c->error_conexion = QStringLiteral("Host not found");
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
+        QCOMPARE(CuadroMensaje::mostrados().at(0).texto, QStringLiteral("No se pudo abrir errores %1").arg(ruta));
+        // Never lost by a failed attempt; the next tick in state 8 tries (and tells) again.
+        QCOMPARE(c->error_conexion, QStringLiteral("Host not found"));
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 2);
+        c->estado = EST_CONEX_LIBRE;
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 2);
+    }
+
+    void pedidoDeRestaurar()
+    {
+        auto segmento = instancia_unica::crearSegmento();
+        QVERIFY(instancia_unica::iniciar(*segmento));
+        MainWindow w;
+        w.hide();
+        instancia_unica::escribirToken(*segmento, instancia_unica::kRestaurar);
+        w.PoleoArchivo();
+        QVERIFY(w.isVisible());
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
+    }
+
+    void cerrarYMinimizarOcultan()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.close();
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QVERIFY(!w.isVisible());
+        else
+            QVERIFY(w.isMinimized()); // no tray to come back from: minimized, never hidden
+        w.iconActivated(QSystemTrayIcon::Trigger);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        w.hide();
+        w.iconActivated(QSystemTrayIcon::Context);
+        QVERIFY(!w.isVisible());
+        w.iconActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(w.isVisible());
+
+        const QList<QAction *> menu = w.trayMenu->actions();
+        QCOMPARE(menu.size(), 3);
+        QCOMPARE(menu.at(0)->text(), QStringLiteral("Restaurar"));
+        QVERIFY(menu.at(1)->isSeparator());
+        QCOMPARE(menu.at(2)->text(), QStringLiteral("Salir"));
+    }
+
+    void direccionYClaveSeGuardan()
+    {
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        ui->IPGateway->setFocus();
+        QTest::keyClicks(ui->IPGateway, QStringLiteral("10.0. 0.1"));
+        QCOMPARE(ajustes::leer(ajustes::kIpGateway).toString(), QStringLiteral("10.0.0.1"));
+        w.on_IPGateway_editingFinished();
+        QCOMPARE(ajustes::leer(ajustes::kIpGateway).toString(), QStringLiteral("10.0. 0.1"));
+        QTest::keyClicks(ui->NgwKey, QStringLiteral(" ab c "));
+        QCOMPARE(ajustes::leer(ajustes::kKeyGateway).toString(), QStringLiteral("abc"));
+        // Editing does not reach the running connection.
+        QCOMPARE(w.worker->conexion->ip, QString());
+    }
+
+    void banderasDeUnSoloUso()
+    {
+        guardar(ajustes::kColumnaFecha, QStringLiteral("#2"));
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        QCOMPARE(ui->comboFecha->currentText(), QStringLiteral("#2"));
+        // The first change by the operator after start-up is saved.
+        ui->comboFecha->setCurrentText(QStringLiteral("fecha"));
+        QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("fecha"));
+        // A change made by the program under a flag is not, and the flag is spent.
+        w.omitirGuardadoFecha = true;
+        ui->comboFecha->setCurrentText(QStringLiteral("otra"));
+        QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("fecha"));
+        QVERIFY(!w.omitirGuardadoFecha);
+        w.omitirGuardadoLista = true;
+        ui->ingresoLista->setText(QStringLiteral("/l.csv"));
+        QVERIFY(!ajustes::contiene(ajustes::kListaNombreFila));
+        ui->ingresoLista->setText(QStringLiteral("/m.csv"));
+        QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), QStringLiteral("/m.csv"));
+        ui->comboCelular->setCurrentText(QStringLiteral("cel"));
+        QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("cel"));
+    }
+
+    void botonesDeRutas_data()
+    {
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("clave");
+        QTest::newRow("errores") << "BuscarCarpetaOuts" << "Buscar salidas" << "ingresoErrores"
+                                 << ajustes::kFolderErrores;
+        QTest::newRow("backups") << "BuscarCarpetaBackups" << "Buscar backups" << "ingresoBackups"
+                                 << ajustes::kFolderBackups;
+        QTest::newRow("inbox") << "BuscarInbox" << "Buscar inbox" << "ingresoInbox" << ajustes::kFolderInbox;
+    }
+
+    void botonesDeRutas()
+    {
+        QFETCH(QString, boton);
+        QFETCH(QString, titulo);
+        QFETCH(QString, campo);
+        QFETCH(QString, clave);
+        MainWindow w;
+        auto *b = w.findChild<QAbstractButton *>(boton);
+        auto *linea = w.findChild<QLineEdit *>(campo);
+        QVERIFY(b && linea);
+        const QString antes = linea->text();
+        const QByteArray claveBytes = clave.toLatin1();
+
+        DialogoArchivo::fijarSiguienteArchivo(QString()); // cancelled
+        b->click();
+        QCOMPARE(linea->text(), antes);
+        QVERIFY(!ajustes::contiene(claveBytes.constData()));
+
+        DialogoArchivo::fijarSiguienteArchivo(QStringLiteral("/elegido.csv"));
+        b->click();
+        QCOMPARE(linea->text(), QStringLiteral("/elegido.csv"));
+        QCOMPARE(ajustes::leer(claveBytes.constData()).toString(), QStringLiteral("/elegido.csv"));
+
+        const DialogoArchivo::Pedido pedido = DialogoArchivo::pedidos().last();
+        QCOMPARE(pedido.titulo, titulo);
+        QCOMPARE(pedido.carpeta, datos());
+        QCOMPARE(pedido.filtro, QStringLiteral("CSV Files (*.csv)"));
+    }
+
+    void arrancarMinimizadoSeGuarda()
+    {
+        MainWindow w;
+        w.formulario()->checkMinimizar->click();
+        QCOMPARE(ajustes::leer(ajustes::kStartMinimized).toBool(), true);
+        MainWindow otra;
+        QVERIFY(otra.formulario()->checkMinimizar->isChecked());
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaVentana)
+#include "prueba_ventana.moc"
