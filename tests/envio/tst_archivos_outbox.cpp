@@ -8,12 +8,12 @@
 #include "common/entorno_prueba.h"
 
 #include <QFile>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -47,18 +47,15 @@ public:
     {
         if (!activo)
             return;
-        QSet<int> abiertos;
-        for (const QString &n :
-             QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System))
-            abiertos.insert(n.toInt());
-        int limite = 0;
-        int libres = 0;
-        while (libres < 1 || abiertos.contains(limite))
-            libres += abiertos.contains(limite++) ? 0 : 1;
+        // The two lowest free descriptors: with the limit at the second, only the first is free.
+        const int primero = ::dup(0);
+        const int segundo = ::dup(0);
+        ::close(primero);
+        ::close(segundo);
         getrlimit(RLIMIT_NOFILE, &anterior);
         rlimit nuevo = anterior;
-        nuevo.rlim_cur = rlim_t(limite);
-        activado = setrlimit(RLIMIT_NOFILE, &nuevo) == 0;
+        nuevo.rlim_cur = rlim_t(segundo);
+        activado = primero >= 0 && segundo > primero && setrlimit(RLIMIT_NOFILE, &nuevo) == 0;
     }
     ~LimiteDescriptores()
     {
