@@ -144,6 +144,8 @@ int SimuladorNgw::iniciar(const std::string &host, int puerto)
     servidor = std::make_unique<httplib::Server>();
     // Idle connections are dropped soon, so that stopping never waits long for them.
     servidor->set_keep_alive_timeout(1);
+    // Headers and body leave in separate writes: without this each reply waits for a delayed ACK.
+    servidor->set_tcp_nodelay(true);
     auto manejador = [this](const httplib::Request &req, httplib::Response &res) { atender(req, res); };
     servidor->Post(".*", manejador);
     servidor->Get(".*", manejador);
@@ -280,6 +282,7 @@ void SimuladorNgw::limpiar()
     std::lock_guard<std::mutex> candado(mutex);
     registro.clear();
     tomados.clear();
+    porEntregar.clear();
 }
 
 void SimuladorNgw::fijarObservador(std::function<void(const Peticion &, const std::string &)> observador)

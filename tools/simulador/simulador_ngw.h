@@ -99,7 +99,8 @@ public:
     // Messages the device took for sending, in order.
     std::vector<Mensaje> enviados() const;
     std::vector<Peticion> peticiones() const;
-    void limpiar(); // forgets the recorded requests and the taken messages
+    // Forgets the recorded requests, the taken messages and those still to hand out.
+    void limpiar();
 
     // Called for every request with the recorded request and the reply body sent (for logs).
     void fijarObservador(std::function<void(const Peticion &, const std::string &)> observador);
