@@ -231,8 +231,12 @@ void conexion_ngw::replyGetSmsFinished(QNetworkReply *reply)
         std::fflush(stdout);
         const QString hoy = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
+        int guardados = 0;
         for (const registro_sms &m : mensajes)
-            recibidos::guardar(m);
+            guardados += recibidos::guardar(m) ? 1 : 0;
+        ultimosRecibidos = guardados;
+    } else {
+        ultimosRecibidos = 0;
     }
     const int nuevo = protocolo_ngw::clasificarRecepcion(texto, estado);
     if (nuevo != estado)

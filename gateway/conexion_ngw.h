@@ -62,6 +62,9 @@ public:
     std::atomic<int> estado;
     std::atomic<bool> ocupado;
     registro_sms sms_pendiente;
+    // Messages the last fetch stored in the received-messages file; written before the state
+    // that ends the fetch, so the worker reads it once it sees EST_CONEX_GET_SMS_OK.
+    std::atomic<int> ultimosRecibidos{0};
 
     static constexpr int kTiempoLimiteDefecto = 30000;
 
