@@ -3,6 +3,9 @@
 #include "common/entorno_prueba.h"
 #include "lista/columnas.h"
 #include "lista/plantilla.h"
+#include "referencias.h"
+
+#include <QRandomGenerator>
 
 #include <QtTest>
 
@@ -31,6 +34,7 @@ private slots:
     void cortar();
     void verificar_data();
     void verificar();
+    void igualQueReferencia();
 };
 
 void PruebaPlantilla::llenar_data()
@@ -173,6 +177,39 @@ void PruebaPlantilla::verificar()
     QFETCH(QString, plantilla);
     QFETCH(QString, resultado);
     QCOMPARE(lista::verificarCampos(plantilla, buscadorDe(header)), resultado);
+}
+
+// Random templates and rows over a small alphabet rich in brackets, against the literal version.
+void PruebaPlantilla::igualQueReferencia()
+{
+    QRandomGenerator azar(4711);
+    const QStringList header{"a", "b]", "", "#1"};
+    const auto buscar = buscadorDe(header);
+    const referencia::Buscar buscarRef = [&](const QString &ref) { return buscar(ref); };
+    const QString alfabeto = QStringLiteral("[]{}ab#1 ") + QChar(0xD83D) + QChar(0xDE00);
+    auto texto = [&](int maximo) {
+        QString t;
+        const int largo = azar.bounded(maximo);
+        for (int k = 0; k < largo; ++k)
+            t += alfabeto.at(azar.bounded(alfabeto.size()));
+        return t;
+    };
+    for (int vuelta = 0; vuelta < 20000; ++vuelta) {
+        const QString plantilla = texto(vuelta % 10 == 0 ? 200 : 16);
+        QStringList campos;
+        const int n = azar.bounded(5);
+        for (int k = 0; k < n; ++k)
+            campos << texto(vuelta % 7 == 0 ? 90 : 3);
+        const referencia::Llenado esperado = referencia::transformarSms(plantilla, campos, buscarRef);
+        const lista::MensajeLlenado obtenido = lista::llenarPlantilla(plantilla, campos, buscar);
+        const QString donde = QStringLiteral("plantilla [%1] campos [%2]").arg(plantilla, campos.join(u'|'));
+        QVERIFY2(obtenido.mensaje == esperado.mensaje, qPrintable(donde));
+        QVERIFY2(obtenido.truncado == esperado.truncado, qPrintable(donde));
+        QVERIFY2(obtenido.faltaObligatorio == esperado.falta, qPrintable(donde));
+        QVERIFY2(lista::verificarCampos(plantilla, buscar) ==
+                     referencia::verificarCampos(plantilla, buscarRef),
+                 qPrintable(donde));
+    }
 }
 
 NBSMS_TEST_MAIN(PruebaPlantilla)

@@ -3,7 +3,7 @@
 #include "common/entorno_prueba.h"
 #include "lista/columnas.h"
 #include "lista/separar_linea.h"
-#include "separar_referencia.h"
+#include "referencias.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
