@@ -1,0 +1,151 @@
+// The single-instance guard, with real processes of the program.
+
+#include "common/entorno_prueba.h"
+
+#include "app/instancia_unica.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <csignal>
+
+class PruebaInstanciaUnica : public QObject
+{
+    Q_OBJECT
+
+    QString programa() const { return qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"); }
+
+    QProcess *arrancar(const QProcessEnvironment &entorno = QProcessEnvironment::systemEnvironment())
+    {
+        auto *p = new QProcess(this);
+        procesos << p;
+        p->setProcessEnvironment(entorno);
+        p->setProgram(programa());
+        p->start();
+        if (!p->waitForStarted(10000))
+            qFatal("could not start the program");
+        return p;
+    }
+
+    QList<QProcess *> procesos;
+
+    static void quitarSegmentoHuerfano()
+    {
+        auto segmento = instancia_unica::crearSegmento();
+        segmento->attach();
+        segmento->detach();
+    }
+
+private slots:
+    void init() { QVERIFY(instancia_unica::leerContenido().isEmpty()); }
+
+    void cleanup()
+    {
+        for (QProcess *p : qAsConst(procesos)) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(10000);
+            }
+            delete p;
+        }
+        procesos.clear();
+        // Killed instances leave their segment behind; the next test starts from none.
+        quitarSegmentoHuerfano();
+    }
+
+    void segundoArranqueDejaPedidoYTermina()
+    {
+        // This test process plays the first instance.
+        auto segmento = instancia_unica::crearSegmento();
+        QVERIFY(instancia_unica::iniciar(*segmento));
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
+
+        QProcess *segundo = arrancar();
+        QElapsedTimer reloj;
+        reloj.start();
+        QVERIFY(segundo->waitForFinished(10000));
+        QVERIFY2(reloj.elapsed() < 2000, qPrintable(QString::number(reloj.elapsed())));
+        QCOMPARE(segundo->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(segundo->exitCode(), 0);
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_restaurar"));
+
+        // Several starts before the answer leave one pending request and cause one restore.
+        QProcess *tercero = arrancar();
+        QVERIFY(tercero->waitForFinished(10000));
+        QCOMPARE(tercero->exitCode(), 0);
+
+        int restauraciones = 0;
+        QVERIFY(instancia_unica::atenderPedido([&] { ++restauraciones; }));
+        QCOMPARE(restauraciones, 1);
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
+        QVERIFY(!instancia_unica::atenderPedido([&] { ++restauraciones; }));
+        QCOMPARE(restauraciones, 1);
+    }
+
+    void sinSegmentoNoHayPedido()
+    {
+        int llamadas = 0;
+        QVERIFY(!instancia_unica::atenderPedido([&] { ++llamadas; }));
+        QCOMPARE(llamadas, 0);
+        // The object created by the poll goes with it.
+        QVERIFY(instancia_unica::leerContenido().isEmpty());
+    }
+
+    void primeraInstanciaAtiendeYSeRecuperaTrasSerMatada()
+    {
+        QProcess *primero = arrancar();
+        QTRY_COMPARE_WITH_TIMEOUT(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"), 10000);
+
+        // A second start exits; the running instance answers within its poll period.
+        QProcess *segundo = arrancar();
+        QVERIFY(segundo->waitForFinished(10000));
+        QCOMPARE(segundo->exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"), 5000);
+        QCOMPARE(primero->state(), QProcess::Running);
+
+        // Killed without a chance to release the segment: the next start must still run.
+        ::kill(static_cast<pid_t>(primero->processId()), SIGKILL);
+        QVERIFY(primero->waitForFinished(10000));
+        QProcess *nuevo = arrancar();
+        QTRY_COMPARE_WITH_TIMEOUT(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"), 10000);
+        QProcess *otro = arrancar();
+        QVERIFY(otro->waitForFinished(10000));
+        QCOMPARE(otro->exitCode(), 0);
+        QCOMPARE(nuevo->state(), QProcess::Running);
+    }
+
+    void otroUsuarioNoBloquea()
+    {
+        auto segmento = instancia_unica::crearSegmento();
+        QVERIFY(instancia_unica::iniciar(*segmento));
+
+        // Another user's session: its own runtime folder.
+        QTemporaryDir otroRuntime;
+        QFile::setPermissions(otroRuntime.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), otroRuntime.path());
+        QProcess *ajeno = arrancar(entorno);
+        // It runs as the first instance of its own session, beside ours.
+        const QByteArray nuestro = qgetenv("XDG_RUNTIME_DIR");
+        auto contenidoAjeno = [&] {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otroRuntime.path()));
+            const QByteArray c = instancia_unica::leerContenido();
+            qputenv("XDG_RUNTIME_DIR", nuestro);
+            return c;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(contenidoAjeno(), QByteArray("nbsms_corriendo"), 10000);
+        QCOMPARE(ajeno->state(), QProcess::Running);
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otroRuntime.path()));
+        for (QProcess *p : qAsConst(procesos))
+            p->kill();
+        for (QProcess *p : qAsConst(procesos))
+            p->waitForFinished(10000);
+        quitarSegmentoHuerfano();
+        qputenv("XDG_RUNTIME_DIR", nuestro);
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaInstanciaUnica)
+#include "prueba_instancia_unica.moc"
