@@ -73,9 +73,11 @@ QString decodificarLista(const QByteArray &bytes, QTextCodec *ochoBits)
     return codec->toUnicode(bytes);
 }
 
-QStringList separarEnLineas(QStringView texto)
+namespace {
+
+// Calls `f(linea)` for each line in order until it returns false.
+template <typename F> void recorrerLineas(QStringView texto, F &&f)
 {
-    QStringList lineas;
     qsizetype inicio = 0;
     const qsizetype n = texto.size();
     while (inicio < n) {
@@ -85,9 +87,21 @@ QStringList separarEnLineas(QStringView texto)
         qsizetype largo = fin - inicio;
         if (largo > 0 && texto[fin - 1] == u'\r')
             --largo;
-        lineas.append(texto.mid(inicio, largo).toString());
+        if (!f(texto.mid(inicio, largo)))
+            return;
         inicio = fin + 1;
     }
+}
+
+} // namespace
+
+QStringList separarEnLineas(QStringView texto)
+{
+    QStringList lineas;
+    recorrerLineas(texto, [&](QStringView linea) {
+        lineas.append(linea.toString());
+        return true;
+    });
     return lineas;
 }
 
@@ -109,6 +123,34 @@ LineaLista lineaDeLista(const QStringList &lineas, int numero)
     if (numero >= lineas.size())
         return {lineas.last(), true};
     return {lineas.at(numero), numero == lineas.size() - 1};
+}
+
+LineaLista lineaDeTexto(QStringView texto, int numero)
+{
+    // Reads up to the line wanted, and one more to tell whether it is the last.
+    const int buscada = qMax(numero, 0);
+    QStringView ultima;
+    int leidas = 0;
+    bool hayMas = false;
+    recorrerLineas(texto, [&](QStringView linea) {
+        if (leidas > buscada) {
+            hayMas = true;
+            return false;
+        }
+        ultima = linea;
+        ++leidas;
+        return true;
+    });
+    return {ultima.toString(), !hayMas};
+}
+
+bool leerLineaLista(const QString &ruta, int numero, LineaLista &linea)
+{
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly))
+        return false;
+    linea = lineaDeTexto(decodificarLista(archivo.readAll()), numero);
+    return true;
 }
 
 } // namespace lista

@@ -41,5 +41,10 @@ struct LineaLista
     bool esUltima = true;
 };
 LineaLista lineaDeLista(const QStringList &lineas, int numero);
+LineaLista lineaDeTexto(QStringView texto, int numero);
+
+// Line `numero` of the file, as lineaDeLista would give it, without keeping the other lines.
+// False when the file cannot be opened.
+bool leerLineaLista(const QString &ruta, int numero, LineaLista &linea);
 
 } // namespace lista

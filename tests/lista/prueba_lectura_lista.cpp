@@ -155,6 +155,21 @@ void PruebaLecturaLista::lineaDeLista()
     const lista::LineaLista l = lista::lineaDeLista(lineas, numero);
     QCOMPARE(l.texto, texto);
     QCOMPARE(l.esUltima, ultima);
+
+    // Straight from the text, and from a file, the same line comes back.
+    const QString texto2 = lineas.join(QStringLiteral("\r\n"));
+    const lista::LineaLista t = lista::lineaDeTexto(texto2, numero);
+    QCOMPARE(t.texto, texto);
+    QCOMPARE(t.esUltima, ultima);
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("l.csv")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(texto2.toUtf8() + "\n");
+    f.close();
+    lista::LineaLista a;
+    QVERIFY(lista::leerLineaLista(f.fileName(), numero, a));
+    QCOMPARE(a.texto, texto);
+    QCOMPARE(a.esUltima, ultima);
 }
 
 NBSMS_TEST_MAIN(PruebaLecturaLista)
