@@ -3,25 +3,16 @@
 namespace lista {
 
 namespace {
-const QChar kComillas(u'"');
-}
 
-QChar separadorDe(const FormatoLista &formato)
-{
-    if (formato.usarComa)
-        return QChar(u',');
-    if (formato.usarTab)
-        return QChar(u'\t');
-    return QChar(u'\0');
-}
+const QChar kComillas(u'"');
 
 // One pass over the line, equivalent to splitting at every separator and then gluing back the
 // pieces of a quoted field: a field whose piece starts with a quote loses that quote and ends at
 // the first piece (its own included, if it has more than the quote) that ends with a quote,
 // which is dropped; without one it runs to the end of the line. Inner quotes stay as they are.
-void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringView> &campos)
+// Each field is handed to `campo` as a view into the line.
+template <typename F> void recorrerCampos(QStringView linea, QChar separador, F &&campo)
 {
-    campos.clear();
     const QChar *datos = linea.data();
     const qsizetype n = linea.size();
     auto finDePieza = [&](qsizetype desde) {
@@ -37,7 +28,7 @@ void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringVie
         if (fin > inicio && datos[inicio] == kComillas) {
             const qsizetype contenido = inicio + 1;
             if (fin - inicio >= 2 && datos[fin - 1] == kComillas) {
-                campos.append(linea.mid(contenido, fin - 1 - contenido));
+                campo(linea.mid(contenido, fin - 1 - contenido));
             } else {
                 bool cerrado = false;
                 while (fin < n) {
@@ -48,10 +39,10 @@ void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringVie
                         break;
                     }
                 }
-                campos.append(linea.mid(contenido, (cerrado ? fin - 1 : fin) - contenido));
+                campo(linea.mid(contenido, (cerrado ? fin - 1 : fin) - contenido));
             }
         } else {
-            campos.append(linea.mid(inicio, fin - inicio));
+            campo(linea.mid(inicio, fin - inicio));
         }
         if (fin >= n)
             break;
@@ -59,14 +50,27 @@ void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringVie
     }
 }
 
+} // namespace
+
+QChar separadorDe(const FormatoLista &formato)
+{
+    if (formato.usarComa)
+        return QChar(u',');
+    if (formato.usarTab)
+        return QChar(u'\t');
+    return QChar(u'\0');
+}
+
+void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringView> &campos)
+{
+    campos.clear();
+    recorrerCampos(linea, separador, [&](QStringView v) { campos.append(v); });
+}
+
 QStringList separarLinea(const QString &linea, const FormatoLista &formato)
 {
-    QVector<QStringView> vistas;
-    separarLineaEnVistas(linea, separadorDe(formato), vistas);
     QStringList campos;
-    campos.reserve(vistas.size());
-    for (QStringView v : vistas)
-        campos.append(v.toString());
+    recorrerCampos(linea, separadorDe(formato), [&](QStringView v) { campos.append(v.toString()); });
     return campos;
 }
 
