@@ -1,0 +1,185 @@
+#include "envio/threads.h"
+
+#include "app/ajustes.h"
+#include "envio/reglas_envio.h"
+#include "gateway/conexion_ngw.h"
+#include "gateway/recibidos.h"
+#include "lista/archivos_datos.h"
+#include "lista/outbox.h"
+
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QEventLoop>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// A fetch of received messages starts after more than this many counted cycles.
+constexpr int kCiclosEntreRecepciones = 10;
+constexpr int kTramoPausaMs = 100;
+
+void descontarPendiente(std::atomic<int> &pendientes)
+{
+    int actual = pendientes.load();
+    while (actual > 0 && !pendientes.compare_exchange_weak(actual, actual - 1)) {
+    }
+}
+
+} // namespace
+
+threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
+    : QObject(nullptr), comando(EST_INICIO), conexion(nullptr), enviados(0), pendientes(0), recibidos(0),
+      archivoSalidas(archivoSalidas), posLinea(0), contadorCiclos(0),
+      reloj([] { return QDateTime::currentDateTime(); }), vueltas(0)
+{
+    qDebug() << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
+    conexion = new conexion_ngw(clave, ip);
+    contarRecibidos();
+    contarPendientes();
+    contarEnviados();
+}
+
+threads::~threads()
+{
+    // The connection outlives the worker: the window may still read it while the program ends.
+    qDebug() << "<-------------TEST TAREAS - DESTRUCTOR!------------------>";
+}
+
+void threads::run()
+{
+    qDebug() << "TEST TAREAS";
+    for (;;) {
+        vueltas += 1;
+        if (comando == EST_PLAY)
+            procesarCiclo();
+        if (comando == EST_SALIR) {
+            qDebug() << "TEST TAREAS - EST_SALIR";
+            return;
+        }
+        std::fflush(stdout);
+        pausar(1);
+    }
+}
+
+void threads::pausar(int segundos)
+{
+    // A monotonic deadline: a clock set back (or a change of day) neither stretches nor cuts
+    // the pause.
+    const QDeadlineTimer fin(qint64(segundos) * 1000);
+    while (!fin.hasExpired()) {
+        QEventLoop bucle;
+        QTimer::singleShot(int(std::min<qint64>(kTramoPausaMs, fin.remainingTime())), &bucle,
+                           &QEventLoop::quit);
+        bucle.exec();
+    }
+}
+
+// 1. Nothing while the connection is busy or its state unknown; otherwise the cycle counts.
+// 2. The gateway took the message: mark its line "E" and free the connection.
+// 3. A fetch ended: add what it stored and free the connection.
+// 4. Any other state than free ends the cycle: it waits for the operator's update.
+// 5. After more than 10 counted cycles, fetch received messages (at any hour).
+// 6. Within the allowed hours, hand the first due pending record to the connection.
+void threads::procesarCiclo()
+{
+    if (conexion->isOcupado() || conexion->getEstado() == EST_CONEX_UNKNOW)
+        return;
+    contadorCiclos += 1;
+
+    const int estado = conexion->getEstado();
+    if (estado == EST_CONEX_SEND_SMS_OK) {
+        // Mark and counters as one step against the window's recounts.
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        switch (outbox::marcarEnviado(archivoSalidas, posLinea, lineaEnviada)) {
+        case outbox::ResultadoMarca::NoAbre:
+        case outbox::ResultadoMarca::FalloEscritura:
+            // The state stays: the mark is tried again next cycle.
+            return;
+        case outbox::ResultadoMarca::Marcada:
+            enviados += 1;
+            descontarPendiente(pendientes);
+            break;
+        case outbox::ResultadoMarca::NoEncontrada:
+            qDebug() << "outbox - registro enviado no encontrado, no se marca";
+            break;
+        }
+        bloqueo.unlock();
+        conexion->setEstado(EST_CONEX_LIBRE);
+    }
+    if (estado == EST_CONEX_GET_SMS_OK) {
+        recibidos += conexion->ultimosRecibidos.load();
+        std::printf("EST_CONEX_GET_SMS_OK num= %d\n", recibidos.load());
+        std::fflush(stdout);
+        conexion->setEstado(EST_CONEX_LIBRE);
+    }
+
+    if (conexion->getEstado() != EST_CONEX_LIBRE) {
+        std::fflush(stdout);
+        return;
+    }
+    if (contadorCiclos > kCiclosEntreRecepciones) {
+        // Claimed by the window meanwhile: try again at the next free cycle.
+        if (conexion->obtenerSms())
+            contadorCiclos = 0;
+        return;
+    }
+    if (!horarioPermitido())
+        return;
+
+    outbox::Pendiente pendiente;
+    if (outbox::buscarPendiente(archivoSalidas, reloj().date(), pendiente) ==
+        outbox::ResultadoBusqueda::Encontrado) {
+        registro_sms registro;
+        registro.numero = pendiente.numero;
+        registro.fecha = pendiente.fecha;
+        registro.mensaje = pendiente.mensaje;
+        posLinea = pendiente.posicion;
+        lineaEnviada = pendiente.linea;
+        if (conexion->enviarSms(registro))
+            qDebug() << "outbox - DETECTA ENVIAR!!! <--<<";
+    }
+    std::fflush(stdout);
+}
+
+void threads::contarRecibidos()
+{
+    // The path and default the received-messages writer uses.
+    int cuenta = 0;
+    outbox::contarLineas(::recibidos::rutaArchivo(), cuenta);
+    recibidos = cuenta;
+    qDebug() << "inbox= " << cuenta;
+}
+
+void threads::contarPendientes()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    int cuenta = 0;
+    outbox::contarPorEstado(archivoSalidas, 'e', cuenta);
+    pendientes = cuenta;
+    qDebug() << "outbox= " << cuenta;
+}
+
+void threads::contarEnviados()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    int cuenta = 0;
+    outbox::contarPorEstado(archivoSalidas, 'E', cuenta);
+    enviados = cuenta;
+    qDebug() << "enviados= " << cuenta;
+}
+
+bool threads::fechaVencida(const QString &fecha) const
+{
+    return reglas_envio::fechaVencida(fecha, reloj().date());
+}
+
+bool threads::horarioPermitido() const
+{
+    const int mascara = ajustes::leer(ajustes::kCheckHorarios, ajustes::kCheckHorariosDefecto).toInt();
+    return reglas_envio::horarioPermitido(mascara, reloj().time());
+}

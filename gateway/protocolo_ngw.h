@@ -1,0 +1,78 @@
+#pragma once
+// What is sent to the gateway and how its replies are read, without any networking: the
+// three requests (URL and body bytes) and the classification of each kind of reply into a
+// connection state. `conexion_ngw` wires these to the network.
+
+#include "gateway/estados.h"
+#include "gateway/registro_sms.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+namespace protocolo_ngw {
+
+// The one header the program sets on every request, although the body is form-like.
+inline constexpr char kTipoContenido[] = "text/html; charset=utf-8";
+
+// Reply texts the program recognises, searched anywhere in the reply, case-sensitive.
+inline constexpr char kOk[] = "0: OK";
+inline constexpr char kLleno[] = "1: FULL";
+inline constexpr char kSinSms[] = "1: NOSMS";
+inline constexpr char kSinGsm[] = "2: NOGSM";
+inline constexpr char kDatos[] = "3: DATA?";
+// Counters read as plain text when a reply carries no counters line.
+inline constexpr char kSinModulo[] = "0 0";
+inline constexpr char kSinLugar[] = "50 0";
+
+// "http://" + ip + "/cgi-bin"; the address is used as typed (host or IP, optional ":port").
+QString urlBase(const QString &ip);
+// url_base + "/txsms.cgi" (status query and send) and url_base + "/rxsms.cgi" (fetch). The
+// text goes through Latin-1 and back and is parsed tolerantly.
+QUrl urlTransmision(const QString &urlBase);
+QUrl urlRecepcion(const QString &urlBase);
+
+// clave (UTF-8) + "&stat".
+QByteArray cuerpoEstado(const QString &clave);
+// clave (UTF-8) + "&max=10".
+QByteArray cuerpoRecepcion(const QString &clave);
+// clave + "&num=" + numero + "&msg=" + mensaje as text, before encoding.
+QString textoEnvio(const QString &clave, const QString &numero, const QString &mensaje);
+// textoEnvio in Latin-1: nothing escaped, "?" for every UTF-16 unit outside Latin-1.
+QByteArray cuerpoEnvio(const QString &clave, const QString &numero, const QString &mensaje);
+
+// Status and send replies are UTF-8; the fetch reply is Latin-1.
+QString decodificarEstado(const QByteArray &cuerpo);
+QString decodificarRecepcion(const QByteArray &cuerpo);
+
+// A counters line is a line of exactly two integers, "<queued> <free>".
+struct Contadores
+{
+    bool presentes = false;
+    qint64 enCola = 0;
+    qint64 libres = 0;
+};
+Contadores buscarContadores(const QString &respuesta);
+
+// Connection check (status query): EST_CONEX_NO_ENVIA_SMS, EST_CONEX_LIBRE,
+// EST_CONEX_CLAVE_INCORRECTA, or `actual` when nothing is recognised.
+int clasificarEstado(const QString &respuesta, int actual);
+// Room check before a send: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_SIN_LUGAR, EST_CONEX_UNKNOW,
+// or EST_CONEX_SEND_SMS when there is room and the pending message goes out now.
+int clasificarLugar(const QString &respuesta);
+// Send reply: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_SEND_SMS_OK, EST_CONEX_SEND_SMS_ERROR,
+// EST_CONEX_CLAVE_INCORRECTA, or `actual`.
+int clasificarEnvio(const QString &respuesta, int actual);
+// Fetch reply: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_GET_SMS_OK, EST_CONEX_LIBRE,
+// EST_CONEX_GET_SMS_ERROR, EST_CONEX_CLAVE_INCORRECTA, or `actual`.
+int clasificarRecepcion(const QString &respuesta, int actual);
+
+// Whether a fetch reply carries a block of received messages.
+bool traeRecibidos(const QString &respuesta);
+// The messages of a fetch reply: every line after the status line with at least one comma;
+// the number runs to the first comma, the text is the rest of the line without CR and LF.
+// Each record gets `fecha`.
+QList<registro_sms> leerRecibidos(const QString &respuesta, const QString &fecha);
+
+} // namespace protocolo_ngw

@@ -1,0 +1,12 @@
+#include "gateway/registro_sms.h"
+
+#include "gateway/recibidos.h"
+
+#include <QDebug>
+
+QString registro_sms::toStringInFile() const
+{
+    const QString linea = recibidos::lineaRecibido(fecha, numero, mensaje);
+    qDebug() << "toStringInFile()= " << linea;
+    return linea;
+}

@@ -1,0 +1,269 @@
+#include "lista/outbox.h"
+
+#include "envio/reglas_envio.h"
+#include "lista/archivos_datos.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace outbox {
+
+namespace {
+
+constexpr int kBloque = 1 << 16;
+
+// Copies written to the compacted file are gathered and written in blocks of about this size.
+constexpr int kBloqueEscritura = 1 << 16;
+
+const char *buscarComa(const char *desde, const char *hasta)
+{
+    return static_cast<const char *>(std::memchr(desde, ',', static_cast<size_t>(hasta - desde)));
+}
+
+bool esLinea(const LectorLineas &lector, const QByteArray &linea)
+{
+    return lector.largo() == linea.size() &&
+           std::memcmp(lector.datos(), linea.constData(), linea.size()) == 0;
+}
+
+// True when the record still starts at posicion: a line start, the same bytes, then a line end.
+bool sigueEn(QFile &archivo, qint64 posicion, const QByteArray &linea)
+{
+    if (posicion < 0 || linea.isEmpty() || posicion + linea.size() > archivo.size())
+        return false;
+    if (posicion > 0) {
+        char anterior = 0;
+        if (!archivo.seek(posicion - 1) || archivo.read(&anterior, 1) != 1 || anterior != '\n')
+            return false;
+    }
+    if (!archivo.seek(posicion))
+        return false;
+    const QByteArray leido = archivo.read(linea.size() + 2);
+    if (!leido.startsWith(linea))
+        return false;
+    const QByteArray resto = leido.mid(linea.size());
+    return resto.isEmpty() || resto.startsWith('\n') || resto == "\r\n" || resto == "\r";
+}
+
+} // namespace
+
+LectorLineas::LectorLineas(QFile &archivo) : archivo(archivo)
+{
+    buffer.resize(kBloque);
+}
+
+bool LectorLineas::siguiente()
+{
+    for (;;) {
+        const char *datosBuffer = buffer.constData();
+        const void *salto = std::memchr(datosBuffer + inicio, '\n', static_cast<size_t>(fin - inicio));
+        int finLinea = -1;
+        int siguienteInicio = 0;
+        if (salto) {
+            finLinea = static_cast<int>(static_cast<const char *>(salto) - datosBuffer);
+            siguienteInicio = finLinea + 1;
+        } else if (finArchivo) {
+            if (inicio >= fin)
+                return false;
+            finLinea = fin;
+            siguienteInicio = fin;
+        }
+        if (finLinea >= 0) {
+            posLinea = base + inicio;
+            inicioLinea = inicio;
+            largoLinea = finLinea - inicio;
+            if (largoLinea > 0 && datosBuffer[finLinea - 1] == '\r')
+                --largoLinea;
+            inicio = siguienteInicio;
+            return true;
+        }
+        // No whole line left in the buffer: keep the start of the next one and read more.
+        if (inicio > 0) {
+            std::memmove(buffer.data(), buffer.constData() + inicio, static_cast<size_t>(fin - inicio));
+            base += inicio;
+            fin -= inicio;
+            inicio = 0;
+        }
+        if (fin == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const qint64 leidos = archivo.read(buffer.data() + fin, buffer.size() - fin);
+        if (leidos < 0) {
+            errorLectura = true;
+            finArchivo = true;
+        } else if (leidos == 0) {
+            finArchivo = true;
+        } else {
+            fin += static_cast<int>(leidos);
+        }
+    }
+}
+
+ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, Pendiente &encontrado)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    QFile archivo(rutaSalidas);
+    // Read-write as the mark will be: a missing outbox is created empty rather than reported
+    // every cycle.
+    if (!archivo.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return ResultadoBusqueda::NoAbre;
+    }
+    LectorLineas lector(archivo);
+    while (lector.siguiente()) {
+        const char *inicio = lector.datos();
+        const char *fin = inicio + lector.largo();
+        const char *coma1 = buscarComa(inicio, fin);
+        const char *coma2 = coma1 ? buscarComa(coma1 + 1, fin) : nullptr;
+        const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
+        if (!coma3) {
+            qDebug() << "outbox - falta columna...";
+            continue;
+        }
+        if (coma1 - inicio != 1 || inicio[0] != 'e' || coma2 - coma1 == 1)
+            continue;
+        if (!reglas_envio::fechaVencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1), hoy))
+            continue;
+        const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
+        if (numero.contains('&') || numero.contains('=')) {
+            qDebug().noquote() << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
+            continue;
+        }
+        encontrado.posicion = lector.posicion();
+        encontrado.linea = QByteArray(inicio, lector.largo());
+        encontrado.numero = QString::fromUtf8(numero);
+        encontrado.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
+        encontrado.mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
+        return ResultadoBusqueda::Encontrado;
+    }
+    return ResultadoBusqueda::NoHay;
+}
+
+ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const QByteArray &linea,
+                             qint64 *posicionMarcada)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    QFile archivo(rutaSalidas);
+    if (!archivo.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return ResultadoMarca::NoAbre;
+    }
+    // Only a pending record can be marked: the line handed over began with "e,".
+    if (!linea.startsWith("e,"))
+        return ResultadoMarca::NoEncontrada;
+    qint64 destino = -1;
+    if (sigueEn(archivo, posicion, linea)) {
+        destino = posicion;
+    } else {
+        // The file was rewritten since the scan: the record is the first pending line equal to it
+        // (an equal line before it would have been due too, and handed over first).
+        if (!archivo.seek(0))
+            return ResultadoMarca::FalloEscritura;
+        LectorLineas lector(archivo);
+        while (lector.siguiente()) {
+            if (esLinea(lector, linea)) {
+                destino = lector.posicion();
+                break;
+            }
+        }
+        if (lector.fallo())
+            return ResultadoMarca::FalloEscritura;
+        if (destino < 0)
+            return ResultadoMarca::NoEncontrada;
+    }
+    if (!archivo.seek(destino) || archivo.write("E", 1) != 1 || !archivo.flush()) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return ResultadoMarca::FalloEscritura;
+    }
+    if (posicionMarcada)
+        *posicionMarcada = destino;
+    return ResultadoMarca::Marcada;
+}
+
+bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    cuenta = 0;
+    QFile archivo(rutaSalidas);
+    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return false;
+    }
+    LectorLineas lector(archivo);
+    int total = 0;
+    while (lector.siguiente()) {
+        if (lector.largo() > 0 && lector.datos()[0] == estado)
+            ++total;
+    }
+    cuenta = total;
+    return true;
+}
+
+bool contarLineas(const QString &ruta, int &cuenta)
+{
+    cuenta = 0;
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(ruta);
+        return false;
+    }
+    LectorLineas lector(archivo);
+    int total = 0;
+    while (lector.siguiente())
+        ++total;
+    cuenta = total;
+    return true;
+}
+
+ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    QFile origen(rutaSalidas);
+    if (!origen.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return ResultadoCompactacion::NoAbreSalidas;
+    }
+    if (QFile::exists(rutaTemporal))
+        QFile::remove(rutaTemporal);
+    QSaveFile destino(rutaSalidas);
+    if (!destino.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        archivos_datos::avisarFalloApertura(rutaTemporal);
+        return ResultadoCompactacion::NoAbreTemporal;
+    }
+    LectorLineas lector(origen);
+    QByteArray salida;
+    salida.reserve(kBloqueEscritura + 1024);
+    bool bien = true;
+    while (bien && lector.siguiente()) {
+        if (lector.largo() == 0 || lector.datos()[0] != 'e')
+            continue;
+        salida.append(lector.datos(), lector.largo());
+        salida.append('\n');
+        if (salida.size() >= kBloqueEscritura) {
+            bien = destino.write(salida) == salida.size();
+            salida.resize(0);
+        }
+    }
+    if (bien && !salida.isEmpty())
+        bien = destino.write(salida) == salida.size();
+    // commit() can report success after a failed final write: flush and check first.
+    bien = bien && !lector.fallo() && destino.flush();
+    origen.close();
+    if (!bien) {
+        destino.cancelWriting();
+        destino.commit();
+        qDebug().noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
+        return ResultadoCompactacion::FalloEscritura;
+    }
+    if (!destino.commit()) {
+        qDebug().noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
+        return ResultadoCompactacion::FalloEscritura;
+    }
+    return ResultadoCompactacion::Hecha;
+}
+
+} // namespace outbox

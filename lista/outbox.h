@@ -1,0 +1,83 @@
+#pragma once
+// Reading, marking, counting and compacting the outbox "salidas.csv". Every operation opens the
+// file for itself, closes it before returning, and holds the outbox lock (archivos_datos.h)
+// throughout, so the window's appends and compactions never interleave with the worker's scans
+// and marks. The file is read as bytes (UTF-8) with byte offsets; a line ends at "\n", and a
+// "\r" before it is not part of the line.
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+class QFile;
+
+namespace outbox {
+
+// Splits a file into lines with their byte offsets, reading it in large blocks. The line's
+// bytes stay valid until the next call to siguiente().
+class LectorLineas
+{
+public:
+    explicit LectorLineas(QFile &archivo);
+    bool siguiente();
+    qint64 posicion() const { return posLinea; }
+    const char *datos() const { return buffer.constData() + inicioLinea; }
+    int largo() const { return largoLinea; }
+    bool fallo() const { return errorLectura; }
+
+private:
+    QFile &archivo;
+    QByteArray buffer;
+    int inicio = 0;
+    int fin = 0;
+    qint64 base = 0;
+    bool finArchivo = false;
+    bool errorLectura = false;
+    qint64 posLinea = 0;
+    int inicioLinea = 0;
+    int largoLinea = 0;
+};
+
+// The first record that may go now.
+struct Pendiente
+{
+    qint64 posicion = -1; // byte offset of the line
+    QByteArray linea;     // the whole line as stored, without its line end
+    QString numero;
+    QString fecha;
+    QString mensaje; // everything after the third comma
+};
+
+enum class ResultadoBusqueda { Encontrado, NoHay, NoAbre };
+
+// Reads from the first line on and stops at the first line whose status field is exactly "e",
+// whose number is not empty and holds neither "&" nor "=" (either would change the gateway
+// request), and whose date is due on hoy. Lines with fewer than four fields are passed over
+// with the debug line "outbox - falta columna...".
+ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, Pendiente &encontrado);
+
+enum class ResultadoMarca { Marcada, NoEncontrada, NoAbre, FalloEscritura };
+
+// Writes "E" over the "e" of the record handed over earlier. The line at the remembered offset is
+// used only if it still is that record (pending, same bytes, at a line start); otherwise the first
+// pending line equal to it is marked. Another record is never marked.
+ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const QByteArray &linea,
+                             qint64 *posicionMarcada = nullptr);
+
+// Number of lines whose first byte is estado ('e' pending, 'E' sent). False if the file cannot
+// be opened (after the debug line); the count is then 0.
+bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta);
+
+// Number of lines of any file (the received-messages file). Takes no lock.
+bool contarLineas(const QString &ruta, int &cuenta);
+
+enum class ResultadoCompactacion { Hecha, NoAbreSalidas, NoAbreTemporal, FalloEscritura };
+
+// Rewrites the outbox with only its pending lines ("e" first), in their order. The new file is
+// written beside the outbox and takes its place in one atomic replace once it is complete and
+// flushed, so there is never a moment without a complete outbox: on any failure the outbox is
+// left as it was. The replace writes a temporary of its own in the outbox's folder; a stale file
+// at rutaTemporal ("compactando.csv") is removed, and nothing is written there.
+ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal);
+
+} // namespace outbox

@@ -1,0 +1,83 @@
+// A process compacting a large outbox is killed at random moments: the outbox left behind is
+// always complete, either as it was or compacted, with every pending record in its order.
+
+#include "common/entorno_prueba.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <csignal>
+
+class PruebaOutboxCaida : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matarDuranteLaCompactacion()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("needs SIGKILL");
+#else
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("salidas.csv"));
+        const QString temporal = dir.filePath(QStringLiteral("compactando.csv"));
+
+        // 60,000 lines, one in three pending, with messages long enough to take a while to copy.
+        QByteArray original;
+        QByteArray compactado;
+        for (int i = 0; i < 60000; ++i) {
+            const QByteArray linea = (i % 3 == 0 ? "e," : "E,") + QByteArray::number(i) +
+                                     ",01/01/2020,mensaje numero " + QByteArray::number(i) +
+                                     ", con comas y acentos: \xc3\xb1\xc3\xa1\xc3\xa9 " + QByteArray(40, 'x');
+            original += linea + '\n';
+            if (i % 3 == 0)
+                compactado += linea + '\n';
+        }
+
+        QRandomGenerator azar(20260615);
+        int cortesAntes = 0;
+        int cortesDespues = 0;
+        for (int ronda = 0; ronda < 25; ++ronda) {
+            {
+                QFile f(ruta);
+                QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                QCOMPARE(f.write(original), qint64(original.size()));
+            }
+            QProcess hijo;
+            hijo.start(QStringLiteral(COMPACTAR_HIJO), {ruta, temporal});
+            QVERIFY(hijo.waitForStarted());
+            QVERIFY(hijo.waitForReadyRead(10000));
+            QVERIFY(hijo.readLine().startsWith("listo"));
+            // The delay only picks the moment of the kill: somewhere within the first compactions.
+            QThread::usleep(azar.bounded(12000));
+            ::kill(pid_t(hijo.processId()), SIGKILL);
+            QVERIFY(hijo.waitForFinished(10000));
+            QCOMPARE(hijo.exitStatus(), QProcess::CrashExit);
+
+            QFile f(ruta);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray ahora = f.readAll();
+            if (ahora == original)
+                ++cortesAntes;
+            else if (ahora == compactado)
+                ++cortesDespues;
+            else
+                QFAIL(qPrintable(QStringLiteral("round %1: outbox of %2 bytes is neither whole nor compacted")
+                                     .arg(ronda)
+                                     .arg(ahora.size())));
+            // No stray temporaries are left for the operator to find.
+            const QStringList archivos = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+            QVERIFY2(archivos == QStringList{QStringLiteral("salidas.csv")}, qPrintable(archivos.join(' ')));
+        }
+        qInfo("kills before the first replace: %d, after it: %d", cortesAntes, cortesDespues);
+#endif
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaOutboxCaida)
+#include "tst_outbox_caida.moc"

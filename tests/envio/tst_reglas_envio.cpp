@@ -1,0 +1,107 @@
+// The worker's rules: which record dates are due, and which times of day the mask allows.
+
+#include "envio/reglas_envio.h"
+
+#include "common/entorno_prueba.h"
+
+#include <QtTest>
+
+class PruebaReglasEnvio : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fechaVencida_data()
+    {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<bool>("vencida");
+        // Today is 15/06/2026 in every row.
+        QTest::newRow("hoy") << "15/06/2026" << true;
+        QTest::newRow("ayer") << "14/06/2026" << true;
+        QTest::newRow("manana") << "16/06/2026" << false;
+        QTest::newRow("el anio que viene") << "01/01/2027" << false;
+        QTest::newRow("sin barras, futura") << "16062026" << false;
+        QTest::newRow("sin barras, pasada") << "14062026" << true;
+        QTest::newRow("barras en otro lugar") << "1606/2026" << false;
+        QTest::newRow("inmediato") << "--inmediato--" << true;
+        QTest::newRow("vacio") << "" << true;
+        QTest::newRow("d/M/yyyy futura") << "5/3/2027" << false;
+        QTest::newRow("d/M/yyyy pasada") << "5/3/2026" << true;
+        QTest::newRow("d/MM/yyyy futura") << "1/12/2026" << false;
+        QTest::newRow("dd/M/yyyy futura") << "16/6/2026" << false;
+        QTest::newRow("dd/M/yyyy hoy") << "15/6/2026" << true;
+        QTest::newRow("fecha imposible") << "31/02/2027" << true;
+        QTest::newRow("mes 13") << "01/13/2027" << true;
+        QTest::newRow("anio de dos cifras") << "5/3/27" << true;
+        QTest::newRow("texto") << "manana" << true;
+        QTest::newRow("guiones") << "16-06-2026" << true;
+        QTest::newRow("29 de febrero bisiesto") << "29/02/2028" << false;
+        QTest::newRow("29 de febrero no bisiesto") << "29/02/2027" << true;
+        QTest::newRow("nueve cifras") << "160620260" << true;
+    }
+    void fechaVencida()
+    {
+        QFETCH(QString, texto);
+        QFETCH(bool, vencida);
+        const QDate hoy(2026, 6, 15);
+        QCOMPARE(reglas_envio::fechaVencida(texto, hoy), vencida);
+        const QByteArray bytes = texto.toUtf8();
+        QCOMPARE(reglas_envio::fechaVencida(bytes.constData(), bytes.size(), hoy), vencida);
+    }
+
+    // The quick reading agrees with the date parser on the shapes both read.
+    void leerFechaComoElParser_data()
+    {
+        QTest::addColumn<QString>("texto");
+        for (const char *t : {"05/03/2016", "05032016", "0503/2016", "00/00/0000", "31/12/9999", "29/02/2000",
+                              "29/02/1900", "5/3/2016", "05/3/2016", "5/03/2016", "1/1/0001"})
+            QTest::newRow(t) << QString::fromLatin1(t);
+    }
+    void leerFechaComoElParser()
+    {
+        QFETCH(QString, texto);
+        QString sinBarras = texto;
+        sinBarras.remove(QLatin1Char('/'));
+        QDate esperada = QDate::fromString(sinBarras, QStringLiteral("ddMMyyyy"));
+        if (!esperada.isValid())
+            esperada = QDate::fromString(texto, QStringLiteral("d/M/yyyy"));
+        QCOMPARE(reglas_envio::leerFecha(texto), esperada);
+    }
+
+    void horarioPermitido_data()
+    {
+        QTest::addColumn<int>("mascara");
+        QTest::addColumn<QTime>("hora");
+        QTest::addColumn<bool>("permitido");
+        const int todas = 0xFFFFFF;
+        const int solo23 = 1 << 23;
+        const int defectoViejo = 0xFFFF;
+        QTest::newRow("todas, medianoche") << todas << QTime(0, 0) << true;
+        QTest::newRow("todas, 23:59:59.999") << todas << QTime(23, 59, 59, 999) << true;
+        QTest::newRow("solo 23, 22:59:59.999") << solo23 << QTime(22, 59, 59, 999) << false;
+        QTest::newRow("solo 23, 23:00:00.000") << solo23 << QTime(23, 0) << true;
+        QTest::newRow("solo 23, 23:59:59.999") << solo23 << QTime(23, 59, 59, 999) << true;
+        QTest::newRow("solo 23, 00:00") << solo23 << QTime(0, 0) << false;
+        QTest::newRow("cero, 12:00") << 0 << QTime(12, 0) << false;
+        QTest::newRow("cero, 00:00") << 0 << QTime(0, 0) << false;
+        QTest::newRow("FFFF, 15:59:59.999") << defectoViejo << QTime(15, 59, 59, 999) << true;
+        QTest::newRow("FFFF, 16:00") << defectoViejo << QTime(16, 0) << false;
+        QTest::newRow("5, 00:30") << 5 << QTime(0, 30) << true;
+        QTest::newRow("5, 01:30") << 5 << QTime(1, 30) << false;
+        QTest::newRow("5, 02:00") << 5 << QTime(2, 0) << true;
+        QTest::newRow("5, 03:00") << 5 << QTime(3, 0) << false;
+        QTest::newRow("-1, 23:30") << -1 << QTime(23, 30) << true;
+        QTest::newRow("solo bits altos") << int(0xFF000000u) << QTime(12, 0) << false;
+        QTest::newRow("hora invalida") << todas << QTime() << false;
+    }
+    void horarioPermitido()
+    {
+        QFETCH(int, mascara);
+        QFETCH(QTime, hora);
+        QFETCH(bool, permitido);
+        QCOMPARE(reglas_envio::horarioPermitido(mascara, hora), permitido);
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaReglasEnvio)
+#include "tst_reglas_envio.moc"

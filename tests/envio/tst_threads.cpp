@@ -1,0 +1,463 @@
+// The dispatch worker against the gateway simulator on 127.0.0.1. Cycles are driven one at a
+// time through procesarCiclo; a few tests run the real loop (play, pause, leave).
+
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "lista/archivos_datos.h"
+#include "lista/outbox.h"
+#include "tools/simulador/simulador_ngw.h"
+
+#include "common/entorno_prueba.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QThreadPool>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 0));
+
+void escribir(const QString &ruta, const QByteArray &bytes)
+{
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+QByteArray leer(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<sin archivo>");
+}
+
+void borrarClave(const char *clave)
+{
+    QSettings s;
+    s.beginGroup(QLatin1String(ajustes::kGrupo));
+    s.remove(QLatin1String(clave));
+}
+
+} // namespace
+
+class PruebaThreads : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<simulador::SimuladorNgw> sim;
+    threads *w = nullptr;
+    QString salidas;
+    QString inbox;
+
+    QString direccion() const { return QStringLiteral("127.0.0.1:%1").arg(sim->puerto()); }
+
+    // A worker on `contenido`, its connection checked and free, its clock at `ahora`.
+    void crear(const QByteArray &contenido, const QDateTime &ahora = kAhora)
+    {
+        escribir(salidas, contenido);
+        w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
+        w->reloj = [ahora] { return ahora; };
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+    }
+
+    // One cycle that must hand a record over; waits until the gateway has taken it.
+    void cicloQueEntrega()
+    {
+        w->procesarCiclo();
+        QVERIFY(w->conexion->isOcupado());
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+    }
+
+    std::vector<simulador::Mensaje> tomados() const { return sim->enviados(); }
+
+private slots:
+    void init()
+    {
+        dir.reset(new QTemporaryDir);
+        salidas = dir->filePath(QStringLiteral("salidas.csv"));
+        inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
+        borrarClave(ajustes::kCheckHorarios);
+        ajustes::escribir(ajustes::kFolderInbox, inbox);
+        sim.reset(new simulador::SimuladorNgw("clave"));
+        QVERIFY(sim->iniciar() > 0);
+    }
+
+    void cleanup()
+    {
+        if (w) {
+            delete w->conexion;
+            delete w;
+            w = nullptr;
+        }
+        sim->detener();
+        sim.reset();
+    }
+
+    void constructorCuenta()
+    {
+        escribir(inbox, "\"a\",\"1\",\"x\"\n\"b\",\"2\",\"y\"\n");
+        crear("E,1,,a\ne,2,,b\nex,3,,c\nE,4,,d\nE,5,,e\n x\n");
+        QCOMPARE(w->comando.load(), EST_INICIO);
+        QCOMPARE(w->pendientes.load(), 2);
+        QCOMPARE(w->enviados.load(), 3);
+        QCOMPARE(w->recibidos.load(), 2);
+        QCOMPARE(w->posLinea, qint64(0));
+        QCOMPARE(w->contadorCiclos, 0);
+        QVERIFY(w->qt_metacast("QRunnable"));
+        QCOMPARE(w->metaObject()->className(), "threads");
+    }
+
+    void enviaMarcaYSigue()
+    {
+        crear("E,1,,viejo\ne,111,15/06/2026,hola, con coma\ne,222,,dos\n");
+        QCOMPARE(w->pendientes.load(), 2);
+        cicloQueEntrega();
+        QCOMPARE(tomados().size(), size_t(1));
+        QCOMPARE(tomados().at(0).numero, std::string("111"));
+        QCOMPARE(tomados().at(0).texto, std::string("hola, con coma"));
+        QCOMPARE(w->posLinea, qint64(11));
+
+        // The next cycle marks the line and, in the same cycle, hands over the next record.
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\ne,222,,dos\n"));
+        QCOMPARE(w->enviados.load(), 2);
+        QCOMPARE(w->pendientes.load(), 1);
+        QVERIFY(w->conexion->isOcupado());
+        QTRY_COMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(tomados().at(1).numero, std::string("222"));
+
+        // The window recounted meanwhile and found nothing pending: the counter stays at 0.
+        w->pendientes = 0;
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\nE,222,,dos\n"));
+        QCOMPARE(w->enviados.load(), 3);
+        QCOMPARE(w->pendientes.load(), 0);
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        QVERIFY(!w->conexion->isOcupado());
+        QCOMPARE(tomados().size(), size_t(2));
+    }
+
+    void unaLinea_data()
+    {
+        QTest::addColumn<QByteArray>("linea");
+        QTest::addColumn<bool>("seEnvia");
+        QTest::addColumn<QString>("aviso");
+        // Today is 15/06/2026.
+        QTest::newRow("hoy") << QByteArray("e,1,15/06/2026,m") << true << QString();
+        QTest::newRow("ayer") << QByteArray("e,1,14/06/2026,m") << true << QString();
+        QTest::newRow("inmediato") << QByteArray("e,1,--inmediato--,m") << true << QString();
+        QTest::newRow("fecha vacia") << QByteArray("e,1,,m") << true << QString();
+        QTest::newRow("d/M/yyyy pasada") << QByteArray("e,1,5/3/2026,m") << true << QString();
+        QTest::newRow("manana") << QByteArray("e,1,16/06/2026,m") << false << QString();
+        QTest::newRow("d/M/yyyy futura") << QByteArray("e,1,5/3/2027,m") << false << QString();
+        QTest::newRow("ddMMyyyy futura") << QByteArray("e,1,16062026,m") << false << QString();
+        QTest::newRow("enviada") << QByteArray("E,1,,m") << false << QString();
+        QTest::newRow("ex") << QByteArray("ex,1,,m") << false << QString();
+        QTest::newRow("numero vacio") << QByteArray("e,,,m") << false << QString();
+        QTest::newRow("falta columna")
+            << QByteArray("e,1,15/06/2026") << false << "outbox - falta columna...";
+        QTest::newRow("numero con &")
+            << QByteArray("e,1&msg=x,,m") << false << "outbox - numero no valido, no se envia: 1&msg=x";
+        QTest::newRow("numero con =")
+            << QByteArray("e,num=1,,m") << false << "outbox - numero no valido, no se envia: num=1";
+    }
+    void unaLinea()
+    {
+        QFETCH(QByteArray, linea);
+        QFETCH(bool, seEnvia);
+        QFETCH(QString, aviso);
+        crear(linea + "\ne,999,01/01/2099,otro\n");
+        if (!aviso.isEmpty())
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(aviso));
+        w->procesarCiclo();
+        if (!seEnvia) {
+            QVERIFY(!w->conexion->isOcupado());
+            QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+            QVERIFY(tomados().empty());
+            QCOMPARE(leer(salidas), linea + "\ne,999,01/01/2099,otro\n");
+            return;
+        }
+        QVERIFY(w->conexion->isOcupado());
+        QTRY_COMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(tomados().size(), size_t(1));
+        QCOMPARE(tomados().at(0).texto, std::string("m"));
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), "E" + linea.mid(1) + "\ne,999,01/01/2099,otro\n");
+    }
+
+    void horario_data()
+    {
+        QTest::addColumn<QVariant>("mascara"); // invalid: key absent
+        QTest::addColumn<QTime>("hora");
+        QTest::addColumn<bool>("seEnvia");
+        QTest::newRow("sin clave, 16:00") << QVariant() << QTime(16, 0) << true;
+        QTest::newRow("sin clave, 23:59:59.999") << QVariant() << QTime(23, 59, 59, 999) << true;
+        QTest::newRow("FFFF, 15:59:59.999") << QVariant(0xFFFF) << QTime(15, 59, 59, 999) << true;
+        QTest::newRow("FFFF, 16:00") << QVariant(0xFFFF) << QTime(16, 0) << false;
+        QTest::newRow("cero, 12:00") << QVariant(0) << QTime(12, 0) << false;
+        QTest::newRow("solo 23, 22:59:59.999") << QVariant(1 << 23) << QTime(22, 59, 59, 999) << false;
+        QTest::newRow("solo 23, 23:00") << QVariant(1 << 23) << QTime(23, 0) << true;
+        QTest::newRow("solo 23, 00:00") << QVariant(1 << 23) << QTime(0, 0) << false;
+        QTest::newRow("no es un numero") << QVariant(QStringLiteral("x")) << QTime(12, 0) << false;
+    }
+    void horario()
+    {
+        QFETCH(QVariant, mascara);
+        QFETCH(QTime, hora);
+        QFETCH(bool, seEnvia);
+        if (mascara.isValid())
+            ajustes::escribir(ajustes::kCheckHorarios, mascara);
+        crear("e,1,,m\n", QDateTime(kAhora.date(), hora));
+        QCOMPARE(w->horarioPermitido(), seEnvia);
+        w->procesarCiclo();
+        QCOMPARE(w->conexion->isOcupado(), seEnvia);
+        // The rule is read afresh at every cycle.
+        ajustes::escribir(ajustes::kCheckHorarios, seEnvia ? 0 : 0xFFFFFF);
+        QCOMPARE(w->horarioPermitido(), !seEnvia);
+    }
+
+    void fechaVencidaDelReloj()
+    {
+        crear("");
+        QVERIFY(w->fechaVencida(QStringLiteral("15/06/2026")));
+        QVERIFY(!w->fechaVencida(QStringLiteral("16/06/2026")));
+        w->reloj = [] { return QDateTime(QDate(2026, 6, 16), QTime(0, 0)); };
+        QVERIFY(w->fechaVencida(QStringLiteral("16/06/2026")));
+    }
+
+    // After more than 10 counted cycles a fetch starts, whatever the schedule; the received
+    // counter grows by the messages stored.
+    void recepcionTrasMasDeDiezCiclos()
+    {
+        ajustes::escribir(ajustes::kCheckHorarios, 0);
+        escribir(inbox, "\"01/01/2026\",\"9\",\"viejo\"\n");
+        crear("e,1,,no se envia fuera de horario\n");
+        QCOMPARE(w->recibidos.load(), 1);
+        sim->agregarRecibido("1150001", "uno");
+        sim->agregarRecibido("1150002", "dos, con coma");
+        sim->agregarRecibido("1150003", "tres");
+        for (int i = 1; i <= 10; ++i) {
+            w->procesarCiclo();
+            QVERIFY(!w->conexion->isOcupado());
+            QCOMPARE(w->contadorCiclos, i);
+        }
+        w->procesarCiclo();
+        QCOMPARE(w->contadorCiclos, 0);
+        QVERIFY(w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_GET_SMS);
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_GET_SMS_OK);
+
+        w->procesarCiclo();
+        QCOMPARE(w->recibidos.load(), 4);
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        QCOMPARE(leer(inbox).count('\n'), 4);
+        QVERIFY(tomados().empty());
+        QCOMPARE(w->contadorCiclos, 1);
+    }
+
+    // Busy or unknown: the cycle does nothing and is not counted.
+    void ciclosOcupadosNoCuentan()
+    {
+        crear("e,1,,m\n");
+        sim->fijarModo(simulador::Modo::NuncaResponde);
+        w->procesarCiclo();
+        QCOMPARE(w->contadorCiclos, 1);
+        QVERIFY(w->conexion->isOcupado());
+        for (int i = 0; i < 20; ++i)
+            w->procesarCiclo();
+        QCOMPARE(w->contadorCiclos, 1);
+        sim->fijarModo(simulador::Modo::Normal);
+        QTRY_COMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QTRY_VERIFY(!w->conexion->isOcupado());
+
+        w->conexion->setEstado(EST_CONEX_UNKNOW);
+        for (int i = 0; i < 20; ++i)
+            w->procesarCiclo();
+        QCOMPARE(w->contadorCiclos, 1);
+        QCOMPARE(leer(salidas), QByteArray("e,1,,m\n"));
+    }
+
+    void sinDireccionNoHaceNada()
+    {
+        escribir(salidas, "e,1,,m\n");
+        w = new threads(QStringLiteral("key=clave"), QString(), salidas);
+        w->reloj = [] { return kAhora; };
+        w->comando = EST_PLAY;
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_UNKNOW);
+        for (int i = 0; i < 15; ++i)
+            w->procesarCiclo();
+        QVERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->contadorCiclos, 0);
+        QVERIFY(sim->peticiones().empty());
+    }
+
+    // The gateway refuses the message: nothing is sent or fetched until the connection is
+    // updated; then the same record goes again.
+    void errorDeEnvioEsperaActualizacion()
+    {
+        crear("e,1,,m\n");
+        sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
+            if (p.cuerpo == "key=clave&stat")
+                sim->fijarModo(simulador::Modo::Lleno);
+        });
+        w->procesarCiclo();
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_ERROR);
+        sim->fijarObservador(nullptr);
+        sim->fijarModo(simulador::Modo::Normal);
+        sim->limpiar();
+        for (int i = 0; i < 12; ++i) {
+            w->procesarCiclo();
+            QVERIFY(!w->conexion->isOcupado());
+        }
+        QVERIFY(sim->peticiones().empty());
+        QCOMPARE(leer(salidas), QByteArray("e,1,,m\n"));
+
+        w->contadorCiclos = 0;
+        w->conexion->setConexion(QStringLiteral("key=clave"), direccion());
+        QVERIFY(w->conexion->consultarEstado());
+        QTRY_VERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        cicloQueEntrega();
+        QCOMPARE(tomados().size(), size_t(1));
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), QByteArray("E,1,,m\n"));
+    }
+
+    // The window compacted the outbox while the message was with the gateway.
+    void marcaTrasCompactacion()
+    {
+        crear("E,1,,a\nE,2,,b\ne,3,,c\ne,4,,d\n");
+        cicloQueEntrega();
+        QCOMPARE(w->posLinea, qint64(14));
+        QCOMPARE(outbox::compactar(salidas, dir->filePath(QStringLiteral("compactando.csv"))),
+                 outbox::ResultadoCompactacion::Hecha);
+        QCOMPARE(leer(salidas), QByteArray("e,3,,c\ne,4,,d\n"));
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), QByteArray("E,3,,c\ne,4,,d\n"));
+        QCOMPARE(w->enviados.load(), 3);
+        QCOMPARE(w->pendientes.load(), 1);
+    }
+
+    void marcaSinArchivoSeReintenta()
+    {
+        crear("e,1,,a\n");
+        cicloQueEntrega();
+        const QString aparte = dir->filePath(QStringLiteral("aparte.csv"));
+        QVERIFY(QFile::rename(salidas, aparte));
+        QVERIFY(QDir().mkdir(salidas)); // a folder where the outbox was: it cannot be opened
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(" Could not open the file for read/write " + salidas));
+        w->procesarCiclo();
+        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QCOMPARE(w->enviados.load(), 0);
+        QCOMPARE(w->pendientes.load(), 1);
+        QVERIFY(QDir().rmdir(salidas));
+        QVERIFY(QFile::rename(aparte, salidas));
+        w->procesarCiclo();
+        QCOMPARE(leer(salidas), QByteArray("E,1,,a\n"));
+        QCOMPARE(w->enviados.load(), 1);
+        QCOMPARE(w->pendientes.load(), 0);
+    }
+
+    void recuentoRecibidos_data()
+    {
+        QTest::addColumn<QVariant>("clave"); // invalid: key absent
+        QTest::addColumn<int>("cuenta");
+        QTest::newRow("sin clave: el archivo del escritor") << QVariant() << 3;
+        QTest::newRow("vacio: el archivo del escritor") << QVariant(QStringLiteral("vacio")) << 3;
+        QTest::newRow("otra ruta") << QVariant(QStringLiteral("otra")) << 1;
+    }
+    void recuentoRecibidos()
+    {
+        QFETCH(QVariant, clave);
+        QFETCH(int, cuenta);
+        crear("");
+        QDir home = QDir::home();
+        QVERIFY(home.mkpath(QLatin1String(ajustes::kCarpetaDatos)));
+        escribir(ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos), "a\nb\nc\n");
+        const QString otra = dir->filePath(QStringLiteral("otra.csv"));
+        escribir(otra, "x\n");
+        if (!clave.isValid())
+            borrarClave(ajustes::kFolderInbox);
+        else
+            ajustes::escribir(ajustes::kFolderInbox,
+                              clave.toString() == QLatin1String("otra") ? otra : clave);
+        w->contarRecibidos();
+        QCOMPARE(w->recibidos.load(), cuenta);
+    }
+
+    // A recount publishes its total once: a reader never sees a partial value.
+    void recuentoSinValoresParciales()
+    {
+        QByteArray grande;
+        for (int i = 0; i < 60000; ++i)
+            grande += "e," + QByteArray::number(i) + ",,mensaje\n";
+        for (int i = 0; i < 20000; ++i)
+            grande += "E," + QByteArray::number(i) + ",,mensaje\n";
+        crear(grande);
+        QCOMPARE(w->pendientes.load(), 60000);
+        std::atomic<bool> fin{false};
+        std::atomic<int> raros{0};
+        std::unique_ptr<QThread> lector(QThread::create([&] {
+            while (!fin) {
+                const int p = w->pendientes;
+                const int e = w->enviados;
+                if (p != 60000 || e != 20000)
+                    ++raros;
+            }
+        }));
+        lector->start();
+        for (int i = 0; i < 10; ++i) {
+            w->contarPendientes();
+            w->contarEnviados();
+        }
+        fin = true;
+        lector->wait();
+        QCOMPARE(raros.load(), 0);
+    }
+
+    // The real loop: play sends, pause stops the cycles (a message taken meanwhile is marked
+    // only on resuming), leave ends the loop within about a second.
+    void bucleReal()
+    {
+        crear("e,1,,primero\n");
+        w->setAutoDelete(false);
+        w->comando = EST_PLAY;
+        QThreadPool pool;
+        pool.start(w);
+        QTRY_COMPARE_WITH_TIMEOUT(leer(salidas), QByteArray("E,1,,primero\n"), 10000);
+
+        // Pause as soon as the next record is with the gateway: it takes it, the mark waits.
+        sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
+            if (p.cuerpo == "key=clave&stat")
+                w->comando = EST_PAUSA;
+        });
+        QVERIFY(archivos_datos::agregarRegistroOutbox(salidas, QStringLiteral("2"), QString(),
+                                                      QStringLiteral("segundo")));
+        QTRY_COMPARE_WITH_TIMEOUT(tomados().size(), size_t(2), 10000);
+        QTRY_COMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        sim->fijarObservador(nullptr);
+        const int vuelta = w->vueltas;
+        QTRY_VERIFY_WITH_TIMEOUT(w->vueltas >= vuelta + 2, 10000);
+        QCOMPARE(leer(salidas), QByteArray("E,1,,primero\ne,2,,segundo\n"));
+
+        w->comando = EST_PLAY;
+        QTRY_COMPARE_WITH_TIMEOUT(leer(salidas), QByteArray("E,1,,primero\nE,2,,segundo\n"), 10000);
+
+        w->comando = EST_SALIR;
+        QVERIFY(pool.waitForDone(3000));
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaThreads)
+#include "tst_threads.moc"

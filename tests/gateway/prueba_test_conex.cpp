@@ -1,0 +1,235 @@
+// The connection test dialog: its form, the text and button for each state at start and on
+// each tick, when its timer stops, and whole runs against the gateway simulator.
+
+#include "common/entorno_prueba.h"
+#include "gateway/conexion_ngw.h"
+#include "gateway/test_conex.h"
+#include "tools/simulador/simulador_ngw.h"
+#include "ui_test_conex.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kEsperando = QStringLiteral("Esperando respuesta...");
+const QString kEstablecida = QStringLiteral("Conexion establecida.");
+const QString kSinModulo =
+    QStringLiteral("Conexion establecida, pero el NB no tiene modulos GSM habilitados para envio de SMS.\n"
+                   "Verifique configuracion del NB");
+
+} // namespace
+
+Q_DECLARE_METATYPE(simulador::Modo)
+
+class PruebaTestConex : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formulario();
+    void alIniciar_data();
+    void alIniciar();
+    void enCadaTic_data();
+    void enCadaTic();
+    void sinModuloSigueMirando();
+    void botonCierra();
+    void ejecucionCompleta_data();
+    void ejecucionCompleta();
+
+private:
+    void poleo(test_conex &d)
+    {
+        QVERIFY(QMetaObject::invokeMethod(&d, "PoleoConexion", Qt::DirectConnection));
+    }
+};
+
+void PruebaTestConex::formulario()
+{
+    test_conex d;
+    QCOMPARE(d.objectName(), QStringLiteral("test_conex"));
+    QCOMPARE(d.windowTitle(), QStringLiteral("Conexion al NB"));
+    QCOMPARE(d.size(), QSize(284, 80));
+    QVERIFY(d.windowFlags().testFlag(Qt::WindowTitleHint));
+    QVERIFY(!d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!d.parent());
+    QCOMPARE(d.ui->label->text(), QStringLiteral("TextLabel"));
+    QCOMPARE(d.ui->pushOk->text(), QStringLiteral("Ok"));
+    QCOMPARE(d.ui->pushOk->objectName(), QStringLiteral("pushOk"));
+    QVERIFY(d.findChild<QLayout *>(QStringLiteral("gridLayout")));
+    QVERIFY(d.findChild<QLayout *>(QStringLiteral("horizontalLayout")));
+    QVERIFY(!d.timerConexion);
+}
+
+void PruebaTestConex::alIniciar_data()
+{
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("habilitado");
+
+    QTest::newRow("-1") << EST_CONEX_UNKNOW << kEsperando << false;
+    QTest::newRow("0") << EST_CONEX_LIBRE << kEstablecida << true;
+    QTest::newRow("8") << EST_CONEX_ERROR << "Conexion no establecida." << true;
+    QTest::newRow("7 sin cambio") << EST_CONEX_NO_ENVIA_SMS << "TextLabel" << true;
+    QTest::newRow("10 sin cambio") << EST_CONEX_CLAVE_INCORRECTA << "TextLabel" << true;
+    QTest::newRow("3 sin cambio") << EST_CONEX_SEND_SMS_ERROR << "TextLabel" << true;
+}
+
+void PruebaTestConex::alIniciar()
+{
+    QFETCH(int, estado);
+    QFETCH(QString, texto);
+    QFETCH(bool, habilitado);
+
+    conexion_ngw c{QString(), QString()};
+    c.setEstado(estado);
+    test_conex d;
+    d.iniciar(&c);
+    QCOMPARE(d.conexion, &c);
+    QCOMPARE(d.ui->label->text(), texto);
+    QCOMPARE(d.ui->pushOk->isEnabled(), habilitado);
+}
+
+void PruebaTestConex::enCadaTic_data()
+{
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("habilitado");
+    QTest::addColumn<bool>("sigue");
+
+    QTest::newRow("-1 nada cambia") << EST_CONEX_UNKNOW << kEsperando << false << true;
+    QTest::newRow("0") << EST_CONEX_LIBRE << kEstablecida << true << false;
+    QTest::newRow("7") << EST_CONEX_NO_ENVIA_SMS << kSinModulo << true << true;
+    QTest::newRow("8")
+        << EST_CONEX_ERROR
+        << "Conexion no establecida, no se detecto Nimbrel.\nVerificar direccion \"10.9.8.7:8080\"" << true
+        << false;
+    QTest::newRow("10") << EST_CONEX_CLAVE_INCORRECTA
+                        << "Conexion no establecida, clave incorrecta.\nVerificar clave \"key=ab c\"" << true
+                        << false;
+    QTest::newRow("4 solo registro") << EST_CONEX_GET_SMS << kEsperando << false << true;
+    QTest::newRow("9 solo registro") << EST_CONEX_SIN_LUGAR << kEsperando << false << true;
+}
+
+void PruebaTestConex::enCadaTic()
+{
+    QFETCH(int, estado);
+    QFETCH(QString, texto);
+    QFETCH(bool, habilitado);
+    QFETCH(bool, sigue);
+
+    // Key and address are only stored: nothing goes out without a check.
+    conexion_ngw c{QString(), QString()};
+    c.setConexion(QStringLiteral("key=ab c"), QStringLiteral("10.9.8.7:8080"));
+    test_conex d;
+    d.iniciar(&c);
+    d.arrancarPoleo();
+    QVERIFY(d.timerConexion);
+    QCOMPARE(d.timerConexion->parent(), &d);
+    QCOMPARE(d.timerConexion->interval(), 100);
+    QVERIFY(d.timerConexion->isActive());
+
+    c.setEstado(estado);
+    poleo(d);
+    QCOMPARE(d.ui->label->text(), texto);
+    QCOMPARE(d.ui->pushOk->isEnabled(), habilitado);
+    QCOMPARE(d.timerConexion->isActive(), sigue);
+}
+
+void PruebaTestConex::sinModuloSigueMirando()
+{
+    // State 7 is no definite answer: a later tick still reports what follows.
+    conexion_ngw c{QString(), QString()};
+    test_conex d;
+    d.iniciar(&c);
+    d.arrancarPoleo();
+    c.setEstado(EST_CONEX_NO_ENVIA_SMS);
+    poleo(d);
+    QVERIFY(d.timerConexion->isActive());
+    c.setEstado(EST_CONEX_LIBRE);
+    poleo(d);
+    QCOMPARE(d.ui->label->text(), kEstablecida);
+    QVERIFY(!d.timerConexion->isActive());
+}
+
+void PruebaTestConex::botonCierra()
+{
+    conexion_ngw c{QString(), QString()};
+    c.setEstado(EST_CONEX_LIBRE);
+    test_conex d;
+    d.iniciar(&c);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QTest::mouseClick(d.ui->pushOk, Qt::LeftButton);
+    QVERIFY(!d.isVisible());
+}
+
+void PruebaTestConex::ejecucionCompleta_data()
+{
+    QTest::addColumn<simulador::Modo>("modo");
+    QTest::addColumn<bool>("direccionCerrada");
+    QTest::addColumn<QString>("texto");
+
+    QTest::newRow("libre") << simulador::Modo::Normal << false << kEstablecida;
+    QTest::newRow("sin modulo") << simulador::Modo::SinModulo << false << kSinModulo;
+    QTest::newRow("clave") << simulador::Modo::ClaveRechazada << false
+                           << "Conexion no establecida, clave incorrecta.\nVerificar clave \"key=1234\"";
+    QTest::newRow("sin gateway")
+        << simulador::Modo::Normal << true
+        << "Conexion no establecida, no se detecto Nimbrel.\nVerificar direccion \"%1\"";
+}
+
+void PruebaTestConex::ejecucionCompleta()
+{
+    QFETCH(simulador::Modo, modo);
+    QFETCH(bool, direccionCerrada);
+    QFETCH(QString, texto);
+
+    simulador::SimuladorNgw sim("1234");
+    sim.fijarModo(modo);
+    int puerto = sim.iniciar("127.0.0.1", 0);
+    QVERIFY(puerto > 0);
+    if (direccionCerrada) {
+        QTcpServer cerrado;
+        QVERIFY(cerrado.listen(QHostAddress::LocalHost, 0));
+        puerto = cerrado.serverPort();
+        cerrado.close();
+    }
+    const QString ip = QStringLiteral("127.0.0.1:%1").arg(puerto);
+    if (direccionCerrada)
+        texto = texto.arg(ip);
+
+    // The window's order: set the connection, start the check, build, iniciar, ejecutar.
+    conexion_ngw c{QString(), QString()};
+    c.setConexion(QStringLiteral("key=1234"), ip);
+    QVERIFY(c.consultarEstado());
+    test_conex d;
+    d.iniciar(&c);
+    QCOMPARE(d.ui->label->text(), kEsperando);
+    QVERIFY(!d.ui->pushOk->isEnabled());
+
+    // Presses Ok as an operator would, once the answer is on screen.
+    bool visto = false;
+    QElapsedTimer reloj;
+    reloj.start();
+    QTimer operador;
+    connect(&operador, &QTimer::timeout, &d, [&] {
+        if (d.ui->label->text() == texto && d.ui->pushOk->isEnabled()) {
+            visto = true;
+            QTest::mouseClick(d.ui->pushOk, Qt::LeftButton);
+        } else if (reloj.elapsed() > 5000) {
+            d.close();
+        }
+    });
+    operador.start(20);
+    d.ejecutar();
+    operador.stop();
+    QVERIFY2(visto, qPrintable(d.ui->label->text()));
+}
+
+NBSMS_TEST_MAIN(PruebaTestConex)
+#include "prueba_test_conex.moc"

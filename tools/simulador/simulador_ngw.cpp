@@ -1,0 +1,436 @@
+#include "tools/simulador/simulador_ngw.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+
+#ifndef _WIN32
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace simulador {
+
+namespace {
+
+const char kRutaTx[] = "/cgi-bin/txsms.cgi";
+const char kRutaRx[] = "/cgi-bin/rxsms.cgi";
+const char kOk[] = "0: OK\n";
+const char kDatos[] = "3: DATA?\n";
+const char kSinGsm[] = "2: NOGSM\n";
+const char kLleno[] = "1: FULL\n";
+const char kSinSms[] = "1: NOSMS\n";
+const char kPrefijoClave[] = "key=";
+constexpr int kMaximoPorEntrega = 10;
+
+bool terminaEn(const std::string &texto, const std::string &fin)
+{
+    return texto.size() >= fin.size() && texto.compare(texto.size() - fin.size(), fin.size(), fin) == 0;
+}
+
+std::string minusculas(std::string texto)
+{
+    std::transform(texto.begin(), texto.end(), texto.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return texto;
+}
+
+#ifndef _WIN32
+int puertoDe(const sockaddr_storage &direccion)
+{
+    if (direccion.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in &>(direccion).sin_port);
+    if (direccion.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6 &>(direccion).sin6_port);
+    return -1;
+}
+#endif
+
+// Drops the connection of `req` without writing anything. The server hands handlers no
+// socket, so it is found by its two ports among the process's descriptors.
+void cerrarSinRespuesta(const httplib::Request &req)
+{
+#ifndef _WIN32
+    const long limite = std::min(::sysconf(_SC_OPEN_MAX), 65536L);
+    for (int fd = 0; fd < limite; ++fd) {
+        sockaddr_storage local{};
+        sockaddr_storage remoto{};
+        socklen_t largoLocal = sizeof local;
+        socklen_t largoRemoto = sizeof remoto;
+        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &largoLocal) != 0)
+            continue;
+        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&remoto), &largoRemoto) != 0)
+            continue;
+        if (puertoDe(local) == req.local_port && puertoDe(remoto) == req.remote_port) {
+            ::shutdown(fd, SHUT_RDWR);
+            return;
+        }
+    }
+#else
+    (void)req;
+#endif
+}
+
+} // namespace
+
+std::string Peticion::cabecera(const std::string &nombre) const
+{
+    const std::string buscado = minusculas(nombre);
+    for (const auto &c : cabeceras) {
+        if (minusculas(c.first) == buscado)
+            return c.second;
+    }
+    return std::string();
+}
+
+std::string utf8ALatin1(const std::string &utf8)
+{
+    std::string salida;
+    salida.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        std::uint32_t codigo = 0;
+        std::size_t largo = 1;
+        if (c < 0x80) {
+            codigo = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            codigo = c & 0x1F;
+            largo = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            codigo = c & 0x0F;
+            largo = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            codigo = c & 0x07;
+            largo = 4;
+        } else {
+            salida += '?';
+            ++i;
+            continue;
+        }
+        if (i + largo > utf8.size()) {
+            salida += '?';
+            break;
+        }
+        for (std::size_t k = 1; k < largo; ++k)
+            codigo = (codigo << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        salida += codigo <= 0xFF ? static_cast<char>(codigo) : '?';
+        i += largo;
+    }
+    return salida;
+}
+
+SimuladorNgw::SimuladorNgw(std::string clave) : claveEsperada(std::move(clave)) {}
+
+SimuladorNgw::~SimuladorNgw()
+{
+    detener();
+}
+
+int SimuladorNgw::iniciar(const std::string &host, int puerto)
+{
+    detener();
+#ifndef _WIN32
+    // A client that hangs up while a reply is written must not end the whole process.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    {
+        std::lock_guard<std::mutex> candado(mutex);
+        deteniendo = false;
+    }
+    servidor = std::make_unique<httplib::Server>();
+    // Idle connections are dropped soon, so that stopping never waits long for them.
+    servidor->set_keep_alive_timeout(1);
+    // Headers and body leave in separate writes: without this each reply waits for a delayed ACK.
+    servidor->set_tcp_nodelay(true);
+    auto manejador = [this](const httplib::Request &req, httplib::Response &res) { atender(req, res); };
+    servidor->Post(".*", manejador);
+    servidor->Get(".*", manejador);
+
+    const int elegido =
+        puerto == 0 ? servidor->bind_to_any_port(host) : (servidor->bind_to_port(host, puerto) ? puerto : -1);
+    if (elegido < 0) {
+        servidor.reset();
+        return -1;
+    }
+    httplib::Server *s = servidor.get();
+    hilo = std::thread([s] { s->listen_after_bind(); });
+    // stop() only reaches a server that is already listening.
+    while (!s->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::lock_guard<std::mutex> candado(mutex);
+    puertoActivo = elegido;
+    return elegido;
+}
+
+void SimuladorNgw::detener()
+{
+    {
+        std::lock_guard<std::mutex> candado(mutex);
+        deteniendo = true;
+        puertoActivo = -1;
+    }
+    cambio.notify_all();
+    if (servidor)
+        servidor->stop();
+    if (hilo.joinable())
+        hilo.join();
+    servidor.reset();
+}
+
+int SimuladorNgw::puerto() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return puertoActivo;
+}
+
+void SimuladorNgw::fijarClave(const std::string &clave)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    claveEsperada = clave;
+}
+
+void SimuladorNgw::fijarModo(Modo modo)
+{
+    {
+        std::lock_guard<std::mutex> candado(mutex);
+        modoActual = modo;
+    }
+    cambio.notify_all();
+}
+
+Modo SimuladorNgw::modo() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return modoActual;
+}
+
+void SimuladorNgw::fijarDemora(std::chrono::milliseconds demora)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    demoraRespuesta = demora;
+}
+
+void SimuladorNgw::fijarContadores(int enCola, int libres)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    contadorCola = enCola;
+    contadorLibres = libres;
+}
+
+void SimuladorNgw::fijarCapacidad(int capacidad)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    capacidadTotal = capacidad;
+}
+
+void SimuladorNgw::fijarRespuesta(const std::string &ruta, std::optional<std::string> cuerpo)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    if (cuerpo)
+        respuestasFijas[ruta] = *cuerpo;
+    else
+        respuestasFijas.erase(ruta);
+}
+
+void SimuladorNgw::agregarRecibido(const std::string &numero, const std::string &texto)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    porEntregar.push_back(Mensaje{numero, texto});
+}
+
+bool SimuladorNgw::cargarRecibidos(const std::string &ruta)
+{
+    std::ifstream archivo(ruta, std::ios::binary);
+    if (!archivo)
+        return false;
+    std::string linea;
+    while (std::getline(archivo, linea)) {
+        if (!linea.empty() && linea.back() == '\r')
+            linea.pop_back();
+        const auto coma = linea.find(',');
+        if (coma == std::string::npos)
+            continue;
+        agregarRecibido(linea.substr(0, coma), linea.substr(coma + 1));
+    }
+    return true;
+}
+
+std::size_t SimuladorNgw::recibidosPendientes() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return porEntregar.size();
+}
+
+std::vector<Mensaje> SimuladorNgw::enviados() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return tomados;
+}
+
+std::vector<Peticion> SimuladorNgw::peticiones() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return registro;
+}
+
+void SimuladorNgw::limpiar()
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    registro.clear();
+    tomados.clear();
+    porEntregar.clear();
+}
+
+void SimuladorNgw::fijarObservador(std::function<void(const Peticion &, const std::string &)> observador)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    observar = std::move(observador);
+}
+
+bool SimuladorNgw::esperar(std::chrono::milliseconds demora)
+{
+    std::unique_lock<std::mutex> candado(mutex);
+    return !cambio.wait_for(candado, demora, [this] { return deteniendo; });
+}
+
+bool SimuladorNgw::claveValida(const std::string &clave) const
+{
+    return claveEsperada.empty() || clave == claveEsperada;
+}
+
+void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
+{
+    Peticion p;
+    p.metodo = req.method;
+    p.ruta = req.path;
+    for (const auto &c : req.headers)
+        p.cabeceras.emplace_back(c.first, c.second);
+    p.cuerpo = req.body;
+
+    Modo modo;
+    std::chrono::milliseconds demora;
+    std::optional<std::string> fija;
+    {
+        std::lock_guard<std::mutex> candado(mutex);
+        registro.push_back(p);
+        modo = modoActual;
+        demora = demoraRespuesta;
+        const auto it = respuestasFijas.find(req.path);
+        if (it != respuestasFijas.end())
+            fija = it->second;
+    }
+
+    if (demora.count() > 0 && !esperar(demora)) {
+        res.status = 503;
+        return;
+    }
+    if (modo == Modo::NuncaResponde) {
+        std::unique_lock<std::mutex> candado(mutex);
+        cambio.wait(candado, [this] { return deteniendo || modoActual != Modo::NuncaResponde; });
+        if (deteniendo) {
+            candado.unlock();
+            cerrarSinRespuesta(req);
+            return;
+        }
+        modo = modoActual;
+    }
+    if (modo == Modo::Cerrar) {
+        cerrarSinRespuesta(req);
+        return;
+    }
+
+    std::string cuerpo;
+    if (modo == Modo::Http404 || req.method != "POST" || (req.path != kRutaTx && req.path != kRutaRx)) {
+        res.status = 404;
+        cuerpo = "Not Found\n";
+    } else if (fija) {
+        cuerpo = *fija;
+    } else if (req.path == kRutaTx) {
+        cuerpo = responderTx(req.body);
+    } else {
+        cuerpo = responderRx(req.body);
+    }
+    res.set_content(cuerpo, "text/plain; charset=ISO-8859-1");
+
+    std::function<void(const Peticion &, const std::string &)> observador;
+    {
+        std::lock_guard<std::mutex> candado(mutex);
+        observador = observar;
+    }
+    if (observador)
+        observador(p, cuerpo);
+}
+
+std::string SimuladorNgw::responderTx(const std::string &cuerpo)
+{
+    if (cuerpo.rfind(kPrefijoClave, 0) != 0)
+        return kDatos;
+    const std::string resto = cuerpo.substr(sizeof kPrefijoClave - 1);
+    std::lock_guard<std::mutex> candado(mutex);
+
+    if (terminaEn(resto, "&stat")) {
+        const std::string clave = resto.substr(0, resto.size() - 5);
+        if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+            return kDatos;
+        if (modoActual == Modo::SinModulo)
+            return std::string(kOk) + "0 0\n";
+        if (modoActual == Modo::Lleno)
+            return std::string(kOk) + std::to_string(capacidadTotal) + " 0\n";
+        return std::string(kOk) + std::to_string(contadorCola) + ' ' + std::to_string(contadorLibres) + '\n';
+    }
+
+    const auto num = resto.find("&num=");
+    if (num == std::string::npos)
+        return kDatos;
+    const std::string clave = resto.substr(0, num);
+    const auto msg = resto.find("&msg=", num + 5);
+    if (msg == std::string::npos)
+        return kDatos;
+    if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+        return kDatos;
+    if (modoActual == Modo::SinModulo)
+        return kSinGsm;
+    if (modoActual == Modo::Lleno)
+        return kLleno;
+    tomados.push_back(Mensaje{resto.substr(num + 5, msg - num - 5), resto.substr(msg + 5)});
+    return kOk;
+}
+
+std::string SimuladorNgw::responderRx(const std::string &cuerpo)
+{
+    if (cuerpo.rfind(kPrefijoClave, 0) != 0)
+        return kDatos;
+    const std::string resto = cuerpo.substr(sizeof kPrefijoClave - 1);
+    const auto max = resto.rfind("&max=");
+    if (max == std::string::npos)
+        return kDatos;
+    const std::string clave = resto.substr(0, max);
+    int cuantos = kMaximoPorEntrega;
+    try {
+        cuantos = std::stoi(resto.substr(max + 5));
+    } catch (...) {
+        return kDatos;
+    }
+    cuantos = std::clamp(cuantos, 1, kMaximoPorEntrega);
+
+    std::lock_guard<std::mutex> candado(mutex);
+    if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+        return kDatos;
+    if (modoActual == Modo::SinModulo)
+        return kSinGsm;
+    if (porEntregar.empty())
+        return kSinSms;
+    std::string respuesta = kOk;
+    for (int i = 0; i < cuantos && !porEntregar.empty(); ++i) {
+        const Mensaje &m = porEntregar.front();
+        respuesta += m.numero + ',' + utf8ALatin1(m.texto) + '\n';
+        porEntregar.pop_front();
+    }
+    return respuesta;
+}
+
+} // namespace simulador
