@@ -1,42 +1,234 @@
 #include "app/mainwindow.h"
 
+#include "app/ajustes.h"
+#include "app/dialogos.h"
+#include "lista/add_word_to_sms.h"
+#include "lista/cfg_lista.h"
+#include "lista/columnas.h"
+#include "lista/lectura_lista.h"
+#include "lista/plantilla.h"
+#include "lista/separar_linea.h"
 #include "ui_mainwindow.h"
 
-// List format, column detection, template and preview: not built yet.
+#include <QDate>
+#include <QDebug>
+#include <QFile>
+#include <QTextCursor>
+
+// List format, column detection, template and preview. The work is done by the pure functions
+// in lista/; these members only take their inputs from the window and show the results.
+
+namespace {
+
+const char kSinColumnas[] = "NO EXISTE ARCHIVO! SIN COLUMNAS!!";
+
+bool existeLista(const Ui::MainWindow *ui)
+{
+    return QFile::exists(ui->ingresoLista->text());
+}
+
+// Reads the first line of the list and offers its columns in both combos. With a header the line
+// is stored and its names come first; without one only "#1".."#n" are offered, plus
+// "--inmediato--" for the date.
+void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, bool conHeader)
+{
+    QStringList lineas;
+    if (!lista::leerLineasLista(ruta, lineas)) {
+        qDebug() << " Could not open the file for read/write" << ruta;
+        if (mostrarErrores) {
+            CuadroMensaje::mostrar(
+                MainWindow::tr("Error!"),
+                conHeader ? MainWindow::tr("No se pudo abrir el archivo para detectar el header.")
+                          : MainWindow::tr("No se pudo abrir el archivo para detectar la cebecera."));
+        }
+        return;
+    }
+    if (lineas.isEmpty())
+        return;
+
+    const QString primera = lineas.first();
+    if (conHeader)
+        ajustes::escribir(ajustes::kHeaderList, primera);
+    const QStringList campos = w.separarLinea(primera);
+    w.cantidadColumnas = campos.size();
+    const QStringList nombres = lista::nombresColumnas(campos, conHeader);
+
+    Ui::MainWindow *ui = w.formulario();
+    ui->comboCelular->clear();
+    ui->comboFecha->clear();
+    w.omitirGuardadoCelular = true;
+    ui->comboCelular->addItems(nombres);
+    w.omitirGuardadoFecha = true;
+    ui->comboFecha->addItems(nombres);
+    if (!conHeader)
+        ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
+    w.columnasHeader = nombres;
+}
+
+void detectarSegunFormato(MainWindow &w, const QString &ruta, bool mostrarErrores)
+{
+    if (w.tieneHeader)
+        w.detectarColumnasConHeader(ruta, mostrarErrores);
+    else
+        w.detectarColumnasSinHeader(ruta, mostrarErrores);
+}
+
+void moverCursorAlFinal(QTextEdit *editor)
+{
+    QTextCursor cursor = editor->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    editor->setTextCursor(cursor);
+}
+
+} // namespace
 
 QStringList MainWindow::separarLinea(const QString &linea) const
 {
-    return {linea};
+    return lista::separarLinea(linea, usarComa, usarTab);
 }
-void MainWindow::detectarColumnasConHeader(const QString &, bool) {}
-void MainWindow::detectarColumnasSinHeader(const QString &, bool) {}
-int MainWindow::buscarColumna(const QString &) const
+
+void MainWindow::detectarColumnasConHeader(const QString &ruta, bool mostrarErrores)
 {
-    return -1;
+    detectarColumnas(*this, ruta, mostrarErrores, true);
 }
-QString MainWindow::valorCelular(const QStringList &) const
+
+void MainWindow::detectarColumnasSinHeader(const QString &ruta, bool mostrarErrores)
 {
-    return {};
+    detectarColumnas(*this, ruta, mostrarErrores, false);
 }
-QString MainWindow::valorFecha(const QStringList &) const
+
+int MainWindow::buscarColumna(const QString &referencia) const
 {
-    return {};
+    if (!existeLista(ui)) {
+        qDebug() << kSinColumnas;
+        return -1;
+    }
+    return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
 }
-QString MainWindow::transformarSms(const QString &, const QStringList &)
+
+// A row shorter than the chosen column, or a column that no longer resolves, gives no number,
+// which sends the row to the errors file.
+QString MainWindow::valorCelular(const QStringList &campos) const
 {
-    return {};
+    const int d = buscarColumna(ui->comboCelular->currentText());
+    return d >= 0 && d < campos.size() ? campos.at(d) : QString();
 }
+
+QString MainWindow::valorFecha(const QStringList &campos) const
+{
+    const int d = buscarColumna(ui->comboFecha->currentText());
+    if (d < 0 || d >= campos.size())
+        return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    return campos.at(d);
+}
+
+QString MainWindow::transformarSms(const QString &plantilla, const QStringList &campos)
+{
+    // The list cannot come or go while one message is filled: look for it once.
+    const bool hayLista = existeLista(ui);
+    const lista::BuscadorColumna buscar = [&](QStringView referencia) {
+        if (!hayLista) {
+            qDebug() << kSinColumnas;
+            return -1;
+        }
+        return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
+    };
+    const lista::MensajeLlenado r = lista::llenarPlantilla(plantilla, campos, buscar);
+    if (r.faltaObligatorio)
+        ++faltaObligatorio;
+    if (r.truncado)
+        ++truncados;
+    return r.mensaje;
+}
+
 QString MainWindow::verificarCampos() const
 {
-    return QStringLiteral("true");
+    return lista::verificarCampos(ui->editFormatoSMS->toPlainText(), [this](QStringView referencia) {
+        return buscarColumna(referencia.toString());
+    });
 }
+
 QStringList MainWindow::obtenerColumnas() const
 {
+    if (existeLista(ui))
+        return columnasHeader;
+    qDebug() << kSinColumnas;
     return columnasDefecto;
 }
-void MainWindow::on_cfgLista_clicked() {}
-void MainWindow::on_BuscarArchivo_clicked() {}
-void MainWindow::on_pushAgregarCampo_clicked() {}
-void MainWindow::on_editFormatoSMS_textChanged() {}
-void MainWindow::on_SmsListaUp_clicked() {}
-void MainWindow::on_SmsListaDown_clicked() {}
+
+void MainWindow::on_cfgLista_clicked()
+{
+    cfg_lista dialogo;
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    tieneHeader = ajustes::leer(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto).toBool();
+    separaComillas = ajustes::leer(ajustes::kSeparaComillas, ajustes::kSeparaComillasDefecto).toBool();
+    usarComa = ajustes::leer(ajustes::kUsarComa, ajustes::kUsarComaDefecto).toBool();
+    usarTab = ajustes::leer(ajustes::kUsarTab, ajustes::kUsarTabDefecto).toBool();
+    const QString ruta = ui->ingresoLista->text();
+    if (!ruta.isEmpty())
+        detectarSegunFormato(*this, ruta, true);
+    on_editFormatoSMS_textChanged();
+}
+
+void MainWindow::on_BuscarArchivo_clicked()
+{
+    const QString ruta =
+        DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
+    if (ruta.isEmpty())
+        return;
+    qDebug() << "SETEA FILENAME=" << ruta;
+    ui->ingresoLista->setText(ruta);
+    ajustes::escribir(ajustes::kListaNombreFila, ruta);
+    detectarSegunFormato(*this, ruta, true);
+}
+
+// The reference always goes at the end of the template, wherever the cursor was.
+void MainWindow::on_pushAgregarCampo_clicked()
+{
+    add_word_to_sms dialogo;
+    dialogo.cargarEtiquetas(obtenerColumnas());
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    moverCursorAlFinal(ui->editFormatoSMS);
+    ui->editFormatoSMS->insertPlainText(dialogo.getEtiqueta());
+    moverCursorAlFinal(ui->editFormatoSMS);
+}
+
+// Preview of the message for line `filaVistaPrevia` of the list (never the header). A list
+// shorter than that shows its last line; the step buttons stop at either end.
+void MainWindow::on_editFormatoSMS_textChanged()
+{
+    const QString ruta = ui->ingresoLista->text();
+    QStringList campos;
+    lista::LineaLista linea;
+    const int primeraDeDatos = tieneHeader ? 1 : 0;
+    const int pedida = qMax(filaVistaPrevia, primeraDeDatos);
+    if (lista::leerLineaLista(ruta, pedida, linea)) {
+        if (primeraDeDatos >= filaVistaPrevia) {
+            filaVistaPrevia = primeraDeDatos;
+            ui->SmsListaDown->setEnabled(false);
+        }
+        if (linea.esUltima)
+            ui->SmsListaUp->setEnabled(false);
+        campos = separarLinea(linea.texto);
+    } else {
+        qDebug() << " Could not open the file for read/write" << ruta;
+    }
+    ui->TransformadaSMS->clear();
+    ui->TransformadaSMS->append(transformarSms(ui->editFormatoSMS->toPlainText(), campos));
+}
+
+void MainWindow::on_SmsListaUp_clicked()
+{
+    ++filaVistaPrevia;
+    ui->SmsListaDown->setEnabled(true);
+    on_editFormatoSMS_textChanged();
+}
+
+void MainWindow::on_SmsListaDown_clicked()
+{
+    --filaVistaPrevia;
+    ui->SmsListaUp->setEnabled(true);
+    on_editFormatoSMS_textChanged();
+}

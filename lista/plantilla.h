@@ -1,0 +1,44 @@
+#pragma once
+// Filling a message template with the values of one row. "[name]" inserts the column's value,
+// "{name}" inserts it too but empties the message when the value is empty. An opening bracket
+// without its closing one is dropped; everything else is copied as it is.
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <QVector>
+
+#include <functional>
+
+namespace lista {
+
+// Longest message, in UTF-16 code units.
+inline constexpr int kLargoMaximoSms = 140;
+
+// Turns a column reference into a 0-based field index, or -1.
+using BuscadorColumna = std::function<int(QStringView referencia)>;
+
+struct MensajeLlenado
+{
+    QString mensaje;               // empty when a reference did not resolve or a mandatory value was empty
+    bool truncado = false;         // the message was cut to the maximum length
+    bool faltaObligatorio = false; // at least one mandatory field was empty (or missing in the row)
+};
+
+// A field the row does not have reads as empty: a gap in a plain field, a missing value in a
+// mandatory one.
+MensajeLlenado llenarPlantilla(QStringView plantilla, const QStringList &campos,
+                               const BuscadorColumna &buscar);
+MensajeLlenado llenarPlantilla(QStringView plantilla, const QVector<QStringView> &campos,
+                               const BuscadorColumna &buscar);
+
+// Cuts `texto` to at most `largo` code units without leaving half of a surrogate pair behind:
+// when the cut would split one, it falls before the pair. Returns whether anything was cut.
+bool cortarMensaje(QString &texto, int largo = kLargoMaximoSms);
+
+// "true" when every reference of the template resolves, else the first one that does not.
+// After each reference the scan goes on right after its opening bracket, so a bracket inside
+// a name is looked at as well.
+QString verificarCampos(QStringView plantilla, const BuscadorColumna &buscar);
+
+} // namespace lista

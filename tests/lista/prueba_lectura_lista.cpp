@@ -1,0 +1,176 @@
+// Decoding of list files and splitting them into lines.
+
+#include "common/entorno_prueba.h"
+#include "lista/lectura_lista.h"
+
+#include <QTextCodec>
+#include <QtTest>
+
+class PruebaLecturaLista : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodificar_data();
+    void decodificar();
+    void ochoBitsDelSistema();
+    void lineas_data();
+    void lineas();
+    void leerArchivo_data();
+    void leerArchivo();
+    void archivoInexistente();
+    void lineaDeLista_data();
+    void lineaDeLista();
+};
+
+void PruebaLecturaLista::decodificar_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("ochoBits");
+    QTest::addColumn<QString>("texto");
+
+    const QString nandu = QStringLiteral("ñandú,José");
+    QTest::newRow("utf8") << nandu.toUtf8() << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("utf8 con BOM") << "\xEF\xBB\xBF" + nandu.toUtf8() << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("latin1") << QByteArray("\xF1"
+                                          "and\xFA,Jos\xE9")
+                            << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("windows-1252") << QByteArray("\x80 \xF1") << QByteArray("windows-1252")
+                                  << QStringLiteral("€ ñ");
+    QTest::newRow("ascii") << QByteArray("a,b") << QByteArray("ISO-8859-1") << "a,b";
+    QTest::newRow("vacio") << QByteArray() << QByteArray("ISO-8859-1") << "";
+    QTest::newRow("solo BOM") << QByteArray("\xEF\xBB\xBF") << QByteArray("ISO-8859-1") << "";
+    QTest::newRow("secuencia cortada al final")
+        << QByteArray("abc\xC3") << QByteArray("ISO-8859-1") << QStringLiteral("abcÃ");
+    QTest::newRow("forma larga") << QByteArray("\xC0\xAF") << QByteArray("ISO-8859-1")
+                                 << QStringLiteral("À¯");
+    QTest::newRow("sustituto codificado")
+        << QByteArray("\xED\xA0\x80") << QByteArray("ISO-8859-1") << QString::fromLatin1("\xED\xA0\x80");
+    QTest::newRow("emoji utf8") << QStringLiteral("\U0001F600").toUtf8() << QByteArray("ISO-8859-1")
+                                << QStringLiteral("\U0001F600");
+    QTest::newRow("BOM solo al inicio")
+        << QByteArray("a\xEF\xBB\xBF") << QByteArray("ISO-8859-1") << QStringLiteral("a\uFEFF");
+}
+
+void PruebaLecturaLista::decodificar()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, ochoBits);
+    QFETCH(QString, texto);
+    QTextCodec *codec = QTextCodec::codecForName(ochoBits);
+    QVERIFY(codec);
+    QCOMPARE(lista::decodificarLista(bytes, codec), texto);
+}
+
+// Whatever the locale, "ñ" and "á" saved by an 8-bit spreadsheet come back, and the choice does
+// not follow a later change of the application's locale codec.
+void PruebaLecturaLista::ochoBitsDelSistema()
+{
+    QTextCodec *antes = lista::codecOchoBits();
+    QVERIFY(antes);
+    QCOMPARE(lista::decodificarLista(QByteArray("\xF1\xE1")), QStringLiteral("ñá"));
+    QTextCodec *localAnterior = QTextCodec::codecForLocale();
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    QCOMPARE(lista::codecOchoBits(), antes);
+    QCOMPARE(lista::decodificarLista(QByteArray("\xF1\xE1")), QStringLiteral("ñá"));
+    QTextCodec::setCodecForLocale(localAnterior);
+}
+
+void PruebaLecturaLista::lineas_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QStringList>("lineas");
+    QTest::newRow("LF") << "a\nb" << QStringList{"a", "b"};
+    QTest::newRow("CR LF con final") << "a\r\nb\r\n" << QStringList{"a", "b"};
+    QTest::newRow("vacio") << "" << QStringList{};
+    QTest::newRow("solo LF") << "\n" << QStringList{""};
+    QTest::newRow("linea vacia en medio") << "a\n\nb" << QStringList{"a", "", "b"};
+    QTest::newRow("CR interior queda") << "a\rb" << QStringList{"a\rb"};
+    QTest::newRow("CR al final") << "a\r" << QStringList{"a"};
+    QTest::newRow("un solo CR por linea") << "a\r\r\n" << QStringList{"a\r"};
+}
+
+void PruebaLecturaLista::lineas()
+{
+    QFETCH(QString, texto);
+    QFETCH(QStringList, lineas);
+    QCOMPARE(lista::separarEnLineas(texto), lineas);
+}
+
+void PruebaLecturaLista::leerArchivo_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lineas");
+    const QStringList esperado{QStringLiteral("nombre,celular"), QStringLiteral("Muñoz,123"),
+                               QStringLiteral("Pérez,456")};
+    QTest::newRow("utf8") << QStringLiteral("nombre,celular\nMuñoz,123\nPérez,456\n").toUtf8() << esperado;
+    QTest::newRow("utf8 BOM CRLF") << "\xEF\xBB\xBF" +
+                                          QStringLiteral("nombre,celular\r\nMuñoz,123\r\nPérez,456").toUtf8()
+                                   << esperado;
+    QTest::newRow("latin1") << QByteArray("nombre,celular\r\nMu\xF1oz,123\r\nP\xE9rez,456\r\n") << esperado;
+}
+
+void PruebaLecturaLista::leerArchivo()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lineas);
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath(QStringLiteral("lista.csv"));
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QStringList leidas;
+    QVERIFY(lista::leerLineasLista(ruta, leidas));
+    QCOMPARE(leidas, lineas);
+}
+
+void PruebaLecturaLista::archivoInexistente()
+{
+    QStringList lineas{"queda"};
+    QVERIFY(!lista::leerLineasLista(QDir::temp().filePath(QStringLiteral("no-existe.csv")), lineas));
+    QCOMPARE(lineas, QStringList{"queda"});
+}
+
+void PruebaLecturaLista::lineaDeLista_data()
+{
+    QTest::addColumn<QStringList>("lineas");
+    QTest::addColumn<int>("numero");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("ultima");
+    const QStringList tres{"h", "a", "b"};
+    QTest::newRow("vacia") << QStringList{} << 1 << "" << true;
+    QTest::newRow("primera") << tres << 0 << "h" << false;
+    QTest::newRow("del medio") << tres << 1 << "a" << false;
+    QTest::newRow("ultima") << tres << 2 << "b" << true;
+    QTest::newRow("pasada del final") << tres << 7 << "b" << true;
+}
+
+void PruebaLecturaLista::lineaDeLista()
+{
+    QFETCH(QStringList, lineas);
+    QFETCH(int, numero);
+    QFETCH(QString, texto);
+    QFETCH(bool, ultima);
+    const lista::LineaLista l = lista::lineaDeLista(lineas, numero);
+    QCOMPARE(l.texto, texto);
+    QCOMPARE(l.esUltima, ultima);
+
+    // Straight from the text, and from a file, the same line comes back.
+    const QString texto2 = lineas.join(QStringLiteral("\r\n"));
+    const lista::LineaLista t = lista::lineaDeTexto(texto2, numero);
+    QCOMPARE(t.texto, texto);
+    QCOMPARE(t.esUltima, ultima);
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("l.csv")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(texto2.toUtf8() + "\n");
+    f.close();
+    lista::LineaLista a;
+    QVERIFY(lista::leerLineaLista(f.fileName(), numero, a));
+    QCOMPARE(a.texto, texto);
+    QCOMPARE(a.esUltima, ultima);
+}
+
+NBSMS_TEST_MAIN(PruebaLecturaLista)
+#include "prueba_lectura_lista.moc"

@@ -1,0 +1,306 @@
+// The main window's list columns: format dialog, browse, header detection in every encoding,
+// the column lookup and the number and date of a row.
+
+#include "lista/cfg_lista.h"
+#include "ui_cfg_lista.h"
+#include "ventana_lista.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+using namespace ventana_lista;
+
+class PruebaVentanaColumnas : public QObject, public VentanaLista
+{
+    Q_OBJECT
+
+private slots:
+    void init() { reiniciar(); }
+    void cleanup() { liberar(); }
+
+    void detectar_data();
+    void detectar();
+    void detectarFallo_data();
+    void detectarFallo();
+    void detectarVacio();
+    void detectarCodificacion_data();
+    void detectarCodificacion();
+    void buscarColumna_data();
+    void buscarColumna();
+    void buscarSinArchivo();
+    void valores_data();
+    void valores();
+    void obtenerColumnas();
+    void buscarArchivo();
+    void buscarArchivoCancelado();
+    void formatoAceptado();
+    void formatoCancelado();
+};
+
+void PruebaVentanaColumnas::detectar_data()
+{
+    QTest::addColumn<bool>("conHeader");
+    QTest::addColumn<QStringList>("celular");
+    QTest::addColumn<QStringList>("fecha");
+    QTest::addColumn<QString>("guardado");
+    const QStringList conNombres{"nombre", "celular", "fecha", "#1", "#2", "#3"};
+    QTest::newRow("con header") << true << conNombres << conNombres << "nombre,celular,fecha";
+    QTest::newRow("sin header") << false << QStringList{"#1", "#2", "#3"}
+                                << QStringList{"#1", "#2", "#3", "--inmediato--"} << "";
+}
+
+void PruebaVentanaColumnas::detectar()
+{
+    QFETCH(bool, conHeader);
+    QFETCH(QStringList, celular);
+    QFETCH(QStringList, fecha);
+    QFETCH(QString, guardado);
+    ui->comboCelular->addItems({"viejo", "otro"});
+    ui->comboFecha->addItem(QStringLiteral("viejo"));
+    w->omitirGuardadoCelular = false;
+    w->omitirGuardadoFecha = false;
+    const QString ruta = escribirLista("nombre,celular,fecha\nAna,123,01/02/2024\nBeto,456\n");
+    prepararVentana(ruta, conHeader);
+
+    QCOMPARE(w->cantidadColumnas, 3);
+    QCOMPARE(itemsDe(ui->comboCelular), celular);
+    QCOMPARE(itemsDe(ui->comboFecha), fecha);
+    QCOMPARE(w->columnasHeader, celular);
+    QCOMPARE(ajustes::leer(ajustes::kHeaderList, QString()).toString(), guardado);
+    // Raised so that the change the fill causes is not taken for the operator's choice.
+    QVERIFY(w->omitirGuardadoCelular);
+    QVERIFY(w->omitirGuardadoFecha);
+    QVERIFY(CuadroMensaje::mostrados().isEmpty());
+}
+
+void PruebaVentanaColumnas::detectarFallo_data()
+{
+    QTest::addColumn<bool>("conHeader");
+    QTest::addColumn<bool>("mostrar");
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("con header, con cuadro")
+        << true << true << "No se pudo abrir el archivo para detectar el header.";
+    QTest::newRow("sin header, con cuadro")
+        << false << true << "No se pudo abrir el archivo para detectar la cebecera.";
+    QTest::newRow("con header, callado") << true << false << "";
+    QTest::newRow("sin header, callado") << false << false << "";
+}
+
+void PruebaVentanaColumnas::detectarFallo()
+{
+    QFETCH(bool, conHeader);
+    QFETCH(bool, mostrar);
+    QFETCH(QString, texto);
+    ui->comboCelular->addItem(QStringLiteral("queda"));
+    w->columnasHeader = QStringList{"queda"};
+    const QString ruta = dir->filePath(QStringLiteral("no-existe.csv"));
+    if (conHeader)
+        w->detectarColumnasConHeader(ruta, mostrar);
+    else
+        w->detectarColumnasSinHeader(ruta, mostrar);
+    QCOMPARE(itemsDe(ui->comboCelular), QStringList{"queda"});
+    QCOMPARE(w->columnasHeader, QStringList{"queda"});
+    QCOMPARE(w->cantidadColumnas, 0);
+    if (texto.isEmpty()) {
+        QVERIFY(CuadroMensaje::mostrados().isEmpty());
+    } else {
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().first().titulo, QStringLiteral("Error!"));
+        QCOMPARE(CuadroMensaje::mostrados().first().texto, texto);
+    }
+}
+
+void PruebaVentanaColumnas::detectarVacio()
+{
+    ui->comboCelular->addItem(QStringLiteral("queda"));
+    w->columnasHeader = QStringList{"queda"};
+    ajustes::escribir(ajustes::kHeaderList, QStringLiteral("a,b"));
+    const QString ruta = escribirLista(QByteArray());
+    w->detectarColumnasConHeader(ruta, true);
+    QCOMPARE(itemsDe(ui->comboCelular), QStringList{"queda"});
+    QCOMPARE(w->columnasHeader, QStringList{"queda"});
+    QCOMPARE(ajustes::leer(ajustes::kHeaderList).toString(), QStringLiteral("a,b"));
+    QVERIFY(CuadroMensaje::mostrados().isEmpty());
+}
+
+// Detection and preview read the list the same way, whatever its encoding.
+void PruebaVentanaColumnas::detectarCodificacion_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("utf8") << QStringLiteral("año,celular\nMuñoz,123\n").toUtf8();
+    QTest::newRow("utf8 con BOM") << "\xEF\xBB\xBF" + QStringLiteral("año,celular\r\nMuñoz,123\r\n").toUtf8();
+    QTest::newRow("latin1") << QByteArray("a\xF1o,celular\r\nMu\xF1oz,123\r\n");
+}
+
+void PruebaVentanaColumnas::detectarCodificacion()
+{
+    QFETCH(QByteArray, bytes);
+    prepararVentana(escribirLista(bytes), true);
+    QCOMPARE(ui->comboCelular->itemText(0), QStringLiteral("año"));
+    QCOMPARE(ajustes::leer(ajustes::kHeaderList).toString(), QStringLiteral("año,celular"));
+    QCOMPARE(w->buscarColumna(QStringLiteral("año")), 0);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [año]"));
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola Muñoz"));
+}
+
+void PruebaVentanaColumnas::buscarColumna_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("conHeader");
+    QTest::addColumn<QString>("referencia");
+    QTest::addColumn<int>("indice");
+    const QByteArray lista("nombre,celular,fecha\n");
+    QTest::newRow("nombre") << lista << true << "celular" << 1;
+    QTest::newRow("numero") << lista << true << "#2" << 1;
+    QTest::newRow("#4 de 3") << lista << true << "#4" << -1;
+    QTest::newRow("sin header, numero") << lista << false << "#3" << 2;
+    QTest::newRow("sin header, nombre") << lista << false << "celular" << -1;
+    QTest::newRow("header llamado #1") << QByteArray("a,b,#1\n") << true << "#1" << 2;
+    QTest::newRow("inmediato") << lista << true << "--inmediato--" << -1;
+}
+
+void PruebaVentanaColumnas::buscarColumna()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, conHeader);
+    QFETCH(QString, referencia);
+    QFETCH(int, indice);
+    prepararVentana(escribirLista(bytes), conHeader);
+    QCOMPARE(w->buscarColumna(referencia), indice);
+}
+
+void PruebaVentanaColumnas::buscarSinArchivo()
+{
+    const QString ruta = escribirLista("nombre,celular\n");
+    prepararVentana(ruta, true);
+    QCOMPARE(w->buscarColumna(QStringLiteral("celular")), 1);
+    QVERIFY(QFile::remove(ruta));
+    QCOMPARE(w->buscarColumna(QStringLiteral("celular")), -1);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#1")), -1);
+}
+
+void PruebaVentanaColumnas::valores_data()
+{
+    QTest::addColumn<QString>("celular");
+    QTest::addColumn<QString>("fecha");
+    QTest::addColumn<QStringList>("campos");
+    QTest::addColumn<QString>("numero");
+    QTest::addColumn<QString>("dia");
+    const QStringList fila{"Ana", "123", "05/07/2024"};
+    QTest::newRow("columnas por nombre") << "celular"
+                                         << "fecha" << fila << "123"
+                                         << "05/07/2024";
+    QTest::newRow("columnas por numero") << "#2"
+                                         << "#3" << fila << "123"
+                                         << "05/07/2024";
+    QTest::newRow("inmediato") << "celular"
+                               << "--inmediato--" << fila << "123" << hoy();
+    QTest::newRow("fecha vacia") << "celular"
+                                 << "" << fila << "123" << hoy();
+    QTest::newRow("fecha no es columna") << "celular"
+                                         << "cuando" << fila << "123" << hoy();
+    QTest::newRow("fila corta") << "celular"
+                                << "fecha" << QStringList{"Ana"} << "" << hoy();
+    QTest::newRow("celular no es columna") << "telefono"
+                                           << "fecha" << fila << ""
+                                           << "05/07/2024";
+    QTest::newRow("fecha vacia en la fila") << "celular"
+                                            << "fecha" << QStringList{"Ana", "1", ""} << "1"
+                                            << "";
+}
+
+void PruebaVentanaColumnas::valores()
+{
+    QFETCH(QString, celular);
+    QFETCH(QString, fecha);
+    QFETCH(QStringList, campos);
+    QFETCH(QString, numero);
+    QFETCH(QString, dia);
+    prepararVentana(escribirLista("nombre,celular,fecha\n"), true);
+    ui->comboCelular->setEditText(celular);
+    ui->comboFecha->setEditText(fecha);
+    QCOMPARE(w->valorCelular(campos), numero);
+    QCOMPARE(w->valorFecha(campos), dia);
+}
+
+void PruebaVentanaColumnas::obtenerColumnas()
+{
+    const QString ruta = escribirLista("nombre,celular\n");
+    prepararVentana(ruta, true);
+    QCOMPARE(w->obtenerColumnas(), (QStringList{"nombre", "celular", "#1", "#2"}));
+    QFile::remove(ruta);
+    QCOMPARE(w->obtenerColumnas(), (QStringList{"#1", "#2", "#3", "#4"}));
+}
+
+void PruebaVentanaColumnas::buscarArchivo()
+{
+    const QString ruta = escribirLista("nombre,celular\nAna,1\n");
+    w->tieneHeader = false;
+    DialogoArchivo::fijarSiguienteArchivo(ruta);
+    w->on_BuscarArchivo_clicked();
+    QCOMPARE(DialogoArchivo::pedidos().size(), 1);
+    QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
+    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, QDir(dir->path()).absolutePath());
+    QCOMPARE(DialogoArchivo::pedidos().first().filtro, QStringLiteral("CSV Files (*.csv)"));
+    QCOMPARE(ui->ingresoLista->text(), ruta);
+    QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), ruta);
+    QCOMPARE(itemsDe(ui->comboFecha), (QStringList{"#1", "#2", "--inmediato--"}));
+
+    // A chosen file that cannot be read shows the box and keeps the columns.
+    DialogoArchivo::fijarSiguienteArchivo(dir->filePath(QStringLiteral("borrada.csv")));
+    w->on_BuscarArchivo_clicked();
+    QCOMPARE(CuadroMensaje::textosMostrados(),
+             QStringList{"No se pudo abrir el archivo para detectar la cebecera."});
+    QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"#1", "#2"}));
+}
+
+void PruebaVentanaColumnas::buscarArchivoCancelado()
+{
+    ui->ingresoLista->setText(QStringLiteral("antes.csv"));
+    ajustes::escribir(ajustes::kListaNombreFila, QStringLiteral("antes.csv"));
+    DialogoArchivo::fijarSiguienteArchivo(QString());
+    w->on_BuscarArchivo_clicked();
+    QCOMPARE(ui->ingresoLista->text(), QStringLiteral("antes.csv"));
+    QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), QStringLiteral("antes.csv"));
+    QCOMPARE(ui->comboCelular->count(), 0);
+}
+
+void PruebaVentanaColumnas::formatoAceptado()
+{
+    const QString ruta = escribirLista("nombre\tcelular\nAna\t1\n");
+    ui->ingresoLista->setText(ruta);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [#1]"));
+    alAbrirse<cfg_lista>([](cfg_lista *d) {
+        QVERIFY(!d->parentWidget());
+        d->formulario()->checkCabecera->setChecked(false);
+        d->formulario()->usarTabulador->click();
+        d->formulario()->buttonBox->button(QDialogButtonBox::Ok)->click();
+    });
+    w->filaVistaPrevia = 0;
+    w->on_cfgLista_clicked();
+    QCOMPARE(w->tieneHeader, false);
+    QCOMPARE(w->separaComillas, true);
+    QCOMPARE(w->usarComa, false);
+    QCOMPARE(w->usarTab, true);
+    QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"#1", "#2"}));
+    // The preview now starts at line 0, the former header.
+    QCOMPARE(w->filaVistaPrevia, 0);
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola nombre"));
+}
+
+void PruebaVentanaColumnas::formatoCancelado()
+{
+    ajustes::escribir(ajustes::kTieneHeader, false);
+    const QString ruta = escribirLista("nombre,celular\n");
+    ui->ingresoLista->setText(ruta);
+    ui->TransformadaSMS->setPlainText(QStringLiteral("sin tocar"));
+    alAbrirse<cfg_lista>(
+        [](cfg_lista *d) { d->formulario()->buttonBox->button(QDialogButtonBox::Cancel)->click(); });
+    w->on_cfgLista_clicked();
+    QCOMPARE(w->tieneHeader, true);
+    QCOMPARE(ui->comboCelular->count(), 0);
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("sin tocar"));
+}
+
+NBSMS_TEST_MAIN(PruebaVentanaColumnas)
+#include "prueba_ventana_columnas.moc"

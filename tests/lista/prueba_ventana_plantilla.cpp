@@ -1,0 +1,249 @@
+// The main window's template: filling with its counters, the reference check, the field dialog
+// and the preview with its step buttons.
+
+#include "lista/add_word_to_sms.h"
+#include "ui_add_word_to_sms.h"
+#include "ventana_lista.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+using namespace ventana_lista;
+
+class PruebaVentanaPlantilla : public QObject, public VentanaLista
+{
+    Q_OBJECT
+
+private slots:
+    void init() { reiniciar(); }
+    void cleanup() { liberar(); }
+
+    void transformarCuenta();
+    void verificarCampos_data();
+    void verificarCampos();
+    void agregarCampo_data();
+    void agregarCampo();
+    void agregarCampoCancelado();
+    void vistaPrevia_data();
+    void vistaPrevia();
+    void vistaPreviaPasos();
+    void vistaPreviaSinArchivo();
+};
+
+void PruebaVentanaPlantilla::transformarCuenta()
+{
+    prepararVentana(escribirLista("nombre,celular,deuda\n"), true);
+    const QStringList ana{"Ana", "123", ""};
+    w->truncados = 0;
+    w->faltaObligatorio = 0;
+    QCOMPARE(w->transformarSms(QStringLiteral("Hola [nombre]"), ana), QStringLiteral("Hola Ana"));
+    QCOMPARE(w->transformarSms(QStringLiteral("Debe {deuda} y {deuda}"), ana), QString());
+    QCOMPARE(w->faltaObligatorio, 1);
+    QCOMPARE(w->transformarSms(QStringLiteral("[celular]{celular}"), QStringList{"Ana"}), QString());
+    QCOMPARE(w->faltaObligatorio, 2);
+    QCOMPARE(w->transformarSms(QStringLiteral("Hola [apellido]"), ana), QString());
+    QCOMPARE(w->faltaObligatorio, 2);
+    QCOMPARE(w->truncados, 0);
+    QCOMPARE(w->transformarSms(QString(150, u'x'), ana), QString(140, u'x'));
+    QCOMPARE(w->transformarSms(QString(140, u'x'), ana), QString(140, u'x'));
+    QCOMPARE(w->transformarSms(QString(139, u'x') + QStringLiteral("\U0001F600"), ana), QString(139, u'x'));
+    QCOMPARE(w->truncados, 2);
+    // Without the list file no reference resolves.
+    ui->ingresoLista->setText(dir->filePath(QStringLiteral("otra.csv")));
+    QCOMPARE(w->transformarSms(QStringLiteral("Hola [nombre]"), ana), QString());
+    QCOMPARE(w->transformarSms(QStringLiteral("Hola"), ana), QStringLiteral("Hola"));
+}
+
+void PruebaVentanaPlantilla::verificarCampos_data()
+{
+    QTest::addColumn<bool>("conArchivo");
+    QTest::addColumn<QString>("plantilla");
+    QTest::addColumn<QString>("resultado");
+    QTest::newRow("todo resuelve") << true << "Hola [nombre] {#2}"
+                                   << "true";
+    QTest::newRow("primera que falla") << true << "Hola [nombre] {x} [y]"
+                                       << "x";
+    QTest::newRow("sin archivo") << false << "Hola [nombre] {x}"
+                                 << "nombre";
+    QTest::newRow("sin referencias ni archivo") << false << "Hola"
+                                                << "true";
+}
+
+void PruebaVentanaPlantilla::verificarCampos()
+{
+    QFETCH(bool, conArchivo);
+    QFETCH(QString, plantilla);
+    QFETCH(QString, resultado);
+    const QString ruta = escribirLista("nombre,celular\n");
+    prepararVentana(ruta, true);
+    if (!conArchivo)
+        QFile::remove(ruta);
+    ui->editFormatoSMS->setPlainText(plantilla);
+    QCOMPARE(w->verificarCampos(), resultado);
+}
+
+void PruebaVentanaPlantilla::agregarCampo_data()
+{
+    QTest::addColumn<bool>("conArchivo");
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("obligatorio");
+    QTest::addColumn<QStringList>("ofrecidas");
+    QTest::addColumn<QString>("plantilla");
+    QTest::newRow("obligatorio") << true << "celular" << true << QStringList{"nombre", "celular", "#1", "#2"}
+                                 << "Hola {celular}";
+    QTest::newRow("comun") << true << "nombre" << false << QStringList{"nombre", "celular", "#1", "#2"}
+                           << "Hola [nombre]";
+    QTest::newRow("sin archivo") << false << "#3" << false << QStringList{"#1", "#2", "#3", "#4"}
+                                 << "Hola [#3]";
+}
+
+void PruebaVentanaPlantilla::agregarCampo()
+{
+    QFETCH(bool, conArchivo);
+    QFETCH(QString, texto);
+    QFETCH(bool, obligatorio);
+    QFETCH(QStringList, ofrecidas);
+    QFETCH(QString, plantilla);
+    const QString ruta = escribirLista("nombre,celular\n");
+    prepararVentana(ruta, true);
+    if (!conArchivo)
+        QFile::remove(ruta);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola "));
+    // The reference goes at the end even with the cursor at the start.
+    QTextCursor cursor = ui->editFormatoSMS->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    ui->editFormatoSMS->setTextCursor(cursor);
+    QStringList vistas;
+    alAbrirse<add_word_to_sms>([&](add_word_to_sms *d) {
+        for (int k = 0; k < d->formulario()->comboLabelsSMS->count(); ++k)
+            vistas << d->formulario()->comboLabelsSMS->itemText(k);
+        d->formulario()->comboLabelsSMS->setEditText(texto);
+        d->formulario()->checkCampoObligatorio->setChecked(obligatorio);
+        d->formulario()->buttonBox->button(QDialogButtonBox::Ok)->click();
+    });
+    w->on_pushAgregarCampo_clicked();
+    QCOMPARE(vistas, ofrecidas);
+    QCOMPARE(ui->editFormatoSMS->toPlainText(), plantilla);
+    QVERIFY(ui->editFormatoSMS->textCursor().atEnd());
+}
+
+void PruebaVentanaPlantilla::agregarCampoCancelado()
+{
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola "));
+    alAbrirse<add_word_to_sms>([](add_word_to_sms *d) {
+        d->formulario()->comboLabelsSMS->setEditText(QStringLiteral("x"));
+        d->formulario()->buttonBox->button(QDialogButtonBox::Cancel)->click();
+    });
+    w->on_pushAgregarCampo_clicked();
+    QCOMPARE(ui->editFormatoSMS->toPlainText(), QStringLiteral("Hola "));
+}
+
+void PruebaVentanaPlantilla::vistaPrevia_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("conHeader");
+    QTest::addColumn<int>("fila");
+    QTest::addColumn<QString>("plantilla");
+    QTest::addColumn<QString>("vista");
+    QTest::addColumn<int>("filaFinal");
+    QTest::addColumn<bool>("arriba");
+    QTest::addColumn<bool>("abajo");
+    const QByteArray tres("nombre,celular,deuda\nAna,123,\nBeto,456,10\n");
+    QTest::newRow("primera fila de datos") << tres << true << 0 << "Hola [nombre]"
+                                           << "Hola Ana" << 1 << true << false;
+    QTest::newRow("por numero") << tres << true << 0 << "Hola [#1]"
+                                << "Hola Ana" << 1 << true << false;
+    QTest::newRow("hueco") << tres << true << 1 << "Debe [deuda] pesos"
+                           << "Debe  pesos" << 1 << true << false;
+    QTest::newRow("obligatorio vacio") << tres << true << 1 << "Debe {deuda} pesos"
+                                       << "" << 1 << true << false;
+    QTest::newRow("desconocida") << tres << true << 1 << "Hola [apellido]"
+                                 << "" << 1 << true << false;
+    QTest::newRow("corchete solo") << tres << true << 1 << "Precio [10"
+                                   << "Precio 10" << 1 << true << false;
+    QTest::newRow("ultima fila") << tres << true << 2 << "Hola [nombre]"
+                                 << "Hola Beto" << 2 << false << true;
+    QTest::newRow("pasada del final") << tres << true << 9 << "Hola [nombre]"
+                                      << "Hola Beto" << 9 << false << true;
+    QTest::newRow("sin header muestra la linea 0") << tres << false << 0 << "Hola [#1]"
+                                                   << "Hola nombre" << 0 << true << false;
+    QTest::newRow("fila corta") << QByteArray("nombre,celular,deuda\nAna\n") << true << 0
+                                << "[nombre] {deuda}"
+                                << "" << 1 << false << false;
+    QTest::newRow("fila corta, hueco")
+        << QByteArray("nombre,celular,deuda\nAna\n") << true << 0 << "[nombre]:[deuda]."
+        << "Ana:." << 1 << false << false;
+    QTest::newRow("archivo vacio") << QByteArray() << false << 0 << "Hola [#1]!"
+                                   << "Hola !" << 0 << false << false;
+}
+
+void PruebaVentanaPlantilla::vistaPrevia()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, conHeader);
+    QFETCH(int, fila);
+    QFETCH(QString, plantilla);
+    QFETCH(QString, vista);
+    QFETCH(int, filaFinal);
+    QFETCH(bool, arriba);
+    QFETCH(bool, abajo);
+    prepararVentana(escribirLista(bytes), conHeader);
+    if (bytes.isEmpty()) {
+        // An empty list leaves the columns as they were; say a one-column list was read before.
+        w->columnasHeader = QStringList{"#1"};
+        w->cantidadColumnas = 1;
+    }
+    w->filaVistaPrevia = fila;
+    ui->SmsListaUp->setEnabled(true);
+    ui->SmsListaDown->setEnabled(true);
+    ui->editFormatoSMS->setPlainText(plantilla); // the change refreshes the preview
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), vista);
+    QCOMPARE(w->filaVistaPrevia, filaFinal);
+    QCOMPARE(ui->SmsListaUp->isEnabled(), arriba);
+    QCOMPARE(ui->SmsListaDown->isEnabled(), abajo);
+}
+
+void PruebaVentanaPlantilla::vistaPreviaPasos()
+{
+    prepararVentana(escribirLista("nombre\nAna\nBeto\nCarla\n"), true);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [nombre]"));
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola Ana"));
+    QVERIFY(!ui->SmsListaDown->isEnabled());
+    QVERIFY(ui->SmsListaUp->isEnabled());
+
+    struct Paso
+    {
+        bool subir;
+        const char *vista;
+        int fila;
+        bool arriba;
+        bool abajo;
+    };
+    const Paso pasos[] = {
+        {true, "Hola Beto", 2, true, true},
+        {true, "Hola Carla", 3, false, true},
+        {false, "Hola Beto", 2, true, true},
+        {false, "Hola Ana", 1, true, false},
+    };
+    for (const Paso &p : pasos) {
+        QTest::mouseClick(p.subir ? ui->SmsListaUp : ui->SmsListaDown, Qt::LeftButton);
+        QCOMPARE(ui->TransformadaSMS->toPlainText(), QString::fromUtf8(p.vista));
+        QCOMPARE(w->filaVistaPrevia, p.fila);
+        QCOMPARE(ui->SmsListaUp->isEnabled(), p.arriba);
+        QCOMPARE(ui->SmsListaDown->isEnabled(), p.abajo);
+    }
+}
+
+void PruebaVentanaPlantilla::vistaPreviaSinArchivo()
+{
+    ui->ingresoLista->setText(dir->filePath(QStringLiteral("no-existe.csv")));
+    w->filaVistaPrevia = 5;
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola"));
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola"));
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [#1]"));
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QString());
+    QCOMPARE(w->filaVistaPrevia, 5);
+}
+
+NBSMS_TEST_MAIN(PruebaVentanaPlantilla)
+#include "prueba_ventana_plantilla.moc"
