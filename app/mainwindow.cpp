@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QRegExpValidator>
+#include <QSignalBlocker>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTransform>
@@ -54,10 +55,17 @@ MainWindow::MainWindow(QWidget *parent)
     }
     omitirGuardadoCelular = true;
     ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
+    const QString fecha =
+        ajustes::leer(ajustes::kColumnaFecha, QString::fromLatin1(ajustes::kColumnaFechaDefecto)).toString();
     omitirGuardadoFecha = true;
-    ui->comboFecha->setCurrentText(
-        ajustes::leer(ajustes::kColumnaFecha, QString::fromLatin1(ajustes::kColumnaFechaDefecto)).toString());
-    ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
+    ui->comboFecha->setCurrentText(fecha);
+    {
+        // The first item added to an empty combo becomes its current text, which would replace
+        // (and store over) the date column just restored.
+        const QSignalBlocker bloqueo(ui->comboFecha);
+        ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
+        ui->comboFecha->setCurrentText(fecha);
+    }
 
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     const QString clave = claveDesdeCampo(ui->NgwKey->text());
@@ -81,8 +89,8 @@ MainWindow::MainWindow(QWidget *parent)
                                  ui->ingresoErrores->text().isEmpty();
     ui->tabWidget->setCurrentIndex(faltaConfigurar ? 3 : 1);
 
-    columnasDefecto = QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"),
-                                  QStringLiteral("#4")};
+    columnasDefecto =
+        QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"), QStringLiteral("#4")};
 
     if (ajustes::leer(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto).toBool())
         on_pushPlay_clicked();
@@ -159,7 +167,8 @@ void MainWindow::aplicarMarcaVacio()
     using namespace ajustes;
     ui->ingresoBackups->setText(
         resolverVacio(ui->ingresoBackups->text(), kFolderBackups, rutaPorDefecto(kArchivoBackup)));
-    ui->ingresoInbox->setText(resolverVacio(ui->ingresoInbox->text(), kFolderInbox, rutaPorDefecto(kArchivoRecibidos)));
+    ui->ingresoInbox->setText(
+        resolverVacio(ui->ingresoInbox->text(), kFolderInbox, rutaPorDefecto(kArchivoRecibidos)));
     ui->ingresoErrores->setText(
         resolverVacio(ui->ingresoErrores->text(), kFolderErrores, rutaPorDefecto(kArchivoErrores)));
 }
@@ -198,10 +207,10 @@ void MainWindow::on_pushActualizar_clicked()
 
 void MainWindow::habilitarControlesLista(bool habilitar)
 {
-    QWidget *const controles[] = {ui->comboCelular,   ui->comboFecha,       ui->checkVerifPer,
-                                  ui->editFormatoSMS, ui->ingresoLista,     ui->TransformadaSMS,
-                                  ui->pushAgregarCampo, ui->pushAgregarListaToOutbox, ui->cfgLista,
-                                  ui->BuscarArchivo};
+    QWidget *const controles[] = {
+        ui->comboCelular, ui->comboFecha,      ui->checkVerifPer,    ui->editFormatoSMS,
+        ui->ingresoLista, ui->TransformadaSMS, ui->pushAgregarCampo, ui->pushAgregarListaToOutbox,
+        ui->cfgLista,     ui->BuscarArchivo};
     for (QWidget *w : controles)
         w->setEnabled(habilitar);
     ui->pushDetenerEnvioSMS->setEnabled(!habilitar);

@@ -12,7 +12,10 @@
 
 namespace {
 
-QString sinEspacios(QString texto) { return texto.remove(QLatin1Char(' ')); }
+QString sinEspacios(QString texto)
+{
+    return texto.remove(QLatin1Char(' '));
+}
 
 // Only space characters, and only at the ends; inner spaces reach the connection as typed.
 QString recortarEspacios(const QString &texto)
@@ -33,14 +36,20 @@ void MainWindow::on_IPGateway_textChanged(const QString &texto)
     ajustes::escribir(ajustes::kIpGateway, sinEspacios(texto));
 }
 
-void MainWindow::on_IPGateway_editingFinished() { ajustes::escribir(ajustes::kIpGateway, ui->IPGateway->text()); }
+void MainWindow::on_IPGateway_editingFinished()
+{
+    ajustes::escribir(ajustes::kIpGateway, ui->IPGateway->text());
+}
 
 void MainWindow::on_NgwKey_textChanged(const QString &texto)
 {
     ajustes::escribir(ajustes::kKeyGateway, sinEspacios(texto));
 }
 
-void MainWindow::on_NgwKey_editingFinished() { ajustes::escribir(ajustes::kKeyGateway, ui->NgwKey->text()); }
+void MainWindow::on_NgwKey_editingFinished()
+{
+    ajustes::escribir(ajustes::kKeyGateway, ui->NgwKey->text());
+}
 
 QString MainWindow::claveParaConexion(const QString &campo)
 {
@@ -123,7 +132,8 @@ void MainWindow::on_comboFecha_currentTextChanged(const QString &texto)
 
 void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, const char *clave)
 {
-    const QString ruta = DialogoArchivo::abrir(this, titulo, carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
+    const QString ruta =
+        DialogoArchivo::abrir(this, titulo, carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
     if (ruta.isEmpty())
         return;
     campo->setText(ruta);

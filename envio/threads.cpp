@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -69,14 +70,16 @@ void threads::run()
 void threads::pausar(int segundos)
 {
     // A monotonic deadline: a clock set back (or a change of day) neither stretches nor cuts
-    // the pause.
+    // the pause. Events are taken in slices without waiting on a timer of this thread: once
+    // the application object is being torn down no timer event is delivered any more, and a
+    // pause that waited for one would keep the program from ending.
     const QDeadlineTimer fin(qint64(segundos) * 1000);
+    QEventLoop bucle;
     while (!fin.hasExpired()) {
-        QEventLoop bucle;
-        QTimer::singleShot(int(std::min<qint64>(kTramoPausaMs, fin.remainingTime())), &bucle,
-                           &QEventLoop::quit);
-        bucle.exec();
+        bucle.processEvents(QEventLoop::AllEvents);
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kTramoPausaMs, fin.remainingTime())));
     }
+    bucle.processEvents(QEventLoop::AllEvents);
 }
 
 // 1. Nothing while the connection is busy or its state unknown; otherwise the cycle counts.

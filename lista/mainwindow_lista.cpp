@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QDebug>
 #include <QFile>
+#include <QSignalBlocker>
 #include <QTextCursor>
 
 // List format, column detection, template and preview. The work is done by the pure functions
@@ -54,8 +55,14 @@ void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, b
     const QStringList nombres = lista::nombresColumnas(campos, conHeader);
 
     Ui::MainWindow *ui = w.formulario();
-    ui->comboCelular->clear();
-    ui->comboFecha->clear();
+    {
+        // Emptying the combos is part of the refill, not the operator's choice: without the
+        // blocker it would store an empty column name before the one-shot flags are raised.
+        const QSignalBlocker bloqueoCelular(ui->comboCelular);
+        const QSignalBlocker bloqueoFecha(ui->comboFecha);
+        ui->comboCelular->clear();
+        ui->comboFecha->clear();
+    }
     w.omitirGuardadoCelular = true;
     ui->comboCelular->addItems(nombres);
     w.omitirGuardadoFecha = true;

@@ -59,6 +59,8 @@ void PruebaVentanaColumnas::detectar()
     ui->comboFecha->addItem(QStringLiteral("viejo"));
     w->omitirGuardadoCelular = false;
     w->omitirGuardadoFecha = false;
+    ajustes::escribir(ajustes::kColumnaCelular, QStringLiteral("elegida"));
+    ajustes::escribir(ajustes::kColumnaFecha, QStringLiteral("#3"));
     const QString ruta = escribirLista("nombre,celular,fecha\nAna,123,01/02/2024\nBeto,456\n");
     prepararVentana(ruta, conHeader);
 
@@ -67,9 +69,11 @@ void PruebaVentanaColumnas::detectar()
     QCOMPARE(itemsDe(ui->comboFecha), fecha);
     QCOMPARE(w->columnasHeader, celular);
     QCOMPARE(ajustes::leer(ajustes::kHeaderList, QString()).toString(), guardado);
-    // Raised so that the change the fill causes is not taken for the operator's choice.
-    QVERIFY(w->omitirGuardadoCelular);
-    QVERIFY(w->omitirGuardadoFecha);
+    // Emptying and refilling the combos is not the operator's choice: nothing is stored.
+    QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("elegida"));
+    QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("#3"));
+    QVERIFY(!w->omitirGuardadoCelular);
+    QVERIFY(!w->omitirGuardadoFecha);
     QVERIFY(CuadroMensaje::mostrados().isEmpty());
 }
 
