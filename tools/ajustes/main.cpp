@@ -1,0 +1,102 @@
+// nbsms-ajustes: reads or writes one key of the program's settings store, under the program's
+// own identity and group, so that scripts never edit the store's file by hand.
+//
+//   nbsms-ajustes leer CLAVE           prints the stored value ("" when absent)
+//   nbsms-ajustes escribir CLAVE VALOR  stores the value (bool_ and int_ keys typed as such)
+
+#include "app/ajustes.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char kAyuda[] = "Uso: nbsms-ajustes leer CLAVE\n"
+                      "     nbsms-ajustes escribir CLAVE VALOR\n"
+                      "Lee o escribe una clave del grupo cfg_lista de la configuracion de NBsms.\n";
+
+// Only the program's own keys: a mistyped name must not leave a stray entry in the store.
+const char *const kClaves[] = {
+    ajustes::kTieneHeader,     ajustes::kSeparaComillas, ajustes::kUsarComa,       ajustes::kUsarTab,
+    ajustes::kListaNombreFila, ajustes::kHeaderList,     ajustes::kColumnaCelular, ajustes::kColumnaFecha,
+    ajustes::kFormatoSms,      ajustes::kIpGateway,      ajustes::kKeyGateway,     ajustes::kFolderErrores,
+    ajustes::kFolderBackups,   ajustes::kFolderInbox,    ajustes::kCheckVerifPer,  ajustes::kStartMinimized,
+    ajustes::kEnvioActivado,   ajustes::kCheckHorarios,
+};
+
+const char *buscarClave(const QString &nombre)
+{
+    for (const char *clave : kClaves) {
+        if (nombre == QLatin1String(clave))
+            return clave;
+    }
+    return nullptr;
+}
+
+int fallar(const QString &mensaje)
+{
+    std::fprintf(stderr, "nbsms-ajustes: %s\n", mensaje.toLocal8Bit().constData());
+    return 2;
+}
+
+// The value with the type its key's prefix names, or an invalid variant when it does not fit.
+QVariant valorTipado(const QString &clave, const QString &texto)
+{
+    if (clave.startsWith(QLatin1String("bool_"))) {
+        if (texto == QLatin1String("true") || texto == QLatin1String("1"))
+            return true;
+        if (texto == QLatin1String("false") || texto == QLatin1String("0"))
+            return false;
+        return QVariant();
+    }
+    if (clave.startsWith(QLatin1String("int_"))) {
+        bool ok = false;
+        const int n = texto.toInt(&ok);
+        return ok ? QVariant(n) : QVariant();
+    }
+    return texto;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    ajustes::fijarIdentidad();
+    const QStringList args = app.arguments().mid(1);
+
+    if (args.value(0) == QLatin1String("--help") || args.value(0) == QLatin1String("-h")) {
+        std::fputs(kAyuda, stdout);
+        return 0;
+    }
+    const bool leer = args.size() == 2 && args.at(0) == QLatin1String("leer");
+    const bool escribir = args.size() == 3 && args.at(0) == QLatin1String("escribir");
+    if (!leer && !escribir) {
+        std::fputs(kAyuda, stderr);
+        return 2;
+    }
+    const char *clave = buscarClave(args.at(1));
+    if (!clave)
+        return fallar(QStringLiteral("clave desconocida: %1").arg(args.at(1)));
+
+    if (leer) {
+        const QString valor = ajustes::leer(clave, QString()).toString();
+        std::printf("%s\n", valor.toLocal8Bit().constData());
+        return 0;
+    }
+
+    const QVariant valor = valorTipado(args.at(1), args.at(2));
+    if (!valor.isValid())
+        return fallar(QStringLiteral("valor invalido para %1: %2").arg(args.at(1), args.at(2)));
+    QSettings s;
+    s.beginGroup(QLatin1String(ajustes::kGrupo));
+    s.setValue(QLatin1String(clave), valor);
+    s.endGroup();
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        return fallar(QStringLiteral("no se pudo guardar en %1").arg(s.fileName()));
+    return 0;
+}
