@@ -1,0 +1,271 @@
+// The real program, started as its own process with settings written beforehand, against the
+// gateway simulator on 127.0.0.1: a list dropped at the watched path is imported without anyone
+// at the keyboard, its messages reach the gateway with the exact bytes and are marked sent, the
+// bad rows land in the errors file, the list moves to the backup path, and the messages the
+// gateway holds land in the received-messages file.
+
+#include "common/entorno_prueba.h"
+
+#include "app/instancia_unica.h"
+#include "tools/simulador/simulador_ngw.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+const char kClave[] = "k3y9";
+const char kTx[] = "/cgi-bin/txsms.cgi";
+const char kRx[] = "/cgi-bin/rxsms.cgi";
+
+// Everything below must happen well within this, counted from the program's start: the watched
+// import waits one quiet tick (~2 s), sending takes about two worker cycles per message, and
+// received messages are fetched after more than ten counted cycles (~12 s).
+constexpr int kLimiteMs = 45000;
+
+// UTF-8 list, as an office would save it: three good rows and three that cannot become a
+// message (no number, a number that would change the request's parameters, an empty mandatory
+// field).
+const char kLista[] = "nombre,celular,dia\n"
+                      "Ana,1150001111,lunes\n"
+                      "Beto,,martes\n"
+                      "Cora,1150003333,mi\xc3\xa9rcoles\n"
+                      "Dario,1150&4444,jueves\n"
+                      "Eva,1150005555,viernes & s\xc3\xa1"
+                      "bado\n"
+                      "Fede,1150006666,\n";
+const char kPlantilla[] = "Hola [nombre],\nsu turno es el {dia}";
+
+QByteArray leer(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QList<QByteArray> lineas(const QString &ruta)
+{
+    QList<QByteArray> salida = leer(ruta).split('\n');
+    if (!salida.isEmpty() && salida.last().isEmpty())
+        salida.removeLast();
+    return salida;
+}
+
+QByteArray bytes(const std::string &s)
+{
+    return QByteArray(s.data(), static_cast<int>(s.size()));
+}
+
+// The program, which never ends by itself, must not outlive a test that is killed.
+class ProcesoHijo : public QProcess
+{
+protected:
+    void setupChildProcess() override
+    {
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    }
+};
+
+} // namespace
+
+class PruebaProgramaCompleto : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir carpeta;
+    simulador::SimuladorNgw gateway{kClave};
+    ProcesoHijo programa;
+    QElapsedTimer reloj;
+    QDate diaInicio;
+
+    QString ruta(const char *nombre) const { return carpeta.filePath(QLatin1String(nombre)); }
+    QString rutaSalidas() const { return QDir::homePath() + QStringLiteral("/NBsms/salidas.csv"); }
+    // Waits, with the event loop running, until `listo` holds or the overall time is spent.
+    // (QTRY_* would wait up to three times its timeout before failing.)
+    template <typename Condicion> bool esperar(Condicion listo) const
+    {
+        return QTest::qWaitFor(listo, qMax(0, kLimiteMs - static_cast<int>(reloj.elapsed())));
+    }
+
+    // Bodies of the requests the gateway answered on `camino`, in order; only sends when
+    // `soloEnvios`.
+    QList<QByteArray> cuerpos(const char *camino, bool soloEnvios = false) const
+    {
+        QList<QByteArray> salida;
+        for (const simulador::Peticion &p : gateway.peticiones()) {
+            if (p.ruta == camino && (!soloEnvios || p.cuerpo.find("&num=") != std::string::npos))
+                salida << bytes(p.cuerpo);
+        }
+        return salida;
+    }
+
+    // A date the program may have written: the test ran across midnight at worst.
+    bool fechaDeHoy(const QByteArray &fecha) const
+    {
+        const QString texto = QString::fromLatin1(fecha);
+        return texto == diaInicio.toString(QStringLiteral("dd/MM/yyyy")) ||
+               texto == QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(carpeta.isValid());
+        QVERIFY2(!qEnvironmentVariableIsEmpty("NBSMS_BIN_DIR"), "NBSMS_BIN_DIR names the program's folder");
+        const int puerto = gateway.iniciar("127.0.0.1", 0);
+        QVERIFY(puerto > 0);
+        gateway.agregarRecibido("1150009999", "Confirmo el turno");
+        gateway.agregarRecibido("1150008888", "Ma\xc3\xb1"
+                                              "ana no puedo, gracias");
+
+        // The program reads the same store through HOME / XDG_CONFIG_HOME, which it inherits.
+        using namespace ajustes;
+        escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+        escribir(kKeyGateway, QStringLiteral("key=%1").arg(QLatin1String(kClave)));
+        escribir(kEnvioActivado, true);
+        escribir(kCheckVerifPer, true);
+        escribir(kListaNombreFila, ruta("lista.csv"));
+        escribir(kTieneHeader, true);
+        escribir(kColumnaCelular, QStringLiteral("celular"));
+        escribir(kColumnaFecha, QString::fromLatin1(kInmediato));
+        escribir(kFormatoSms, QString::fromUtf8(kPlantilla));
+        escribir(kFolderErrores, ruta("errores.csv"));
+        escribir(kFolderBackups, ruta("backup.csv"));
+        escribir(kFolderInbox, ruta("recibidos.csv"));
+        escribir(kCheckHorarios, kCheckHorariosDefecto);
+    }
+
+    void listaVigiladaSeEnviaYLlegaLoRecibido()
+    {
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // Lists and data files are read in the locale's encoding until the first send.
+        entorno.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        entorno.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        programa.setProcessEnvironment(entorno);
+        programa.setProcessChannelMode(QProcess::MergedChannels);
+        programa.setStandardOutputFile(ruta("nbsms.log"));
+        programa.setProgram(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"));
+        diaInicio = QDate::currentDate();
+        reloj.start();
+        programa.start();
+        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+
+        // Up, with the stored address and key: its first status query reaches the gateway.
+        const QByteArray estado = QByteArray("key=") + kClave + "&stat";
+        QVERIFY(esperar([&] { return cuerpos(kTx).contains(estado); }));
+        QCOMPARE(programa.state(), QProcess::Running);
+
+        // Dropped in one step, as a finished copy.
+        const QString lista = ruta("lista.csv");
+        {
+            QFile f(ruta("lista.tmp"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(kLista), qint64(sizeof kLista - 1));
+        }
+        QVERIFY(QFile::rename(ruta("lista.tmp"), lista));
+
+        // Imported and taken away from the watched path.
+        QVERIFY(esperar([&] { return !QFile::exists(lista) && QFile::exists(ruta("backup.csv")); }));
+        QCOMPARE(leer(ruta("backup.csv")), QByteArray(kLista));
+        QCOMPARE(leer(ruta("errores.csv")), QByteArray("Beto,,martes\n"
+                                                       "Dario,1150&4444,jueves\n"
+                                                       "Fede,1150006666,\n"));
+
+        const QList<QByteArray> registros = lineas(rutaSalidas());
+        QCOMPARE(registros.size(), 3);
+        const QByteArray fecha = registros.first().split(',').value(2);
+        QVERIFY2(fechaDeHoy(fecha), fecha.constData());
+        const QList<QByteArray> mensajes = {
+            "1150001111," + fecha + ",Hola Ana,&enter&su turno es el lunes",
+            "1150003333," + fecha + ",Hola Cora,&enter&su turno es el mi\xc3\xa9rcoles",
+            "1150005555," + fecha +
+                ",Hola Eva,&enter&su turno es el viernes & s\xc3\xa1"
+                "bado",
+        };
+        for (int i = 0; i < 3; ++i) {
+            // Pending, or already marked by a quick worker.
+            QVERIFY2(registros.at(i) == "e," + mensajes.at(i) || registros.at(i) == "E," + mensajes.at(i),
+                     registros.at(i).constData());
+        }
+
+        // Sent once each, in order, Latin-1, with "&" and the line-break token raw.
+        const QByteArray prefijo = QByteArray("key=") + kClave;
+        const QList<QByteArray> envios = {
+            prefijo + "&num=1150001111&msg=Hola Ana,&enter&su turno es el lunes",
+            prefijo + "&num=1150003333&msg=Hola Cora,&enter&su turno es el mi\xe9rcoles",
+            prefijo + "&num=1150005555&msg=Hola Eva,&enter&su turno es el viernes & s\xe1"
+                      "bado",
+        };
+        esperar([&] { return cuerpos(kTx, true).size() >= envios.size(); });
+        QCOMPARE(cuerpos(kTx, true), envios);
+
+        QList<QByteArray> marcados;
+        for (const QByteArray &m : mensajes)
+            marcados << "E," + m;
+        esperar([&] { return lineas(rutaSalidas()) == marcados; });
+        QCOMPARE(lineas(rutaSalidas()), marcados);
+
+        // The gateway's messages, fetched with the key, stored in UTF-8 with the day's date; the
+        // text runs to the end of the gateway's line, commas included.
+        esperar([&] { return lineas(ruta("recibidos.csv")).size() >= 2; });
+        QCOMPARE(lineas(ruta("recibidos.csv")).size(), 2);
+        QVERIFY(cuerpos(kRx).contains(prefijo + "&max=10"));
+        const QList<QByteArray> recibidos = lineas(ruta("recibidos.csv"));
+        const QList<QByteArray> esperados = {"\"1150009999\",\"Confirmo el turno\"",
+                                             "\"1150008888\",\"Ma\xc3\xb1"
+                                             "ana no puedo, gracias\""};
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray &linea = recibidos.at(i);
+            QVERIFY2(linea.size() > 13 && linea.startsWith('"') && linea.at(11) == '"' &&
+                         fechaDeHoy(linea.mid(1, 10)),
+                     linea.constData());
+            QCOMPARE(linea.mid(13), esperados.at(i));
+        }
+        QCOMPARE(gateway.recibidosPendientes(), std::size_t(0));
+
+        // Nothing went out twice and no error line was added on the way.
+        QCOMPARE(cuerpos(kTx, true), envios);
+        QCOMPARE(lineas(ruta("errores.csv")).size(), 3);
+        QVERIFY(!QFile::exists(lista));
+        QCOMPARE(programa.state(), QProcess::Running);
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed()) {
+            const QList<QByteArray> registro = lineas(ruta("nbsms.log"));
+            qWarning("last lines of the program's output:");
+            for (const QByteArray &l : registro.mid(qMax(0, registro.size() - 60)))
+                qWarning("  %s", l.constData());
+        }
+    }
+
+    void cleanupTestCase()
+    {
+        if (programa.state() != QProcess::NotRunning) {
+            programa.kill();
+            programa.waitForFinished(10000);
+        }
+        // A killed program leaves its single-instance segment behind.
+        auto segmento = instancia_unica::crearSegmento();
+        segmento->attach();
+        segmento->detach();
+        gateway.detener();
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaProgramaCompleto)
+
+#include "prueba_programa.moc"
