@@ -1,0 +1,111 @@
+// Rows per second of a plain list run on the main window: "Enviar SMS" on the list page with
+// every question answered OK, over a generated list (header + rows of five columns, a template
+// with four fields). Counting pass, writing pass and the recount after it are all timed.
+//   bench_corrida_lista [filas=100000] [vueltas=3]
+// Run from a Release build:
+//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel bench_corrida_lista
+
+#include "bench/app/entorno_bench.h"
+
+#include "app/ajustes.h"
+#include "app/dialogos.h"
+#include "app/mainwindow.h"
+#include "envio/threads.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+qint64 contarLineas(const QString &ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 n = 0;
+    while (!f.atEnd()) {
+        const QByteArray bloque = f.read(1 << 20);
+        n += bloque.count('\n');
+    }
+    return n;
+}
+
+void escribirLista(const QString &ruta, int filas)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(ruta));
+        std::exit(1);
+    }
+    QTextStream s(&f);
+    s.setCodec("UTF-8");
+    s << "nombre,apellido,celular,deuda,vencimiento\n";
+    for (int k = 0; k < filas; ++k) {
+        s << "Nombre " << k << ",Apellido " << (k * 7) % 100000 << ",11" << 40000000 + k << ',' << k % 9000
+          << ".50," << QStringLiteral("%1/06/2030").arg(1 + k % 28, 2, 10, QLatin1Char('0')) << '\n';
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    auto raiz = entorno_bench::aislar();
+    QApplication app(argc, argv);
+    ajustes::fijarIdentidad();
+    CuadroMensaje::activarModoPrueba(true);
+
+    const int filas = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int vueltas = argc > 2 ? std::atoi(argv[2]) : 3;
+    const QString lista = raiz->filePath(QStringLiteral("lista.csv"));
+    escribirLista(lista, filas);
+
+    using namespace ajustes;
+    escribir(kListaNombreFila, lista);
+    escribir(kTieneHeader, true);
+    escribir(kColumnaCelular, QStringLiteral("celular"));
+    escribir(kColumnaFecha, QString::fromLatin1(kInmediato));
+    escribir(
+        kFormatoSms,
+        QStringLiteral("Hola [nombre] [apellido], su deuda de $[deuda] vence el [vencimiento]. Gracias."));
+    escribir(kFolderErrores, raiz->filePath(QStringLiteral("errores.csv")));
+    escribir(kFolderBackups, raiz->filePath(QStringLiteral("backup.csv")));
+    escribir(kFolderInbox, raiz->filePath(QStringLiteral("recibidos.csv")));
+
+    double mejor = 1e300;
+    {
+        MainWindow w;
+        std::printf("lista: %d filas, %lld bytes\n", filas, static_cast<long long>(QFileInfo(lista).size()));
+        for (int v = 0; v < vueltas; ++v) {
+            QFile::remove(w.archivoSalidas);
+            CuadroMensaje::limpiar();
+            for (int k = 0; k < 3; ++k)
+                CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+            QElapsedTimer reloj;
+            reloj.start();
+            w.on_pushAgregarListaToOutbox_clicked();
+            const double segundos = reloj.nsecsElapsed() / 1e9;
+            mejor = std::min(mejor, segundos);
+            const qint64 escritas = contarLineas(w.archivoSalidas);
+            std::printf("vuelta %d: %.3f s, %.0f filas/s, %lld registros en salidas.csv, pendientes=%d\n",
+                        v + 1, segundos, filas / segundos, static_cast<long long>(escritas),
+                        w.worker->pendientes.load());
+            if (v == 0) {
+                for (const QString &t : CuadroMensaje::textosMostrados())
+                    std::printf("  cuadro: %s\n",
+                                qPrintable(QString(t).replace(QLatin1Char('\n'), QLatin1String(" | "))));
+            }
+            if (escritas != filas)
+                std::printf("  ATENCION: se esperaban %d registros\n", filas);
+        }
+    }
+    std::printf("mejor: %.3f s, %.0f filas/s (objetivo: al menos 100000 filas/s)\n", mejor, filas / mejor);
+    return 0;
+}

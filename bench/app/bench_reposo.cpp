@@ -1,0 +1,151 @@
+// What the running program costs with nothing to do: CPU time (user + system, from
+// /proc/<pid>/stat) over a quiet interval, as a percentage of one core, and its resident memory
+// (VmRSS) once started. The real nbsms executable runs offscreen with a private HOME, in two
+// situations: paused with no gateway (a first start), and sending switched on against the
+// gateway simulator with the list watch on and an empty outbox (the worker's one-second cycle,
+// the periodic fetch and the watch all running).
+//   bench_reposo [segundos=60]
+// Linux only. Run from a Release build:
+//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel nbsms bench_reposo
+
+#include "bench/app/entorno_bench.h"
+
+#include "app/ajustes.h"
+#include "app/instancia_unica.h"
+#ifdef NBSMS_CON_SIMULADOR
+#include "tools/simulador/simulador_ngw.h"
+#endif
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kAsentarseMs = 5000;
+
+struct Muestra
+{
+    qint64 ticks = -1; // utime + stime
+    qint64 rssKb = -1;
+    qint64 picoKb = -1;
+};
+
+qint64 campoStatus(const QByteArray &status, const char *nombre)
+{
+    for (const QByteArray &linea : status.split('\n')) {
+        if (linea.startsWith(nombre))
+            return linea.mid(int(qstrlen(nombre))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+Muestra medir(qint64 pid)
+{
+    Muestra m;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray texto = stat.readAll();
+        // Fields after the command name in parentheses: state is field 3, utime 14, stime 15.
+        const QList<QByteArray> campos = texto.mid(texto.lastIndexOf(')') + 2).split(' ');
+        if (campos.size() > 12)
+            m.ticks = campos.at(11).toLongLong() + campos.at(12).toLongLong();
+    }
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        const QByteArray texto = status.readAll();
+        m.rssKb = campoStatus(texto, "VmRSS:");
+        m.picoKb = campoStatus(texto, "VmHWM:");
+    }
+    return m;
+}
+
+void esperar(int ms)
+{
+    QEventLoop bucle;
+    QTimer::singleShot(ms, &bucle, &QEventLoop::quit);
+    bucle.exec();
+}
+
+bool medirPrograma(const char *titulo, int segundos)
+{
+    QProcess programa;
+    programa.setProgram(QStringLiteral(NBSMS_PROGRAMA));
+    programa.setStandardOutputFile(QProcess::nullDevice());
+    programa.setStandardErrorFile(QProcess::nullDevice());
+    programa.start();
+    if (!programa.waitForStarted(10000)) {
+        std::printf("%s: no arranca (%s)\n", titulo, qPrintable(programa.errorString()));
+        return false;
+    }
+    const qint64 pid = programa.processId();
+    esperar(kAsentarseMs);
+    const Muestra inicio = medir(pid);
+    QElapsedTimer reloj;
+    reloj.start();
+    esperar(segundos * 1000);
+    const Muestra fin = medir(pid);
+    const double transcurrido = reloj.nsecsElapsed() / 1e9;
+    const bool vivo = programa.state() == QProcess::Running;
+    programa.kill();
+    programa.waitForFinished(10000);
+    // The killed program leaves its single-instance segment behind.
+    auto segmento = instancia_unica::crearSegmento();
+    segmento->attach();
+    segmento->detach();
+
+    if (!vivo || inicio.ticks < 0 || fin.ticks < 0) {
+        std::printf("%s: el programa termino antes de tiempo\n", titulo);
+        return false;
+    }
+    const double cpu = double(fin.ticks - inicio.ticks) / double(sysconf(_SC_CLK_TCK));
+    std::printf("%s:\n", titulo);
+    std::printf("  CPU en %.1f s: %.3f s = %.3f %% de un nucleo (objetivo: menos de 1 %%)\n", transcurrido,
+                cpu, 100.0 * cpu / transcurrido);
+    std::printf("  memoria residente: %lld KiB a los %d s del arranque, %lld KiB al final (pico %lld KiB)\n",
+                static_cast<long long>(inicio.rssKb), kAsentarseMs / 1000, static_cast<long long>(fin.rssKb),
+                static_cast<long long>(fin.picoKb));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    auto raiz = entorno_bench::aislar();
+    QCoreApplication app(argc, argv);
+    ajustes::fijarIdentidad();
+    const int segundos = argc > 1 ? std::atoi(argv[1]) : 60;
+    bool bien = medirPrograma("en pausa, sin gateway (primer arranque)", segundos);
+
+#ifdef NBSMS_CON_SIMULADOR
+    QSettings().clear();
+    simulador::SimuladorNgw gateway("clave");
+    const int puerto = gateway.iniciar("127.0.0.1", 0);
+    if (puerto < 0) {
+        std::printf("el simulador no pudo escuchar\n");
+        return 1;
+    }
+    using namespace ajustes;
+    escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+    escribir(kKeyGateway, QStringLiteral("key=clave"));
+    escribir(kEnvioActivado, true);
+    escribir(kCheckVerifPer, true);
+    escribir(kListaNombreFila, raiz->filePath(QStringLiteral("lista.csv")));
+    escribir(kColumnaCelular, QStringLiteral("#1"));
+    escribir(kFormatoSms, QStringLiteral("Hola [#2]"));
+    bien = medirPrograma("enviando, gateway simulado, vigilancia de lista encendida", segundos) && bien;
+    const std::size_t pedidos = gateway.peticiones().size();
+    std::printf("  pedidos al gateway durante la medicion: %zu\n", pedidos);
+    gateway.detener();
+#endif
+    return bien ? 0 : 1;
+}
