@@ -74,11 +74,26 @@ private slots:
         QTest::addColumn<QString>("mostrada");
         QTest::addColumn<QString>("alTrabajador");
         QTest::addColumn<int>("pestana");
-        QTest::newRow("solo prefijo") << "key=" << "" << "" << "key=" << 3;
-        QTest::newRow("con prefijo") << "key=1234" << "127.0.0.1:9" << "1234" << "key=1234" << 1;
-        QTest::newRow("sin prefijo") << "abcd" << "127.0.0.1:9" << "abcd" << "key=abcd" << 1;
-        QTest::newRow("prefijo dos veces") << "key=key=9" << "127.0.0.1:9" << "9" << "key=9" << 1;
-        QTest::newRow("sin ip") << "key=1" << "" << "1" << "key=1" << 3;
+        QTest::newRow("solo prefijo") << "key="
+                                      << ""
+                                      << ""
+                                      << "key=" << 3;
+        QTest::newRow("con prefijo") << "key=1234"
+                                     << "127.0.0.1:9"
+                                     << "1234"
+                                     << "key=1234" << 1;
+        QTest::newRow("sin prefijo") << "abcd"
+                                     << "127.0.0.1:9"
+                                     << "abcd"
+                                     << "key=abcd" << 1;
+        QTest::newRow("prefijo dos veces") << "key=key=9"
+                                           << "127.0.0.1:9"
+                                           << "9"
+                                           << "key=9" << 1;
+        QTest::newRow("sin ip") << "key=1"
+                                << ""
+                                << "1"
+                                << "key=1" << 3;
     }
 
     void claveYPestana()
@@ -207,7 +222,8 @@ private slots:
         w.PoleoArchivo();
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
-        QCOMPARE(CuadroMensaje::mostrados().at(0).texto, QStringLiteral("No se pudo abrir errores %1").arg(ruta));
+        QCOMPARE(CuadroMensaje::mostrados().at(0).texto,
+                 QStringLiteral("No se pudo abrir errores %1").arg(ruta));
         // Never lost by a failed attempt; the next tick in state 8 tries (and tells) again.
         QCOMPARE(c->error_conexion, QStringLiteral("Host not found"));
         w.PoleoArchivo();
@@ -299,11 +315,15 @@ private slots:
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QString>("campo");
         QTest::addColumn<QString>("clave");
-        QTest::newRow("errores") << "BuscarCarpetaOuts" << "Buscar salidas" << "ingresoErrores"
-                                 << ajustes::kFolderErrores;
-        QTest::newRow("backups") << "BuscarCarpetaBackups" << "Buscar backups" << "ingresoBackups"
-                                 << ajustes::kFolderBackups;
-        QTest::newRow("inbox") << "BuscarInbox" << "Buscar inbox" << "ingresoInbox" << ajustes::kFolderInbox;
+        QTest::newRow("errores") << "BuscarCarpetaOuts"
+                                 << "Buscar salidas"
+                                 << "ingresoErrores" << ajustes::kFolderErrores;
+        QTest::newRow("backups") << "BuscarCarpetaBackups"
+                                 << "Buscar backups"
+                                 << "ingresoBackups" << ajustes::kFolderBackups;
+        QTest::newRow("inbox") << "BuscarInbox"
+                               << "Buscar inbox"
+                               << "ingresoInbox" << ajustes::kFolderInbox;
     }
 
     void botonesDeRutas()
