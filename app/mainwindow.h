@@ -135,6 +135,7 @@ private:
     void corridaVigilada();
     void corridaArmado();
     void corridaSimple();
+    bool guardarPlantillaYComprobarLista(const QString &plantilla);
     bool validarColumnas();
     bool preguntarYContar(const QStringList &lineas);
     int pasadaEscritura(const QStringList &lineas);

@@ -131,14 +131,24 @@ bool MainWindow::validarColumnas()
     return false;
 }
 
+// Common start of both interactive runs: the template is saved before any check.
+bool MainWindow::guardarPlantillaYComprobarLista(const QString &plantilla)
+{
+    ajustes::escribir(ajustes::kFormatoSms, plantilla);
+    if (ui->ingresoLista->text().isEmpty())
+        error(tr("Debe ingresar una lista a procesar"));
+    else if (ui->comboCelular->currentText().isEmpty())
+        error(tr("Debe ingresar o seleccionar un campo celular"));
+    else
+        return true;
+    return false;
+}
+
 void MainWindow::corridaSimple()
 {
     const QString plantilla = ui->editFormatoSMS->toPlainText();
-    ajustes::escribir(ajustes::kFormatoSms, plantilla);
-    if (ui->ingresoLista->text().isEmpty())
-        return error(tr("Debe ingresar una lista a procesar"));
-    if (ui->comboCelular->currentText().isEmpty())
-        return error(tr("Debe ingresar o seleccionar un campo celular"));
+    if (!guardarPlantillaYComprobarLista(plantilla))
+        return;
     if (plantilla.isEmpty())
         return error(tr("Debe ingresar un mensaje"));
     QStringList lineas;
@@ -158,11 +168,8 @@ void MainWindow::corridaSimple()
 void MainWindow::corridaArmado()
 {
     const QString plantilla = ui->editFormatoSMS->toPlainText();
-    ajustes::escribir(ajustes::kFormatoSms, plantilla);
-    if (ui->ingresoLista->text().isEmpty())
-        return error(tr("Debe ingresar una lista a procesar"));
-    if (ui->comboCelular->currentText().isEmpty())
-        return error(tr("Debe ingresar o seleccionar un campo celular"));
+    if (!guardarPlantillaYComprobarLista(plantilla))
+        return;
     QStringList lineas;
     if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas)) {
         if (CuadroMensaje::mostrar(tr("Atencion!"),
