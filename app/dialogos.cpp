@@ -8,6 +8,7 @@ bool g_modoPrueba = false;
 QQueue<CuadroMensaje::Boton> g_respuestas;
 QList<CuadroMensaje::Mostrado> g_mostrados;
 QQueue<QString> g_archivos;
+std::function<void()> g_alMostrar;
 QList<DialogoArchivo::Pedido> g_pedidos;
 
 CuadroMensaje::Boton respuestaCauta(CuadroMensaje::Botones botones)
@@ -26,6 +27,9 @@ CuadroMensaje::Boton CuadroMensaje::mostrar(const QString &titulo, const QString
 {
     Boton respuesta;
     if (g_modoPrueba) {
+        // A copy: the action may replace itself while it runs.
+        if (const std::function<void()> accion = g_alMostrar)
+            accion();
         respuesta = g_respuestas.isEmpty() ? respuestaCauta(botones) : g_respuestas.dequeue();
     } else {
         QMessageBox caja(QMessageBox::NoIcon, titulo, texto, botones, nullptr);
@@ -42,6 +46,10 @@ void CuadroMensaje::activarModoPrueba(bool activo)
 bool CuadroMensaje::modoPrueba()
 {
     return g_modoPrueba;
+}
+void CuadroMensaje::fijarAlMostrar(std::function<void()> accion)
+{
+    g_alMostrar = std::move(accion);
 }
 void CuadroMensaje::fijarSiguienteRespuesta(Boton respuesta)
 {
@@ -62,6 +70,7 @@ QStringList CuadroMensaje::textosMostrados()
 
 void CuadroMensaje::limpiar()
 {
+    g_alMostrar = nullptr;
     g_respuestas.clear();
     g_mostrados.clear();
 }

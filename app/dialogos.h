@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 class CuadroMensaje
@@ -29,6 +31,8 @@ public:
     static Boton mostrar(const QString &titulo, const QString &texto, Botones botones = QMessageBox::Ok);
 
     static void activarModoPrueba(bool activo);
+    // Test mode: runs before each box is answered, as an open box would let the event loop run.
+    static void fijarAlMostrar(std::function<void()> accion);
     static bool modoPrueba();
     static void fijarSiguienteRespuesta(Boton respuesta);
     static QList<Mostrado> mostrados();

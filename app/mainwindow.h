@@ -125,6 +125,24 @@ private:
     bool corridaEnCurso = false;
     bool cajaErroresAbierta = false;
 
+    // A list run: each failing file is told once per run, and a failed outbox ends the writing.
+    struct EstadoCorrida
+    {
+        bool salidasFallaron = false;
+        bool erroresAvisados = false;
+    };
+    EstadoCorrida corrida;
+    void corridaVigilada();
+    void corridaArmado();
+    void corridaSimple();
+    bool guardarPlantillaYComprobarLista(const QString &plantilla);
+    bool validarColumnas();
+    bool preguntarYContar(const QStringList &lineas);
+    int pasadaEscritura(const QStringList &lineas);
+    void recontar();
+    void apartarListaProcesada();
+    void error(const QString &texto);
+
 public:
     QAction *restoreAction;
     QAction *quitAction;

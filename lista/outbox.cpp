@@ -4,7 +4,9 @@
 #include "lista/archivos_datos.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 #include <QSaveFile>
@@ -219,6 +221,17 @@ bool contarLineas(const QString &ruta, int &cuenta)
     return true;
 }
 
+// A compaction killed before its replace leaves the save's temporary ("salidas.csv.XXXXXX")
+// beside the outbox; the outbox itself is whole. The next compaction takes such files away.
+static void quitarTemporalesHuerfanos(const QString &rutaSalidas)
+{
+    const QFileInfo salidas(rutaSalidas);
+    const QString patron = salidas.fileName() + QStringLiteral(".??????");
+    const QFileInfoList restos = salidas.dir().entryInfoList({patron}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo &resto : restos)
+        QFile::remove(resto.absoluteFilePath());
+}
+
 ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
@@ -229,6 +242,7 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
     }
     if (QFile::exists(rutaTemporal))
         QFile::remove(rutaTemporal);
+    quitarTemporalesHuerfanos(rutaSalidas);
     QSaveFile destino(rutaSalidas);
     if (!destino.open(QIODevice::WriteOnly | QIODevice::Text)) {
         archivos_datos::avisarFalloApertura(rutaTemporal);

@@ -35,11 +35,16 @@ private slots:
         QTest::addColumn<QString>("guardado");
         QTest::addColumn<QString>("esperado");
         QTest::addColumn<bool>("escribe");
-        QTest::newRow("vacio") << "vacio" << "/d/backup.csv" << true;
-        QTest::newRow("ruta") << "/x/mio.csv" << "/x/mio.csv" << false;
-        QTest::newRow("mayusculas") << "Vacio" << "Vacio" << false;
-        QTest::newRow("con espacio") << "vacio " << "vacio " << false;
-        QTest::newRow("vacia") << "" << "" << false;
+        QTest::newRow("vacio") << "vacio"
+                               << "/d/backup.csv" << true;
+        QTest::newRow("ruta") << "/x/mio.csv"
+                              << "/x/mio.csv" << false;
+        QTest::newRow("mayusculas") << "Vacio"
+                                    << "Vacio" << false;
+        QTest::newRow("con espacio") << "vacio "
+                                     << "vacio " << false;
+        QTest::newRow("vacia") << ""
+                               << "" << false;
     }
 
     void marcaVacio()

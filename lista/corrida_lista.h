@@ -1,0 +1,36 @@
+#pragma once
+// Rules of adding a list to the outbox that need no window: which run to make, the texts the
+// operator is shown, which rows can become a record, and taking a processed list away from the
+// watched path.
+
+#include <QString>
+
+namespace corrida_lista {
+
+enum class Modo {
+    Vigilada, // the watch is on: no questions, the list moves to the backup path afterwards
+    Armado,   // the box is ticked, the watch not yet on: process, then switch the watch on
+    Simple,   // a one-time import
+};
+
+Modo elegirModo(bool vigilanciaActiva, bool casillaMarcada);
+
+// The confirmation question after the counting pass.
+QString textoConfirmacion(int truncados, int faltaObligatorio, int filas);
+
+// The report after the writing pass ("SMSs" in the plain run, "SMS" in the arming run).
+QString textoReporte(int agregados, Modo modo);
+
+// A destination number that can go into a request: not empty, and no "&" or "=", which would
+// change the request's parameters.
+bool numeroUtilizable(const QString &numero);
+
+// A row becomes a record only with a message, a usable number and a date.
+bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje);
+
+// Moves the processed list to the backup path, replacing the previous backup. A rename that
+// cannot be done (another volume, no permission) falls back to copy-then-remove. Returns true
+// when nothing is left at the list path, so the list can never be imported twice.
+bool apartarLista(const QString &rutaLista, const QString &rutaBackup);
+
+} // namespace corrida_lista

@@ -1,0 +1,134 @@
+// Updating the gateway connection from the configuration tab, against the gateway simulator.
+
+#include "common/entorno_prueba.h"
+
+#include "app/mainwindow.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "gateway/test_conex.h"
+#include "tools/simulador/simulador_ngw.h"
+#include "ui_mainwindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTimer>
+
+#include <memory>
+
+class PruebaConexionVentana : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<simulador::SimuladorNgw> simulador;
+    QString textoDialogo;
+    bool dialogoVisto = false;
+
+    // Closes the connection test dialog with its Ok button once it shows an answer.
+    void cerrarDialogoAlResponder()
+    {
+        auto *reloj = new QTimer(this);
+        reloj->setInterval(10);
+        connect(reloj, &QTimer::timeout, this, [this, reloj] {
+            auto *d = qobject_cast<test_conex *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            auto *ok = d->findChild<QPushButton *>(QStringLiteral("pushOk"));
+            auto *label = d->findChild<QLabel *>(QStringLiteral("label"));
+            if (!ok || !ok->isEnabled())
+                return;
+            reloj->stop();
+            reloj->deleteLater();
+            dialogoVisto = true;
+            textoDialogo = label->text();
+            ok->click();
+        });
+        reloj->start();
+    }
+
+private slots:
+    void init()
+    {
+        QSettings().clear();
+        CuadroMensaje::limpiar();
+        simulador = std::make_unique<simulador::SimuladorNgw>("1234");
+        QVERIFY(simulador->iniciar() > 0);
+        textoDialogo.clear();
+        dialogoVisto = false;
+    }
+    void cleanup() { simulador.reset(); }
+
+    void actualizar_data()
+    {
+        QTest::addColumn<QString>("clave");
+        QTest::addColumn<bool>("enviando");
+        QTest::addColumn<int>("respuesta");
+        QTest::addColumn<QString>("claveEsperada");
+        QTest::addColumn<QString>("dialogo");
+        QTest::addColumn<bool>("pregunta");
+        QTest::addColumn<bool>("play");
+        QTest::newRow("libre y en pausa, ok") << "  1234  " << false << int(QMessageBox::Ok) << "key=1234"
+                                              << "Conexion establecida." << true << true;
+        QTest::newRow("libre y en pausa, cancel") << "1234" << false << int(QMessageBox::Cancel) << "key=1234"
+                                                  << "Conexion establecida." << true << false;
+        QTest::newRow("ya enviando") << "key=1234" << true << int(QMessageBox::Ok) << "key=1234"
+                                     << "Conexion establecida." << false << true;
+        QTest::newRow("clave incorrecta")
+            << "9999" << false << int(QMessageBox::Ok) << "key=9999"
+            << "Conexion no establecida, clave incorrecta.\nVerificar clave \"key=9999\"" << false << false;
+    }
+
+    void actualizar()
+    {
+        QFETCH(QString, clave);
+        QFETCH(bool, enviando);
+        QFETCH(int, respuesta);
+        QFETCH(QString, claveEsperada);
+        QFETCH(QString, dialogo);
+        QFETCH(bool, pregunta);
+        QFETCH(bool, play);
+        ajustes::escribir(ajustes::kEnvioActivado, enviando);
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        const QString direccion = QStringLiteral("127.0.0.1:%1").arg(simulador->puerto());
+        ui->IPGateway->setText(QStringLiteral(" ") + direccion + QStringLiteral(" "));
+        ui->NgwKey->setText(clave);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::StandardButton(respuesta));
+
+        cerrarDialogoAlResponder();
+        ui->pushActualizarConex->click();
+
+        QVERIFY(dialogoVisto);
+        QCOMPARE(textoDialogo, dialogo);
+        conexion_ngw *c = w.worker->conexion;
+        QCOMPARE(c->clave, claveEsperada);
+        QCOMPARE(c->ip, direccion);
+        if (pregunta) {
+            QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+            QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Conexion con NB"));
+            QCOMPARE(CuadroMensaje::mostrados().at(0).texto,
+                     QStringLiteral("¿Desea iniciar el envío y recepción de SMS?"));
+        } else {
+            QVERIFY(CuadroMensaje::mostrados().isEmpty());
+        }
+        QCOMPARE(w.worker->comando.load(), play ? int(EST_PLAY) : int(EST_PAUSA));
+        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), play);
+        QCOMPARE(ui->pushPause->isEnabled(), play);
+    }
+
+    void ocupadoNoHaceNada()
+    {
+        MainWindow w;
+        conexion_ngw *c = w.worker->conexion;
+        c->ocupado = true;
+        w.formulario()->IPGateway->setText(QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        w.on_pushActualizarConex_clicked();
+        QVERIFY(CuadroMensaje::mostrados().isEmpty());
+        QCOMPARE(c->ip, QString());
+        QVERIFY(simulador->peticiones().empty());
+        c->ocupado = false;
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaConexionVentana)
+#include "prueba_conexion_ventana.moc"
