@@ -58,6 +58,7 @@ void escribirLista(const QString &ruta, int filas)
 int main(int argc, char *argv[])
 {
     auto raiz = entorno_bench::aislar();
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     ajustes::fijarIdentidad();
     CuadroMensaje::activarModoPrueba(true);

@@ -121,6 +121,7 @@ bool medirPrograma(const char *titulo, int segundos)
 int main(int argc, char *argv[])
 {
     auto raiz = entorno_bench::aislar();
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QCoreApplication app(argc, argv);
     ajustes::fijarIdentidad();
     const int segundos = argc > 1 ? std::atoi(argv[1]) : 60;
