@@ -90,7 +90,11 @@ class PruebaProgramaCompleto : public QObject
     QDate diaInicio;
 
     QString ruta(const char *nombre) const { return carpeta.filePath(QLatin1String(nombre)); }
-    QString rutaSalidas() const { return QDir::homePath() + QStringLiteral("/NBsms/salidas.csv"); }
+    QString rutaSalidas() const
+    {
+        return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
+               QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
+    }
     // Waits, with the event loop running, until `listo` holds or the overall time is spent.
     // (QTRY_* would wait up to three times its timeout before failing.)
     template <typename Condicion> bool esperar(Condicion listo) const
