@@ -16,6 +16,9 @@ class QAction;
 class QLineEdit;
 class QMenu;
 class threads;
+namespace archivos_datos {
+class AnexadorOutbox;
+}
 
 namespace Ui {
 class MainWindow;
@@ -130,6 +133,12 @@ private:
     {
         bool salidasFallaron = false;
         bool erroresAvisados = false;
+        // Taken once per run instead of once per row: the list is in memory by then, and
+        // asking the system for the file and the date on every row made long runs slow.
+        bool listaLeida = false;
+        QString hoy;
+        // Set while the writing pass runs.
+        archivos_datos::AnexadorOutbox *anexador = nullptr;
     };
     EstadoCorrida corrida;
     void corridaVigilada();
@@ -142,6 +151,9 @@ private:
     void recontar();
     void apartarListaProcesada();
     void error(const QString &texto);
+    void empezarPasadas();
+    bool listaPresente() const;
+    QString fechaHoy() const;
 
 public:
     QAction *restoreAction;

@@ -60,4 +60,33 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
     return agregarLinea(rutaErrores, linea);
 }
 
+AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas) {}
+
+bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
+{
+#ifdef Q_OS_WIN
+    static const char kFinLinea[] = "\r\n";
+#else
+    static const char kFinLinea[] = "\n";
+#endif
+    QMutexLocker bloqueo(&bloqueoOutbox());
+    if (!archivo.isOpen()) {
+        if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            avisarFalloApertura(archivo.fileName());
+            return false;
+        }
+        tamano = archivo.size();
+    }
+    const QByteArray bytes = lineaRegistroOutbox(numero, fecha, mensaje).toUtf8() + kFinLinea;
+    if (archivo.write(bytes) == bytes.size() && archivo.flush()) {
+        tamano += bytes.size();
+        return true;
+    }
+    // A line cut short is taken back so that the next record starts on its own.
+    avisarFalloApertura(archivo.fileName());
+    archivo.resize(tamano);
+    archivo.close();
+    return false;
+}
+
 } // namespace archivos_datos

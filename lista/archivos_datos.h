@@ -3,6 +3,7 @@
 // that every access to the outbox goes through, from the window's thread and the worker's.
 // Every data file is UTF-8, whatever the locale; each write is one open, write, flush, close.
 
+#include <QFile>
 #include <QString>
 
 class QRecursiveMutex;
@@ -29,5 +30,21 @@ bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, co
 
 // Appends a line exactly as given, plus a line end, to the errors file. Same failure rules.
 bool agregarLineaErrores(const QString &rutaErrores, const QString &linea);
+
+// Appends the records of one list run through a single handle, one whole line written and
+// flushed per record, under the lock. Opening and closing the outbox for every record cost more
+// than everything else a long run does. Only compaction replaces the outbox, and it runs on the
+// window's thread after a run, never while an appender is alive.
+class AnexadorOutbox
+{
+public:
+    explicit AnexadorOutbox(const QString &rutaSalidas);
+    // Same contract as agregarRegistroOutbox.
+    bool agregar(const QString &numero, const QString &fecha, const QString &mensaje);
+
+private:
+    QFile archivo;
+    qint64 tamano = 0;
+};
 
 } // namespace archivos_datos

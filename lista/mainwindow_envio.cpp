@@ -66,7 +66,10 @@ bool MainWindow::agregarFilaOutbox(const QString &linea, bool escribir)
     if (corrida_lista::filaUtilizable(numero, fecha, mensaje)) {
         // The append and the counter move as one step against the worker's recounts.
         QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        if (archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, fecha, mensaje)) {
+        const bool agregado =
+            corrida.anexador ? corrida.anexador->agregar(numero, fecha, mensaje)
+                             : archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, fecha, mensaje);
+        if (agregado) {
             worker->pendientes += 1;
             return true;
         }
@@ -101,6 +104,7 @@ void MainWindow::on_pushAgregarListaToOutbox_clicked()
         corridaSimple();
         break;
     }
+    corrida = EstadoCorrida();
     corridaEnCurso = false;
 }
 
@@ -109,6 +113,7 @@ void MainWindow::corridaVigilada()
     QStringList lineas;
     if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas))
         return; // the next tick tries again
+    empezarPasadas();
     pasadaEscritura(lineas);
     recontar();
     apartarListaProcesada();
@@ -154,6 +159,7 @@ void MainWindow::corridaSimple()
     QStringList lineas;
     if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas))
         return error(tr("No se pudo abrir lista a procesar"));
+    empezarPasadas();
     if (!validarColumnas())
         return;
     if (!preguntarYContar(lineas))
@@ -182,6 +188,7 @@ void MainWindow::corridaArmado()
         habilitarControlesLista(false);
         return;
     }
+    empezarPasadas();
     const QString referencia = verificarCampos();
     if (referencia != QLatin1String("true"))
         return error(tr("No existe columna '%1' en la lista seleccionada").arg(referencia));
@@ -224,11 +231,14 @@ int MainWindow::pasadaEscritura(const QStringList &lineas)
     const int desde = tieneHeader ? 1 : 0;
     const int total = qMax(0, lineas.size() - desde);
     ProgresoCorrida progreso(this, total);
+    archivos_datos::AnexadorOutbox anexador(archivoSalidas);
+    corrida.anexador = &anexador;
     for (int i = desde; i < lineas.size() && !corrida.salidasFallaron; ++i) {
         if (agregarFilaOutbox(lineas.at(i), true))
             ++agregados;
         progreso.avanzar(i - desde + 1);
     }
+    corrida.anexador = nullptr;
     return agregados;
 }
 
@@ -255,6 +265,22 @@ void MainWindow::apartarListaProcesada()
     CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la "
                                             "verificacion periodica para no agregarla dos veces.")
                                              .arg(rutaLista, rutaBackup));
+}
+
+void MainWindow::empezarPasadas()
+{
+    corrida.listaLeida = true;
+    corrida.hoy = hoy();
+}
+
+bool MainWindow::listaPresente() const
+{
+    return corrida.listaLeida || QFile::exists(ui->ingresoLista->text());
+}
+
+QString MainWindow::fechaHoy() const
+{
+    return corrida.listaLeida ? corrida.hoy : hoy();
 }
 
 void MainWindow::error(const QString &texto)

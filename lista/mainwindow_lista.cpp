@@ -23,11 +23,6 @@ namespace {
 
 const char kSinColumnas[] = "NO EXISTE ARCHIVO! SIN COLUMNAS!!";
 
-bool existeLista(const Ui::MainWindow *ui)
-{
-    return QFile::exists(ui->ingresoLista->text());
-}
-
 // Reads the first line of the list and offers its columns in both combos. With a header the line
 // is stored and its names come first; without one only "#1".."#n" are offered, plus
 // "--inmediato--" for the date.
@@ -106,7 +101,7 @@ void MainWindow::detectarColumnasSinHeader(const QString &ruta, bool mostrarErro
 
 int MainWindow::buscarColumna(const QString &referencia) const
 {
-    if (!existeLista(ui)) {
+    if (!listaPresente()) {
         qDebug() << kSinColumnas;
         return -1;
     }
@@ -125,14 +120,14 @@ QString MainWindow::valorFecha(const QStringList &campos) const
 {
     const int d = buscarColumna(ui->comboFecha->currentText());
     if (d < 0 || d >= campos.size())
-        return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+        return fechaHoy();
     return campos.at(d);
 }
 
 QString MainWindow::transformarSms(const QString &plantilla, const QStringList &campos)
 {
     // The list cannot come or go while one message is filled: look for it once.
-    const bool hayLista = existeLista(ui);
+    const bool hayLista = listaPresente();
     const lista::BuscadorColumna buscar = [&](QStringView referencia) {
         if (!hayLista) {
             qDebug() << kSinColumnas;
@@ -157,7 +152,7 @@ QString MainWindow::verificarCampos() const
 
 QStringList MainWindow::obtenerColumnas() const
 {
-    if (existeLista(ui))
+    if (listaPresente())
         return columnasHeader;
     qDebug() << kSinColumnas;
     return columnasDefecto;
