@@ -14,44 +14,19 @@ int tamanoToken()
     return QString::fromLatin1(kCorriendo).length();
 }
 
-#if defined(Q_OS_UNIX)
-// Qt derives the segment's and the semaphore's native names from the key under the temp
-// folder, which is shared by every user of the machine, and creates them with mode 0600, so
-// another user's segment would make every start of ours exit as "already running". While the
-// key is set, the temp folder is the user's own runtime folder; the names are fixed then.
-class AmbitoUsuario
-{
-public:
-    AmbitoUsuario() : teniaTmp(qEnvironmentVariableIsSet("TMPDIR")), tmpAnterior(qgetenv("TMPDIR"))
-    {
-        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (!runtime.isEmpty() && QDir(runtime).exists())
-            qputenv("TMPDIR", QFile::encodeName(runtime));
-    }
-    ~AmbitoUsuario()
-    {
-        if (teniaTmp)
-            qputenv("TMPDIR", tmpAnterior);
-        else
-            qunsetenv("TMPDIR");
-    }
-
-private:
-    bool teniaTmp;
-    QByteArray tmpAnterior;
-};
-#else
-// Windows names kernel objects per session already.
-struct AmbitoUsuario
-{
-};
-#endif
-
 } // namespace
+
+void fijarAmbitoUsuario()
+{
+#if defined(Q_OS_UNIX)
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty() && QDir(runtime).exists())
+        qputenv("TMPDIR", QFile::encodeName(runtime));
+#endif
+}
 
 std::unique_ptr<QSharedMemory> crearSegmento()
 {
-    AmbitoUsuario ambito;
     return std::make_unique<QSharedMemory>(QString::fromLatin1(kClave));
 }
 

@@ -15,9 +15,14 @@ inline constexpr char kClave[] = "NBsms_memory_flag";
 inline constexpr char kCorriendo[] = "nbsms_corriendo";
 inline constexpr char kRestaurar[] = "nbsms_restaurar";
 
-// A segment object on the program's key, scoped to the current user: the platform names that
-// Qt derives from the key are placed in the user's runtime folder, so another user's instance
-// neither blocks nor answers this one.
+// Qt derives the segment's and its semaphore's native names from the key under the temp folder.
+// On Unix that folder is shared by every user of the machine and the names are created with mode
+// 0600, so another user's segment would make every start of ours exit as "already running".
+// This points the process's temp folder at the user's own runtime folder. Call it first thing in
+// main(), before any other thread exists (the environment is not safe to change later).
+void fijarAmbitoUsuario();
+
+// A segment object on the program's key, in the scope set above.
 std::unique_ptr<QSharedMemory> crearSegmento();
 
 // Start-up half. Returns true when this process is the first instance: it created the segment

@@ -8,6 +8,7 @@
 
 int main(int argc, char *argv[])
 {
+    instancia_unica::fijarAmbitoUsuario();
     QApplication a(argc, argv);
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();
     if (!instancia_unica::iniciar(*segmento))

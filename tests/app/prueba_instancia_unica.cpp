@@ -127,23 +127,24 @@ private slots:
         entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), otroRuntime.path());
         QProcess *ajeno = arrancar(entorno);
         // It runs as the first instance of its own session, beside ours.
-        const QByteArray nuestro = qgetenv("XDG_RUNTIME_DIR");
+        // Its scope is its runtime folder; look there the way it does.
+        const QByteArray nuestro = qgetenv("TMPDIR");
         auto contenidoAjeno = [&] {
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otroRuntime.path()));
+            qputenv("TMPDIR", QFile::encodeName(otroRuntime.path()));
             const QByteArray c = instancia_unica::leerContenido();
-            qputenv("XDG_RUNTIME_DIR", nuestro);
+            qputenv("TMPDIR", nuestro);
             return c;
         };
         QTRY_COMPARE_WITH_TIMEOUT(contenidoAjeno(), QByteArray("nbsms_corriendo"), 10000);
         QCOMPARE(ajeno->state(), QProcess::Running);
         QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otroRuntime.path()));
+        qputenv("TMPDIR", QFile::encodeName(otroRuntime.path()));
         for (QProcess *p : qAsConst(procesos))
             p->kill();
         for (QProcess *p : qAsConst(procesos))
             p->waitForFinished(10000);
         quitarSegmentoHuerfano();
-        qputenv("XDG_RUNTIME_DIR", nuestro);
+        qputenv("TMPDIR", nuestro);
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "app/ajustes.h"
 #include "app/dialogos.h"
+#include "app/instancia_unica.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -45,6 +46,7 @@ inline QTemporaryDir *aislar()
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
         QTemporaryDir *raiz = entorno_prueba::aislar();                                                      \
+        instancia_unica::fijarAmbitoUsuario();                                                               \
         int resultado = 0;                                                                                   \
         {                                                                                                    \
             QApplication app(argc, argv);                                                                    \
