@@ -5,7 +5,7 @@
 // Run from a Release build:
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel bench_corrida_lista
 
-#include "bench/app/entorno_bench.h"
+#include "tests/common/carpeta_privada.h"
 
 #include "app/ajustes.h"
 #include "app/dialogos.h"
@@ -57,7 +57,7 @@ void escribirLista(const QString &ruta, int filas)
 
 int main(int argc, char *argv[])
 {
-    auto raiz = entorno_bench::aislar();
+    auto raiz = carpeta_privada::aislar(QStringLiteral("nbsms-bench"));
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication app(argc, argv);
     ajustes::fijarIdentidad();

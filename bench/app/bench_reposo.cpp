@@ -8,7 +8,7 @@
 // Linux only. Run from a Release build:
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel nbsms bench_reposo
 
-#include "bench/app/entorno_bench.h"
+#include "tests/common/carpeta_privada.h"
 
 #include "app/ajustes.h"
 #include "app/instancia_unica.h"
@@ -120,7 +120,7 @@ bool medirPrograma(const char *titulo, int segundos)
 
 int main(int argc, char *argv[])
 {
-    auto raiz = entorno_bench::aislar();
+    auto raiz = carpeta_privada::aislar(QStringLiteral("nbsms-bench"));
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QCoreApplication app(argc, argv);
     ajustes::fijarIdentidad();

@@ -6,6 +6,7 @@
 #include "app/ajustes.h"
 #include "app/dialogos.h"
 #include "app/instancia_unica.h"
+#include "common/carpeta_privada.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -15,37 +16,10 @@
 
 #include <cstdlib>
 
-namespace entorno_prueba {
-
-// Points HOME and friends at a fresh folder. Must run before the application object exists.
-inline QTemporaryDir *aislar()
-{
-    auto *raiz = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/nbsms-prueba-XXXXXX"));
-    if (!raiz->isValid())
-        qFatal("no temporary folder for the test");
-    const QByteArray base = QFile::encodeName(raiz->path());
-    const char *subdirs[] = {"home", "config", "data", "cache", "runtime", "tmp"};
-    for (const char *s : subdirs)
-        QDir().mkpath(raiz->path() + QLatin1Char('/') + QLatin1String(s));
-    qputenv("HOME", base + "/home");
-    qputenv("XDG_CONFIG_HOME", base + "/config");
-    qputenv("XDG_DATA_HOME", base + "/data");
-    qputenv("XDG_CACHE_HOME", base + "/cache");
-    qputenv("XDG_RUNTIME_DIR", base + "/runtime");
-    QFile::setPermissions(raiz->path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("TMPDIR", base + "/tmp");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return raiz;
-}
-
-} // namespace entorno_prueba
-
 #define NBSMS_TEST_MAIN(Clase)                                                                               \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
-        QTemporaryDir *raiz = entorno_prueba::aislar();                                                      \
+        auto raiz = carpeta_privada::aislar(QStringLiteral("nbsms-prueba"));                                 \
         instancia_unica::fijarAmbitoUsuario();                                                               \
         int resultado = 0;                                                                                   \
         {                                                                                                    \
@@ -56,6 +30,6 @@ inline QTemporaryDir *aislar()
             Clase prueba;                                                                                    \
             resultado = QTest::qExec(&prueba, argc, argv);                                                   \
         }                                                                                                    \
-        delete raiz;                                                                                         \
+        raiz.reset();                                                                                        \
         return resultado;                                                                                    \
     }

@@ -1,6 +1,7 @@
 #pragma once
-// A private temporary HOME, XDG dirs and TMPDIR for a benchmark run, so that it never reads or
-// writes the real settings store or data folder. Must run before the application object exists.
+// A private temporary HOME, XDG dirs and TMPDIR for a whole test or benchmark run, so that it
+// never reads or writes the real settings store or data folder. Must run before the application
+// object exists. Qt Core only: benchmarks use it too.
 
 #include <QByteArray>
 #include <QDir>
@@ -11,11 +12,12 @@
 #include <cstdlib>
 #include <memory>
 
-namespace entorno_bench {
+namespace carpeta_privada {
 
-inline std::unique_ptr<QTemporaryDir> aislar()
+inline std::unique_ptr<QTemporaryDir> aislar(const QString &prefijo)
 {
-    auto raiz = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/nbsms-bench-XXXXXX"));
+    auto raiz = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1Char('/') + prefijo +
+                                                QStringLiteral("-XXXXXX"));
     if (!raiz->isValid()) {
         std::fprintf(stderr, "no temporary folder\n");
         std::exit(1);
@@ -31,8 +33,9 @@ inline std::unique_ptr<QTemporaryDir> aislar()
     QFile::setPermissions(raiz->path() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("TMPDIR", base + "/tmp");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     return raiz;
 }
 
-} // namespace entorno_bench
+} // namespace carpeta_privada
