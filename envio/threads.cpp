@@ -39,7 +39,10 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
       reloj([] { return QDateTime::currentDateTime(); }), vueltas(0)
 {
     qDebug() << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
+    // The owner waits for the loop to end and deletes the worker and its connection together.
+    setAutoDelete(false);
     conexion = new conexion_ngw(clave, ip);
+    conexion->fijarAlCompletar([this] { completarPendiente(); });
     contarRecibidos();
     contarPendientes();
     contarEnviados();
@@ -47,24 +50,36 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
 
 threads::~threads()
 {
-    // The connection outlives the worker: the window may still read it while the program ends.
     qDebug() << "<-------------TEST TAREAS - DESTRUCTOR!------------------>";
+    delete conexion;
 }
 
 void threads::run()
 {
     qDebug() << "TEST TAREAS";
+    corriendo = true;
     for (;;) {
         vueltas += 1;
         if (comando == EST_PLAY)
             procesarCiclo();
         if (comando == EST_SALIR) {
             qDebug() << "TEST TAREAS - EST_SALIR";
-            return;
+            break;
         }
         std::fflush(stdout);
         pausar(1);
     }
+    // A reply that could not be marked at once gets one more try before the program ends.
+    if (!conexion->isOcupado())
+        completarPendiente();
+    corriendo = false;
+}
+
+void threads::fijarComando(int valor)
+{
+    QMutexLocker bloqueo(&mutexPausa);
+    comando = valor;
+    despertar.wakeAll();
 }
 
 void threads::pausar(int segundos)
@@ -77,32 +92,25 @@ void threads::pausar(int segundos)
     QEventLoop bucle;
     while (!fin.hasExpired()) {
         bucle.processEvents(QEventLoop::AllEvents);
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kTramoPausaMs, fin.remainingTime())));
+        QMutexLocker bloqueo(&mutexPausa);
+        if (comando == EST_SALIR)
+            return;
+        despertar.wait(&mutexPausa, QDeadlineTimer(std::min<qint64>(kTramoPausaMs, fin.remainingTime())));
     }
     bucle.processEvents(QEventLoop::AllEvents);
 }
 
-// 1. Nothing while the connection is busy or its state unknown; otherwise the cycle counts.
-// 2. The gateway took the message: mark its line "E" and free the connection.
-// 3. A fetch ended: add what it stored and free the connection.
-// 4. Any other state than free ends the cycle: it waits for the operator's update.
-// 5. After more than 10 counted cycles, fetch received messages (at any hour).
-// 6. Within the allowed hours, hand the first due pending record to the connection.
-void threads::procesarCiclo()
+bool threads::completarPendiente()
 {
-    if (conexion->isOcupado() || conexion->getEstado() == EST_CONEX_UNKNOW)
-        return;
-    contadorCiclos += 1;
-
+    // The state is read and freed under the outbox lock, so that the two threads never finish
+    // the same reply twice (a second mark could hit an identical pending line).
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     const int estado = conexion->getEstado();
     if (estado == EST_CONEX_SEND_SMS_OK) {
-        // Mark and counters as one step against the window's recounts.
-        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
         switch (outbox::marcarEnviado(archivoSalidas, posLinea, lineaEnviada)) {
         case outbox::ResultadoMarca::NoAbre:
         case outbox::ResultadoMarca::FalloEscritura:
-            // The state stays: the mark is tried again next cycle.
-            return;
+            return false;
         case outbox::ResultadoMarca::Marcada:
             enviados += 1;
             descontarPendiente(pendientes);
@@ -111,17 +119,28 @@ void threads::procesarCiclo()
             qDebug() << "outbox - registro enviado no encontrado, no se marca";
             break;
         }
-        bloqueo.unlock();
         conexion->setEstado(EST_CONEX_LIBRE);
-    }
-    if (estado == EST_CONEX_GET_SMS_OK) {
+    } else if (estado == EST_CONEX_GET_SMS_OK) {
         recibidos += conexion->ultimosRecibidos.load();
         std::printf("EST_CONEX_GET_SMS_OK num= %d\n", recibidos.load());
         std::fflush(stdout);
         conexion->setEstado(EST_CONEX_LIBRE);
     }
+    return true;
+}
 
-    if (conexion->getEstado() != EST_CONEX_LIBRE) {
+// 1. Nothing while the connection is busy or its state unknown; otherwise the cycle counts.
+// 2. A reply whose mark or count could not be finished when it arrived is finished now.
+// 3. Any other state than free ends the cycle: it waits for the operator's update.
+// 4. After more than 10 counted cycles, fetch received messages (at any hour).
+// 5. Within the allowed hours, hand the first due pending record to the connection.
+void threads::procesarCiclo()
+{
+    if (conexion->isOcupado() || conexion->getEstado() == EST_CONEX_UNKNOW)
+        return;
+    contadorCiclos += 1;
+
+    if (!completarPendiente() || conexion->getEstado() != EST_CONEX_LIBRE) {
         std::fflush(stdout);
         return;
     }

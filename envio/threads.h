@@ -11,6 +11,9 @@
 #include <QRunnable>
 #include <QString>
 
+#include <QMutex>
+#include <QWaitCondition>
+
 #include <atomic>
 #include <functional>
 
@@ -28,16 +31,29 @@ class threads : public QObject, public QRunnable
 
 public:
     // Creates the gateway connection (which checks the gateway at once when the address is
-    // known) and counts the three counters from the files.
+    // known) and counts the three counters from the files. The connection hands every send and
+    // fetch reply to completarPendiente() the moment it has been classified.
     threads(const QString &clave, const QString &ip, const QString &archivoSalidas);
+    // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
 
     // The loop: one cycle per second while comando is EST_PLAY, until EST_SALIR.
     void run() override;
-    // Lets this thread process its events for `segundos` seconds, 100 ms at a time.
+    // Lets this thread process its events for `segundos` seconds, 100 ms at a time; returns
+    // early when told to leave.
     void pausar(int segundos);
     // One turn of the loop (see the steps in the source).
     void procesarCiclo();
+    // Writes the command word and wakes a pause, so that leaving never waits a whole second.
+    void fijarComando(int valor);
+    // True from the start of run() until the loop has left.
+    bool enBucle() const { return corriendo; }
+
+    // Finishes what the last reply left: marks "E" on the record the gateway took (state 2) or
+    // adds the messages a fetch stored (state 5), and frees the state. Safe from either thread
+    // and at most once per reply. False when the mark could not be written: the state stays so
+    // that it is tried again, and nothing may overwrite it meanwhile.
+    bool completarPendiente();
 
     // Each counts into a local and publishes the total once, so the window never shows a
     // half-counted value.
@@ -64,4 +80,9 @@ public:
     std::function<QDateTime()> reloj;
     // Turns of the loop begun so far: shows that a turn has looked at the command word.
     std::atomic<int> vueltas;
+
+private:
+    std::atomic<bool> corriendo{false};
+    QMutex mutexPausa;
+    QWaitCondition despertar;
 };

@@ -161,6 +161,11 @@ bool conexion_ngw::isOcupado() const
     return ocupado;
 }
 
+void conexion_ngw::fijarAlCompletar(std::function<void()> accion)
+{
+    alCompletar = std::move(accion);
+}
+
 void conexion_ngw::setTiempoLimite(int ms)
 {
     limiteMs = ms;
@@ -241,6 +246,8 @@ void conexion_ngw::replyGetSmsFinished(QNetworkReply *reply)
     const int nuevo = protocolo_ngw::clasificarRecepcion(texto, estado);
     if (nuevo != estado)
         fijarEstado(nuevo);
+    if (alCompletar)
+        alCompletar();
     ocupado = false;
 }
 
@@ -259,6 +266,8 @@ void conexion_ngw::replySmsToNGW(QNetworkReply *reply)
     const int nuevo = protocolo_ngw::clasificarEnvio(texto, estado);
     if (nuevo != estado)
         fijarEstado(nuevo);
+    if (alCompletar)
+        alCompletar();
     ocupado = false;
 }
 

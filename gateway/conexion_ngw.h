@@ -51,6 +51,11 @@ public:
     void setEstado(int valor);
     bool isOcupado() const;
 
+    // Runs on the connection's thread right after a send or fetch reply has been classified,
+    // while the link is still claimed: what the reply means (a record to mark "E", messages to
+    // count) is settled there, before a quit, a kill or a connection update can come between.
+    void fijarAlCompletar(std::function<void()> accion);
+
     // Transfer time-out of every request, in milliseconds; it ends like a network error.
     void setTiempoLimite(int ms);
     int tiempoLimite() const { return limiteMs; }
@@ -89,5 +94,6 @@ private:
     QByteArray abrirRespuesta(QNetworkReply *reply, const char *lineaEntrada, const char *lineaError);
 
     QNetworkAccessManager *red = nullptr;
+    std::function<void()> alCompletar;
     int limiteMs = kTiempoLimiteDefecto;
 };
