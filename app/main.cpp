@@ -1,10 +1,8 @@
 #include "app/instancia_unica.h"
 #include "app/mainwindow.h"
+#include "app/senales.h"
 
 #include <QApplication>
-#include <QCheckBox>
-
-#include "ui_mainwindow.h"
 
 int main(int argc, char *argv[])
 {
@@ -13,14 +11,14 @@ int main(int argc, char *argv[])
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();
     if (!instancia_unica::iniciar(*segmento))
         return 0;
+    senales::salirConSenales(a);
 
     int resultado = 0;
     {
         MainWindow w;
-        w.show();
-        if (w.formulario()->checkMinimizar->isChecked())
-            w.hide();
+        w.mostrarAlArrancar();
         resultado = a.exec();
+        w.terminarEnvio();
     }
     segmento.reset();
     return resultado;

@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QEventLoop>
 #include <QIcon>
 #include <QMenu>
 #include <QRegExpValidator>
@@ -19,13 +22,15 @@
 
 namespace {
 const char kIconoPrograma[] = ":/images/images/nbsms.ico";
-}
+// Longest wait for the worker and a request in flight when the program ends; the requests'
+// own time-outs are shorter.
+constexpr int kEsperaSalidaMs = 90000;
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), tieneHeader(false), separaComillas(false), usarComa(false), usarTab(false),
       filaVistaPrevia(0), truncados(0), faltaObligatorio(0), worker(nullptr), ui(new Ui::MainWindow),
-      restoreAction(nullptr), quitAction(nullptr), trayIcon(nullptr), trayMenu(nullptr), cantidadColumnas(0),
-      omitirGuardadoLista(true), omitirGuardadoCelular(true), omitirGuardadoFecha(true)
+      restoreAction(nullptr), quitAction(nullptr), trayIcon(nullptr), trayMenu(nullptr), cantidadColumnas(0)
 {
     ui->setupUi(this);
 
@@ -46,31 +51,34 @@ MainWindow::MainWindow(QWidget *parent)
 
     columnasHeader = separarLinea(ajustes::leer(ajustes::kHeaderList, QString()).toString());
     if (!ui->ingresoLista->text().isEmpty()) {
-        omitirGuardadoCelular = true;
-        omitirGuardadoFecha = true;
         if (tieneHeader)
             detectarColumnasConHeader(ui->ingresoLista->text(), false);
         else
             detectarColumnasSinHeader(ui->ingresoLista->text(), false);
     }
-    omitirGuardadoCelular = true;
-    ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
+    sinGuardar(ui->comboCelular, [&] {
+        ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
+    });
     const QString fecha =
         ajustes::leer(ajustes::kColumnaFecha, QString::fromLatin1(ajustes::kColumnaFechaDefecto)).toString();
-    omitirGuardadoFecha = true;
-    ui->comboFecha->setCurrentText(fecha);
-    {
-        // The first item added to an empty combo becomes its current text, which would replace
-        // (and store over) the date column just restored.
-        const QSignalBlocker bloqueo(ui->comboFecha);
+    sinGuardar(ui->comboFecha, [&] {
+        // The first item added to an empty combo becomes its current text: the date column just
+        // restored is set again after it.
+        ui->comboFecha->setCurrentText(fecha);
         ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
         ui->comboFecha->setCurrentText(fecha);
-    }
+    });
 
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     const QString clave = claveDesdeCampo(ui->NgwKey->text());
     worker = new threads(clave, ui->IPGateway->text(), archivoSalidas);
-    QThreadPool::globalInstance()->start(worker, 0);
+    // A pool of its own, so that ending this window waits for this worker only.
+    poolEnvio = new QThreadPool(this);
+    poolEnvio->setMaxThreadCount(1);
+    poolEnvio->start(worker, 0);
+    // A session that ends (sign-out, shutdown) must not be held up by a window that refuses to
+    // close, and must end through the same orderly path as "Salir".
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::terminarSesion);
     ui->progressBar->setMaximum(100);
 
     aplicarMarcaVacio();
@@ -80,9 +88,9 @@ MainWindow::MainWindow(QWidget *parent)
     trayIcon->setIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
     trayIcon->show();
 
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &MainWindow::PoleoArchivo);
-    timer->start(1000);
+    temporizador = new QTimer(this);
+    connect(temporizador, &QTimer::timeout, this, &MainWindow::PoleoArchivo);
+    temporizador->start(1000);
 
     const bool faltaConfigurar = ui->IPGateway->text().isEmpty() || ui->NgwKey->text().isEmpty() ||
                                  ui->ingresoInbox->text().isEmpty() || ui->ingresoBackups->text().isEmpty() ||
@@ -97,23 +105,66 @@ MainWindow::MainWindow(QWidget *parent)
     else
         on_pushPause_clicked();
 
-    if (ui->checkMinimizar->isChecked())
-        hide();
-
-    omitirGuardadoLista = false;
-    omitirGuardadoCelular = false;
-    omitirGuardadoFecha = false;
+    if (ui->checkMinimizar->isChecked() && !ocultarEnBandeja())
+        showMinimized();
 
     ui->NumDestino->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("(\\d+)")), this));
 }
 
 MainWindow::~MainWindow()
 {
+    terminarEnvio();
     delete ui;
     ui = nullptr;
-    // The pool deletes the worker once its loop has seen this and returned.
-    if (worker)
-        worker->comando = EST_SALIR;
+}
+
+void MainWindow::mostrarAlArrancar()
+{
+    show();
+    if (ui->checkMinimizar->isChecked() && !ocultarEnBandeja())
+        showMinimized();
+}
+
+void MainWindow::terminarEnvio()
+{
+    if (!worker)
+        return;
+    if (temporizador)
+        temporizador->stop();
+    worker->fijarComando(EST_SALIR);
+    // The reply of a request in flight is still handled here (the connection lives in this
+    // thread); the request's own time-outs bound the wait, this limit only guards against a bug.
+    const QDeadlineTimer limite(kEsperaSalidaMs);
+    auto listo = [this] { return !worker->enBucle() && !worker->conexion->isOcupado(); };
+    if (!listo()) {
+        QEventLoop bucle;
+        QTimer sondeo;
+        connect(&sondeo, &QTimer::timeout, &bucle, [&] {
+            if (listo() || limite.hasExpired())
+                bucle.quit();
+        });
+        sondeo.start(20);
+        // Another quit (a second "Salir", a signal) ends every running loop: wait on.
+        while (!listo() && !limite.hasExpired())
+            bucle.exec();
+    }
+    if (!listo()) {
+        // Deleting it now would pull the connection from under a live request or loop.
+        qWarning() << "El envio no termino a tiempo; se abandona sin esperar mas";
+        worker = nullptr;
+        return;
+    }
+    // The loop has left run(); the pool's own bookkeeping after it is waited for too.
+    poolEnvio->waitForDone(kEsperaSalidaMs);
+    worker->completarPendiente();
+    delete worker;
+    worker = nullptr;
+}
+
+void MainWindow::terminarSesion()
+{
+    terminandoSesion = true;
+    QCoreApplication::quit();
 }
 
 QString MainWindow::claveDesdeCampo(const QString &campo)
@@ -148,8 +199,10 @@ void MainWindow::cargarAjustes()
     usarComa = leer(kUsarComa, kUsarComaDefecto).toBool();
     usarTab = leer(kUsarTab, kUsarTabDefecto).toBool();
 
-    ui->ingresoLista->clear();
-    ui->ingresoLista->setText(leer(kListaNombreFila, QString()).toString());
+    sinGuardar(ui->ingresoLista, [&] {
+        ui->ingresoLista->clear();
+        ui->ingresoLista->setText(leer(kListaNombreFila, QString()).toString());
+    });
     ui->IPGateway->setText(leer(kIpGateway, QString()).toString());
     ui->checkVerifPer->setChecked(leer(kCheckVerifPer, kCheckVerifPerDefecto).toBool());
     QString clave = leer(kKeyGateway, QString::fromLatin1(kKeyGatewayDefecto)).toString();
@@ -234,6 +287,10 @@ bool MainWindow::ocultarEnBandeja()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (terminandoSesion) {
+        event->accept();
+        return;
+    }
     event->ignore();
     if (!ocultarEnBandeja())
         showMinimized();
@@ -260,7 +317,7 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::on_pushPlay_clicked()
 {
-    worker->comando = EST_PLAY;
+    worker->fijarComando(EST_PLAY);
     ui->progressBar->setMaximum(0);
     ui->progressBar->setEnabled(true);
     ui->pushPlay->setEnabled(false);
@@ -270,7 +327,7 @@ void MainWindow::on_pushPlay_clicked()
 
 void MainWindow::on_pushPause_clicked()
 {
-    worker->comando = EST_PAUSA;
+    worker->fijarComando(EST_PAUSA);
     ui->progressBar->setMaximum(100);
     ui->progressBar->setEnabled(false);
     ui->pushPause->setEnabled(false);

@@ -9,12 +9,15 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMainWindow>
+#include <QSignalBlocker>
 #include <QStringList>
 #include <QSystemTrayIcon>
 
 class QAction;
 class QLineEdit;
 class QMenu;
+class QThreadPool;
+class QTimer;
 class threads;
 namespace archivos_datos {
 class AnexadorOutbox;
@@ -30,7 +33,17 @@ class MainWindow : public QMainWindow
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    // Ends sending in order (terminarEnvio) if that has not been done yet.
     ~MainWindow() override;
+
+    // Shows the window at start-up, or leaves only the tray icon when "start minimized" is on
+    // (minimized instead where there is no tray to come back from).
+    void mostrarAlArrancar();
+    // Stops the poll, tells the worker to leave, waits (with the event loop running) until its
+    // loop has ended and no request is in flight, finishes a reply's pending mark or count and
+    // deletes the worker with its connection. A message the gateway took is thereby marked "E"
+    // before the program ends, whichever way it ends.
+    void terminarEnvio();
 
     // Lifecycle.
     void on_pushActualizar_clicked();
@@ -58,6 +71,10 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+
+private slots:
+    // The desktop session is ending: let the window close and leave through the orderly path.
+    void terminarSesion();
 
 public slots:
     void iconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -120,6 +137,13 @@ private:
     bool ocultarEnBandeja();
     void vigilarLista();
     void escribirErrorConexion();
+    // Changes a widget the way the program does, not the operator: its change handlers, which
+    // would store the value, do not run.
+    template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);
+
+    QTimer *temporizador = nullptr;
+    QThreadPool *poolEnvio = nullptr;
+    bool terminandoSesion = false;
 
     // A watched list is imported only once it has stopped changing between two ticks.
     qint64 tamanoListaVista = -1;
@@ -164,7 +188,10 @@ public:
     int cantidadColumnas;
     QStringList columnasDefecto;
     QDir carpetaDatos;
-    bool omitirGuardadoLista;
-    bool omitirGuardadoCelular;
-    bool omitirGuardadoFecha;
 };
+
+template <typename Cambio> void MainWindow::sinGuardar(QObject *widget, Cambio &&cambio)
+{
+    const QSignalBlocker bloqueo(widget);
+    cambio();
+}

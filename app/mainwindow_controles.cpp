@@ -65,6 +65,13 @@ void MainWindow::on_pushActualizarConex_clicked()
     conexion_ngw *conexion = worker->conexion;
     if (conexion->isOcupado())
         return;
+    // The status query replaces the state: what the last reply left (a record the gateway took,
+    // messages fetched) is settled first, or the update waits.
+    if (!worker->completarPendiente()) {
+        CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
+                                                "La conexion no se actualizo; intente nuevamente."));
+        return;
+    }
     conexion->setConexion(claveParaConexion(ui->NgwKey->text()), recortarEspacios(ui->IPGateway->text()));
     conexion->consultarEstado();
 
@@ -102,30 +109,18 @@ void MainWindow::on_checkMinimizar_clicked()
 
 void MainWindow::on_ingresoLista_textChanged(const QString &texto)
 {
-    if (omitirGuardadoLista) {
-        omitirGuardadoLista = false;
-        return;
-    }
     ajustes::escribir(ajustes::kListaNombreFila, texto);
     qDebug() << "save ingreso lista= " << texto;
 }
 
 void MainWindow::on_comboCelular_currentTextChanged(const QString &texto)
 {
-    if (omitirGuardadoCelular) {
-        omitirGuardadoCelular = false;
-        return;
-    }
     ajustes::escribir(ajustes::kColumnaCelular, ui->comboCelular->currentText());
     qDebug() << "save combo celular= " << texto;
 }
 
 void MainWindow::on_comboFecha_currentTextChanged(const QString &texto)
 {
-    if (omitirGuardadoFecha) {
-        omitirGuardadoFecha = false;
-        return;
-    }
     ajustes::escribir(ajustes::kColumnaFecha, ui->comboFecha->currentText());
     qDebug() << "save combo facha= " << texto;
 }

@@ -1,0 +1,111 @@
+// The real program ends in order whichever way it is told to: a message the gateway took while
+// the program was being ended is marked sent before the process exits, so that the next start
+// does not send it again.
+
+#include "common/entorno_prueba.h"
+
+#include "app/instancia_unica.h"
+#include "tools/simulador/simulador_ngw.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+// The program must not outlive a test that is killed.
+class ProcesoHijo : public QProcess
+{
+protected:
+    void setupChildProcess() override
+    {
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    }
+};
+
+QByteArray leer(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class PruebaSalida : public QObject
+{
+    Q_OBJECT
+
+    QString salidas() const
+    {
+        return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
+               QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
+    }
+
+private slots:
+    void senalConEnvioEnCurso_data()
+    {
+        QTest::addColumn<int>("senal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void senalConEnvioEnCurso()
+    {
+        QFETCH(int, senal);
+        simulador::SimuladorNgw gateway("k1");
+        const int puerto = gateway.iniciar("127.0.0.1", 0);
+        QVERIFY(puerto > 0);
+        // Every answer comes late: the signal arrives while the send is with the gateway.
+        gateway.fijarDemora(std::chrono::milliseconds(1500));
+
+        using namespace ajustes;
+        escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+        escribir(kKeyGateway, QStringLiteral("key=k1"));
+        escribir(kEnvioActivado, true);
+        QVERIFY(QDir::home().mkpath(QLatin1String(kCarpetaDatos)));
+        {
+            QFile f(salidas());
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("e,1150001111,,Hola\n");
+        }
+
+        ProcesoHijo programa;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        programa.setProcessEnvironment(entorno);
+        programa.setProcessChannelMode(QProcess::MergedChannels);
+        programa.setStandardOutputFile(QProcess::nullDevice());
+        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), QStringList());
+        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+
+        auto envios = [&] {
+            int n = 0;
+            for (const simulador::Peticion &p : gateway.peticiones())
+                n += p.cuerpo.find("&num=1150001111") != std::string::npos ? 1 : 0;
+            return n;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(envios(), 1, 20000);
+        ::kill(static_cast<pid_t>(programa.processId()), senal);
+
+        QVERIFY(programa.waitForFinished(20000));
+        QCOMPARE(programa.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(programa.exitCode(), 0);
+        QCOMPARE(leer(salidas()), QByteArray("E,1150001111,,Hola\n"));
+        QCOMPARE(envios(), 1);
+        // Ended in order: its single-instance segment went with it.
+        QVERIFY(instancia_unica::leerContenido().isEmpty());
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaSalida)
+
+#include "prueba_salida.moc"
