@@ -25,16 +25,15 @@ CuadroMensaje::Boton respuestaCauta(CuadroMensaje::Botones botones)
 
 CuadroMensaje::Boton CuadroMensaje::mostrar(const QString &titulo, const QString &texto, Botones botones)
 {
-    Boton respuesta;
-    if (g_modoPrueba) {
-        // A copy: the action may replace itself while it runs.
-        if (const std::function<void()> accion = g_alMostrar)
-            accion();
-        respuesta = g_respuestas.isEmpty() ? respuestaCauta(botones) : g_respuestas.dequeue();
-    } else {
+    if (!g_modoPrueba) {
+        // Nothing is kept: a program that runs for weeks must not grow with every box.
         QMessageBox caja(QMessageBox::NoIcon, titulo, texto, botones, nullptr);
-        respuesta = static_cast<Boton>(caja.exec());
+        return static_cast<Boton>(caja.exec());
     }
+    // A copy: the action may replace itself while it runs.
+    if (const std::function<void()> accion = g_alMostrar)
+        accion();
+    const Boton respuesta = g_respuestas.isEmpty() ? respuestaCauta(botones) : g_respuestas.dequeue();
     g_mostrados.append({titulo, texto, botones, respuesta});
     return respuesta;
 }
@@ -78,10 +77,10 @@ void CuadroMensaje::limpiar()
 QString DialogoArchivo::abrir(QWidget *padre, const QString &titulo, const QString &carpeta,
                               const QString &filtro)
 {
+    if (!g_modoPrueba)
+        return QFileDialog::getOpenFileName(padre, titulo, carpeta, filtro);
     g_pedidos.append({titulo, carpeta, filtro});
-    if (g_modoPrueba)
-        return g_archivos.isEmpty() ? QString() : g_archivos.dequeue();
-    return QFileDialog::getOpenFileName(padre, titulo, carpeta, filtro);
+    return g_archivos.isEmpty() ? QString() : g_archivos.dequeue();
 }
 
 void DialogoArchivo::fijarSiguienteArchivo(const QString &ruta)

@@ -1,5 +1,6 @@
 #include "app/instancia_unica.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -47,18 +48,23 @@ bool iniciar(QSharedMemory &segmento)
         segmento.detach();
     segmento.attach(QSharedMemory::ReadWrite);
     bool creado = segmento.create(n, QSharedMemory::ReadWrite);
-    if (!creado) {
+    if (!creado && segmento.error() == QSharedMemory::AlreadyExists) {
         // A segment nobody holds any more (its instance was killed) disappears with our
         // detach; one held by a live instance stays and the second create fails again.
         segmento.detach();
         creado = segmento.create(n, QSharedMemory::ReadWrite);
     }
-    if (!creado) {
-        segmento.attach(QSharedMemory::ReadWrite);
+    if (creado) {
+        escribirToken(segmento, kCorriendo);
+        return true;
+    }
+    // Only a segment that exists and can be reached means another instance is running; any other
+    // failure (no runtime folder, no permission) must not keep the program from ever starting.
+    if (segmento.error() == QSharedMemory::AlreadyExists && segmento.attach(QSharedMemory::ReadWrite)) {
         escribirToken(segmento, kRestaurar);
         return false;
     }
-    escribirToken(segmento, kCorriendo);
+    qDebug().noquote() << "Instancia unica sin control:" << segmento.errorString();
     return true;
 }
 

@@ -28,7 +28,8 @@ std::unique_ptr<QSharedMemory> crearSegmento();
 // Start-up half. Returns true when this process is the first instance: it created the segment
 // and wrote "nbsms_corriendo". Returns false when another instance is running: the restore
 // request has been written and the caller must end with status 0. A segment left behind by an
-// instance that was killed is recovered, so a crash never blocks later starts.
+// instance that was killed is recovered, so a crash never blocks later starts; a segment that
+// cannot be made at all (no runtime folder) lets the program start without a guard.
 bool iniciar(QSharedMemory &segmento);
 
 // Running instance's half, one step of every poll tick. When the segment holds

@@ -49,16 +49,16 @@ void MainWindow::vigilarLista()
         return;
     tamanoListaVista = -1;
 
-    omitirGuardadoCelular = true;
-    omitirGuardadoFecha = true;
     if (tieneHeader)
         detectarColumnasConHeader(lista.filePath(), false);
     else
         detectarColumnasSinHeader(lista.filePath(), false);
-    omitirGuardadoCelular = true;
-    ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
-    omitirGuardadoFecha = true;
-    ui->comboFecha->setCurrentText(ajustes::leer(ajustes::kColumnaFecha, QString()).toString());
+    sinGuardar(ui->comboCelular, [this] {
+        ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
+    });
+    sinGuardar(ui->comboFecha, [this] {
+        ui->comboFecha->setCurrentText(ajustes::leer(ajustes::kColumnaFecha, QString()).toString());
+    });
     on_pushAgregarListaToOutbox_clicked();
 }
 

@@ -50,17 +50,13 @@ void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, b
     const QStringList nombres = lista::nombresColumnas(campos, conHeader);
 
     Ui::MainWindow *ui = w.formulario();
-    {
-        // Emptying the combos is part of the refill, not the operator's choice: without the
-        // blocker it would store an empty column name before the one-shot flags are raised.
-        const QSignalBlocker bloqueoCelular(ui->comboCelular);
-        const QSignalBlocker bloqueoFecha(ui->comboFecha);
-        ui->comboCelular->clear();
-        ui->comboFecha->clear();
-    }
-    w.omitirGuardadoCelular = true;
+    // Emptying and refilling the combos is the program's doing, not the operator's choice:
+    // nothing of it is stored.
+    const QSignalBlocker bloqueoCelular(ui->comboCelular);
+    const QSignalBlocker bloqueoFecha(ui->comboFecha);
+    ui->comboCelular->clear();
+    ui->comboFecha->clear();
     ui->comboCelular->addItems(nombres);
-    w.omitirGuardadoFecha = true;
     ui->comboFecha->addItems(nombres);
     if (!conHeader)
         ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));

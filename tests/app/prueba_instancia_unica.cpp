@@ -8,6 +8,8 @@
 #include <QProcess>
 
 #include <csignal>
+#include <sys/mount.h>
+#include <unistd.h>
 
 class PruebaInstanciaUnica : public QObject
 {
@@ -112,6 +114,27 @@ private slots:
         QVERIFY(otro->waitForFinished(10000));
         QCOMPARE(otro->exitCode(), 0);
         QCOMPARE(nuevo->state(), QProcess::Running);
+    }
+
+    // A runtime folder where the segment's key file cannot be made (read-only): the program
+    // starts without a guard instead of ending silently as if another instance ran.
+    void segmentoImposibleArranca()
+    {
+        QTemporaryDir montaje;
+        const QByteArray ruta = QFile::encodeName(montaje.path());
+        if (::geteuid() != 0 || ::mount("tmpfs", ruta.constData(), "tmpfs", MS_RDONLY, "mode=0700") != 0)
+            QSKIP("needs root to mount a read-only tmpfs");
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), montaje.path());
+        QProcess *p = arrancar(entorno);
+        // The connection object reports its first state once the window has been built.
+        QTRY_VERIFY_WITH_TIMEOUT(p->state() != QProcess::Running || p->peek(1 << 16).contains("estado= "),
+                                 10000);
+        const bool corre = p->state() == QProcess::Running;
+        p->kill();
+        p->waitForFinished(10000);
+        ::umount(ruta.constData());
+        QVERIFY(corre);
     }
 
     void otroUsuarioNoBloquea()

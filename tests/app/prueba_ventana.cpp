@@ -9,8 +9,10 @@
 #include "ui_mainwindow.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QMenu>
 #include <QSettings>
+#include <QTimer>
 
 #include <memory>
 
@@ -60,7 +62,6 @@ private slots:
         QCOMPARE(ui->progressBar->maximum(), 100);
         QCOMPARE(w.worker->comando.load(), int(EST_PAUSA));
         QCOMPARE(w.columnasDefecto, (QStringList{"#1", "#2", "#3", "#4"}));
-        QVERIFY(!w.omitirGuardadoLista && !w.omitirGuardadoCelular && !w.omitirGuardadoFecha);
         // The manual number accepts digits only.
         QVERIFY(ui->NumDestino->validator());
         QTest::keyClicks(ui->NumDestino, QStringLiteral("12a3"));
@@ -278,27 +279,36 @@ private slots:
         QCOMPARE(w.worker->conexion->ip, QString());
     }
 
-    void banderasDeUnSoloUso()
+    // What the program sets is never stored; the operator's next choice always is, also after a
+    // watched import that left the phone column as it was.
+    void eleccionDelOperadorSeGuarda()
     {
+        const QString lista = QDir::homePath() + QStringLiteral("/lista.csv");
         guardar(ajustes::kColumnaFecha, QStringLiteral("#2"));
+        guardar(ajustes::kColumnaCelular, QStringLiteral("celular"));
+        guardar(ajustes::kListaNombreFila, lista);
+        guardar(ajustes::kFormatoSms, QStringLiteral("Hola"));
+        guardar(ajustes::kCheckVerifPer, true);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         QCOMPARE(ui->comboFecha->currentText(), QStringLiteral("#2"));
-        // The first change by the operator after start-up is saved.
         ui->comboFecha->setCurrentText(QStringLiteral("fecha"));
         QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("fecha"));
-        // A change made by the program under a flag is not, and the flag is spent.
-        w.omitirGuardadoFecha = true;
-        ui->comboFecha->setCurrentText(QStringLiteral("otra"));
-        QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("fecha"));
-        QVERIFY(!w.omitirGuardadoFecha);
-        w.omitirGuardadoLista = true;
-        ui->ingresoLista->setText(QStringLiteral("/l.csv"));
-        QVERIFY(!ajustes::contiene(ajustes::kListaNombreFila));
+
+        QFile f(lista);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("nombre,celular\nAna,111\n");
+        f.close();
+        w.PoleoArchivo();
+        w.PoleoArchivo(); // unchanged since the last tick: imported
+        QVERIFY(!QFile::exists(lista));
+        QCOMPARE(ui->comboCelular->currentText(), QStringLiteral("celular"));
+
+        ui->pushDetenerEnvioSMS->click();
+        ui->comboCelular->setCurrentText(QStringLiteral("nombre"));
+        QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("nombre"));
         ui->ingresoLista->setText(QStringLiteral("/m.csv"));
         QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), QStringLiteral("/m.csv"));
-        ui->comboCelular->setCurrentText(QStringLiteral("cel"));
-        QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("cel"));
     }
 
     void botonesDeRutas_data()
@@ -354,6 +364,41 @@ private slots:
         QCOMPARE(ajustes::leer(ajustes::kStartMinimized).toBool(), true);
         MainWindow otra;
         QVERIFY(otra.formulario()->checkMinimizar->isChecked());
+        // Hidden in the tray; with no tray to come back from, minimized instead, never hidden.
+        otra.mostrarAlArrancar();
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QVERIFY(!otra.isVisible());
+        else
+            QVERIFY(otra.isVisible() && otra.isMinimized());
+    }
+
+    // The desktop session ends: the window lets itself be closed and the program quits.
+    void finDeSesionCierra()
+    {
+        MainWindow w;
+        w.show();
+        QCloseEvent antes;
+        QApplication::sendEvent(&w, &antes);
+        QVERIFY(!antes.isAccepted());
+        QVERIFY(QMetaObject::invokeMethod(&w, "terminarSesion"));
+        QCloseEvent despues;
+        QApplication::sendEvent(&w, &despues);
+        QVERIFY(despues.isAccepted());
+    }
+
+    // Outside test mode the helpers keep no record of what they showed.
+    void cuadrosSinRegistroFueraDePrueba()
+    {
+        CuadroMensaje::activarModoPrueba(false);
+        QTimer cerrar;
+        connect(&cerrar, &QTimer::timeout, [] {
+            if (QWidget *caja = QApplication::activeModalWidget())
+                caja->close();
+        });
+        cerrar.start(10);
+        CuadroMensaje::mostrar(QStringLiteral("t"), QStringLiteral("texto"));
+        CuadroMensaje::activarModoPrueba(true);
+        QVERIFY(CuadroMensaje::mostrados().isEmpty());
     }
 };
 
