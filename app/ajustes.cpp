@@ -32,6 +32,40 @@ bool contiene(const char *clave)
     return hay;
 }
 
+bool leerBool(const char *clave, bool defecto)
+{
+    const QVariant v = leer(clave);
+    if (!v.isValid())
+        return defecto;
+    if (v.type() == QVariant::Bool)
+        return v.toBool();
+    const QString texto = v.toString().trimmed().toLower();
+    if (texto == QLatin1String("true") || texto == QLatin1String("1"))
+        return true;
+    if (texto == QLatin1String("false") || texto == QLatin1String("0"))
+        return false;
+    qDebug().noquote() << "Ajuste no valido, se usa el valor por defecto:" << clave << v.toString();
+    return defecto;
+}
+
+int leerEntero(const char *clave, int defecto, int minimo, int maximo)
+{
+    const QVariant v = leer(clave);
+    if (!v.isValid())
+        return defecto;
+    bool ok = false;
+    const qlonglong valor = v.toString().trimmed().toLongLong(&ok);
+    if (ok && valor >= minimo && valor <= maximo)
+        return static_cast<int>(valor);
+    qDebug().noquote() << "Ajuste no valido, se usa el valor por defecto:" << clave << v.toString();
+    return defecto;
+}
+
+int leerMascaraHorarios()
+{
+    return leerEntero(kCheckHorarios, kCheckHorariosDefecto, 0, kCheckHorariosDefecto);
+}
+
 void fijarIdentidad()
 {
     QCoreApplication::setOrganizationName(QString::fromUtf8(kOrganizacion));

@@ -74,6 +74,13 @@ inline constexpr int kCheckHorariosDefecto = 16777215;
 QVariant leer(const char *clave, const QVariant &defecto = QVariant());
 void escribir(const char *clave, const QVariant &valor);
 bool contiene(const char *clave);
+// Typed reads: a stored value that does not read as the key's type (a text in a bool key, a
+// fraction or a number out of [minimo, maximo] in an int key) gives the default, with one debug
+// line, rather than whatever the conversion would make of it.
+bool leerBool(const char *clave, bool defecto);
+int leerEntero(const char *clave, int defecto, int minimo, int maximo);
+// The schedule mask: a valid 24-bit mask or the default.
+int leerMascaraHorarios();
 
 // Sets organisation name, domain and application name; must run before the first read.
 void fijarIdentidad();

@@ -1,11 +1,13 @@
 #include "app/instancia_unica.h"
 #include "app/mainwindow.h"
+#include "app/privacidad.h"
 #include "app/senales.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    privacidad::soloUsuario();
     instancia_unica::fijarAmbitoUsuario();
     QApplication a(argc, argv);
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/ajustes.h"
+#include "app/privacidad.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "ui_mainwindow.h"
@@ -14,6 +15,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QRegExpValidator>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QThreadPool>
 #include <QTimer>
@@ -82,6 +84,10 @@ MainWindow::MainWindow(QWidget *parent)
     ui->progressBar->setMaximum(100);
 
     aplicarMarcaVacio();
+    // The home folder itself, when it serves as the data folder, is left as the user keeps it.
+    privacidad::restringir(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath(),
+                           {archivoSalidas, ui->ingresoErrores->text(), ui->ingresoBackups->text(),
+                            ui->ingresoInbox->text(), QSettings().fileName()});
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();
@@ -100,7 +106,7 @@ MainWindow::MainWindow(QWidget *parent)
     columnasDefecto =
         QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"), QStringLiteral("#4")};
 
-    if (ajustes::leer(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto).toBool())
+    if (ajustes::leerBool(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto))
         on_pushPlay_clicked();
     else
         on_pushPause_clicked();
@@ -194,17 +200,17 @@ void MainWindow::crearBandeja()
 void MainWindow::cargarAjustes()
 {
     using namespace ajustes;
-    tieneHeader = leer(kTieneHeader, kTieneHeaderDefecto).toBool();
-    separaComillas = leer(kSeparaComillas, kSeparaComillasDefecto).toBool();
-    usarComa = leer(kUsarComa, kUsarComaDefecto).toBool();
-    usarTab = leer(kUsarTab, kUsarTabDefecto).toBool();
+    tieneHeader = leerBool(kTieneHeader, kTieneHeaderDefecto);
+    separaComillas = leerBool(kSeparaComillas, kSeparaComillasDefecto);
+    usarComa = leerBool(kUsarComa, kUsarComaDefecto);
+    usarTab = leerBool(kUsarTab, kUsarTabDefecto);
 
     sinGuardar(ui->ingresoLista, [&] {
         ui->ingresoLista->clear();
         ui->ingresoLista->setText(leer(kListaNombreFila, QString()).toString());
     });
     ui->IPGateway->setText(leer(kIpGateway, QString()).toString());
-    ui->checkVerifPer->setChecked(leer(kCheckVerifPer, kCheckVerifPerDefecto).toBool());
+    ui->checkVerifPer->setChecked(leerBool(kCheckVerifPer, kCheckVerifPerDefecto));
     QString clave = leer(kKeyGateway, QString::fromLatin1(kKeyGatewayDefecto)).toString();
     clave.remove(QString::fromLatin1(kPrefijoClave));
     ui->NgwKey->setText(clave);
@@ -212,7 +218,7 @@ void MainWindow::cargarAjustes()
     ui->ingresoErrores->setText(leer(kFolderErrores, rutaPorDefecto(kArchivoErrores)).toString());
     ui->ingresoInbox->setText(leer(kFolderInbox, rutaPorDefecto(kArchivoRecibidos)).toString());
     ui->editFormatoSMS->setPlainText(leer(kFormatoSms, QString()).toString());
-    ui->checkMinimizar->setChecked(leer(kStartMinimized, kStartMinimizedDefecto).toBool());
+    ui->checkMinimizar->setChecked(leerBool(kStartMinimized, kStartMinimizedDefecto));
 }
 
 void MainWindow::aplicarMarcaVacio()
@@ -272,7 +278,7 @@ void MainWindow::habilitarControlesLista(bool habilitar)
 
 bool MainWindow::leerVerifPer() const
 {
-    return ajustes::leer(ajustes::kCheckVerifPer, ajustes::kCheckVerifPerDefecto).toBool();
+    return ajustes::leerBool(ajustes::kCheckVerifPer, ajustes::kCheckVerifPerDefecto);
 }
 
 bool MainWindow::ocultarEnBandeja()

@@ -81,7 +81,7 @@ void MainWindow::on_pushActualizarConex_clicked()
     dialogo->ejecutar();
 
     if (conexion->getEstado() != EST_CONEX_LIBRE ||
-        ajustes::leer(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto).toBool())
+        ajustes::leerBool(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto))
         return;
     if (CuadroMensaje::mostrar(tr("Conexion con NB"), tr("¿Desea iniciar el envío y recepción de SMS?"),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)

@@ -202,6 +202,6 @@ bool threads::fechaVencida(const QString &fecha) const
 
 bool threads::horarioPermitido() const
 {
-    const int mascara = ajustes::leer(ajustes::kCheckHorarios, ajustes::kCheckHorariosDefecto).toInt();
+    const int mascara = ajustes::leerMascaraHorarios();
     return reglas_envio::horarioPermitido(mascara, reloj().time());
 }

@@ -17,14 +17,13 @@ cfg_lista::~cfg_lista()
 
 void cfg_lista::cargarAjustes(bool comillasDefecto)
 {
-    ui->checkCabecera->setChecked(
-        ajustes::leer(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto).toBool());
-    ui->checkComillas->setChecked(ajustes::leer(ajustes::kSeparaComillas, comillasDefecto).toBool());
+    ui->checkCabecera->setChecked(ajustes::leerBool(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto));
+    ui->checkComillas->setChecked(ajustes::leerBool(ajustes::kSeparaComillas, comillasDefecto));
     // Both separators may be stored off; an exclusive radio button could not be unticked then.
     ui->usarComa->setAutoExclusive(false);
     ui->usarTabulador->setAutoExclusive(false);
-    ui->usarComa->setChecked(ajustes::leer(ajustes::kUsarComa, ajustes::kUsarComaDefecto).toBool());
-    ui->usarTabulador->setChecked(ajustes::leer(ajustes::kUsarTab, ajustes::kUsarTabDefecto).toBool());
+    ui->usarComa->setChecked(ajustes::leerBool(ajustes::kUsarComa, ajustes::kUsarComaDefecto));
+    ui->usarTabulador->setChecked(ajustes::leerBool(ajustes::kUsarTab, ajustes::kUsarTabDefecto));
     ui->usarComa->setAutoExclusive(true);
     ui->usarTabulador->setAutoExclusive(true);
 }

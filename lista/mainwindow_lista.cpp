@@ -159,10 +159,10 @@ void MainWindow::on_cfgLista_clicked()
     cfg_lista dialogo;
     if (dialogo.exec() != QDialog::Accepted)
         return;
-    tieneHeader = ajustes::leer(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto).toBool();
-    separaComillas = ajustes::leer(ajustes::kSeparaComillas, ajustes::kSeparaComillasDefecto).toBool();
-    usarComa = ajustes::leer(ajustes::kUsarComa, ajustes::kUsarComaDefecto).toBool();
-    usarTab = ajustes::leer(ajustes::kUsarTab, ajustes::kUsarTabDefecto).toBool();
+    tieneHeader = ajustes::leerBool(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto);
+    separaComillas = ajustes::leerBool(ajustes::kSeparaComillas, ajustes::kSeparaComillasDefecto);
+    usarComa = ajustes::leerBool(ajustes::kUsarComa, ajustes::kUsarComaDefecto);
+    usarTab = ajustes::leerBool(ajustes::kUsarTab, ajustes::kUsarTabDefecto);
     const QString ruta = ui->ingresoLista->text();
     if (!ruta.isEmpty())
         detectarSegunFormato(*this, ruta, true);

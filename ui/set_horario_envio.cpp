@@ -11,7 +11,7 @@ set_horario_envio::set_horario_envio(QWidget *parent) : QDialog(parent), ui(new 
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const int mascara = ajustes::leer(ajustes::kCheckHorarios, ajustes::kCheckHorariosDefecto).toInt();
+    const int mascara = ajustes::leerMascaraHorarios();
     const QList<QCheckBox *> casillas = casillasHorario();
     for (int i = 0; i < casillas.size(); ++i)
         casillas.at(i)->setChecked((static_cast<quint32>(mascara) & (1u << i)) != 0);

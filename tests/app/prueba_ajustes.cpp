@@ -58,6 +58,34 @@ private slots:
         QCOMPARE(ajustes::leer(ajustes::kFolderBackups).toString(),
                  escribe ? QStringLiteral("/d/backup.csv") : QStringLiteral("sin tocar"));
     }
+
+    // An unreadable value means the key's default, never what a conversion makes of it.
+    void valoresNoValidos_data()
+    {
+        QTest::addColumn<QVariant>("guardado");
+        QTest::addColumn<int>("mascara");
+        QTest::addColumn<bool>("minimizado");
+        QTest::newRow("validos") << QVariant(QStringLiteral("255")) << 255 << true;
+        QTest::newRow("cero es una mascara") << QVariant(0) << 0 << false;
+        QTest::newRow("texto") << QVariant(QStringLiteral("todas")) << ajustes::kCheckHorariosDefecto
+                               << false;
+        QTest::newRow("fraccion") << QVariant(QStringLiteral("3.5")) << ajustes::kCheckHorariosDefecto
+                                  << false;
+        QTest::newRow("negativo") << QVariant(-1) << ajustes::kCheckHorariosDefecto << false;
+        QTest::newRow("mas de 24 bits") << QVariant(1 << 24) << ajustes::kCheckHorariosDefecto << false;
+    }
+    void valoresNoValidos()
+    {
+        QFETCH(QVariant, guardado);
+        QFETCH(int, mascara);
+        QFETCH(bool, minimizado);
+        ajustes::escribir(ajustes::kCheckHorarios, guardado);
+        QCOMPARE(ajustes::leerMascaraHorarios(), mascara);
+        // The same value in a bool key: only true/false (or 1/0) read as such.
+        ajustes::escribir(ajustes::kStartMinimized,
+                          guardado.toString() == QLatin1String("255") ? QVariant(true) : guardado);
+        QCOMPARE(ajustes::leerBool(ajustes::kStartMinimized, ajustes::kStartMinimizedDefecto), minimizado);
+    }
 };
 
 NBSMS_TEST_MAIN(PruebaAjustes)

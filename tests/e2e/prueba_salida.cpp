@@ -8,7 +8,9 @@
 #include "tools/simulador/simulador_ngw.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -49,7 +51,49 @@ class PruebaSalida : public QObject
                QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
     }
 
+    void arrancar(ProcesoHijo &programa)
+    {
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        programa.setProcessEnvironment(entorno);
+        programa.setProcessChannelMode(QProcess::MergedChannels);
+        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), QStringList());
+        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+    }
+
 private slots:
+    // The messages and the key in clear are their user's alone: what the program creates and what
+    // it finds at start.
+    void archivosPrivados()
+    {
+        QSettings().clear();
+        QDir(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos))).removeRecursively();
+        ajustes::escribir(ajustes::kKeyGateway, QStringLiteral("key=secreta"));
+        const QString errores = QDir::home().filePath(QStringLiteral("errores-propios.csv"));
+        ajustes::escribir(ajustes::kFolderErrores, errores);
+        QFile(errores).open(QIODevice::WriteOnly);
+        QVERIFY(QFileInfo(QSettings().fileName()).permissions() & QFileDevice::ReadOther);
+
+        ProcesoHijo programa;
+        arrancar(programa);
+        QTRY_VERIFY_WITH_TIMEOUT(programa.peek(1 << 16).contains("estado= "), 10000);
+        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        QVERIFY(programa.waitForFinished(20000));
+
+        const QFileDevice::Permissions duenio = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const QFileDevice::Permissions otros = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                               QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                               QFileDevice::WriteOther | QFileDevice::ExeOther;
+        const QFileInfo carpeta(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        QVERIFY(carpeta.isDir());
+        QCOMPARE(carpeta.permissions() & otros, QFileDevice::Permissions());
+        for (const QString &archivo : {errores, QSettings().fileName()}) {
+            const QFileInfo info(archivo);
+            QVERIFY2(info.isFile(), qPrintable(archivo));
+            QCOMPARE(info.permissions() & (duenio | otros), duenio);
+        }
+    }
+
     void senalConEnvioEnCurso_data()
     {
         QTest::addColumn<int>("senal");
@@ -79,13 +123,8 @@ private slots:
         }
 
         ProcesoHijo programa;
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        programa.setProcessEnvironment(entorno);
-        programa.setProcessChannelMode(QProcess::MergedChannels);
         programa.setStandardOutputFile(QProcess::nullDevice());
-        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), QStringList());
-        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+        arrancar(programa);
 
         auto envios = [&] {
             int n = 0;

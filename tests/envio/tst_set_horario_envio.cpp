@@ -119,8 +119,9 @@ private slots:
         QTest::newRow("0") << QVariant(0) << 0u << 0;
         QTest::newRow("-1") << QVariant(-1) << 0xFFFFFFu << 16777215;
         QTest::newRow("solo 23") << QVariant(8388608) << 0x800000u << 8388608;
-        QTest::newRow("bits altos no se escriben") << QVariant(int(0xFF000001u)) << 1u << 1;
-        QTest::newRow("no es un numero") << QVariant(QStringLiteral("abc")) << 0u << 0;
+        // Not a 24-bit mask: the default, all hours.
+        QTest::newRow("bits altos") << QVariant(int(0xFF000001u)) << 0xFFFFFFu << 16777215;
+        QTest::newRow("no es un numero") << QVariant(QStringLiteral("abc")) << 0xFFFFFFu << 16777215;
     }
     void cargarYAceptar()
     {
