@@ -115,7 +115,7 @@ void threads::procesarCiclo()
         conexion->setEstado(EST_CONEX_LIBRE);
     }
     if (estado == EST_CONEX_GET_SMS_OK) {
-        recibidos += conexion->ultimosRecibidos.load();
+        recibidos += conexion->ultimosRecibidos.exchange(0);
         std::printf("EST_CONEX_GET_SMS_OK num= %d\n", recibidos.load());
         std::fflush(stdout);
         conexion->setEstado(EST_CONEX_LIBRE);
