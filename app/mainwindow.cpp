@@ -3,6 +3,7 @@
 #include "app/ajustes.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
+#include "gateway/protocolo_ngw.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -68,8 +69,8 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
-    const QString clave = claveDesdeCampo(ui->NgwKey->text());
-    worker = new threads(clave, ui->IPGateway->text(), archivoSalidas);
+    worker = new threads(claveParaConexion(ui->NgwKey->text()),
+                         protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
     QThreadPool::globalInstance()->start(worker, 0);
     ui->progressBar->setMaximum(100);
 
@@ -114,12 +115,6 @@ MainWindow::~MainWindow()
     // The pool deletes the worker once its loop has seen this and returned.
     if (worker)
         worker->comando = EST_SALIR;
-}
-
-QString MainWindow::claveDesdeCampo(const QString &campo)
-{
-    const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
-    return campo.contains(prefijo) ? campo : prefijo + campo;
 }
 
 void MainWindow::crearBandeja()
