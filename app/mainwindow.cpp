@@ -4,6 +4,7 @@
 #include "app/privacidad.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
+#include "gateway/protocolo_ngw.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -72,8 +73,8 @@ MainWindow::MainWindow(QWidget *parent)
     });
 
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
-    const QString clave = claveDesdeCampo(ui->NgwKey->text());
-    worker = new threads(clave, ui->IPGateway->text(), archivoSalidas);
+    worker = new threads(claveParaConexion(ui->NgwKey->text()),
+                         protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
     // A pool of its own, so that ending this window waits for this worker only.
     poolEnvio = new QThreadPool(this);
     poolEnvio->setMaxThreadCount(1);
@@ -171,12 +172,6 @@ void MainWindow::terminarSesion()
 {
     terminandoSesion = true;
     QCoreApplication::quit();
-}
-
-QString MainWindow::claveDesdeCampo(const QString &campo)
-{
-    const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
-    return campo.contains(prefijo) ? campo : prefijo + campo;
 }
 
 void MainWindow::crearBandeja()

@@ -125,9 +125,7 @@ public:
 private:
     Ui::MainWindow *ui;
 
-    // "key=" in front of the entry unless the entry already holds it.
-    static QString claveDesdeCampo(const QString &campo);
-    // The same for a connection update, with the entry's outer spaces removed.
+    // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
     static QString claveParaConexion(const QString &campo);
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, const char *clave);
     void crearBandeja();

@@ -4,6 +4,7 @@
 #include "app/dialogos.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
+#include "gateway/protocolo_ngw.h"
 #include "gateway/test_conex.h"
 #include "ui/set_horario_envio.h"
 #include "ui_mainwindow.h"
@@ -15,18 +16,6 @@ namespace {
 QString sinEspacios(QString texto)
 {
     return texto.remove(QLatin1Char(' '));
-}
-
-// Only space characters, and only at the ends; inner spaces reach the connection as typed.
-QString recortarEspacios(const QString &texto)
-{
-    int inicio = 0;
-    int fin = texto.size();
-    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
-        ++inicio;
-    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
-        --fin;
-    return texto.mid(inicio, fin - inicio);
 }
 
 } // namespace
@@ -53,7 +42,7 @@ void MainWindow::on_NgwKey_editingFinished()
 
 QString MainWindow::claveParaConexion(const QString &campo)
 {
-    QString clave = recortarEspacios(campo);
+    QString clave = protocolo_ngw::recortarEspacios(campo);
     const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
     if (!campo.contains(prefijo))
         clave.insert(0, prefijo);
@@ -65,6 +54,22 @@ void MainWindow::on_pushActualizarConex_clicked()
     conexion_ngw *conexion = worker->conexion;
     if (conexion->isOcupado())
         return;
+    const QString clave = claveParaConexion(ui->NgwKey->text());
+    const QString escrita = protocolo_ngw::recortarEspacios(ui->IPGateway->text());
+    QString direccion;
+    if (!protocolo_ngw::normalizarDireccion(escrita, &direccion)) {
+        CuadroMensaje::mostrar(tr("Error!"),
+                               tr("La direccion del gateway \"%1\" no es valida.\n"
+                                  "Escriba solo la IP o el nombre del equipo, y el puerto si hace falta "
+                                  "(por ejemplo 192.168.0.20:8080).")
+                                   .arg(escrita.left(100)));
+        return;
+    }
+    if (!protocolo_ngw::claveValida(clave)) {
+        CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es valida: no puede contener \"&\", "
+                                                "\"=\", saltos de linea ni caracteres nulos."));
+        return;
+    }
     // The status query replaces the state: what the last reply left (a record the gateway took,
     // messages fetched) is settled first, or the update waits.
     if (!worker->completarPendiente()) {
@@ -72,7 +77,7 @@ void MainWindow::on_pushActualizarConex_clicked()
                                                 "La conexion no se actualizo; intente nuevamente."));
         return;
     }
-    conexion->setConexion(claveParaConexion(ui->NgwKey->text()), recortarEspacios(ui->IPGateway->text()));
+    conexion->setConexion(clave, direccion);
     conexion->consultarEstado();
 
     auto *dialogo = new test_conex(nullptr);

@@ -19,10 +19,8 @@ void MainWindow::PoleoArchivo()
     ui->labelSmsEnviadosInt->setText(QString::number(worker->enviados));
     ui->labelSmsPendienteInt->setText(QString::number(worker->pendientes));
 
-    const int estado = worker->conexion->getEstado();
-    ui->labelEstado->setText(textoEstado(estado));
-    if (estado == EST_CONEX_ERROR)
-        escribirErrorConexion();
+    ui->labelEstado->setText(textoEstado(worker->conexion->getEstado()));
+    escribirErrorConexion();
 
     instancia_unica::atenderPedido([this] {
         showNormal();
@@ -62,16 +60,26 @@ void MainWindow::vigilarLista()
     on_pushAgregarListaToOutbox_clicked();
 }
 
+// The link's queued lines in any state; its network error only in state 8.
 void MainWindow::escribirErrorConexion()
 {
     conexion_ngw *conexion = worker->conexion;
-    if (cajaErroresAbierta || conexion->error_conexion.isEmpty())
+    if (cajaErroresAbierta)
         return;
     const QString ruta = ui->ingresoErrores->text();
-    if (archivos_datos::agregarLineaErrores(ruta, conexion->error_conexion)) {
-        conexion->error_conexion.clear();
-        return;
+    bool escrito = true;
+    while (escrito && !conexion->erroresPendientes.isEmpty()) {
+        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->erroresPendientes.first());
+        if (escrito)
+            conexion->erroresPendientes.removeFirst();
     }
+    if (escrito && conexion->getEstado() == EST_CONEX_ERROR && !conexion->error_conexion.isEmpty()) {
+        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->error_conexion);
+        if (escrito)
+            conexion->error_conexion.clear();
+    }
+    if (escrito)
+        return;
     cajaErroresAbierta = true;
     CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir errores %1").arg(ruta));
     cajaErroresAbierta = false;

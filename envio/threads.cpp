@@ -121,7 +121,7 @@ bool threads::completarPendiente()
         }
         conexion->setEstado(EST_CONEX_LIBRE);
     } else if (estado == EST_CONEX_GET_SMS_OK) {
-        recibidos += conexion->ultimosRecibidos.load();
+        recibidos += conexion->ultimosRecibidos.exchange(0);
         std::printf("EST_CONEX_GET_SMS_OK num= %d\n", recibidos.load());
         std::fflush(stdout);
         conexion->setEstado(EST_CONEX_LIBRE);

@@ -1,13 +1,11 @@
 #include "gateway/conexion_ngw.h"
 
+#include "gateway/cliente_http.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/recibidos.h"
 
 #include <QDate>
 #include <QDebug>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkRequest>
 #include <QTextCodec>
 #include <QThread>
 
@@ -30,9 +28,6 @@ conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial
     : QObject(nullptr), estado(EST_CONEX_UNKNOW), ocupado(false)
 {
     qDebug() << "Crea CONEXION";
-    red = new QNetworkAccessManager(this);
-    // The gateway sits on the local network: never route it through a proxy.
-    red->setProxy(QNetworkProxy::NoProxy);
     clave = claveInicial;
     setIp(ipInicial);
     fijarEstado(EST_CONEX_UNKNOW);
@@ -54,7 +49,9 @@ void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp
 void conexion_ngw::setIp(const QString &nuevaIp)
 {
     ip = nuevaIp;
-    url_base = protocolo_ngw::urlBase(ip);
+    QString normalizada;
+    direccionValida = protocolo_ngw::normalizarDireccion(ip, &normalizada);
+    url_base = protocolo_ngw::urlBase(direccionValida ? normalizada : ip);
 }
 
 bool conexion_ngw::reclamar()
@@ -76,11 +73,15 @@ bool conexion_ngw::consultarEstado()
     if (!reclamar())
         return false;
     fijarEstado(EST_CONEX_UNKNOW);
-    const QUrl url = protocolo_ngw::urlTransmision(url_base);
-    const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(clave);
-    qDebug() << url.toString().toLatin1();
-    qDebug() << cuerpo;
-    enHiloPropio([this, url, cuerpo] { publicar(url, cuerpo, &conexion_ngw::replyStatsFinished); });
+    enHiloPropio([this] {
+        if (rechazarPedido(&conexion_ngw::replyStatsFinished))
+            return;
+        const QUrl url = protocolo_ngw::urlTransmision(url_base);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(clave);
+        qDebug() << url.toString().toLatin1();
+        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
+        publicar(url, cuerpo, &conexion_ngw::replyStatsFinished);
+    });
     return true;
 }
 
@@ -99,10 +100,12 @@ void conexion_ngw::consultarLugar()
 {
     ocupado = true;
     enHiloPropio([this] {
+        if (rechazarPedido(&conexion_ngw::replyHayLugarParaSMS))
+            return;
         const QUrl url = protocolo_ngw::urlTransmision(url_base);
         const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(clave);
         qDebug() << url.toString().toLatin1();
-        qDebug() << cuerpo;
+        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyHayLugarParaSMS);
     });
 }
@@ -113,14 +116,17 @@ bool conexion_ngw::transmitirSms(const registro_sms &registro)
     ocupado = true;
     enHiloPropio([this, registro] {
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        if (rechazarPedido(&conexion_ngw::replySmsToNGW))
+            return;
         const QUrl url = protocolo_ngw::urlTransmision(url_base);
         const QString texto = protocolo_ngw::textoEnvio(clave, registro.numero, registro.mensaje);
         const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(clave, registro.numero, registro.mensaje);
         qDebug() << "Enviando SMS";
         qDebug() << "url= " << url.toString();
-        qDebug() << "data= " << texto;
-        qDebug() << "encoded= " << cuerpo;
-        qDebug() << "decoded= " << QTextCodec::codecForName("ISO-8859-1")->toUnicode(cuerpo);
+        qDebug() << "data= " << protocolo_ngw::paraRegistro(texto);
+        qDebug() << "encoded= " << protocolo_ngw::paraRegistro(cuerpo);
+        qDebug() << "decoded= "
+                 << protocolo_ngw::paraRegistro(QTextCodec::codecForName("ISO-8859-1")->toUnicode(cuerpo));
         publicar(url, cuerpo, &conexion_ngw::replySmsToNGW);
     });
     return true;
@@ -133,10 +139,20 @@ bool conexion_ngw::obtenerSms()
     imprimir("\n_DEBUG: GET SMS START!! <<----<<< \n");
     fijarEstado(EST_CONEX_GET_SMS);
     enHiloPropio([this] {
+        guardarRecibidos(0);
+        if (!retenidos.isEmpty()) {
+            // Messages the gateway still holds are safer there than in memory beside these.
+            qDebug() << "recepcion postergada: mensajes recibidos sin guardar" << retenidos.size();
+            fijarEstado(EST_CONEX_LIBRE);
+            ocupado = false;
+            return;
+        }
+        if (rechazarPedido(&conexion_ngw::replyGetSmsFinished))
+            return;
         const QUrl url = protocolo_ngw::urlRecepcion(url_base);
         const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(clave);
         qDebug() << url;
-        qDebug() << cuerpo;
+        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyGetSmsFinished);
     });
     return true;
@@ -171,6 +187,11 @@ void conexion_ngw::setTiempoLimite(int ms)
     limiteMs = ms;
 }
 
+void conexion_ngw::setPlazoTotal(int ms)
+{
+    plazoMs = ms;
+}
+
 void conexion_ngw::fijarEstado(int valor)
 {
     estado = valor;
@@ -178,33 +199,83 @@ void conexion_ngw::fijarEstado(int valor)
     std::fflush(stdout);
 }
 
-void conexion_ngw::publicar(const QUrl &url, const QByteArray &cuerpo, Manejador manejador)
+cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
 {
-    QNetworkRequest pedido(url);
-    pedido.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray(protocolo_ngw::kTipoContenido));
-    pedido.setTransferTimeout(limiteMs);
-    QNetworkReply *reply = red->post(pedido, cuerpo);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, manejador] { (this->*manejador)(reply); });
+    auto *cliente = new cliente_http({limiteMs, plazoMs, kLimiteRespuesta}, this);
+    connect(cliente, &cliente_http::terminado, this,
+            [this, cliente, manejador] { (this->*manejador)(cliente); });
+    return cliente;
 }
 
-QByteArray conexion_ngw::abrirRespuesta(QNetworkReply *reply, const char *lineaEntrada,
-                                        const char *lineaError)
+bool conexion_ngw::rechazarPedido(Manejador manejador)
 {
-    if (reply->error() != QNetworkReply::NoError) {
+    QString error;
+    if (!direccionValida)
+        error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
+                    .arg(protocolo_ngw::paraRegistro(ip));
+    else if (!protocolo_ngw::claveValida(clave))
+        error =
+            tr("Clave del gateway no valida: no puede contener &, =, saltos de linea ni caracteres nulos");
+    else
+        return false;
+    nuevoPedido(manejador)->rechazar(error);
+    return true;
+}
+
+void conexion_ngw::publicar(const QUrl &url, const QByteArray &cuerpo, Manejador manejador)
+{
+    nuevoPedido(manejador)->publicar(url, QByteArray(protocolo_ngw::kTipoContenido), cuerpo);
+}
+
+QByteArray conexion_ngw::abrirRespuesta(cliente_http *reply, const char *lineaEntrada, const char *lineaError)
+{
+    QByteArray cuerpo;
+    if (reply->fallo()) {
         imprimir(lineaError);
-        error_conexion = reply->errorString();
+        error_conexion = reply->textoError();
         qDebug() << error_conexion;
         fijarEstado(EST_CONEX_ERROR);
     } else {
         imprimir(lineaEntrada);
+        cuerpo = reply->cuerpo();
     }
-    const QByteArray cuerpo = reply->readAll();
-    // Replies go once their handler is done, so nothing piles up over a long run.
+    // Requests go once their handler is done, so nothing piles up over a long run.
     reply->deleteLater();
     return cuerpo;
 }
 
-void conexion_ngw::replyStatsFinished(QNetworkReply *reply)
+void conexion_ngw::guardarRecibidos(int nuevos)
+{
+    if (retenidos.isEmpty())
+        return;
+    const QString ruta = recibidos::rutaArchivo();
+    const QString defecto = recibidos::rutaPorDefecto();
+    const recibidos::Guardado g = recibidos::guardarEnOrden(retenidos, ruta, defecto);
+    retenidos.erase(retenidos.begin(), retenidos.begin() + g.guardados);
+    ultimosRecibidos += g.guardados;
+    const int nuevosEnEspera = qMin(nuevos, retenidos.size());
+    if (g.enDefecto == 0 && nuevosEnEspera == 0)
+        return;
+    QString linea = tr("No se pudo escribir en el archivo de SMS recibidos %1").arg(ruta);
+    if (g.enDefecto > 0)
+        linea += tr("; %1 mensaje(s) recibido(s) guardado(s) en %2").arg(g.enDefecto).arg(defecto);
+    if (!retenidos.isEmpty())
+        linea += tr("; %1 mensaje(s) recibido(s) sin guardar (tampoco en %2): quedan en memoria y se "
+                    "guardan antes de la proxima recepcion")
+                     .arg(retenidos.size())
+                     .arg(defecto);
+    agregarErrorPendiente(linea);
+}
+
+void conexion_ngw::agregarErrorPendiente(const QString &linea)
+{
+    qDebug() << linea;
+    erroresPendientes.append(linea);
+    while (erroresPendientes.size() > kMaxErroresPendientes)
+        erroresPendientes.removeFirst();
+}
+
+void conexion_ngw::replyStatsFinished(cliente_http *reply)
 {
     const QString texto =
         protocolo_ngw::decodificarEstado(abrirRespuesta(reply, "\n_DEBUG: replyStatsFinished <<----<<< \n",
@@ -214,7 +285,7 @@ void conexion_ngw::replyStatsFinished(QNetworkReply *reply)
         imprimir(nuevo == EST_CONEX_NO_ENVIA_SMS ? kNoEnvia : "\n_DEBUG: CONEX_LIBRE!\n");
     } else {
         qDebug() << kStatsError;
-        qDebug() << "reply=" << texto;
+        qDebug() << "reply=" << protocolo_ngw::paraRegistro(texto);
     }
     if (nuevo != estado)
         fijarEstado(nuevo);
@@ -222,26 +293,22 @@ void conexion_ngw::replyStatsFinished(QNetworkReply *reply)
     ocupado = false;
 }
 
-void conexion_ngw::replyGetSmsFinished(QNetworkReply *reply)
+void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
 {
     const QByteArray crudo = abrirRespuesta(reply, "\n_DEBUG: replyGetSmsFinished <<----<<< \n",
                                             "\n_DEBUG: replyGetSmsFinished <<--ERROR--<<< \n");
     const QString texto = protocolo_ngw::decodificarRecepcion(crudo);
-    qDebug() << "encoded= " << crudo;
-    qDebug() << "decoded= " << texto;
-    qDebug() << "reply= " << texto;
+    qDebug() << "encoded= " << protocolo_ngw::paraRegistro(crudo);
+    qDebug() << "decoded= " << protocolo_ngw::paraRegistro(texto);
+    qDebug() << "reply= " << protocolo_ngw::paraRegistro(texto);
     if (protocolo_ngw::traeRecibidos(texto)) {
         qDebug() << "size= " << texto.count(QLatin1Char('\n')) + 1;
         qDebug() << "GET_SMS_OK";
         std::fflush(stdout);
         const QString hoy = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
-        int guardados = 0;
-        for (const registro_sms &m : mensajes)
-            guardados += recibidos::guardar(m) ? 1 : 0;
-        ultimosRecibidos = guardados;
-    } else {
-        ultimosRecibidos = 0;
+        retenidos += mensajes;
+        guardarRecibidos(mensajes.size());
     }
     const int nuevo = protocolo_ngw::clasificarRecepcion(texto, estado);
     if (nuevo != estado)
@@ -258,11 +325,11 @@ void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
     fijarEstado(EST_CONEX_ERROR);
 }
 
-void conexion_ngw::replySmsToNGW(QNetworkReply *reply)
+void conexion_ngw::replySmsToNGW(cliente_http *reply)
 {
     const QString texto = protocolo_ngw::decodificarEstado(abrirRespuesta(
         reply, "\n_DEBUG: replySmsToNGW <<----<<< \n", "\n_DEBUG: replySmsToNGW <<--ERROR--<<< \n"));
-    qDebug() << "reply= " << texto;
+    qDebug() << "reply= " << protocolo_ngw::paraRegistro(texto);
     const int nuevo = protocolo_ngw::clasificarEnvio(texto, estado);
     if (nuevo != estado)
         fijarEstado(nuevo);
@@ -271,12 +338,14 @@ void conexion_ngw::replySmsToNGW(QNetworkReply *reply)
     ocupado = false;
 }
 
-void conexion_ngw::replyHayLugarParaSMS(QNetworkReply *reply)
+void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
 {
+    const bool fallo = reply->fallo();
     const QString texto =
         protocolo_ngw::decodificarEstado(abrirRespuesta(reply, "\n_DEBUG: replyHayLugarParaSMS <<----<<< \n",
                                                         "\n_DEBUG: replyHayLugarParaSMS <<--ERROR--<<< \n"));
-    const int nuevo = protocolo_ngw::clasificarLugar(texto);
+    // A failed room check is a network error like any other, not an unknown state.
+    const int nuevo = fallo ? int(EST_CONEX_ERROR) : protocolo_ngw::clasificarLugar(texto);
     if (nuevo == EST_CONEX_SEND_SMS) {
         // The link stays claimed from the room check through the send: no other request
         // can slip in between.

@@ -1,8 +1,11 @@
 #include "gateway/protocolo_ngw.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
+
+#include <algorithm>
 
 namespace protocolo_ngw {
 
@@ -27,7 +30,160 @@ bool sinModulo(const Contadores &c, const QString &zona)
     return contiene(zona, kSinModulo);
 }
 
+bool esDigito(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool soloDigitos(QStringView texto)
+{
+    return !texto.isEmpty() && std::all_of(texto.begin(), texto.end(), esDigito);
+}
+
+// Four decimal parts of 0-255, without leading zeros (which some readers take as octal).
+bool esIpv4(const QString &host)
+{
+    const QStringList partes = host.split(QLatin1Char('.'));
+    if (partes.size() != 4)
+        return false;
+    for (const QString &p : partes) {
+        if (!soloDigitos(p) || p.size() > 3 || (p.size() > 1 && p.startsWith(QLatin1Char('0'))) ||
+            p.toInt() > 255)
+            return false;
+    }
+    return true;
+}
+
+// Labels of letters, digits and inner hyphens, 1-63 each, 253 in all; the last one not all
+// digits, so that a mistyped IPv4 address is no host name either.
+bool esNombre(const QString &host)
+{
+    if (host.isEmpty() || host.size() > 253)
+        return false;
+    const QStringList etiquetas = host.split(QLatin1Char('.'));
+    for (const QString &e : etiquetas) {
+        if (e.isEmpty() || e.size() > 63 || e.startsWith(QLatin1Char('-')) || e.endsWith(QLatin1Char('-')))
+            return false;
+        for (QChar c : e) {
+            if (c.unicode() > 0x7f || !(c.isLetterOrNumber() || c == QLatin1Char('-')))
+                return false;
+        }
+    }
+    return !soloDigitos(etiquetas.last());
+}
+
+// Hex digits, ":" and "." (an IPv4 tail) only: no zone index, which a URL cannot carry as typed.
+bool esIpv6(const QString &host)
+{
+    for (QChar c : host) {
+        const bool hex = esDigito(c) || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'));
+        if (!hex && c != QLatin1Char(':') && c != QLatin1Char('.'))
+            return false;
+    }
+    QHostAddress direccion;
+    return direccion.setAddress(host) && direccion.protocol() == QAbstractSocket::IPv6Protocol;
+}
+
+bool puertoValido(const QString &puerto)
+{
+    return soloDigitos(puerto) && puerto.size() <= 5 && puerto.toInt() >= 1 && puerto.toInt() <= 65535;
+}
+
+// Every "key=" value, up to the next "&", becomes "***".
+template <typename Texto, typename Caracter> Texto enmascarar(Texto texto, const Texto &prefijo, Caracter amp)
+{
+    int desde = 0;
+    for (;;) {
+        const int k = texto.indexOf(prefijo, desde);
+        if (k < 0)
+            return texto;
+        const int valor = k + prefijo.size();
+        int fin = texto.indexOf(amp, valor);
+        if (fin < 0)
+            fin = texto.size();
+        texto.replace(valor, fin - valor, Texto("***"));
+        desde = valor + 3;
+    }
+}
+
 } // namespace
+
+QString recortarEspacios(const QString &texto)
+{
+    int inicio = 0;
+    int fin = texto.size();
+    while (inicio < fin && texto.at(inicio) == QLatin1Char(' '))
+        ++inicio;
+    while (fin > inicio && texto.at(fin - 1) == QLatin1Char(' '))
+        --fin;
+    return texto.mid(inicio, fin - inicio);
+}
+
+bool normalizarDireccion(const QString &texto, QString *direccion)
+{
+    QString d = texto;
+    if (d.startsWith(QLatin1String("http://"), Qt::CaseInsensitive))
+        d.remove(0, 7);
+    if (d.endsWith(QLatin1Char('/')))
+        d.chop(1);
+    QString host = d;
+    QString puerto;
+    bool hostValido = false;
+    if (d.startsWith(QLatin1Char('['))) {
+        const int cierre = d.indexOf(QLatin1Char(']'));
+        if (cierre < 0)
+            return false;
+        host = d.mid(1, cierre - 1);
+        const QString resto = d.mid(cierre + 1);
+        if (!resto.isEmpty() && (!resto.startsWith(QLatin1Char(':')) || !puertoValido(resto.mid(1))))
+            return false;
+        hostValido = esIpv6(host);
+    } else {
+        const int dosPuntos = d.indexOf(QLatin1Char(':'));
+        if (dosPuntos >= 0) {
+            host = d.left(dosPuntos);
+            puerto = d.mid(dosPuntos + 1);
+            if (!puertoValido(puerto))
+                return false;
+        }
+        hostValido = esIpv4(host) || esNombre(host);
+    }
+    if (!hostValido)
+        return false;
+    if (direccion)
+        *direccion = d;
+    return true;
+}
+
+bool claveValida(const QString &clave)
+{
+    const QString prefijo = QStringLiteral("key=");
+    const QStringView valor =
+        clave.startsWith(prefijo) ? QStringView(clave).mid(prefijo.size()) : QStringView(clave);
+    for (QChar c : valor) {
+        if (c == QLatin1Char('&') || c == QLatin1Char('=') || c == QLatin1Char('\n') ||
+            c == QLatin1Char('\r') || c.isNull())
+            return false;
+    }
+    return true;
+}
+
+QByteArray paraRegistro(const QByteArray &bytes)
+{
+    // Cut first: a key cut short is masked all the same, and nothing past the cut is shown.
+    QByteArray salida = enmascarar(bytes.left(kLargoRegistro), QByteArray("key="), '&');
+    if (bytes.size() > kLargoRegistro)
+        salida += "... [" + QByteArray::number(bytes.size()) + " bytes]";
+    return salida;
+}
+
+QString paraRegistro(const QString &texto)
+{
+    QString salida = enmascarar(texto.left(kLargoRegistro), QStringLiteral("key="), QLatin1Char('&'));
+    if (texto.size() > kLargoRegistro)
+        salida += QStringLiteral("... [%1 caracteres]").arg(texto.size());
+    return salida;
+}
 
 QString urlBase(const QString &ip)
 {
@@ -140,8 +296,8 @@ int clasificarRecepcion(const QString &respuesta, int actual)
     if (contiene(respuesta, kOk)) {
         // Received messages may contain any digits: only the status line speaks for the gateway.
         const QString lineaEstado = respuesta.section(QLatin1Char('\n'), 0, 0);
-        return sinModulo(buscarContadores(respuesta), lineaEstado) ? EST_CONEX_NO_ENVIA_SMS
-                                                                   : EST_CONEX_GET_SMS_OK;
+        return sinModulo(buscarContadores(lineaEstado), lineaEstado) ? EST_CONEX_NO_ENVIA_SMS
+                                                                     : EST_CONEX_GET_SMS_OK;
     }
     if (contiene(respuesta, kSinSms))
         return EST_CONEX_LIBRE;
@@ -169,8 +325,8 @@ QList<registro_sms> leerRecibidos(const QString &respuesta, const QString &fecha
         registro_sms r;
         r.numero = parte.left(coma);
         r.mensaje = parte.mid(coma + 1);
-        r.mensaje.remove(QLatin1Char('\r'));
-        r.mensaje.remove(QLatin1Char('\n'));
+        if (r.mensaje.endsWith(QLatin1Char('\r')))
+            r.mensaje.chop(1);
         r.fecha = fecha;
         mensajes.append(r);
     }

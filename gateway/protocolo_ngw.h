@@ -26,7 +26,25 @@ inline constexpr char kDatos[] = "3: DATA?";
 inline constexpr char kSinModulo[] = "0 0";
 inline constexpr char kSinLugar[] = "50 0";
 
-// "http://" + ip + "/cgi-bin"; the address is used as typed (host or IP, optional ":port").
+// Only space characters, and only at the ends: the operator's entries of address and key
+// reach the connection trimmed this way, inner spaces kept.
+QString recortarEspacios(const QString &texto);
+
+// A gateway address is host[:port] and nothing else: an IPv4 address, a host name or a
+// bracketed IPv6 address, with a port of 1-65535. A leading "http://" and a trailing "/" are
+// taken away. True and the address without them in `direccion`, or false.
+bool normalizarDireccion(const QString &texto, QString *direccion = nullptr);
+// The key parameter: after its "key=" prefix it holds no "&", "=", line break or NUL, so it
+// can never add parameters to a body.
+bool claveValida(const QString &clave);
+
+// What the debug log may show of a body or a reply: the first kLargoRegistro bytes (or
+// characters), every key value as "key=***", and how much was left out.
+inline constexpr int kLargoRegistro = 200;
+QByteArray paraRegistro(const QByteArray &bytes);
+QString paraRegistro(const QString &texto);
+
+// "http://" + ip + "/cgi-bin"; `ip` as given (normalizarDireccion decides whether it is usable).
 QString urlBase(const QString &ip);
 // url_base + "/txsms.cgi" (status query and send) and url_base + "/rxsms.cgi" (fetch). The
 // text goes through Latin-1 and back and is parsed tolerantly.
@@ -71,8 +89,8 @@ int clasificarRecepcion(const QString &respuesta, int actual);
 // Whether a fetch reply carries a block of received messages.
 bool traeRecibidos(const QString &respuesta);
 // The messages of a fetch reply: every line after the status line with at least one comma;
-// the number runs to the first comma, the text is the rest of the line without CR and LF.
-// Each record gets `fecha`.
+// the number runs to the first comma, the text is the rest of the line without its line end
+// (control characters inside are left to the writer of the file). Each record gets `fecha`.
 QList<registro_sms> leerRecibidos(const QString &respuesta, const QString &fecha);
 
 } // namespace protocolo_ngw

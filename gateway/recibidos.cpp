@@ -4,14 +4,18 @@
 #include "gateway/registro_sms.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
-#include <QTextStream>
 
 namespace recibidos {
 
 QString campoCsv(const QString &campo)
 {
     QString doblado = campo;
+    for (QChar &c : doblado) {
+        if (c != QLatin1Char('\t') && c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
     doblado.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + doblado + QLatin1Char('"');
 }
@@ -21,9 +25,14 @@ QString lineaRecibido(const QString &fecha, const QString &numero, const QString
     return campoCsv(fecha) + QLatin1Char(',') + campoCsv(numero) + QLatin1Char(',') + campoCsv(mensaje);
 }
 
+QString rutaPorDefecto()
+{
+    return ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos);
+}
+
 QString rutaArchivo()
 {
-    const QString porDefecto = ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos);
+    const QString porDefecto = rutaPorDefecto();
     const QString ruta = ajustes::leer(ajustes::kFolderInbox, porDefecto).toString();
     if (ruta == QLatin1String(ajustes::kVacio))
         return porDefecto;
@@ -33,22 +42,42 @@ QString rutaArchivo()
 bool guardar(const registro_sms &registro, const QString &ruta)
 {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::Append | QIODevice::Text)) {
+    // Unbuffered: the line goes out in one write, and a failed one can be taken back at once.
+    if (!archivo.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
         qDebug() << "No pudo abrir " << ruta;
         return false;
     }
     qDebug() << "graba sms recibido en: " << ruta;
-    QTextStream salida(&archivo);
-    salida.setCodec("UTF-8");
-    salida << registro.toStringInFile() << '\n';
-    salida.flush();
-    archivo.close();
-    return true;
+    const qint64 antes = archivo.size();
+    const QByteArray linea = registro.toStringInFile().toUtf8() + '\n';
+    if (archivo.write(linea) == linea.size())
+        return true;
+    qDebug() << "No pudo escribir " << ruta;
+    // A line cut short would glue the next message onto it.
+    archivo.resize(antes);
+    return false;
 }
 
 bool guardar(const registro_sms &registro)
 {
     return guardar(registro, rutaArchivo());
+}
+
+Guardado guardarEnOrden(const QList<registro_sms> &mensajes, const QString &ruta, const QString &rutaDefecto)
+{
+    const bool hayOtra = QDir::cleanPath(rutaDefecto) != QDir::cleanPath(ruta);
+    Guardado g;
+    for (const registro_sms &m : mensajes) {
+        if (guardar(m, ruta)) {
+            ++g.guardados;
+        } else if (hayOtra && guardar(m, rutaDefecto)) {
+            ++g.guardados;
+            ++g.enDefecto;
+        } else {
+            break;
+        }
+    }
+    return g;
 }
 
 } // namespace recibidos

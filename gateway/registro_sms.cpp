@@ -1,5 +1,6 @@
 #include "gateway/registro_sms.h"
 
+#include "gateway/protocolo_ngw.h"
 #include "gateway/recibidos.h"
 
 #include <QDebug>
@@ -7,6 +8,6 @@
 QString registro_sms::toStringInFile() const
 {
     const QString linea = recibidos::lineaRecibido(fecha, numero, mensaje);
-    qDebug() << "toStringInFile()= " << linea;
+    qDebug() << "toStringInFile()= " << protocolo_ngw::paraRegistro(linea);
     return linea;
 }

@@ -11,6 +11,7 @@ public:
     QString mensaje;
 
     // The line of the received-messages file: "fecha","numero","mensaje", each field between
-    // double quotes with inner quotes doubled; no line end.
+    // double quotes with inner quotes doubled and control characters but TAB as spaces; no
+    // line end.
     QString toStringInFile() const;
 };

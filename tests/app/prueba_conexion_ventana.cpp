@@ -176,6 +176,65 @@ private slots:
         QCOMPARE(f.readAll(), salidas);
     }
 
+    void direccionOClaveRechazada_data()
+    {
+        QTest::addColumn<QString>("ip"); // %1 stands for the simulator's 127.0.0.1:port
+        QTest::addColumn<QString>("clave");
+        QTest::addColumn<QString>("aviso"); // empty: accepted
+        QTest::newRow("http y barra se quitan") << " http://%1/ "
+                                                << "1234"
+                                                << "";
+        QTest::newRow("camino") << "%1/otro/camino?x=1#"
+                                << "1234"
+                                << "La direccion del gateway";
+        QTest::newRow("vacia") << ""
+                               << "1234"
+                               << "La direccion del gateway";
+        QTest::newRow("clave con parametros") << "%1"
+                                              << "K&num=999999&msg=inyectado"
+                                              << "La clave del gateway";
+    }
+
+    // "Guardar" refuses what could change the requests, and says why; nothing is sent.
+    void direccionOClaveRechazada()
+    {
+        QFETCH(QString, ip);
+        QFETCH(QString, clave);
+        QFETCH(QString, aviso);
+        MainWindow w;
+        const QString direccion = QStringLiteral("127.0.0.1:%1").arg(simulador->puerto());
+        w.formulario()->IPGateway->setText(ip.arg(direccion));
+        w.formulario()->NgwKey->setText(clave);
+        if (aviso.isEmpty())
+            cerrarDialogoAlResponder();
+        w.on_pushActualizarConex_clicked();
+        conexion_ngw *c = w.worker->conexion;
+        if (aviso.isEmpty()) {
+            QVERIFY(dialogoVisto);
+            QCOMPARE(c->ip, direccion);
+            QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+            return;
+        }
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
+        QVERIFY2(CuadroMensaje::mostrados().at(0).texto.startsWith(aviso),
+                 qPrintable(CuadroMensaje::mostrados().at(0).texto));
+        QCOMPARE(c->ip, QString());
+        QVERIFY(simulador->peticiones().empty());
+    }
+
+    // The address and key stored with outer spaces reach the worker's connection trimmed.
+    void arranqueConEspacios()
+    {
+        ajustes::escribir(ajustes::kIpGateway, QStringLiteral(" 127.0.0.1:%1 ").arg(simulador->puerto()));
+        ajustes::escribir(ajustes::kKeyGateway, QStringLiteral(" 1234 "));
+        MainWindow w;
+        conexion_ngw *c = w.worker->conexion;
+        QCOMPARE(c->ip, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        QCOMPARE(c->clave, QStringLiteral("key=1234"));
+        QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
+    }
+
     void ocupadoNoHaceNada()
     {
         MainWindow w;

@@ -201,6 +201,13 @@ private slots:
         QFile f(errores);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("Connection refused\n"));
+
+        // Lines the link queued (received messages stored elsewhere) go out in any state.
+        c->estado = EST_CONEX_LIBRE;
+        c->erroresPendientes << QStringLiteral("uno") << QStringLiteral("dos");
+        w.PoleoArchivo();
+        QVERIFY(c->erroresPendientes.isEmpty());
+        QCOMPARE(f.readAll(), QByteArray("uno\ndos\n"));
         QVERIFY(CuadroMensaje::mostrados().isEmpty());
     }
 

@@ -1,8 +1,10 @@
 // The connection object against the gateway simulator on 127.0.0.1: every transition of the
 // state machine through real HTTP, transport failures, the claiming rule across threads, and
-// that nothing piles up over many requests.
+// that nothing piles up over many requests. Hostile gateways: prueba_hostil.cpp.
 
 #include "common/entorno_prueba.h"
+#include "conexion_simulada.h"
+#include "gateway/cliente_http.h"
 #include "gateway/conexion_ngw.h"
 #include "tools/simulador/simulador_ngw.h"
 
@@ -18,29 +20,6 @@
 using simulador::Modo;
 
 namespace {
-
-const char kTx[] = "/cgi-bin/txsms.cgi";
-const char kRx[] = "/cgi-bin/rxsms.cgi";
-const QString kClave = QStringLiteral("key=1234");
-
-QByteArray bytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
-
-registro_sms registro(const QString &numero, const QString &mensaje)
-{
-    registro_sms r;
-    r.numero = numero;
-    r.fecha = QStringLiteral("07/12/2026");
-    r.mensaje = mensaje;
-    return r;
-}
-
-bool esperarLibre(conexion_ngw &c)
-{
-    return QTest::qWaitFor([&c] { return !c.isOcupado(); }, 5000);
-}
 
 // Warnings seen while it lives: a network object used from the wrong thread says so there.
 class AvisosCapturados
@@ -121,9 +100,8 @@ void PruebaConexion::cleanupTestCase()
 
 void PruebaConexion::init()
 {
+    reiniciar(sim);
     preparar(Modo::Normal, QString(), QString());
-    sim.fijarContadores(0, 50);
-    sim.limpiar();
     static int n = 0;
     archivoRecibidos = carpeta.filePath(QStringLiteral("recibidos%1.csv").arg(++n));
     ajustes::escribir(ajustes::kFolderInbox, archivoRecibidos);
@@ -200,7 +178,8 @@ void PruebaConexion::consultaEstado_data()
     QTest::newRow("sin gsm") << Modo::Normal << "2: NOGSM\n" << kClave << EST_CONEX_NO_ENVIA_SMS << "";
     QTest::newRow("irreconocible") << Modo::Normal << "hola\n" << kClave << EST_CONEX_UNKNOW << "";
     QTest::newRow("404") << Modo::Http404 << "" << kClave << EST_CONEX_ERROR << "Not Found";
-    QTest::newRow("cerrada") << Modo::Cerrar << "" << kClave << EST_CONEX_ERROR << "closed";
+    QTest::newRow("cerrada") << Modo::Cerrar << "" << kClave << EST_CONEX_ERROR
+                             << "cerro la conexion sin responder";
 }
 
 void PruebaConexion::consultaEstado()
@@ -247,7 +226,7 @@ void PruebaConexion::tiempoLimite()
     QVERIFY(c.consultarEstado());
     QVERIFY(esperarLibre(c));
     QCOMPARE(c.getEstado(), EST_CONEX_ERROR);
-    QCOMPARE(c.error_conexion, QStringLiteral("Operation canceled"));
+    QCOMPARE(c.error_conexion, QStringLiteral("El gateway no respondio en 150 ms"));
     // The link is usable again: the operator can retest at once.
     preparar(Modo::Normal, QString(), QString());
     QVERIFY(c.consultarEstado());
@@ -295,8 +274,8 @@ void PruebaConexion::consultaLugar_data()
     QTest::newRow("sin modulo") << Modo::SinModulo << "" << EST_CONEX_NO_ENVIA_SMS << "";
     QTest::newRow("lleno sin ok") << Modo::Normal << "1: FULL\n" << EST_CONEX_UNKNOW << "";
     QTest::newRow("clave") << Modo::ClaveRechazada << "" << EST_CONEX_UNKNOW << "";
-    QTest::newRow("404") << Modo::Http404 << "" << EST_CONEX_UNKNOW << "Not Found";
-    QTest::newRow("tiempo") << Modo::NuncaResponde << "" << EST_CONEX_UNKNOW << "Operation canceled";
+    QTest::newRow("404") << Modo::Http404 << "" << EST_CONEX_ERROR << "HTTP 404 Not Found";
+    QTest::newRow("tiempo") << Modo::NuncaResponde << "" << EST_CONEX_ERROR << "no respondio";
 }
 
 void PruebaConexion::consultaLugar()
@@ -547,7 +526,7 @@ void PruebaConexion::objetosPlanos()
     QVERIFY(c);
     QVERIFY(c->consultarEstado());
     QVERIFY(esperarLibre(*c));
-    QTRY_COMPARE(c->findChildren<QNetworkReply *>().size(), 0);
+    QTRY_COMPARE(c->findChildren<cliente_http *>().size(), 0);
     const int base = c->findChildren<QObject *>().size();
 
     for (int i = 0; i < 30; ++i) {
@@ -565,7 +544,7 @@ void PruebaConexion::objetosPlanos()
         QVERIFY(esperarLibre(*c));
         c->setEstado(EST_CONEX_LIBRE);
     }
-    QTRY_COMPARE(c->findChildren<QNetworkReply *>().size(), 0);
+    QTRY_COMPARE(c->findChildren<cliente_http *>().size(), 0);
     QCOMPARE(c->findChildren<QObject *>().size(), base);
     QCOMPARE(sim.enviados().size(), std::size_t(10));
 }

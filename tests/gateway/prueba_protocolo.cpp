@@ -1,4 +1,5 @@
-// Requests built byte for byte and every reply classified, without any network.
+// Requests built byte for byte, addresses and keys checked, every reply classified, and what
+// the log may show of them, without any network.
 
 #include "common/entorno_prueba.h"
 #include "gateway/estados.h"
@@ -22,6 +23,12 @@ private slots:
     void cuerpoEnvio_data();
     void cuerpoEnvio();
     void decodificacion();
+    void direccion_data();
+    void direccion();
+    void clave_data();
+    void clave();
+    void registro_data();
+    void registro();
 
     void contadores_data();
     void contadores();
@@ -133,6 +140,133 @@ void PruebaProtocolo::decodificacion()
 {
     QCOMPARE(pn::decodificarEstado(QByteArray("0: OK \xc3\xb1")), QStringLiteral("0: OK \u00f1"));
     QCOMPARE(pn::decodificarRecepcion(QByteArray("1,a\xf1o")), QStringLiteral("1,a\u00f1o"));
+}
+
+void PruebaProtocolo::direccion_data()
+{
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<QString>("direccion"); // empty: refused
+
+    QTest::newRow("ipv4 y puerto") << "192.168.0.20:8080"
+                                   << "192.168.0.20:8080";
+    QTest::newRow("ipv4") << "10.0.0.5"
+                          << "10.0.0.5";
+    QTest::newRow("nombre") << "nimbrel.local:81"
+                            << "nimbrel.local:81";
+    QTest::newRow("nombre simple") << "localhost"
+                                   << "localhost";
+    QTest::newRow("ipv6") << "[fe80::1]:8080"
+                          << "[fe80::1]:8080";
+    QTest::newRow("ipv6 sin puerto") << "[::1]"
+                                     << "[::1]";
+    QTest::newRow("http y barra") << "http://127.0.0.1:5/"
+                                  << "127.0.0.1:5";
+    QTest::newRow("HTTP mayusculas") << "HTTP://nb"
+                                     << "nb";
+    QTest::newRow("puerto 65535") << "nb:65535"
+                                  << "nb:65535";
+    QTest::newRow("vacia") << ""
+                           << "";
+    QTest::newRow("solo http") << "http://"
+                               << "";
+    QTest::newRow("camino") << "127.0.0.1:5/otro/camino?x=1#"
+                            << "";
+    QTest::newRow("consulta") << "127.0.0.1?x=1"
+                              << "";
+    QTest::newRow("dos barras") << "127.0.0.1//"
+                                << "";
+    QTest::newRow("https") << "https://127.0.0.1"
+                           << "";
+    QTest::newRow("usuario") << "yo@127.0.0.1"
+                             << "";
+    QTest::newRow("puerto 0") << "nb:0"
+                              << "";
+    QTest::newRow("puerto 65536") << "nb:65536"
+                                  << "";
+    QTest::newRow("puerto vacio") << "nb:"
+                                  << "";
+    QTest::newRow("puerto con signo") << "nb:+80"
+                                      << "";
+    QTest::newRow("octeto 256") << "192.168.0.256"
+                                << "";
+    QTest::newRow("tres octetos") << "192.168.1"
+                                  << "";
+    QTest::newRow("cero a la izquierda") << "192.168.01.2"
+                                         << "";
+    QTest::newRow("espacio") << "nb local"
+                             << "";
+    QTest::newRow("guion bajo") << "mi_nb"
+                                << "";
+    QTest::newRow("guion al borde") << "-nb"
+                                    << "";
+    QTest::newRow("ipv6 sin corchetes") << "fe80::1"
+                                        << "";
+    QTest::newRow("ipv6 con zona") << "[fe80::1%eth0]"
+                                   << "";
+    QTest::newRow("ipv6 mala") << "[fe80:::1:x]"
+                               << "";
+    QTest::newRow("corchete sin cerrar") << "[::1"
+                                         << "";
+    QTest::newRow("nul") << QString::fromLatin1("nb\0x", 4) << "";
+    QTest::newRow("no ascii") << QStringLiteral("ma\u00f1ana") << "";
+}
+
+void PruebaProtocolo::direccion()
+{
+    QFETCH(QString, texto);
+    QFETCH(QString, direccion);
+    QString obtenida;
+    QCOMPARE(pn::normalizarDireccion(texto, &obtenida), !direccion.isEmpty());
+    if (!direccion.isEmpty()) {
+        QCOMPARE(obtenida, direccion);
+        QVERIFY(pn::urlTransmision(pn::urlBase(obtenida)).isValid());
+    }
+}
+
+void PruebaProtocolo::clave_data()
+{
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<bool>("valida");
+    QTest::newRow("simple") << "key=1234" << true;
+    QTest::newRow("vacia") << "key=" << true;
+    QTest::newRow("sin prefijo") << "1234" << true;
+    QTest::newRow("espacios y letras") << "key=a b\u00f1" << true;
+    QTest::newRow("ampersand") << "key=K&num=999999&msg=inyectado" << false;
+    QTest::newRow("igual") << "key=a=b" << false;
+    QTest::newRow("prefijo dentro") << "x key=1" << false;
+    QTest::newRow("salto") << "key=a\nb" << false;
+    QTest::newRow("retorno") << "key=a\r" << false;
+    QTest::newRow("nul") << QString::fromLatin1("key=a\0b", 7) << false;
+}
+
+void PruebaProtocolo::clave()
+{
+    QFETCH(QString, clave);
+    QFETCH(bool, valida);
+    QCOMPARE(pn::claveValida(clave), valida);
+}
+
+void PruebaProtocolo::registro_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("visto");
+
+    QTest::newRow("estado") << QByteArray("key=SECRETO&stat") << QByteArray("key=***&stat");
+    QTest::newRow("envio") << QByteArray("key=S&num=1&msg=la key=otra")
+                           << QByteArray("key=***&num=1&msg=la key=***");
+    QTest::newRow("sin clave") << QByteArray("0: OK\n0 50\n") << QByteArray("0: OK\n0 50\n");
+    QTest::newRow("largo") << QByteArray(1000, 'x') << QByteArray(200, 'x') + "... [1000 bytes]";
+    QTest::newRow("clave cortada") << QByteArray(194, 'x') + "key=SECRETO"
+                                   << QByteArray(194, 'x') + "key=***... [205 bytes]";
+}
+
+void PruebaProtocolo::registro()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, visto);
+    QCOMPARE(pn::paraRegistro(bytes), visto);
+    QCOMPARE(pn::paraRegistro(QString::fromLatin1(bytes)),
+             QString::fromLatin1(visto).replace(QLatin1String("bytes]"), QLatin1String("caracteres]")));
 }
 
 void PruebaProtocolo::contadores_data()
@@ -267,7 +401,10 @@ void PruebaProtocolo::clasificarRecepcion_data()
     const int g = EST_CONEX_GET_SMS;
     QTest::newRow("2 ok y 0 0 en la linea de estado") << "0: OK 0 0\n123,Hola\n"
                                                       << g << EST_CONEX_NO_ENVIA_SMS;
-    QTest::newRow("2 ok y contadores 0 0") << "0: OK\n0 0\n" << g << EST_CONEX_NO_ENVIA_SMS;
+    // Counters are read on the status line only: a later line of two integers is no status.
+    QTest::newRow("enmienda contadores tras la linea de estado") << "0: OK\n0 0\n"
+                                                                 << g << EST_CONEX_GET_SMS_OK;
+    QTest::newRow("enmienda contadores tras mensajes") << "0: OK\n1,a\n0 0\n" << g << EST_CONEX_GET_SMS_OK;
     QTest::newRow("3 ok") << "0: OK\n123,Hola\n" << g << EST_CONEX_GET_SMS_OK;
     QTest::newRow("3 ok solo") << "0: OK" << g << EST_CONEX_GET_SMS_OK;
     QTest::newRow("4 sin mensajes") << "1: NOSMS\n" << g << EST_CONEX_LIBRE;
@@ -304,7 +441,8 @@ void PruebaProtocolo::leerRecibidos_data()
     QTest::newRow("enmienda comas") << "0: OK\n123,Hola, que tal\n"
                                     << QStringList{"123"} << QStringList{"Hola, que tal"};
     QTest::newRow("crlf") << "0: OK\r\n123,Hola\r\n" << QStringList{"123"} << QStringList{"Hola"};
-    QTest::newRow("cr suelto") << "0: OK\n1,a\rb\n" << QStringList{"1"} << QStringList{"ab"};
+    // A CR inside the text is left for the file writer, which turns it into a space.
+    QTest::newRow("cr suelto") << "0: OK\n1,a\rb\n" << QStringList{"1"} << QStringList{"a\rb"};
     QTest::newRow("orden") << "0: OK\n1,a\n2,b\n3,c" << QStringList{"1", "2", "3"}
                            << QStringList{"a", "b", "c"};
     QTest::newRow("contadores se saltan") << "0: OK\n5 0\n9,x\n" << QStringList{"9"} << QStringList{"x"};
@@ -375,6 +513,13 @@ void PruebaProtocolo::lineaArchivo_data()
     QTest::newRow("vacios") << ""
                             << ""
                             << "\"07/12/2026\",\"\",\"\"";
+    QTest::newRow("enmienda controles") << QStringLiteral("1\r2")
+                                        << QString::fromUtf16(u"a\0b\rc\x1b"
+                                                              u"d\x7f"
+                                                              u"e\x85"
+                                                              u"f\tg",
+                                                              13)
+                                        << QStringLiteral("\"07/12/2026\",\"1 2\",\"a b c d e f\tg\"");
 }
 
 void PruebaProtocolo::lineaArchivo()

@@ -1,6 +1,7 @@
 // The received-messages file: where it is, what each line holds, and what happens when it
 // cannot be written.
 
+#include "common/disco_lleno.h"
 #include "common/entorno_prueba.h"
 #include "gateway/recibidos.h"
 #include "gateway/registro_sms.h"
@@ -18,6 +19,7 @@ private slots:
     void agregaLineasEnOrden();
     void comillasYUtf8();
     void carpetaInexistente();
+    void discoLleno();
     void rutaLeidaEnCadaMensaje();
 
 private:
@@ -104,6 +106,25 @@ void PruebaRecibidos::carpetaInexistente()
     ajustes::escribir(ajustes::kFolderInbox, ruta);
     QVERIFY(!recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
     QVERIFY(!QFileInfo::exists(carpeta.filePath(QStringLiteral("no"))));
+}
+
+// A full disk is a failure, and leaves no partial line for the next message to glue onto.
+void PruebaRecibidos::discoLleno()
+{
+    DiscoLleno disco(carpeta.filePath(QStringLiteral("lleno")));
+    if (!disco.montado())
+        QSKIP("a full disk needs root to mount a small tmpfs");
+    const QString ruta = disco.ruta(QStringLiteral("sms.csv"));
+    // A few bytes short of a whole page: the start of the next line still fits.
+    const QByteArray previo = QByteArray(4089, 'p') + '\n';
+    {
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(previo), qint64(previo.size()));
+    }
+    disco.llenar();
+    QVERIFY(!recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("hola")), ruta));
+    QCOMPARE(leer(ruta), previo);
 }
 
 void PruebaRecibidos::rutaLeidaEnCadaMensaje()

@@ -85,8 +85,9 @@ void PruebaSimulador::programaAyudaYErrores()
     QVERIFY(ayuda.waitForFinished(5000));
     QCOMPARE(ayuda.exitCode(), 0);
     const QByteArray texto = ayuda.readAllStandardOutput();
-    for (const char *opcion : {"--port", "--key", "--sin-modulo", "--lleno", "--clave-rechazada",
-                               "--http-404", "--cerrar", "--nunca-responde", "--demora", "--recibidos"})
+    for (const char *opcion :
+         {"--port", "--key", "--sin-modulo", "--lleno", "--clave-rechazada", "--http-404", "--estado-http",
+          "--cerrar", "--nunca-responde", "--demora", "--goteo", "--relleno", "--recibidos"})
         QVERIFY2(texto.contains(opcion), opcion);
 
     QProcess malo;

@@ -3,6 +3,7 @@
 
 #include "tools/simulador/simulador_ngw.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,9 +32,12 @@ const char kAyuda[] =
     "  --contadores C,L    contadores del estado normal: en cola y libres (por defecto 0,50)\n"
     "  --clave-rechazada   responde \"3: DATA?\" a toda clave\n"
     "  --http-404          responde HTTP 404 a todo\n"
-    "  --cerrar            cierra la conexion sin responder\n"
+    "  --estado-http N     responde con el estado HTTP N (500, 302...) y el cuerpo de siempre\n"
+    "  --cerrar            cierra la conexion sin responder, tras leer el pedido\n"
     "  --nunca-responde    no responde nunca\n"
     "  --demora MS         espera MS milisegundos antes de cada respuesta\n"
+    "  --goteo MS          envia el cuerpo de a un byte cada MS milisegundos\n"
+    "  --relleno BYTES     agrega BYTES de relleno (lineas de \"x\") a cada respuesta\n"
     "  --recibidos ARCHIVO mensajes a entregar, lineas \"numero,texto\" (UTF-8)\n"
     "  --mensaje NUM,TEXTO un mensaje a entregar (se puede repetir)\n"
     "  --silencioso        no registra cada pedido\n"
@@ -61,6 +65,16 @@ bool leerEntero(const char *texto, int &valor)
     if (fin == texto || *fin != '\0' || v < 0 || v > 65535 * 1000L)
         return false;
     valor = static_cast<int>(v);
+    return true;
+}
+
+bool leerTamano(const char *texto, std::uint64_t &valor)
+{
+    char *fin = nullptr;
+    const unsigned long long v = std::strtoull(texto, &fin, 10);
+    if (fin == texto || *fin != '\0' || *texto == '-')
+        return false;
+    valor = v;
     return true;
 }
 
@@ -115,6 +129,21 @@ int main(int argc, char *argv[])
             sim.fijarModo(simulador::Modo::ClaveRechazada);
         } else if (opcion == "--http-404") {
             sim.fijarModo(simulador::Modo::Http404);
+        } else if (opcion == "--estado-http" && hayValor) {
+            int estado = 0;
+            if (!leerEntero(valor(), estado) || estado < 100 || estado > 599)
+                return fallar("estado HTTP invalido, se espera 100-599");
+            sim.fijarEstadoHttp(estado);
+        } else if (opcion == "--goteo" && hayValor) {
+            int ms = 0;
+            if (!leerEntero(valor(), ms))
+                return fallar("goteo invalido");
+            sim.fijarGoteo(std::chrono::milliseconds(ms));
+        } else if (opcion == "--relleno" && hayValor) {
+            std::uint64_t bytes = 0;
+            if (!leerTamano(valor(), bytes))
+                return fallar("relleno invalido");
+            sim.fijarRelleno(bytes);
         } else if (opcion == "--cerrar") {
             sim.fijarModo(simulador::Modo::Cerrar);
         } else if (opcion == "--nunca-responde") {

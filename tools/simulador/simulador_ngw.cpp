@@ -236,6 +236,24 @@ void SimuladorNgw::fijarRespuesta(const std::string &ruta, std::optional<std::st
         respuestasFijas.erase(ruta);
 }
 
+void SimuladorNgw::fijarEstadoHttp(int estado)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    estadoHttp = estado;
+}
+
+void SimuladorNgw::fijarGoteo(std::chrono::milliseconds intervalo)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    goteo = intervalo;
+}
+
+void SimuladorNgw::fijarRelleno(std::uint64_t bytes)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    relleno = bytes;
+}
+
 void SimuladorNgw::agregarRecibido(const std::string &numero, const std::string &texto)
 {
     std::lock_guard<std::mutex> candado(mutex);
@@ -314,11 +332,17 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
     Modo modo;
     std::chrono::milliseconds demora;
     std::optional<std::string> fija;
+    int estadoFijo;
+    std::chrono::milliseconds intervalo;
+    std::uint64_t extra;
     {
         std::lock_guard<std::mutex> candado(mutex);
         registro.push_back(p);
         modo = modoActual;
         demora = demoraRespuesta;
+        estadoFijo = estadoHttp;
+        intervalo = goteo;
+        extra = relleno;
         const auto it = respuestasFijas.find(req.path);
         if (it != respuestasFijas.end())
             fija = it->second;
@@ -354,7 +378,37 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
     } else {
         cuerpo = responderRx(req.body);
     }
-    res.set_content(cuerpo, "text/plain; charset=ISO-8859-1");
+    if (estadoFijo > 0) {
+        res.status = estadoFijo;
+        if (estadoFijo >= 300 && estadoFijo < 400)
+            res.set_header("Location", "http://otro.invalid/cgi-bin/txsms.cgi");
+    }
+    const char tipo[] = "text/plain; charset=ISO-8859-1";
+    if (intervalo.count() > 0 || extra > 0) {
+        // Filler: lines of 63 "x" and a line feed.
+        auto byteEn = [cuerpo](std::uint64_t i) {
+            if (i < cuerpo.size())
+                return cuerpo[static_cast<std::size_t>(i)];
+            return (i - cuerpo.size()) % 64 == 63 ? '\n' : 'x';
+        };
+        const std::uint64_t total = cuerpo.size() + extra;
+        res.set_content_provider(
+            static_cast<std::size_t>(total), tipo,
+            [this, byteEn, intervalo, total](std::size_t desde, std::size_t, httplib::DataSink &sink) {
+                if (intervalo.count() > 0) {
+                    if (!esperar(intervalo))
+                        return false;
+                    const char c = byteEn(desde);
+                    return sink.write(&c, 1);
+                }
+                std::string trozo;
+                for (std::uint64_t i = desde; i < total && trozo.size() < 65536; ++i)
+                    trozo += byteEn(i);
+                return sink.write(trozo.data(), trozo.size());
+            });
+    } else {
+        res.set_content(cuerpo, tipo);
+    }
 
     std::function<void(const Peticion &, const std::string &)> observador;
     {

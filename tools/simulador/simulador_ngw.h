@@ -40,7 +40,7 @@ enum class Modo {
     Lleno,          // status "<capacity> 0"; sends "1: FULL"
     ClaveRechazada, // every key is wrong: "3: DATA?"
     Http404,        // HTTP 404 for every request
-    Cerrar,         // closes the connection without any reply
+    Cerrar,         // reads the request, then closes the connection without any reply
     NuncaResponde,  // keeps the request open until stopped or switched to another mode
 };
 
@@ -89,6 +89,14 @@ public:
     // A reply body that replaces the device's for `ruta` ("/cgi-bin/txsms.cgi"...), whatever
     // the body asked; std::nullopt removes it.
     void fijarRespuesta(const std::string &ruta, std::optional<std::string> cuerpo);
+    // HTTP status of every reply, with the body the device would give (0: the usual 200; a
+    // 3xx also names another host in "Location").
+    void fijarEstadoHttp(int estado);
+    // Every byte of a reply body leaves this long after the previous one (0: all at once).
+    void fijarGoteo(std::chrono::milliseconds intervalo);
+    // This many filler bytes (lines of "x", no commas) follow every reply body; produced as
+    // they are written, so a reply of gigabytes costs no memory here.
+    void fijarRelleno(std::uint64_t bytes);
 
     // Messages for the fetch to hand out, oldest first.
     void agregarRecibido(const std::string &numero, const std::string &texto);
@@ -127,6 +135,9 @@ private:
     int contadorLibres = 50;
     int capacidadTotal = 50;
     std::map<std::string, std::string> respuestasFijas;
+    int estadoHttp = 0;
+    std::chrono::milliseconds goteo{0};
+    std::uint64_t relleno = 0;
     std::deque<Mensaje> porEntregar;
     std::vector<Mensaje> tomados;
     std::vector<Peticion> registro;

@@ -1,0 +1,65 @@
+#pragma once
+// One POST to the gateway and its reply, over a plain TCP socket. The gateway may act on a
+// request it never answered, so a request goes out exactly once: one request per object,
+// "Connection: close", no retry, no redirect, no proxy. The reply is bounded in size, in
+// silence and in total time; anything but a whole 2xx reply within those bounds is a failure
+// with a Spanish text for the errors file.
+
+#include "gateway/respuesta_http.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+class QTcpSocket;
+
+class cliente_http : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Limites
+    {
+        int silencioMs;  // longest wait for the next byte, connecting included
+        int plazoMs;     // longest time for the whole request
+        qint64 maxBytes; // largest reply accepted, headers included
+    };
+
+    cliente_http(const Limites &limites, QObject *parent);
+
+    // Connects to the URL's host and port and sends one POST with these bytes.
+    void publicar(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo);
+    // Ends as failed with `texto` from the event loop, without connecting.
+    void rechazar(const QString &texto);
+
+    // The request bytes: request line, Host, Content-Type, Content-Length, Connection: close.
+    static QByteArray armarPedido(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo);
+
+    bool fallo() const { return !error.isEmpty(); }
+    QString textoError() const { return error; }
+    int codigoHttp() const { return lector.codigo(); }
+    // The reply body; empty after a failure.
+    QByteArray cuerpo() const { return fallo() ? QByteArray() : lector.cuerpo(); }
+
+signals:
+    // Emitted once, when the request has ended either way.
+    void terminado();
+
+private:
+    void leer();
+    void cerrado();
+    void atenderLector(respuesta_http::Estado estado);
+    void terminar(const QString &textoError);
+    static QString duracion(int ms);
+
+    Limites limites;
+    QTcpSocket *socket = nullptr;
+    QTimer silencio;
+    QTimer plazo;
+    QByteArray pedido;
+    respuesta_http::Lector lector;
+    QString error;
+    bool hecho = false;
+};
