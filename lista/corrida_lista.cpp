@@ -44,14 +44,30 @@ QString textoReporte(int agregados, Modo modo)
     return tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
 }
 
+namespace {
+
+// A comma would split the outbox record at the wrong place (the outbox has no quoting), a line
+// break would end it, and a NUL cuts the gateway request.
+bool campoSeguro(const QString &campo)
+{
+    for (const QChar c : campo) {
+        if (c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool numeroUtilizable(const QString &numero)
 {
-    return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('='));
+    return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('=')) &&
+           campoSeguro(numero);
 }
 
 bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    return !mensaje.isEmpty() && numeroUtilizable(numero) && !fecha.isEmpty();
+    return !mensaje.isEmpty() && numeroUtilizable(numero) && !fecha.isEmpty() && campoSeguro(fecha);
 }
 
 bool apartarLista(const QString &rutaLista, const QString &rutaBackup)

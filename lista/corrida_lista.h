@@ -21,11 +21,12 @@ QString textoConfirmacion(int truncados, int faltaObligatorio, int filas);
 // The report after the writing pass ("SMSs" in the plain run, "SMS" in the arming run).
 QString textoReporte(int agregados, Modo modo);
 
-// A destination number that can go into a request: not empty, and no "&" or "=", which would
-// change the request's parameters.
+// A destination number that can go into a request: not empty, no "&" or "=", which would
+// change the request's parameters, and no comma, CR, LF or NUL, which would break the record.
 bool numeroUtilizable(const QString &numero);
 
-// A row becomes a record only with a message, a usable number and a date.
+// A row becomes a record only with a message, a usable number and a date free of commas, CR,
+// LF and NUL.
 bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje);
 
 // Moves the processed list to the backup path, replacing the previous backup. A rename that
