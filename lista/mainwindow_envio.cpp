@@ -215,10 +215,13 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
     faltaObligatorio = 0;
     int filas = 0;
     const int desde = tieneHeader ? 1 : 0;
-    ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
-    for (int i = desde; i < lineas.size(); ++i) {
-        agregarFilaOutbox(lineas.at(i), false);
-        progreso.avanzar(++filas);
+    {
+        // Gone before the question: a progress dialog left alive would pop up over it later.
+        ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
+        for (int i = desde; i < lineas.size(); ++i) {
+            agregarFilaOutbox(lineas.at(i), false);
+            progreso.avanzar(++filas);
+        }
     }
     return CuadroMensaje::mostrar(tr("Atencion!"),
                                   corrida_lista::textoConfirmacion(truncados, faltaObligatorio, filas),

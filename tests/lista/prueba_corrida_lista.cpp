@@ -5,6 +5,8 @@
 #include "envio/threads.h"
 #include "lista/corrida_lista.h"
 
+#include <QProgressDialog>
+
 using namespace ventana_lista;
 
 class PruebaCorridaLista : public QObject, public VentanaLista
@@ -220,6 +222,19 @@ private slots:
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(leer(errores()), fila + '\n');
         QCOMPARE(leer(w->archivoSalidas), QByteArray("e,22,01/01/2020,x\n"));
+    }
+
+    // A progress dialog left alive pops up over the confirmation later and takes its focus.
+    void sinProgresoDuranteLasPreguntas()
+    {
+        listaDeTres();
+        QList<int> progresos;
+        CuadroMensaje::fijarAlMostrar([&] { progresos << w->findChildren<QProgressDialog *>().size(); });
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_pushAgregarListaToOutbox_clicked();
+        QCOMPARE(textos().size(), 3);
+        QCOMPARE(progresos, (QList<int>{0, 0, 0}));
     }
 
     void salidasQueNoAbrenAvisaUnaVez()
