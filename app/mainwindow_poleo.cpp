@@ -9,10 +9,16 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 
 void MainWindow::PoleoArchivo()
 {
+    if (!corridaRevisada) {
+        // A list run cut short by a crash is finished before anything else writes a data file.
+        corridaRevisada = true;
+        reanudarCorridaPendiente();
+    }
     vigilarLista();
 
     ui->labelSmsRecibidosInt->setText(QString::number(worker->recibidos));
@@ -65,9 +71,20 @@ void MainWindow::vigilarLista()
 void MainWindow::escribirErrorConexion()
 {
     conexion_ngw *conexion = worker->conexion;
-    if (cajaErroresAbierta || conexion->error_conexion.isEmpty())
+    // A list run counts its rows by the lines it adds to the errors file: the line waits until no
+    // run is in progress or left unfinished.
+    if (cajaErroresAbierta || conexion->error_conexion.isEmpty() || corridaEnCurso ||
+        QFile::exists(rutaDiario()))
         return;
     const QString ruta = ui->ingresoErrores->text();
+    const QString motivo = motivoRutaRechazada(ruta, ui->ingresoErrores);
+    if (!motivo.isEmpty()) {
+        if (ruta != rutaErroresRechazada) {
+            rutaErroresRechazada = ruta;
+            CuadroMensaje::mostrar(tr("Error!"), motivo);
+        }
+        return;
+    }
     if (archivos_datos::agregarLineaErrores(ruta, conexion->error_conexion)) {
         conexion->error_conexion.clear();
         return;

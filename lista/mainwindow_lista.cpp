@@ -113,13 +113,15 @@ int MainWindow::buscarColumna(const QString &referencia) const
 // which sends the row to the errors file.
 QString MainWindow::valorCelular(const QStringList &campos) const
 {
-    const int d = buscarColumna(ui->comboCelular->currentText());
+    const int d =
+        buscarColumna(corrida.listaLeida ? corrida.diario.columnaCelular : ui->comboCelular->currentText());
     return d >= 0 && d < campos.size() ? campos.at(d) : QString();
 }
 
 QString MainWindow::valorFecha(const QStringList &campos) const
 {
-    const int d = buscarColumna(ui->comboFecha->currentText());
+    const int d =
+        buscarColumna(corrida.listaLeida ? corrida.diario.columnaFecha : ui->comboFecha->currentText());
     if (d < 0 || d >= campos.size())
         return fechaHoy();
     return campos.at(d);

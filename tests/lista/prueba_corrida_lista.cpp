@@ -250,7 +250,8 @@ private slots:
                                                "Se agregaron 0 SMSs al buzon de salida."}));
     }
 
-    void erroresQueNoAbrenAvisaUnaVez()
+    // A row with a line in neither file would be lost: the pass stops as for the outbox.
+    void erroresQueNoAbrenDetienenLaEscritura()
     {
         prepararVentana(escribirLista("nombre,celular\nA,\nB,\nC,\nD,9\n"), true);
         ui->comboCelular->setCurrentText(QStringLiteral("celular"));
@@ -261,7 +262,8 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos().mid(2), (QStringList{"No se pudo abrir el archivo de errores.",
-                                               "Se agregaron 1 SMSs al buzon de salida."}));
+                                               "Se agregaron 0 SMSs al buzon de salida."}));
+        QVERIFY(!QFile::exists(w->archivoSalidas));
     }
 
     void armadoSinLista_data()
