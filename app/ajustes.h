@@ -26,6 +26,8 @@ inline constexpr char kInmediato[] = "--inmediato--";
 inline constexpr char kCarpetaDatos[] = "NBsms";
 inline constexpr char kArchivoSalidas[] = "salidas.csv";
 inline constexpr char kArchivoCompactando[] = "compactando.csv";
+// Journal of the list run in progress (see lista/diario_corrida.h).
+inline constexpr char kArchivoCorrida[] = "corrida_lista.json";
 inline constexpr char kArchivoErrores[] = "errores.csv";
 inline constexpr char kArchivoBackup[] = "backup.csv";
 inline constexpr char kArchivoRecibidos[] = "sms_recibidos.csv";

@@ -5,6 +5,9 @@
 //   app/mainwindow_controles.cpp  connection controls, paths, saved choices
 //   lista/mainwindow_lista.cpp    list format, column detection, template and preview
 //   lista/mainwindow_envio.cpp    adding a list to the outbox, manual send, compaction
+//   lista/mainwindow_corrida.cpp  a list run's journal and finishing a run cut short, data paths
+
+#include "lista/diario_corrida.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,6 +24,9 @@ class QTimer;
 class threads;
 namespace archivos_datos {
 class AnexadorOutbox;
+}
+namespace lista {
+enum class Lectura;
 }
 
 namespace Ui {
@@ -64,6 +70,14 @@ public:
     // Outbox.
     bool agregarFilaOutbox(const QString &linea, bool escribir);
     void compactarOutbox();
+
+    // Why `ruta` cannot be the data file edited in `campo` (errors, backup or received; null for
+    // the list to import): the data file it already is. Empty when it can be.
+    QString motivoRutaRechazada(const QString &ruta, const QLineEdit *campo) const;
+    // Finishes a list run that a crash or a write failure cut short, if its journal is there.
+    // Returns whether there was one. The operator is told what was done (a watched run only when
+    // `avisar`).
+    bool reanudarCorridaPendiente(bool avisar = false);
 
     Ui::MainWindow *formulario() const { return ui; }
     threads *trabajador() const { return worker; }
@@ -150,15 +164,20 @@ private:
     bool corridaEnCurso = false;
     bool cajaErroresAbierta = false;
 
-    // A list run: each failing file is told once per run, and a failed outbox ends the writing.
+    // The journal of a run cut short is looked for once, at the first tick.
+    bool corridaRevisada = false;
+    // An errors path that is another data file is told once.
+    QString rutaErroresRechazada;
+
+    // A list run. A row that cannot be written ends the writing pass; the failure is told once.
     struct EstadoCorrida
     {
-        bool salidasFallaron = false;
-        bool erroresAvisados = false;
-        // Taken once per run instead of once per row: the list is in memory by then, and
-        // asking the system for the file and the date on every row made long runs slow.
+        bool escrituraFallo = false;
+        QString textoFallo;
+        // Everything a row needs is taken once per run and kept in the journal: the list is in
+        // memory by then, and asking the widgets and the system on every row would slow long runs.
         bool listaLeida = false;
-        QString hoy;
+        diario_corrida::Diario diario;
         // Set while the writing pass runs.
         archivos_datos::AnexadorOutbox *anexador = nullptr;
     };
@@ -167,15 +186,24 @@ private:
     void corridaArmado();
     void corridaSimple();
     bool guardarPlantillaYComprobarLista(const QString &plantilla);
+    bool rutasDeCorridaValidas(corrida_lista::Modo modo);
+    bool rechazarLista(lista::Lectura lectura, const QString &ruta);
     bool validarColumnas();
     bool preguntarYContar(const QStringList &lineas);
-    int pasadaEscritura(const QStringList &lineas);
-    void recontar();
-    void apartarListaProcesada();
+    int pasadaEscritura(const QStringList &lineas, int hechas);
+    void recontar(bool compactar = true);
+    void apartarListaProcesada(const QString &rutaLista);
+    void detenerVigilancia();
     void error(const QString &texto);
-    void empezarPasadas();
+    void empezarPasadas(corrida_lista::Modo modo);
     bool listaPresente() const;
     QString fechaHoy() const;
+
+    QString rutaDiario() const;
+    bool abrirDiario();
+    void completarCorrida(bool avisar);
+    void cerrarCorrida(int agregados, const QString &reporte);
+    void terminarCorridaEscrita();
 
 public:
     QAction *restoreAction;

@@ -136,6 +136,12 @@ void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, cons
         DialogoArchivo::abrir(this, titulo, carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
     if (ruta.isEmpty())
         return;
+    // No data file is ever written into, or a list moved onto, another data file.
+    const QString motivo = motivoRutaRechazada(ruta, campo);
+    if (!motivo.isEmpty()) {
+        CuadroMensaje::mostrar(tr("Error!"), motivo);
+        return;
+    }
     campo->setText(ruta);
     ajustes::escribir(clave, ruta);
 }

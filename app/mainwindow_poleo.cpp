@@ -9,10 +9,16 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 
 void MainWindow::PoleoArchivo()
 {
+    if (!corridaRevisada) {
+        // A list run cut short by a crash is finished before anything else writes a data file.
+        corridaRevisada = true;
+        reanudarCorridaPendiente();
+    }
     vigilarLista();
 
     ui->labelSmsRecibidosInt->setText(QString::number(worker->recibidos));
@@ -64,9 +70,23 @@ void MainWindow::vigilarLista()
 void MainWindow::escribirErrorConexion()
 {
     conexion_ngw *conexion = worker->conexion;
-    if (cajaErroresAbierta)
+    // A list run counts its rows by the lines it adds to the errors file: lines wait until no
+    // run is in progress or left unfinished.
+    if (cajaErroresAbierta || corridaEnCurso || QFile::exists(rutaDiario()))
         return;
     const QString ruta = ui->ingresoErrores->text();
+    const bool hayLineas = !conexion->erroresPendientes.isEmpty() ||
+                           (conexion->getEstado() == EST_CONEX_ERROR && !conexion->error_conexion.isEmpty());
+    if (!hayLineas)
+        return;
+    const QString motivo = motivoRutaRechazada(ruta, ui->ingresoErrores);
+    if (!motivo.isEmpty()) {
+        if (ruta != rutaErroresRechazada) {
+            rutaErroresRechazada = ruta;
+            CuadroMensaje::mostrar(tr("Error!"), motivo);
+        }
+        return;
+    }
     bool escrito = true;
     while (escrito && !conexion->erroresPendientes.isEmpty()) {
         escrito = archivos_datos::agregarLineaErrores(ruta, conexion->erroresPendientes.first());

@@ -1,31 +1,67 @@
 #include "lista/archivos_datos.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cstdio>
+#include <unistd.h>
+#endif
 
 namespace archivos_datos {
 
 namespace {
 
-// Text mode: the line feed goes out as the platform's line end.
+bool abrirParaAnexar(QFile &archivo)
+{
+    if (archivo.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return true;
+    avisarFalloApertura(archivo.fileName());
+    return false;
+}
+
+// One write call, nothing kept in a buffer. When only part went out, the file is cut back to
+// `tamanoAntes` through the open descriptor (no buffer to flush first, so the cut cannot fail
+// for the same reason as the write).
+bool escribirEntero(QFile &archivo, const QByteArray &bytes, qint64 tamanoAntes)
+{
+    if (archivo.write(bytes) == bytes.size())
+        return true;
+    avisarFalloApertura(archivo.fileName());
+    if (!archivo.resize(tamanoAntes))
+        qDebug().noquote() << "No se pudo recortar" << archivo.fileName() << archivo.errorString();
+    return false;
+}
+
 bool agregarLinea(const QString &ruta, const QString &linea)
 {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        avisarFalloApertura(ruta);
+    if (!abrirParaAnexar(archivo))
         return false;
+    return escribirEntero(archivo, linea.toUtf8() + kFinLinea, archivo.size());
+}
+
+// A path as the system resolves it, for comparisons: the file's own canonical path, or for a
+// file not there yet, its folder's canonical path and its name.
+QString rutaComparable(const QString &ruta)
+{
+    const QFileInfo info(ruta);
+    QString resultado = info.canonicalFilePath();
+    if (resultado.isEmpty()) {
+        const QString carpeta = QFileInfo(info.absolutePath()).canonicalFilePath();
+        resultado = carpeta.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                                      : carpeta + QLatin1Char('/') + info.fileName();
     }
-    const qint64 tamanoAntes = archivo.size();
-    const QByteArray bytes = linea.toUtf8() + '\n';
-    const bool escrito = archivo.write(bytes) == bytes.size() && archivo.flush();
-    if (!escrito) {
-        avisarFalloApertura(ruta);
-        archivo.resize(tamanoAntes);
-    }
-    archivo.close();
-    return escrito;
+#ifdef Q_OS_WIN
+    resultado = resultado.toLower();
+#endif
+    return resultado;
 }
 
 } // namespace
@@ -64,29 +100,68 @@ AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas
 
 bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-#ifdef Q_OS_WIN
-    static const char kFinLinea[] = "\r\n";
-#else
-    static const char kFinLinea[] = "\n";
-#endif
     QMutexLocker bloqueo(&bloqueoOutbox());
     if (!archivo.isOpen()) {
-        if (!archivo.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            avisarFalloApertura(archivo.fileName());
+        if (!abrirParaAnexar(archivo))
             return false;
-        }
         tamano = archivo.size();
     }
     const QByteArray bytes = lineaRegistroOutbox(numero, fecha, mensaje).toUtf8() + kFinLinea;
-    if (archivo.write(bytes) == bytes.size() && archivo.flush()) {
+    if (escribirEntero(archivo, bytes, tamano)) {
         tamano += bytes.size();
         return true;
     }
-    // A line cut short is taken back so that the next record starts on its own.
-    avisarFalloApertura(archivo.fileName());
-    archivo.resize(tamano);
     archivo.close();
     return false;
+}
+
+bool reemplazar(const QString &origen, const QString &destino)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(origen).utf16()),
+                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destino).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return ::rename(QFile::encodeName(origen).constData(), QFile::encodeName(destino).constData()) == 0;
+#endif
+}
+
+bool aDisco(QFile &archivo)
+{
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(archivo.handle()))) != 0;
+#else
+    return ::fsync(archivo.handle()) == 0;
+#endif
+}
+
+bool guardarEntero(const QString &ruta, const QByteArray &bytes)
+{
+    const QString temporal = ruta + QStringLiteral(".tmp");
+    QFile archivo(temporal);
+    bool bien = archivo.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) &&
+                archivo.write(bytes) == bytes.size() && aDisco(archivo);
+    archivo.close();
+    bien = bien && reemplazar(temporal, ruta);
+    if (!bien) {
+        avisarFalloApertura(ruta);
+        QFile::remove(temporal);
+    }
+    return bien;
+}
+
+bool mismoArchivo(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && !b.isEmpty() && rutaComparable(a) == rutaComparable(b);
+}
+
+QString archivoCoincidente(const QString &ruta, const QVector<ArchivoDatos> &otros)
+{
+    for (const ArchivoDatos &otro : otros) {
+        if (mismoArchivo(ruta, otro.ruta))
+            return otro.nombre;
+    }
+    return QString();
 }
 
 } // namespace archivos_datos

@@ -1,14 +1,24 @@
 #pragma once
 // Writers of the data files the window appends to (outbox and errors file), and the one lock
 // that every access to the outbox goes through, from the window's thread and the worker's.
-// Every data file is UTF-8, whatever the locale; each write is one open, write, flush, close.
+// Every data file is UTF-8, whatever the locale. A record goes out in one unbuffered write and is
+// either appended whole or not at all: a write cut short by a full disk is cut back through the
+// descriptor, so no piece of it can be read later as a record of its own.
 
 #include <QFile>
 #include <QString>
+#include <QVector>
 
 class QRecursiveMutex;
 
 namespace archivos_datos {
+
+// The line end of every data file: the platform's.
+#ifdef Q_OS_WIN
+inline constexpr char kFinLinea[] = "\r\n";
+#else
+inline constexpr char kFinLinea[] = "\n";
+#endif
 
 // The process-wide lock around every outbox access: append, scan, mark, count, compaction.
 // Recursive, so that a caller may hold it across a call and the update that follows it (the
@@ -22,19 +32,19 @@ void avisarFalloApertura(const QString &ruta);
 // feed of the message turned into "&enter&". No quoting: commas in the message stay as they are.
 QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const QString &mensaje);
 
-// Appends one pending record and its line end to the outbox, under the lock. Returns false
-// (after the debug line) when the file cannot be opened or the whole line cannot be written;
-// a line cut short by a failed write is taken back so that the next record starts on its own.
+// Appends one pending record and its line end to the outbox, under the lock. False (after the
+// debug line) when the file cannot be opened or the whole line cannot be written; the file is
+// then as it was.
 bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, const QString &fecha,
                            const QString &mensaje);
 
-// Appends a line exactly as given, plus a line end, to the errors file. Same failure rules.
+// Appends a line exactly as given, plus a line end, to the errors file. Same rules.
 bool agregarLineaErrores(const QString &rutaErrores, const QString &linea);
 
-// Appends the records of one list run through a single handle, one whole line written and
-// flushed per record, under the lock. Opening and closing the outbox for every record cost more
-// than everything else a long run does. Only compaction replaces the outbox, and it runs on the
-// window's thread after a run, never while an appender is alive.
+// Appends the records of one list run through a single handle, under the lock. Opening and
+// closing the outbox for every record cost more than everything else a long run does. Only
+// compaction replaces the outbox, and it runs on the window's thread after a run, never while an
+// appender is alive.
 class AnexadorOutbox
 {
 public:
@@ -46,5 +56,29 @@ private:
     QFile archivo;
     qint64 tamano = 0;
 };
+
+// Moves `origen` over `destino` in one step: whoever opens `destino` finds the old file or the
+// new one, never none.
+bool reemplazar(const QString &origen, const QString &destino);
+// Puts what was written to `archivo` on disk (before a replace, so that a power cut cannot leave
+// a renamed but empty file).
+bool aDisco(QFile &archivo);
+// Writes `bytes` to `ruta` through the fixed temporary `ruta` + ".tmp" and replaces the file
+// with it; on failure the file is as it was.
+bool guardarEntero(const QString &ruta, const QByteArray &bytes);
+
+// One of the program's data files and how the operator knows it ("la bandeja de salida").
+struct ArchivoDatos
+{
+    QString ruta;
+    QString nombre;
+};
+
+// Whether two paths name the same file (symbolic links and "." / ".." resolved; the file need
+// not exist). An empty path is no file.
+bool mismoArchivo(const QString &a, const QString &b);
+
+// The name of the first of `otros` that is the same file as `ruta`, or empty.
+QString archivoCoincidente(const QString &ruta, const QVector<ArchivoDatos> &otros);
 
 } // namespace archivos_datos

@@ -1,5 +1,7 @@
 #include "lista/corrida_lista.h"
 
+#include "lista/lectura_lista.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -44,14 +46,70 @@ QString textoReporte(int agregados, Modo modo)
     return tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
 }
 
+QString textoListaRechazada(lista::Lectura lectura, const QString &ruta)
+{
+    switch (lectura) {
+    case lista::Lectura::NoEsArchivo:
+        return tr("La lista %1 no es un archivo comun: no se puede agregar.").arg(ruta);
+    case lista::Lectura::MuyGrande:
+        return tr("La lista %1 es demasiado grande: el limite es de %2 MB.")
+            .arg(ruta)
+            .arg(lista::kTamanoMaximoLista >> 20);
+    case lista::Lectura::LineaMuyLarga:
+        return tr("La lista %1 tiene una linea de mas de %2 MB: no se puede agregar.")
+            .arg(ruta)
+            .arg(lista::kLargoMaximoLinea >> 20);
+    case lista::Lectura::Bien:
+    case lista::Lectura::NoAbre:
+        break;
+    }
+    return QString();
+}
+
+QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, int agregados, Modo modo)
+{
+    const QString texto =
+        modo == Modo::Vigilada
+            ? tr("La lista %1 no se agrego completa: se agregaron %2 SMS al buzon de salida. "
+                 "Queda donde esta y se detuvo la verificacion periodica.")
+            : tr("La lista %1 no se agrego completa: se agregaron %2 SMS al buzon de salida. "
+                 "Queda donde esta y no se activo la verificacion periodica.");
+    return causa + QLatin1Char('\n') + texto.arg(rutaLista).arg(agregados);
+}
+
+QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados)
+{
+    return tr("La lista %1 habia quedado a medio agregar y se completo sin repetir las %2 filas ya "
+              "procesadas. En total se agregaron %3 SMS al buzon de salida.")
+        .arg(rutaLista)
+        .arg(hechas)
+        .arg(agregados);
+}
+
+namespace {
+
+// A comma would split the outbox record at the wrong place (the outbox has no quoting), a line
+// break would end it, and a NUL cuts the gateway request.
+bool campoSeguro(const QString &campo)
+{
+    for (const QChar c : campo) {
+        if (c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool numeroUtilizable(const QString &numero)
 {
-    return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('='));
+    return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('=')) &&
+           campoSeguro(numero);
 }
 
 bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    return !mensaje.isEmpty() && numeroUtilizable(numero) && !fecha.isEmpty();
+    return !mensaje.isEmpty() && numeroUtilizable(numero) && !fecha.isEmpty() && campoSeguro(fecha);
 }
 
 bool apartarLista(const QString &rutaLista, const QString &rutaBackup)

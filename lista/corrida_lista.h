@@ -5,6 +5,10 @@
 
 #include <QString>
 
+namespace lista {
+enum class Lectura;
+}
+
 namespace corrida_lista {
 
 enum class Modo {
@@ -21,11 +25,24 @@ QString textoConfirmacion(int truncados, int faltaObligatorio, int filas);
 // The report after the writing pass ("SMSs" in the plain run, "SMS" in the arming run).
 QString textoReporte(int agregados, Modo modo);
 
-// A destination number that can go into a request: not empty, and no "&" or "=", which would
-// change the request's parameters.
+// Why a list that was read as `lectura` is refused for good (not a regular file, too large, a
+// line too long); empty when it is not.
+QString textoListaRechazada(lista::Lectura lectura, const QString &ruta);
+
+// What the operator is told when the writing pass of a watched or arming run stopped on a write
+// failure (`causa`): the list stays where it is and the watch is off.
+QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, int agregados, Modo modo);
+
+// What the operator is told of a run cut short and now finished: `hechas` rows had been done
+// before, `agregados` records were added in all.
+QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados);
+
+// A destination number that can go into a request: not empty, no "&" or "=", which would
+// change the request's parameters, and no comma, CR, LF or NUL, which would break the record.
 bool numeroUtilizable(const QString &numero);
 
-// A row becomes a record only with a message, a usable number and a date.
+// A row becomes a record only with a message, a usable number and a date free of commas, CR,
+// LF and NUL.
 bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje);
 
 // Moves the processed list to the backup path, replacing the previous backup. A rename that

@@ -3,10 +3,17 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <QFileInfo>
+
+#include <cstring>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <langinfo.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace lista {
@@ -105,13 +112,99 @@ QStringList separarEnLineas(QStringView texto)
     return lineas;
 }
 
+Lectura abrirArchivoRegular(QFile &archivo, const QString &ruta)
+{
+#ifdef Q_OS_WIN
+    const QFileInfo info(ruta);
+    if (info.exists() && !info.isFile())
+        return Lectura::NoEsArchivo;
+    archivo.setFileName(ruta);
+    return archivo.open(QIODevice::ReadOnly) ? Lectura::Bien : Lectura::NoAbre;
+#else
+    // Non-blocking, so that a pipe does not wait for a writer; the type is then taken from the
+    // open descriptor itself, so nothing can be swapped in between.
+    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Lectura::NoAbre;
+    struct stat datos;
+    if (::fstat(fd, &datos) != 0 || !S_ISREG(datos.st_mode)) {
+        ::close(fd);
+        return Lectura::NoEsArchivo;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!archivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return Lectura::NoAbre;
+    }
+    return Lectura::Bien;
+#endif
+}
+
+namespace {
+
+bool lineaMuyLarga(const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    const char *fin = p + bytes.size();
+    while (fin - p > kLargoMaximoLinea) {
+        const void *salto = std::memchr(p, '\n', static_cast<size_t>(kLargoMaximoLinea) + 1);
+        if (!salto)
+            return true;
+        p = static_cast<const char *>(salto) + 1;
+    }
+    return false;
+}
+
+// Appends the next line, line end included, to `bytes`. False at the end of the file; `larga`
+// tells that the line did not end within kLargoMaximoLinea bytes.
+bool leerLineaCruda(QFile &archivo, QByteArray &bytes, bool &larga)
+{
+    larga = false;
+    const QByteArray linea = archivo.readLine(qint64(kLargoMaximoLinea) + 2);
+    if (linea.isEmpty())
+        return false;
+    larga = linea.size() > kLargoMaximoLinea && !linea.endsWith('\n');
+    bytes += linea;
+    return !larga;
+}
+
+} // namespace
+
+Lectura leerLista(const QString &ruta, QStringList &lineas)
+{
+    QFile archivo;
+    const Lectura apertura = abrirArchivoRegular(archivo, ruta);
+    if (apertura != Lectura::Bien)
+        return apertura;
+    const qint64 tamano = archivo.size();
+    if (tamano > kTamanoMaximoLista)
+        return Lectura::MuyGrande;
+    // What was there when it was opened: a file that grows meanwhile is read up to that size.
+    const QByteArray bytes = archivo.read(tamano);
+    if (lineaMuyLarga(bytes))
+        return Lectura::LineaMuyLarga;
+    lineas = separarEnLineas(decodificarLista(bytes));
+    return Lectura::Bien;
+}
+
 bool leerLineasLista(const QString &ruta, QStringList &lineas)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        return false;
-    lineas = separarEnLineas(decodificarLista(archivo.readAll()));
-    return true;
+    return leerLista(ruta, lineas) == Lectura::Bien;
+}
+
+Lectura leerPrimeraLinea(const QString &ruta, QString &linea, bool &hayLinea)
+{
+    QFile archivo;
+    const Lectura apertura = abrirArchivoRegular(archivo, ruta);
+    if (apertura != Lectura::Bien)
+        return apertura;
+    QByteArray bytes;
+    bool larga = false;
+    hayLinea = leerLineaCruda(archivo, bytes, larga) || larga;
+    if (larga)
+        return Lectura::LineaMuyLarga;
+    linea = hayLinea ? lineaDeTexto(decodificarLista(bytes), 0).texto : QString();
+    return Lectura::Bien;
 }
 
 LineaLista lineaDeLista(const QStringList &lineas, int numero)
@@ -146,10 +239,19 @@ LineaLista lineaDeTexto(QStringView texto, int numero)
 
 bool leerLineaLista(const QString &ruta, int numero, LineaLista &linea)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
+    QFile archivo;
+    if (abrirArchivoRegular(archivo, ruta) != Lectura::Bien)
         return false;
-    linea = lineaDeTexto(decodificarLista(archivo.readAll()), numero);
+    // The line wanted and the one after it (to tell whether it is the last).
+    QByteArray bytes;
+    bool larga = false;
+    for (int leidas = 0; leidas <= qMax(numero, 0) + 1; ++leidas) {
+        if (!leerLineaCruda(archivo, bytes, larga))
+            break;
+    }
+    if (larga)
+        return false;
+    linea = lineaDeTexto(decodificarLista(bytes), numero);
     return true;
 }
 

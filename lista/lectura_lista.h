@@ -6,6 +6,7 @@
 // part of the line.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,8 +30,30 @@ QString decodificarLista(const QByteArray &bytes, QTextCodec *ochoBits = nullptr
 // no lines.
 QStringList separarEnLineas(QStringView texto);
 
-// Reads and decodes the whole file. False, with `lineas` untouched, when it cannot be opened.
+// Limits of a list: a larger file, or a longer line, is refused instead of being read whole.
+inline constexpr qint64 kTamanoMaximoLista = qint64(512) << 20;
+inline constexpr int kLargoMaximoLinea = 1 << 20;
+
+enum class Lectura {
+    Bien,
+    NoAbre,        // missing, no permission: may work at the next try
+    NoEsArchivo,   // a folder, a pipe, a device: never read
+    MuyGrande,     // more than kTamanoMaximoLista bytes
+    LineaMuyLarga, // a line of more than kLargoMaximoLinea bytes
+};
+
+// Opens `ruta` read-only only when it is a regular file, and never blocks doing so (opening a
+// named pipe for reading would wait for a writer).
+Lectura abrirArchivoRegular(QFile &archivo, const QString &ruta);
+
+// Reads and decodes the whole file within the limits. `lineas` is untouched unless Bien.
+Lectura leerLista(const QString &ruta, QStringList &lineas);
+// The same, true only for Bien.
 bool leerLineasLista(const QString &ruta, QStringList &lineas);
+
+// The first line only, at most kLargoMaximoLinea bytes of it. `hayLinea` is false for an empty
+// file.
+Lectura leerPrimeraLinea(const QString &ruta, QString &linea, bool &hayLinea);
 
 // Line `numero` (0-based) of a list, as the preview reads it: lines are read from the start
 // until that one, so a list shorter than that gives its last line, and an empty list an empty
@@ -43,8 +66,9 @@ struct LineaLista
 LineaLista lineaDeLista(const QStringList &lineas, int numero);
 LineaLista lineaDeTexto(QStringView texto, int numero);
 
-// Line `numero` of the file, as lineaDeLista would give it, without keeping the other lines.
-// False when the file cannot be opened.
+// Line `numero` of the file, as lineaDeLista would give it, reading no further than the line
+// after it. The encoding is judged on the lines read. False when the file cannot be opened or a
+// line read is longer than kLargoMaximoLinea.
 bool leerLineaLista(const QString &ruta, int numero, LineaLista &linea);
 
 } // namespace lista

@@ -5,6 +5,7 @@
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
 #include "lista/corrida_lista.h"
+#include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
 #include "lista/outbox.h"
 #include "ui_mainwindow.h"
@@ -57,11 +58,12 @@ bool MainWindow::agregarFilaOutbox(const QString &linea, bool escribir)
     const QStringList campos = separarLinea(linea);
     const QString numero = valorCelular(campos);
     const QString fecha = valorFecha(campos);
-    QString mensaje = transformarSms(ui->editFormatoSMS->toPlainText(), campos);
+    const QString mensaje = transformarSms(
+        corrida.listaLeida ? corrida.diario.plantilla : ui->editFormatoSMS->toPlainText(), campos);
     if (!escribir)
         return true;
 
-    if (corrida.salidasFallaron)
+    if (corrida.escrituraFallo)
         return false;
     if (corrida_lista::filaUtilizable(numero, fecha, mensaje)) {
         // The append and the counter move as one step against the worker's recounts.
@@ -73,15 +75,17 @@ bool MainWindow::agregarFilaOutbox(const QString &linea, bool escribir)
             worker->pendientes += 1;
             return true;
         }
-        bloqueo.unlock();
-        // One box per run, not one per row; the rows after it are not written either.
-        corrida.salidasFallaron = true;
-        CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir salidas.\n") + archivoSalidas);
+        // The rows after it are not written either; the run tells it once at its end.
+        corrida.escrituraFallo = true;
+        corrida.textoFallo = tr("No se pudo abrir salidas.\n") + archivoSalidas;
         return false;
     }
-    if (!archivos_datos::agregarLineaErrores(ui->ingresoErrores->text(), linea) && !corrida.erroresAvisados) {
-        corrida.erroresAvisados = true;
-        CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir el archivo de errores."));
+    const QString errores = corrida.listaLeida ? corrida.diario.rutaErrores : ui->ingresoErrores->text();
+    if (!archivos_datos::agregarLineaErrores(errores, linea)) {
+        // A row with a line in neither file would be lost, and after a crash the rows done would
+        // be miscounted: stop as for the outbox.
+        corrida.escrituraFallo = true;
+        corrida.textoFallo = tr("No se pudo abrir el archivo de errores.");
     }
     return false;
 }
@@ -90,6 +94,10 @@ void MainWindow::on_pushAgregarListaToOutbox_clicked()
 {
     // Boxes keep the event loop running; the poll must not start another run meanwhile.
     if (corridaEnCurso)
+        return;
+    // A run cut short is finished first, and this press is spent on it: starting the list again
+    // would add its first rows twice.
+    if (reanudarCorridaPendiente(true))
         return;
     corridaEnCurso = true;
     corrida = EstadoCorrida();
@@ -110,13 +118,17 @@ void MainWindow::on_pushAgregarListaToOutbox_clicked()
 
 void MainWindow::corridaVigilada()
 {
+    const QString rutaLista = ui->ingresoLista->text();
+    if (!rutasDeCorridaValidas(corrida_lista::Modo::Vigilada))
+        return;
     QStringList lineas;
-    if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas))
-        return; // the next tick tries again
-    empezarPasadas();
-    pasadaEscritura(lineas);
-    recontar();
-    apartarListaProcesada();
+    const lista::Lectura lectura = lista::leerLista(rutaLista, lineas);
+    if (lectura == lista::Lectura::NoAbre || rechazarLista(lectura, rutaLista))
+        return; // a list that does not open now is tried again at the next tick
+    empezarPasadas(corrida_lista::Modo::Vigilada);
+    if (!abrirDiario())
+        return;
+    cerrarCorrida(pasadaEscritura(lineas, 0), QString());
 }
 
 bool MainWindow::validarColumnas()
@@ -156,19 +168,25 @@ void MainWindow::corridaSimple()
         return;
     if (plantilla.isEmpty())
         return error(tr("Debe ingresar un mensaje"));
+    if (!rutasDeCorridaValidas(corrida_lista::Modo::Simple))
+        return;
+    const QString rutaLista = ui->ingresoLista->text();
     QStringList lineas;
-    if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas))
+    const lista::Lectura lectura = lista::leerLista(rutaLista, lineas);
+    if (lectura == lista::Lectura::NoAbre)
         return error(tr("No se pudo abrir lista a procesar"));
-    empezarPasadas();
+    if (rechazarLista(lectura, rutaLista))
+        return;
+    empezarPasadas(corrida_lista::Modo::Simple);
     if (!validarColumnas())
         return;
     if (!preguntarYContar(lineas))
         return;
     ajustes::escribir(ajustes::kFormatoSms, plantilla);
-    const int agregados = pasadaEscritura(lineas);
-    recontar();
-    CuadroMensaje::mostrar(tr("Atencion!"),
-                           corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
+    if (!abrirDiario())
+        return;
+    const int agregados = pasadaEscritura(lineas, 0);
+    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
 }
 
 void MainWindow::corridaArmado()
@@ -176,8 +194,12 @@ void MainWindow::corridaArmado()
     const QString plantilla = ui->editFormatoSMS->toPlainText();
     if (!guardarPlantillaYComprobarLista(plantilla))
         return;
+    if (!rutasDeCorridaValidas(corrida_lista::Modo::Armado))
+        return;
+    const QString rutaLista = ui->ingresoLista->text();
     QStringList lineas;
-    if (!lista::leerLineasLista(ui->ingresoLista->text(), lineas)) {
+    const lista::Lectura lectura = lista::leerLista(rutaLista, lineas);
+    if (lectura == lista::Lectura::NoAbre) {
         if (CuadroMensaje::mostrar(tr("Atencion!"),
                                    tr("No se pudo abrir lista a procesar\nCuando se detecte sera procesada "
                                       "segun parametros aqui establecidos"),
@@ -188,7 +210,9 @@ void MainWindow::corridaArmado()
         habilitarControlesLista(false);
         return;
     }
-    empezarPasadas();
+    if (rechazarLista(lectura, rutaLista))
+        return;
+    empezarPasadas(corrida_lista::Modo::Armado);
     const QString referencia = verificarCampos();
     if (referencia != QLatin1String("true"))
         return error(tr("No existe columna '%1' en la lista seleccionada").arg(referencia));
@@ -198,12 +222,10 @@ void MainWindow::corridaArmado()
         return error(tr("Debe ingresar un mensaje"));
     if (!preguntarYContar(lineas))
         return;
-    const int agregados = pasadaEscritura(lineas);
-    recontar();
-    CuadroMensaje::mostrar(tr("Atencion!"),
-                           corrida_lista::textoReporte(agregados, corrida_lista::Modo::Armado));
-    habilitarControlesLista(false);
-    apartarListaProcesada();
+    if (!abrirDiario())
+        return;
+    const int agregados = pasadaEscritura(lineas, 0);
+    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Armado));
 }
 
 bool MainWindow::preguntarYContar(const QStringList &lineas)
@@ -215,25 +237,28 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
     faltaObligatorio = 0;
     int filas = 0;
     const int desde = tieneHeader ? 1 : 0;
-    ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
-    for (int i = desde; i < lineas.size(); ++i) {
-        agregarFilaOutbox(lineas.at(i), false);
-        progreso.avanzar(++filas);
+    {
+        // Gone before the question: a progress dialog left alive would pop up over it later.
+        ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
+        for (int i = desde; i < lineas.size(); ++i) {
+            agregarFilaOutbox(lineas.at(i), false);
+            progreso.avanzar(++filas);
+        }
     }
     return CuadroMensaje::mostrar(tr("Atencion!"),
                                   corrida_lista::textoConfirmacion(truncados, faltaObligatorio, filas),
                                   QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
-int MainWindow::pasadaEscritura(const QStringList &lineas)
+// Writes the data rows from the one after the first `hechas`; returns the records added.
+int MainWindow::pasadaEscritura(const QStringList &lineas, int hechas)
 {
     int agregados = 0;
-    const int desde = tieneHeader ? 1 : 0;
-    const int total = qMax(0, lineas.size() - desde);
-    ProgresoCorrida progreso(this, total);
-    archivos_datos::AnexadorOutbox anexador(archivoSalidas);
+    const int desde = qMin((tieneHeader ? 1 : 0) + hechas, lineas.size());
+    ProgresoCorrida progreso(this, lineas.size() - desde);
+    archivos_datos::AnexadorOutbox anexador(corrida.diario.rutaSalidas);
     corrida.anexador = &anexador;
-    for (int i = desde; i < lineas.size() && !corrida.salidasFallaron; ++i) {
+    for (int i = desde; i < lineas.size() && !corrida.escrituraFallo; ++i) {
         if (agregarFilaOutbox(lineas.at(i), true))
             ++agregados;
         progreso.avanzar(i - desde + 1);
@@ -242,35 +267,50 @@ int MainWindow::pasadaEscritura(const QStringList &lineas)
     return agregados;
 }
 
-void MainWindow::recontar()
+// `compactar` is false while a journal still counts on the outbox's size.
+void MainWindow::recontar(bool compactar)
 {
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();
-    if (worker->enviados > 1000) {
+    if (compactar && worker->enviados > 1000) {
         qDebug() << "SIII  COMPACTAR OUTBOX!";
         compactarOutbox();
     }
 }
 
-void MainWindow::apartarListaProcesada()
+void MainWindow::apartarListaProcesada(const QString &rutaLista)
 {
-    const QString rutaLista = ui->ingresoLista->text();
     const QString rutaBackup = ui->ingresoBackups->text();
     if (corrida_lista::apartarLista(rutaLista, rutaBackup))
         return;
     // Left at the watched path it would be imported again at the next tick.
-    if (leerVerifPer())
-        habilitarControlesLista(true);
+    detenerVigilancia();
     CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la "
                                             "verificacion periodica para no agregarla dos veces.")
                                              .arg(rutaLista, rutaBackup));
 }
 
-void MainWindow::empezarPasadas()
+void MainWindow::detenerVigilancia()
+{
+    if (leerVerifPer())
+        habilitarControlesLista(true);
+}
+
+// Everything a row needs, taken once: the list is in memory and the run's inputs are fixed.
+void MainWindow::empezarPasadas(corrida_lista::Modo modo)
 {
     corrida.listaLeida = true;
-    corrida.hoy = hoy();
+    diario_corrida::Diario &d = corrida.diario;
+    d.modo = modo;
+    d.rutaLista = ui->ingresoLista->text();
+    diario_corrida::identidad(d.rutaLista, d.tamanoLista, d.modificadaLista);
+    d.rutaSalidas = archivoSalidas;
+    d.rutaErrores = ui->ingresoErrores->text();
+    d.plantilla = ui->editFormatoSMS->toPlainText();
+    d.columnaCelular = ui->comboCelular->currentText();
+    d.columnaFecha = ui->comboFecha->currentText();
+    d.hoy = hoy();
 }
 
 bool MainWindow::listaPresente() const
@@ -280,7 +320,7 @@ bool MainWindow::listaPresente() const
 
 QString MainWindow::fechaHoy() const
 {
-    return corrida.listaLeida ? corrida.hoy : hoy();
+    return corrida.listaLeida ? corrida.diario.hoy : hoy();
 }
 
 void MainWindow::error(const QString &texto)
@@ -288,8 +328,8 @@ void MainWindow::error(const QString &texto)
     CuadroMensaje::mostrar(tr("Error!"), texto);
 }
 
-// Keeps only the pending records. The outbox is replaced atomically through a temporary of its
-// own beside it; a stale "compactando.csv" in the data folder is removed on the way.
+// Keeps only the pending records, written to "compactando.csv" in the data folder, which then
+// replaces the outbox in one step.
 void MainWindow::compactarOutbox()
 {
     const QString temporal =
@@ -317,6 +357,13 @@ void MainWindow::on_BotonEnviar_released()
     const QString numero = ui->NumDestino->text();
     if (numero.isEmpty()) {
         CuadroMensaje::mostrar(titulo, tr("Debe ingresar un numero de destino."), QMessageBox::Ok);
+        return;
+    }
+    // The rows of a run cut short are counted by the outbox's lines: it is finished first, and
+    // nothing is appended while it cannot be.
+    reanudarCorridaPendiente(true);
+    if (QFile::exists(rutaDiario())) {
+        error(tr("No se agrego el mensaje: antes debe terminar de agregarse la lista interrumpida."));
         return;
     }
     {

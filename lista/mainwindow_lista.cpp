@@ -28,8 +28,10 @@ const char kSinColumnas[] = "NO EXISTE ARCHIVO! SIN COLUMNAS!!";
 // "--inmediato--" for the date.
 void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, bool conHeader)
 {
-    QStringList lineas;
-    if (!lista::leerLineasLista(ruta, lineas)) {
+    // Only the first line, bounded: a huge file, a device or a pipe must not stall the window.
+    QString primera;
+    bool hayLinea = false;
+    if (lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien) {
         qDebug() << " Could not open the file for read/write" << ruta;
         if (mostrarErrores) {
             CuadroMensaje::mostrar(
@@ -39,10 +41,9 @@ void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, b
         }
         return;
     }
-    if (lineas.isEmpty())
+    if (!hayLinea)
         return;
 
-    const QString primera = lineas.first();
     if (conHeader)
         ajustes::escribir(ajustes::kHeaderList, primera);
     const QStringList campos = w.separarLinea(primera);
@@ -108,13 +109,15 @@ int MainWindow::buscarColumna(const QString &referencia) const
 // which sends the row to the errors file.
 QString MainWindow::valorCelular(const QStringList &campos) const
 {
-    const int d = buscarColumna(ui->comboCelular->currentText());
+    const int d =
+        buscarColumna(corrida.listaLeida ? corrida.diario.columnaCelular : ui->comboCelular->currentText());
     return d >= 0 && d < campos.size() ? campos.at(d) : QString();
 }
 
 QString MainWindow::valorFecha(const QStringList &campos) const
 {
-    const int d = buscarColumna(ui->comboFecha->currentText());
+    const int d =
+        buscarColumna(corrida.listaLeida ? corrida.diario.columnaFecha : ui->comboFecha->currentText());
     if (d < 0 || d >= campos.size())
         return fechaHoy();
     return campos.at(d);

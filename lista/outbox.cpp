@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -25,6 +24,17 @@ constexpr int kBloqueEscritura = 1 << 16;
 const char *buscarComa(const char *desde, const char *hasta)
 {
     return static_cast<const char *>(std::memchr(desde, ',', static_cast<size_t>(hasta - desde)));
+}
+
+// "&" and "=" would add parameters to the gateway request, a NUL cuts it, and a line break or a
+// comma means the field is not the number the row held.
+bool numeroSeguro(const QByteArray &numero)
+{
+    for (const char c : numero) {
+        if (c == '&' || c == '=' || c == '\0' || c == '\r' || c == '\n' || c == ',')
+            return false;
+    }
+    return true;
 }
 
 bool esLinea(const LectorLineas &lector, const QByteArray &linea)
@@ -131,7 +141,7 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, 
         if (!reglas_envio::fechaVencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1), hoy))
             continue;
         const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
-        if (numero.contains('&') || numero.contains('=')) {
+        if (!numeroSeguro(numero)) {
             qDebug().noquote() << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
             continue;
         }
@@ -221,17 +231,6 @@ bool contarLineas(const QString &ruta, int &cuenta)
     return true;
 }
 
-// A compaction killed before its replace leaves the save's temporary ("salidas.csv.XXXXXX")
-// beside the outbox; the outbox itself is whole. The next compaction takes such files away.
-static void quitarTemporalesHuerfanos(const QString &rutaSalidas)
-{
-    const QFileInfo salidas(rutaSalidas);
-    const QString patron = salidas.fileName() + QStringLiteral(".??????");
-    const QFileInfoList restos = salidas.dir().entryInfoList({patron}, QDir::Files | QDir::Hidden);
-    for (const QFileInfo &resto : restos)
-        QFile::remove(resto.absoluteFilePath());
-}
-
 ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
@@ -240,11 +239,9 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
         archivos_datos::avisarFalloApertura(rutaSalidas);
         return ResultadoCompactacion::NoAbreSalidas;
     }
-    if (QFile::exists(rutaTemporal))
-        QFile::remove(rutaTemporal);
-    quitarTemporalesHuerfanos(rutaSalidas);
-    QSaveFile destino(rutaSalidas);
-    if (!destino.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // The one temporary of ours: whatever a compaction cut short left there is emptied first.
+    QFile destino(rutaTemporal);
+    if (!destino.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         archivos_datos::avisarFalloApertura(rutaTemporal);
         return ResultadoCompactacion::NoAbreTemporal;
     }
@@ -256,7 +253,7 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
         if (lector.largo() == 0 || lector.datos()[0] != 'e')
             continue;
         salida.append(lector.datos(), lector.largo());
-        salida.append('\n');
+        salida.append(archivos_datos::kFinLinea);
         if (salida.size() >= kBloqueEscritura) {
             bien = destino.write(salida) == salida.size();
             salida.resize(0);
@@ -264,17 +261,12 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
     }
     if (bien && !salida.isEmpty())
         bien = destino.write(salida) == salida.size();
-    // commit() can report success after a failed final write: flush and check first.
-    bien = bien && !lector.fallo() && destino.flush();
+    bien = bien && !lector.fallo() && archivos_datos::aDisco(destino);
     origen.close();
-    if (!bien) {
-        destino.cancelWriting();
-        destino.commit();
+    destino.close();
+    if (!bien || !archivos_datos::reemplazar(rutaTemporal, rutaSalidas)) {
         qDebug().noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
-        return ResultadoCompactacion::FalloEscritura;
-    }
-    if (!destino.commit()) {
-        qDebug().noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
+        QFile::remove(rutaTemporal);
         return ResultadoCompactacion::FalloEscritura;
     }
     return ResultadoCompactacion::Hecha;

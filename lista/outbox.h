@@ -51,8 +51,8 @@ struct Pendiente
 enum class ResultadoBusqueda { Encontrado, NoHay, NoAbre };
 
 // Reads from the first line on and stops at the first line whose status field is exactly "e",
-// whose number is not empty and holds neither "&" nor "=" (either would change the gateway
-// request), and whose date is due on hoy. Lines with fewer than four fields are passed over
+// whose number is not empty and holds none of "&", "=" (either would change the gateway
+// request), NUL, CR or LF, and whose date is due on hoy. Lines with fewer than four fields are passed over
 // with the debug line "outbox - falta columna...".
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, Pendiente &encontrado);
 
@@ -73,11 +73,11 @@ bool contarLineas(const QString &ruta, int &cuenta);
 
 enum class ResultadoCompactacion { Hecha, NoAbreSalidas, NoAbreTemporal, FalloEscritura };
 
-// Rewrites the outbox with only its pending lines ("e" first), in their order. The new file is
-// written beside the outbox and takes its place in one atomic replace once it is complete and
-// flushed, so there is never a moment without a complete outbox: on any failure the outbox is
-// left as it was. The replace writes a temporary of its own in the outbox's folder; a stale file
-// at rutaTemporal ("compactando.csv") is removed, and nothing is written there.
+// Rewrites the outbox with only its pending lines ("e" first), in their order. They are written
+// to rutaTemporal ("compactando.csv", in the outbox's folder), which then takes the outbox's
+// place by one atomic rename once it is complete and on disk, so there is never a moment without
+// a complete outbox: on any failure the outbox is left as it was and the temporary removed. No
+// other file is touched.
 ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal);
 
 } // namespace outbox

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -185,6 +186,9 @@ private slots:
             << 2 << 0 << QByteArray("e,6,--inmediato--,g") << "g";
         QTest::newRow("numero con & o =") << QByteArray("e,1&x=2,01/01/2020,a\ne,3=4,,b\ne,7,,c\n") << 0 << 2
                                           << QByteArray("e,7,,c") << "c";
+        QTest::newRow("numero con NUL o CR")
+            << QByteArray("e,1") + '\0' + "11,01/01/2020,a\ne,2\r3,,b\ne,7,,c\n"
+            << 0 << 2 << QByteArray("e,7,,c") << "c";
         QTest::newRow("numero malo pero futuro: sin aviso")
             << QByteArray("e,1&x,01/01/2099,a\n") << 0 << 0 << QByteArray() << QString();
         QTest::newRow("comas del mensaje enteras") << QByteArray("e,9,05/03/2016,a,b,,c\n") << 0 << 0
@@ -387,9 +391,70 @@ private slots:
         const QString temporal = datos.filePath(QStringLiteral("compactando.csv"));
         escribir(ruta, contenido);
         escribir(temporal, "e,viejo,,no debe aparecer\n");
+        // The operator's own copies look like a save's temporaries: they stay.
+        const QStringList copias{QStringLiteral("salidas.csv.050316"), QStringLiteral("salidas.csv.backup")};
+        for (const QString &copia : copias)
+            escribir(datos.filePath(copia), "copia");
         QCOMPARE(outbox::compactar(ruta, temporal), outbox::ResultadoCompactacion::Hecha);
         QCOMPARE(leer(ruta), resultado);
-        QCOMPARE(QDir(datos.path()).entryList(QDir::Files), QStringList() << QStringLiteral("salidas.csv"));
+        QCOMPARE(QDir(datos.path()).entryList(QDir::Files), QStringList{"salidas.csv"} + copias);
+        for (const QString &copia : copias)
+            QCOMPARE(leer(datos.filePath(copia)), QByteArray("copia"));
+    }
+
+    // A full disk in the middle of a record: the record is appended whole or not at all, the call
+    // says so, and the next record starts on its own line.
+    void discoLleno_data()
+    {
+        QTest::addColumn<QString>("escritor");
+        QTest::newRow("registro suelto") << "registro";
+        QTest::newRow("anexador de corrida") << "anexador";
+        QTest::newRow("archivo de errores") << "errores";
+    }
+    void discoLleno()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("needs a small tmpfs");
+#else
+        QFETCH(QString, escritor);
+        if (::geteuid() != 0)
+            QSKIP("mounting a tmpfs needs root");
+        QTemporaryDir punto;
+        if (::mount("tmpfs", QFile::encodeName(punto.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here");
+        struct Desmontar
+        {
+            QByteArray ruta;
+            ~Desmontar() { ::umount2(ruta.constData(), MNT_DETACH); }
+        } desmontar{QFile::encodeName(punto.path())};
+
+        // The file takes part of a page; a filler takes every other page, so a record longer
+        // than the rest of that page can only be written in part.
+        const QString ruta = punto.filePath(QStringLiteral("datos.csv"));
+        const QByteArray previo = "e,1,01/01/2030,previo\n" + QByteArray(4000, 'x') + '\n';
+        escribir(ruta, previo);
+        {
+            QFile relleno(punto.filePath(QStringLiteral("relleno")));
+            QVERIFY(relleno.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            const QByteArray bloque(4096, 'r');
+            while (relleno.write(bloque) == bloque.size()) {
+            }
+        }
+        const QString mensaje(500, QLatin1Char('m'));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(avisoApertura(ruta)));
+        bool escrito = true;
+        if (escritor == QLatin1String("registro")) {
+            escrito = archivos_datos::agregarRegistroOutbox(ruta, QStringLiteral("600822"),
+                                                            QStringLiteral("07/12/2026"), mensaje);
+        } else if (escritor == QLatin1String("anexador")) {
+            archivos_datos::AnexadorOutbox anexador(ruta);
+            escrito = anexador.agregar(QStringLiteral("600822"), QStringLiteral("07/12/2026"), mensaje);
+        } else {
+            escrito = archivos_datos::agregarLineaErrores(ruta, mensaje);
+        }
+        QVERIFY(!escrito);
+        QCOMPARE(leer(ruta), previo);
+#endif
     }
 
     // The member the window calls: its boxes, and the outbox untouched on failure.

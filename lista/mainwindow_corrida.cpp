@@ -1,0 +1,217 @@
+#include "app/mainwindow.h"
+
+#include "app/ajustes.h"
+#include "app/dialogos.h"
+#include "envio/threads.h"
+#include "lista/archivos_datos.h"
+#include "lista/corrida_lista.h"
+#include "lista/diario_corrida.h"
+#include "lista/lectura_lista.h"
+#include "ui_mainwindow.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
+
+// A list run under its journal (lista/diario_corrida.h): the journal is written before the
+// writing pass, marked complete after it, and removed once the list has gone to the backup path.
+// A run cut short (the program killed, a write failure) is finished from its next row. Also the
+// rule that no data file is ever another one.
+
+QString MainWindow::rutaDiario() const
+{
+    return carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCorrida));
+}
+
+QString MainWindow::motivoRutaRechazada(const QString &ruta, const QLineEdit *campo) const
+{
+    struct Entrada
+    {
+        const QLineEdit *campo;
+        archivos_datos::ArchivoDatos archivo;
+    };
+    const Entrada entradas[] = {
+        {nullptr, {archivoSalidas, tr("la bandeja de salida")}},
+        {nullptr,
+         {carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando)),
+          tr("el temporal de compactacion")}},
+        {nullptr, {rutaDiario(), tr("el registro de la corrida de lista")}},
+        {ui->ingresoErrores, {ui->ingresoErrores->text(), tr("el archivo de errores")}},
+        {ui->ingresoBackups, {ui->ingresoBackups->text(), tr("el backup de la lista")}},
+        {ui->ingresoInbox, {ui->ingresoInbox->text(), tr("el archivo de recibidos")}},
+    };
+    QString rol = tr("la lista a agregar");
+    QVector<archivos_datos::ArchivoDatos> otros;
+    for (const Entrada &e : entradas) {
+        if (campo && e.campo == campo)
+            rol = e.archivo.nombre;
+        else
+            otros << e.archivo;
+    }
+    const QString otro = archivos_datos::archivoCoincidente(ruta, otros);
+    if (otro.isEmpty())
+        return QString();
+    return tr("%1 no puede ser %2: ese archivo ya es %3.").arg(ruta, rol, otro);
+}
+
+// A list is never moved onto, and no row is written into, another data file.
+bool MainWindow::rutasDeCorridaValidas(corrida_lista::Modo modo)
+{
+    QString motivo = motivoRutaRechazada(ui->ingresoLista->text(), nullptr);
+    if (motivo.isEmpty())
+        motivo = motivoRutaRechazada(ui->ingresoErrores->text(), ui->ingresoErrores);
+    if (motivo.isEmpty() && modo != corrida_lista::Modo::Simple)
+        motivo = motivoRutaRechazada(ui->ingresoBackups->text(), ui->ingresoBackups);
+    if (motivo.isEmpty())
+        return true;
+    // Told once: a watched run would otherwise meet the same path at every tick.
+    detenerVigilancia();
+    error(motivo);
+    return false;
+}
+
+bool MainWindow::rechazarLista(lista::Lectura lectura, const QString &ruta)
+{
+    const QString texto = corrida_lista::textoListaRechazada(lectura, ruta);
+    if (texto.isEmpty())
+        return false;
+    detenerVigilancia();
+    error(texto);
+    return true;
+}
+
+// Before the first row: the run's inputs and the sizes of the two files its rows go to.
+bool MainWindow::abrirDiario()
+{
+    diario_corrida::Diario &d = corrida.diario;
+    d.tamanoSalidas = diario_corrida::tamanoActual(d.rutaSalidas);
+    d.tamanoErrores = diario_corrida::tamanoActual(d.rutaErrores);
+    d.columnas = columnasHeader;
+    d.cantidadColumnas = cantidadColumnas;
+    d.tieneHeader = tieneHeader;
+    d.usarComa = usarComa;
+    d.usarTab = usarTab;
+    d.completa = false;
+    if (diario_corrida::guardar(rutaDiario(), d))
+        return true;
+    // Without it a crash could add rows twice: nothing is written.
+    detenerVigilancia();
+    error(tr("No se pudo escribir %1: la lista %2 no se agrego.").arg(rutaDiario(), d.rutaLista));
+    return false;
+}
+
+// After the writing pass. A pass stopped by a write failure keeps its journal, so the rest of the
+// list is added later from the row where it stopped, never from its first row.
+void MainWindow::cerrarCorrida(int agregados, const QString &reporte)
+{
+    diario_corrida::Diario &d = corrida.diario;
+    if (corrida.escrituraFallo) {
+        recontar(false);
+        if (d.modo == corrida_lista::Modo::Simple) {
+            error(corrida.textoFallo);
+            CuadroMensaje::mostrar(tr("Atencion!"),
+                                   corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
+            return;
+        }
+        detenerVigilancia();
+        error(corrida_lista::textoEscrituraDetenida(corrida.textoFallo, d.rutaLista, agregados, d.modo));
+        return;
+    }
+    d.completa = true;
+    // A journal that cannot be marked goes: the recount may compact the outbox, after which its
+    // recorded size would count the wrong lines.
+    if (d.modo == corrida_lista::Modo::Simple || !diario_corrida::guardar(rutaDiario(), d))
+        QFile::remove(rutaDiario());
+    recontar();
+    if (!reporte.isEmpty())
+        CuadroMensaje::mostrar(tr("Atencion!"), reporte);
+    terminarCorridaEscrita();
+}
+
+// Every row has its line: the arming run turns the watch on, and the list goes to the backup path.
+void MainWindow::terminarCorridaEscrita()
+{
+    const diario_corrida::Diario &d = corrida.diario;
+    if (d.modo == corrida_lista::Modo::Armado)
+        habilitarControlesLista(false);
+    // Only the list that was read: one dropped at the path since then waits for its own run.
+    if (d.modo != corrida_lista::Modo::Simple && diario_corrida::mismaLista(d))
+        apartarListaProcesada(d.rutaLista);
+    QFile::remove(rutaDiario());
+}
+
+bool MainWindow::reanudarCorridaPendiente(bool avisar)
+{
+    // The journal of the run in progress is no run cut short (the poll fires inside its boxes).
+    const QString ruta = rutaDiario();
+    if (corridaEnCurso || !QFile::exists(ruta))
+        return false;
+    corridaEnCurso = true;
+    corrida = EstadoCorrida();
+    if (diario_corrida::leer(ruta, corrida.diario)) {
+        completarCorrida(avisar || corrida.diario.modo != corrida_lista::Modo::Vigilada);
+    } else {
+        qDebug().noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
+        QFile::remove(ruta);
+    }
+    corrida = EstadoCorrida();
+    corridaEnCurso = false;
+    return true;
+}
+
+void MainWindow::completarCorrida(bool avisar)
+{
+    diario_corrida::Diario &d = corrida.diario;
+    if (d.completa)
+        return terminarCorridaEscrita();
+
+    // The rows done are the whole lines beyond the recorded sizes.
+    int enSalidas = 0;
+    int enErrores = 0;
+    bool contadas = false;
+    {
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        contadas = diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, enSalidas);
+    }
+    contadas = contadas && diario_corrida::contarLineasDesde(d.rutaErrores, d.tamanoErrores, enErrores);
+    const int hechas = d.filasPrevias + enSalidas + enErrores;
+    const int agregadosAntes = d.agregadosPrevios + enSalidas;
+    QStringList lineas;
+    if (!contadas || !diario_corrida::mismaLista(d) ||
+        lista::leerLista(d.rutaLista, lineas) != lista::Lectura::Bien) {
+        QString texto = tr("La lista %1 habia quedado a medio agregar y ya no se puede completar: el archivo "
+                           "cambio o ya no esta.")
+                            .arg(d.rutaLista);
+        if (contadas)
+            texto +=
+                QLatin1Char('\n') + tr("Se habian agregado %1 SMS al buzon de salida.").arg(agregadosAntes);
+        QFile::remove(rutaDiario());
+        recontar(false);
+        return error(texto);
+    }
+
+    // The run goes on exactly as it began, whatever the window shows now, except for the errors
+    // file: the one configured now, since a failing one may have been replaced. Journaled again
+    // first, from the rows done so far.
+    const QString errores = ui->ingresoErrores->text();
+    const QString motivo = motivoRutaRechazada(errores, ui->ingresoErrores);
+    if (!motivo.isEmpty()) {
+        detenerVigilancia();
+        return error(motivo);
+    }
+    tieneHeader = d.tieneHeader;
+    usarComa = d.usarComa;
+    usarTab = d.usarTab;
+    columnasHeader = d.columnas;
+    cantidadColumnas = d.cantidadColumnas;
+    corrida.listaLeida = true;
+    d.filasPrevias = hechas;
+    d.agregadosPrevios = agregadosAntes;
+    d.rutaErrores = errores;
+    if (!abrirDiario())
+        return;
+    const int agregados = agregadosAntes + pasadaEscritura(lineas, hechas);
+    qDebug().noquote() << "Corrida de lista completada:" << d.rutaLista << "filas ya hechas" << hechas;
+    cerrarCorrida(agregados,
+                  avisar ? corrida_lista::textoCorridaCompletada(d.rutaLista, hechas, agregados) : QString());
+}
