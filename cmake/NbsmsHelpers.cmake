@@ -11,9 +11,15 @@ function(nbsms_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set_tests_properties(${name} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;NBSMS_BIN_DIR=$<TARGET_FILE_DIR:nbsms>;NBSMS_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  set(entorno "QT_QPA_PLATFORM=offscreen;NBSMS_BIN_DIR=$<TARGET_FILE_DIR:nbsms>;NBSMS_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  if(NBSMS_SANITIZE)
+    # Leaks that Qt's platform plugin and QtWebKit keep until exit are not ours; full stacks
+    # let the suppressions tell them apart from our own.
+    list(APPEND entorno "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+                        "ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1"
+                        "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${entorno}")
 endfunction()
 
 # Adds existing sources of a folder to the core library.
