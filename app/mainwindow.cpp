@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 #include "app/privacidad.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
@@ -52,18 +52,16 @@ MainWindow::MainWindow(QWidget *parent)
     rotarIconosPestanas();
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
 
-    columnasHeader = separarLinea(ajustes::leer(ajustes::kHeaderList, QString()).toString());
+    columnasHeader = separarLinea(ajustes::leerTexto(ajustes::Clave::HeaderList));
     if (!ui->ingresoLista->text().isEmpty()) {
         if (tieneHeader)
             detectarColumnasConHeader(ui->ingresoLista->text(), false);
         else
             detectarColumnasSinHeader(ui->ingresoLista->text(), false);
     }
-    sinGuardar(ui->comboCelular, [&] {
-        ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
-    });
-    const QString fecha =
-        ajustes::leer(ajustes::kColumnaFecha, QString::fromLatin1(ajustes::kColumnaFechaDefecto)).toString();
+    sinGuardar(ui->comboCelular,
+               [&] { ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular)); });
+    const QString fecha = ajustes::leerTexto(ajustes::Clave::ColumnaFecha);
     sinGuardar(ui->comboFecha, [&] {
         // The first item added to an empty combo becomes its current text: the date column just
         // restored is set again after it.
@@ -107,7 +105,7 @@ MainWindow::MainWindow(QWidget *parent)
     columnasDefecto =
         QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"), QStringLiteral("#4")};
 
-    if (ajustes::leerBool(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto))
+    if (ajustes::leerBool(ajustes::Clave::EnvioActivado))
         on_pushPlay_clicked();
     else
         on_pushPause_clicked();
@@ -195,36 +193,33 @@ void MainWindow::crearBandeja()
 void MainWindow::cargarAjustes()
 {
     using namespace ajustes;
-    tieneHeader = leerBool(kTieneHeader, kTieneHeaderDefecto);
-    separaComillas = leerBool(kSeparaComillas, kSeparaComillasDefecto);
-    usarComa = leerBool(kUsarComa, kUsarComaDefecto);
-    usarTab = leerBool(kUsarTab, kUsarTabDefecto);
+    tieneHeader = leerBool(Clave::TieneHeader);
+    separaComillas = leerBool(Clave::SeparaComillas);
+    usarComa = leerBool(Clave::UsarComa);
+    usarTab = leerBool(Clave::UsarTab);
 
     sinGuardar(ui->ingresoLista, [&] {
         ui->ingresoLista->clear();
-        ui->ingresoLista->setText(leer(kListaNombreFila, QString()).toString());
+        ui->ingresoLista->setText(leer(Clave::ListaNombreFila).toString());
     });
-    ui->IPGateway->setText(leer(kIpGateway, QString()).toString());
-    ui->checkVerifPer->setChecked(leerBool(kCheckVerifPer, kCheckVerifPerDefecto));
-    QString clave = leer(kKeyGateway, QString::fromLatin1(kKeyGatewayDefecto)).toString();
+    ui->IPGateway->setText(leer(Clave::IpGateway).toString());
+    ui->checkVerifPer->setChecked(leerBool(Clave::CheckVerifPer));
+    QString clave = leer(Clave::KeyGateway).toString();
     clave.remove(QString::fromLatin1(kPrefijoClave));
     ui->NgwKey->setText(clave);
-    ui->ingresoBackups->setText(leer(kFolderBackups, rutaPorDefecto(kArchivoBackup)).toString());
-    ui->ingresoErrores->setText(leer(kFolderErrores, rutaPorDefecto(kArchivoErrores)).toString());
-    ui->ingresoInbox->setText(leer(kFolderInbox, rutaPorDefecto(kArchivoRecibidos)).toString());
-    ui->editFormatoSMS->setPlainText(leer(kFormatoSms, QString()).toString());
-    ui->checkMinimizar->setChecked(leerBool(kStartMinimized, kStartMinimizedDefecto));
+    ui->ingresoBackups->setText(leer(Clave::FolderBackups).toString());
+    ui->ingresoErrores->setText(leer(Clave::FolderErrores).toString());
+    ui->ingresoInbox->setText(leer(Clave::FolderInbox).toString());
+    ui->editFormatoSMS->setPlainText(leer(Clave::FormatoSms).toString());
+    ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
 }
 
 void MainWindow::aplicarMarcaVacio()
 {
     using namespace ajustes;
-    ui->ingresoBackups->setText(
-        resolverVacio(ui->ingresoBackups->text(), kFolderBackups, rutaPorDefecto(kArchivoBackup)));
-    ui->ingresoInbox->setText(
-        resolverVacio(ui->ingresoInbox->text(), kFolderInbox, rutaPorDefecto(kArchivoRecibidos)));
-    ui->ingresoErrores->setText(
-        resolverVacio(ui->ingresoErrores->text(), kFolderErrores, rutaPorDefecto(kArchivoErrores)));
+    ui->ingresoBackups->setText(resolverVacio(Clave::FolderBackups));
+    ui->ingresoInbox->setText(resolverVacio(Clave::FolderInbox));
+    ui->ingresoErrores->setText(resolverVacio(Clave::FolderErrores));
 }
 
 void MainWindow::rotarIconosPestanas()
@@ -268,12 +263,12 @@ void MainWindow::habilitarControlesLista(bool habilitar)
     for (QWidget *w : controles)
         w->setEnabled(habilitar);
     ui->pushDetenerEnvioSMS->setEnabled(!habilitar);
-    ajustes::escribir(ajustes::kCheckVerifPer, !habilitar);
+    ajustes::escribir(ajustes::Clave::CheckVerifPer, !habilitar);
 }
 
 bool MainWindow::leerVerifPer() const
 {
-    return ajustes::leerBool(ajustes::kCheckVerifPer, ajustes::kCheckVerifPerDefecto);
+    return ajustes::leerBool(ajustes::Clave::CheckVerifPer);
 }
 
 bool MainWindow::ocultarEnBandeja()
@@ -323,7 +318,7 @@ void MainWindow::on_pushPlay_clicked()
     ui->progressBar->setEnabled(true);
     ui->pushPlay->setEnabled(false);
     ui->pushPause->setEnabled(true);
-    ajustes::escribir(ajustes::kEnvioActivado, true);
+    ajustes::escribir(ajustes::Clave::EnvioActivado, true);
 }
 
 void MainWindow::on_pushPause_clicked()
@@ -333,5 +328,5 @@ void MainWindow::on_pushPause_clicked()
     ui->progressBar->setEnabled(false);
     ui->pushPause->setEnabled(false);
     ui->pushPlay->setEnabled(true);
-    ajustes::escribir(ajustes::kEnvioActivado, false);
+    ajustes::escribir(ajustes::Clave::EnvioActivado, false);
 }

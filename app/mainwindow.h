@@ -7,6 +7,7 @@
 //   lista/mainwindow_envio.cpp    adding a list to the outbox, manual send, compaction
 //   lista/mainwindow_corrida.cpp  a list run's journal and finishing a run cut short, data paths
 
+#include "ajustes/ajustes.h"
 #include "lista/diario_corrida.h"
 
 #include <QDateTime>
@@ -141,7 +142,7 @@ private:
 
     // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
     static QString claveParaConexion(const QString &campo);
-    void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, const char *clave);
+    void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
     void crearBandeja();
     void cargarAjustes();
     void aplicarMarcaVacio();

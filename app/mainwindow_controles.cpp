@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/test_conex.h"
+#include "ui/dialogos.h"
 #include "ui/set_horario_envio.h"
 #include "ui_mainwindow.h"
 
@@ -22,22 +22,22 @@ QString sinEspacios(QString texto)
 
 void MainWindow::on_IPGateway_textChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::kIpGateway, sinEspacios(texto));
+    ajustes::escribir(ajustes::Clave::IpGateway, sinEspacios(texto));
 }
 
 void MainWindow::on_IPGateway_editingFinished()
 {
-    ajustes::escribir(ajustes::kIpGateway, ui->IPGateway->text());
+    ajustes::escribir(ajustes::Clave::IpGateway, ui->IPGateway->text());
 }
 
 void MainWindow::on_NgwKey_textChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::kKeyGateway, sinEspacios(texto));
+    ajustes::escribir(ajustes::Clave::KeyGateway, sinEspacios(texto));
 }
 
 void MainWindow::on_NgwKey_editingFinished()
 {
-    ajustes::escribir(ajustes::kKeyGateway, ui->NgwKey->text());
+    ajustes::escribir(ajustes::Clave::KeyGateway, ui->NgwKey->text());
 }
 
 QString MainWindow::claveParaConexion(const QString &campo)
@@ -85,8 +85,7 @@ void MainWindow::on_pushActualizarConex_clicked()
     dialogo->iniciar(conexion);
     dialogo->ejecutar();
 
-    if (conexion->getEstado() != EST_CONEX_LIBRE ||
-        ajustes::leerBool(ajustes::kEnvioActivado, ajustes::kEnvioActivadoDefecto))
+    if (conexion->getEstado() != EST_CONEX_LIBRE || ajustes::leerBool(ajustes::Clave::EnvioActivado))
         return;
     if (CuadroMensaje::mostrar(tr("Conexion con NB"), tr("¿Desea iniciar el envío y recepción de SMS?"),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
@@ -109,28 +108,28 @@ void MainWindow::on_pushDetenerEnvioSMS_clicked()
 
 void MainWindow::on_checkMinimizar_clicked()
 {
-    ajustes::escribir(ajustes::kStartMinimized, ui->checkMinimizar->isChecked());
+    ajustes::escribir(ajustes::Clave::StartMinimized, ui->checkMinimizar->isChecked());
 }
 
 void MainWindow::on_ingresoLista_textChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::kListaNombreFila, texto);
+    ajustes::escribir(ajustes::Clave::ListaNombreFila, texto);
     qDebug() << "save ingreso lista= " << texto;
 }
 
 void MainWindow::on_comboCelular_currentTextChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::kColumnaCelular, ui->comboCelular->currentText());
+    ajustes::escribir(ajustes::Clave::ColumnaCelular, ui->comboCelular->currentText());
     qDebug() << "save combo celular= " << texto;
 }
 
 void MainWindow::on_comboFecha_currentTextChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::kColumnaFecha, ui->comboFecha->currentText());
+    ajustes::escribir(ajustes::Clave::ColumnaFecha, ui->comboFecha->currentText());
     qDebug() << "save combo facha= " << texto;
 }
 
-void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, const char *clave)
+void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave)
 {
     const QString ruta =
         DialogoArchivo::abrir(this, titulo, carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
@@ -148,15 +147,15 @@ void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, cons
 
 void MainWindow::on_BuscarCarpetaOuts_clicked()
 {
-    elegirRutaArchivo(tr("Buscar salidas"), ui->ingresoErrores, ajustes::kFolderErrores);
+    elegirRutaArchivo(tr("Buscar salidas"), ui->ingresoErrores, ajustes::Clave::FolderErrores);
 }
 
 void MainWindow::on_BuscarCarpetaBackups_clicked()
 {
-    elegirRutaArchivo(tr("Buscar backups"), ui->ingresoBackups, ajustes::kFolderBackups);
+    elegirRutaArchivo(tr("Buscar backups"), ui->ingresoBackups, ajustes::Clave::FolderBackups);
 }
 
 void MainWindow::on_BuscarInbox_clicked()
 {
-    elegirRutaArchivo(tr("Buscar inbox"), ui->ingresoInbox, ajustes::kFolderInbox);
+    elegirRutaArchivo(tr("Buscar inbox"), ui->ingresoInbox, ajustes::Clave::FolderInbox);
 }

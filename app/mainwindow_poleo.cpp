@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "app/instancia_unica.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "lista/archivos_datos.h"
+#include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -58,11 +58,10 @@ void MainWindow::vigilarLista()
     else
         detectarColumnasSinHeader(lista.filePath(), false);
     sinGuardar(ui->comboCelular, [this] {
-        ui->comboCelular->setCurrentText(ajustes::leer(ajustes::kColumnaCelular, QString()).toString());
+        ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular));
     });
-    sinGuardar(ui->comboFecha, [this] {
-        ui->comboFecha->setCurrentText(ajustes::leer(ajustes::kColumnaFecha, QString()).toString());
-    });
+    sinGuardar(ui->comboFecha,
+               [this] { ui->comboFecha->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaFecha)); });
     on_pushAgregarListaToOutbox_clicked();
 }
 

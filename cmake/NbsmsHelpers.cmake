@@ -1,11 +1,11 @@
 # nbsms_add_test(<name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>])
-# A Qt Test executable linked to nbsms_core, registered with CTest. The test's main()
+# A Qt Test executable linked to the application's libraries (and LIBS), registered with CTest. The test's main()
 # (NBSMS_TEST_MAIN) gives every run its own temporary HOME, XDG dirs and TMPDIR, and
 # CTest runs it on the offscreen platform, so no test touches a real settings store.
 function(nbsms_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE nbsms_core Qt5::Test ${T_LIBS})
+  target_link_libraries(${name} PRIVATE nbsms_app Qt5::Test ${T_LIBS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
@@ -20,9 +20,4 @@ function(nbsms_add_test name)
                         "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${entorno}")
-endfunction()
-
-# Adds existing sources of a folder to the core library.
-function(nbsms_core_sources)
-  target_sources(nbsms_core PRIVATE ${ARGN})
 endfunction()

@@ -1,6 +1,6 @@
 #include "envio/threads.h"
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 #include "envio/reglas_envio.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/recibidos.h"
@@ -154,7 +154,11 @@ void threads::procesarCiclo()
         return;
 
     outbox::Pendiente pendiente;
-    if (outbox::buscarPendiente(archivoSalidas, reloj().date(), pendiente) ==
+    const QDate hoy = reloj().date();
+    const auto vencida = [&hoy](const char *fecha, int largo) {
+        return reglas_envio::fechaVencida(fecha, largo, hoy);
+    };
+    if (outbox::buscarPendiente(archivoSalidas, vencida, pendiente) ==
         outbox::ResultadoBusqueda::Encontrado) {
         registro_sms registro;
         registro.numero = pendiente.numero;
@@ -202,6 +206,6 @@ bool threads::fechaVencida(const QString &fecha) const
 
 bool threads::horarioPermitido() const
 {
-    const int mascara = ajustes::leerMascaraHorarios();
+    const int mascara = ajustes::leerEntero(ajustes::Clave::CheckHorarios);
     return reglas_envio::horarioPermitido(mascara, reloj().time());
 }

@@ -1,6 +1,5 @@
 #include "gateway/protocolo_ngw.h"
 
-#include <QHostAddress>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
@@ -72,16 +71,46 @@ bool esNombre(const QString &host)
     return !soloDigitos(etiquetas.last());
 }
 
-// Hex digits, ":" and "." (an IPv4 tail) only: no zone index, which a URL cannot carry as typed.
-bool esIpv6(const QString &host)
+bool esGrupoHex(const QString &grupo)
 {
-    for (QChar c : host) {
-        const bool hex = esDigito(c) || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'));
-        if (!hex && c != QLatin1Char(':') && c != QLatin1Char('.'))
+    if (grupo.isEmpty() || grupo.size() > 4)
+        return false;
+    for (QChar c : grupo) {
+        const QChar m = c.toLower();
+        if (!esDigito(c) && !(m >= QLatin1Char('a') && m <= QLatin1Char('f')))
             return false;
     }
-    QHostAddress direccion;
-    return direccion.setAddress(host) && direccion.protocol() == QAbstractSocket::IPv6Protocol;
+    return true;
+}
+
+// Groups of 1-4 hex digits, eight in all or fewer around one "::", the last two of them
+// optionally written as an IPv4 address; no zone index, which a URL cannot carry as typed.
+bool esIpv6(const QString &host)
+{
+    const int doble = host.indexOf(QLatin1String("::"));
+    if (doble >= 0 && host.indexOf(QLatin1String("::"), doble + 1) >= 0)
+        return false;
+    auto grupos = [](const QString &parte, int &cuenta, bool admiteIpv4) {
+        if (parte.isEmpty())
+            return true;
+        const QStringList g = parte.split(QLatin1Char(':'));
+        for (int i = 0; i < g.size(); ++i) {
+            if (admiteIpv4 && i == g.size() - 1 && g.at(i).contains(QLatin1Char('.'))) {
+                if (!esIpv4(g.at(i)))
+                    return false;
+                cuenta += 2;
+            } else if (esGrupoHex(g.at(i))) {
+                cuenta += 1;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    };
+    int cuenta = 0;
+    if (doble < 0)
+        return grupos(host, cuenta, true) && cuenta == 8;
+    return grupos(host.left(doble), cuenta, false) && grupos(host.mid(doble + 2), cuenta, true) && cuenta < 8;
 }
 
 bool puertoValido(const QString &puerto)

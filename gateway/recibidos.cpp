@@ -1,6 +1,6 @@
 #include "gateway/recibidos.h"
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 #include "gateway/registro_sms.h"
 
 #include <QDebug>
@@ -32,11 +32,7 @@ QString rutaPorDefecto()
 
 QString rutaArchivo()
 {
-    const QString porDefecto = rutaPorDefecto();
-    const QString ruta = ajustes::leer(ajustes::kFolderInbox, porDefecto).toString();
-    if (ruta == QLatin1String(ajustes::kVacio))
-        return porDefecto;
-    return ruta;
+    return ajustes::leerRuta(ajustes::Clave::FolderInbox);
 }
 
 bool guardar(const registro_sms &registro, const QString &ruta)

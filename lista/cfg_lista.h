@@ -24,7 +24,7 @@ public slots:
 
 private:
     // The four stored flags into the boxes, with the defaults given for the quote box.
-    void cargarAjustes(bool comillasDefecto);
+    void cargarAjustes(bool alCancelar);
 
     Ui::cfg_lista *ui;
 };

@@ -1,5 +1,7 @@
 #include "lista/columnas.h"
 
+#include "lista/lectura_lista.h"
+
 namespace lista {
 
 QStringList referenciasNumericas(int cantidad)
@@ -25,6 +27,21 @@ int resolverColumna(QStringView referencia, const QStringList &columnasHeader, i
             return k < cantidadColumnas ? k : k - cantidadColumnas;
     }
     return -1;
+}
+
+Deteccion detectarColumnas(const QString &ruta, const FormatoLista &formato, ColumnasLista &columnas)
+{
+    QString primera;
+    bool hayLinea = false;
+    if (leerPrimeraLinea(ruta, primera, hayLinea) != Lectura::Bien)
+        return Deteccion::NoAbre;
+    if (!hayLinea)
+        return Deteccion::ListaVacia;
+    const QStringList campos = separarLinea(primera, formato);
+    columnas.primeraLinea = primera;
+    columnas.cantidad = campos.size();
+    columnas.nombres = nombresColumnas(campos, formato.tieneHeader);
+    return Deteccion::Detectadas;
 }
 
 } // namespace lista

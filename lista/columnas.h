@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "lista/separar_linea.h"
+
 namespace lista {
 
 // "#1" to "#n".
@@ -18,5 +20,16 @@ QStringList nombresColumnas(const QStringList &camposPrimeraLinea, bool conHeade
 // `columnasHeader` wins (so a header name beats a later "#n" spelled the same); entries past the
 // first `cantidadColumnas` are the "#n" ones and map back onto the fields.
 int resolverColumna(QStringView referencia, const QStringList &columnasHeader, int cantidadColumnas);
+
+// The columns a list offers, as its first line gives them.
+struct ColumnasLista
+{
+    QString primeraLinea; // the header line, stored when the list has one
+    QStringList nombres;  // offered in the column combos (nombresColumnas)
+    int cantidad = 0;     // fields of the first line
+};
+enum class Deteccion { Detectadas, ListaVacia, NoAbre };
+// Reads only the first line of the list (bounded, regular files only) and splits it.
+Deteccion detectarColumnas(const QString &ruta, const FormatoLista &formato, ColumnasLista &columnas);
 
 } // namespace lista

@@ -1,6 +1,5 @@
 #include "lista/outbox.h"
 
-#include "envio/reglas_envio.h"
 #include "lista/archivos_datos.h"
 
 #include <QDebug>
@@ -115,7 +114,8 @@ bool LectorLineas::siguiente()
     }
 }
 
-ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, Pendiente &encontrado)
+ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
+                                  Pendiente &encontrado)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo(rutaSalidas);
@@ -138,7 +138,7 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, 
         }
         if (coma1 - inicio != 1 || inicio[0] != 'e' || coma2 - coma1 == 1)
             continue;
-        if (!reglas_envio::fechaVencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1), hoy))
+        if (!vencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1)))
             continue;
         const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
         if (!numeroSeguro(numero)) {

@@ -9,6 +9,8 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
 class QFile;
 
 namespace outbox {
@@ -54,7 +56,11 @@ enum class ResultadoBusqueda { Encontrado, NoHay, NoAbre };
 // whose number is not empty and holds none of "&", "=" (either would change the gateway
 // request), NUL, CR or LF, and whose date is due on hoy. Lines with fewer than four fields are passed over
 // with the debug line "outbox - falta columna...".
-ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const QDate &hoy, Pendiente &encontrado);
+// `vencida` tells whether a record's date field (its UTF-8 bytes) is due now: the sending rules
+// are the worker's, the outbox only applies them.
+using FechaVencida = std::function<bool(const char *fecha, int largo)>;
+ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
+                                  Pendiente &encontrado);
 
 enum class ResultadoMarca { Marcada, NoEncontrada, NoAbre, FalloEscritura };
 

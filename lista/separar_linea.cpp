@@ -1,6 +1,19 @@
 #include "lista/separar_linea.h"
 
+#include "ajustes/ajustes.h"
+
 namespace lista {
+
+FormatoLista formatoGuardado()
+{
+    using ajustes::Clave;
+    FormatoLista f;
+    f.tieneHeader = ajustes::leerBool(Clave::TieneHeader);
+    f.separaComillas = ajustes::leerBool(Clave::SeparaComillas);
+    f.usarComa = ajustes::leerBool(Clave::UsarComa);
+    f.usarTab = ajustes::leerBool(Clave::UsarTab);
+    return f;
+}
 
 namespace {
 
@@ -76,7 +89,10 @@ QStringList separarLinea(const QString &linea, const FormatoLista &formato)
 
 QStringList separarLinea(const QString &linea, bool usarComa, bool usarTab)
 {
-    return separarLinea(linea, FormatoLista{usarComa, usarTab});
+    FormatoLista formato;
+    formato.usarComa = usarComa;
+    formato.usarTab = usarTab;
+    return separarLinea(linea, formato);
 }
 
 } // namespace lista

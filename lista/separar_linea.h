@@ -10,12 +10,18 @@
 
 namespace lista {
 
-// The separator flags of a list (the comma wins when both are on).
+// How a list file is laid out, as the list format dialog stores it (the comma wins when both
+// separators are on).
 struct FormatoLista
 {
+    bool tieneHeader = true;
+    bool separaComillas = true; // shown only: quotes are always honoured
     bool usarComa = true;
     bool usarTab = false;
 };
+
+// The format as stored in the settings.
+FormatoLista formatoGuardado();
 
 // Comma, else TAB, else U+0000, which in practice leaves the line whole.
 QChar separadorDe(const FormatoLista &formato);

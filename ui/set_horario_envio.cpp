@@ -1,6 +1,6 @@
 #include "ui/set_horario_envio.h"
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 #include "ui_set_horario_envio.h"
 
 #include <QCheckBox>
@@ -11,7 +11,7 @@ set_horario_envio::set_horario_envio(QWidget *parent) : QDialog(parent), ui(new 
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    const int mascara = ajustes::leerMascaraHorarios();
+    const int mascara = ajustes::leerEntero(ajustes::Clave::CheckHorarios);
     const QList<QCheckBox *> casillas = casillasHorario();
     for (int i = 0; i < casillas.size(); ++i)
         casillas.at(i)->setChecked((static_cast<quint32>(mascara) & (1u << i)) != 0);
@@ -37,5 +37,5 @@ void set_horario_envio::on_buttonBox_accepted()
         if (casillas.at(i)->isChecked())
             mascara |= 1u << i;
     }
-    ajustes::escribir(ajustes::kCheckHorarios, static_cast<int>(mascara));
+    ajustes::escribir(ajustes::Clave::CheckHorarios, static_cast<int>(mascara));
 }

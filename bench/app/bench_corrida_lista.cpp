@@ -7,10 +7,10 @@
 
 #include "tests/common/carpeta_privada.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "app/mainwindow.h"
 #include "envio/threads.h"
+#include "ui/dialogos.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,16 +69,16 @@ int main(int argc, char *argv[])
     escribirLista(lista, filas);
 
     using namespace ajustes;
-    escribir(kListaNombreFila, lista);
-    escribir(kTieneHeader, true);
-    escribir(kColumnaCelular, QStringLiteral("celular"));
-    escribir(kColumnaFecha, QString::fromLatin1(kInmediato));
+    escribir(Clave::ListaNombreFila, lista);
+    escribir(Clave::TieneHeader, true);
+    escribir(Clave::ColumnaCelular, QStringLiteral("celular"));
+    escribir(Clave::ColumnaFecha, QString::fromLatin1(kInmediato));
     escribir(
-        kFormatoSms,
+        Clave::FormatoSms,
         QStringLiteral("Hola [nombre] [apellido], su deuda de $[deuda] vence el [vencimiento]. Gracias."));
-    escribir(kFolderErrores, raiz->filePath(QStringLiteral("errores.csv")));
-    escribir(kFolderBackups, raiz->filePath(QStringLiteral("backup.csv")));
-    escribir(kFolderInbox, raiz->filePath(QStringLiteral("recibidos.csv")));
+    escribir(Clave::FolderErrores, raiz->filePath(QStringLiteral("errores.csv")));
+    escribir(Clave::FolderBackups, raiz->filePath(QStringLiteral("backup.csv")));
+    escribir(Clave::FolderInbox, raiz->filePath(QStringLiteral("recibidos.csv")));
 
     double mejor = 1e300;
     {

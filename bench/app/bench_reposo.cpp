@@ -10,7 +10,7 @@
 
 #include "tests/common/carpeta_privada.h"
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 #include "app/instancia_unica.h"
 #ifdef NBSMS_CON_SIMULADOR
 #include "tools/simulador/simulador_ngw.h"
@@ -136,13 +136,13 @@ int main(int argc, char *argv[])
         return 1;
     }
     using namespace ajustes;
-    escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
-    escribir(kKeyGateway, QStringLiteral("key=clave"));
-    escribir(kEnvioActivado, true);
-    escribir(kCheckVerifPer, true);
-    escribir(kListaNombreFila, raiz->filePath(QStringLiteral("lista.csv")));
-    escribir(kColumnaCelular, QStringLiteral("#1"));
-    escribir(kFormatoSms, QStringLiteral("Hola [#2]"));
+    escribir(Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+    escribir(Clave::KeyGateway, QStringLiteral("key=clave"));
+    escribir(Clave::EnvioActivado, true);
+    escribir(Clave::CheckVerifPer, true);
+    escribir(Clave::ListaNombreFila, raiz->filePath(QStringLiteral("lista.csv")));
+    escribir(Clave::ColumnaCelular, QStringLiteral("#1"));
+    escribir(Clave::FormatoSms, QStringLiteral("Hola [#2]"));
     bien = medirPrograma("enviando, gateway simulado, vigilancia de lista encendida", segundos) && bien;
     const std::size_t pedidos = gateway.peticiones().size();
     std::printf("  pedidos al gateway durante la medicion: %zu\n", pedidos);

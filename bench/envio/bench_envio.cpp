@@ -4,6 +4,7 @@
 // Prints the best and the median of several runs, in milliseconds.
 
 #include "lista/outbox.h"
+#include "tests/common/vencida.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -87,7 +88,8 @@ int main(int argc, char *argv[])
             titulo.constData(), 30, [] {},
             [&] {
                 outbox::Pendiente p;
-                if (outbox::buscarPendiente(ruta, kHoy, p) != outbox::ResultadoBusqueda::Encontrado ||
+                if (outbox::buscarPendiente(ruta, vencidaEl(kHoy), p) !=
+                        outbox::ResultadoBusqueda::Encontrado ||
                     p.numero != QString::number(1150000000 + lineas - 1))
                     qFatal("scan found the wrong record");
             });

@@ -11,12 +11,12 @@ class PruebaAjustes : public QObject
 private slots:
     void identidadYGrupo()
     {
-        ajustes::escribir(ajustes::kIpGateway, QStringLiteral("10.0.0.1"));
+        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("10.0.0.1"));
         QSettings s(QStringLiteral("Velquor S.A."), QStringLiteral("NBsms"));
         QCOMPARE(s.value(QStringLiteral("cfg_lista/str_ip_gateway")).toString(), QStringLiteral("10.0.0.1"));
         // The store is the user's own, inside the test's private config folder.
         QVERIFY(s.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
-        QCOMPARE(ajustes::leer(ajustes::kUsarTab, ajustes::kUsarTabDefecto).toBool(), false);
+        QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab).toBool(), false);
     }
 
     void carpetaDatos()
@@ -30,33 +30,43 @@ private slots:
         QCOMPARE(ajustes::rutaPorDefecto(ajustes::kArchivoErrores), nbsms + QStringLiteral("/errores.csv"));
     }
 
+    // "vacio", exactly, is a path never set: read as the data file's default place, and at start
+    // replaced by it in the store.
     void marcaVacio_data()
     {
         QTest::addColumn<QString>("guardado");
-        QTest::addColumn<QString>("esperado");
-        QTest::addColumn<bool>("escribe");
-        QTest::newRow("vacio") << "vacio"
-                               << "/d/backup.csv" << true;
-        QTest::newRow("ruta") << "/x/mio.csv"
-                              << "/x/mio.csv" << false;
-        QTest::newRow("mayusculas") << "Vacio"
-                                    << "Vacio" << false;
-        QTest::newRow("con espacio") << "vacio "
-                                     << "vacio " << false;
-        QTest::newRow("vacia") << ""
-                               << "" << false;
+        QTest::addColumn<bool>("esMarca");
+        QTest::newRow("vacio") << "vacio" << true;
+        QTest::newRow("ruta") << "/x/mio.csv" << false;
+        QTest::newRow("mayusculas") << "Vacio" << false;
+        QTest::newRow("con espacio") << "vacio " << false;
+        QTest::newRow("vacia") << "" << false;
     }
 
     void marcaVacio()
     {
         QFETCH(QString, guardado);
-        QFETCH(QString, esperado);
-        QFETCH(bool, escribe);
-        ajustes::escribir(ajustes::kFolderBackups, QStringLiteral("sin tocar"));
-        QCOMPARE(ajustes::resolverVacio(guardado, ajustes::kFolderBackups, QStringLiteral("/d/backup.csv")),
-                 esperado);
-        QCOMPARE(ajustes::leer(ajustes::kFolderBackups).toString(),
-                 escribe ? QStringLiteral("/d/backup.csv") : QStringLiteral("sin tocar"));
+        QFETCH(bool, esMarca);
+        const QString defecto = ajustes::rutaPorDefecto(ajustes::kArchivoBackup);
+        const QString esperado = esMarca ? defecto : guardado;
+        ajustes::escribir(ajustes::Clave::FolderBackups, guardado);
+        QCOMPARE(ajustes::leerRuta(ajustes::Clave::FolderBackups), esperado);
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::FolderBackups), guardado);
+        QCOMPARE(ajustes::resolverVacio(ajustes::Clave::FolderBackups), esperado);
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::FolderBackups), esperado);
+    }
+
+    void tablaDeClaves()
+    {
+        // Absent keys read as the table's defaults; names map back to their keys.
+        QSettings().clear();
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::TieneHeader), true);
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaFecha), QStringLiteral("--inmediato--"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::KeyGateway), QStringLiteral("key="));
+        QCOMPARE(ajustes::leerEntero(ajustes::Clave::CheckHorarios), ajustes::kTodasLasHoras);
+        QVERIFY(!ajustes::leerGuardado(ajustes::Clave::CheckHorarios).isValid());
+        QCOMPARE(ajustes::buscar(QStringLiteral("int_check_horarios")), ajustes::Clave::CheckHorarios);
+        QVERIFY(!ajustes::buscar(QStringLiteral("int_otra")));
     }
 
     // An unreadable value means the key's default, never what a conversion makes of it.
@@ -67,24 +77,22 @@ private slots:
         QTest::addColumn<bool>("minimizado");
         QTest::newRow("validos") << QVariant(QStringLiteral("255")) << 255 << true;
         QTest::newRow("cero es una mascara") << QVariant(0) << 0 << false;
-        QTest::newRow("texto") << QVariant(QStringLiteral("todas")) << ajustes::kCheckHorariosDefecto
-                               << false;
-        QTest::newRow("fraccion") << QVariant(QStringLiteral("3.5")) << ajustes::kCheckHorariosDefecto
-                                  << false;
-        QTest::newRow("negativo") << QVariant(-1) << ajustes::kCheckHorariosDefecto << false;
-        QTest::newRow("mas de 24 bits") << QVariant(1 << 24) << ajustes::kCheckHorariosDefecto << false;
+        QTest::newRow("texto") << QVariant(QStringLiteral("todas")) << ajustes::kTodasLasHoras << false;
+        QTest::newRow("fraccion") << QVariant(QStringLiteral("3.5")) << ajustes::kTodasLasHoras << false;
+        QTest::newRow("negativo") << QVariant(-1) << ajustes::kTodasLasHoras << false;
+        QTest::newRow("mas de 24 bits") << QVariant(1 << 24) << ajustes::kTodasLasHoras << false;
     }
     void valoresNoValidos()
     {
         QFETCH(QVariant, guardado);
         QFETCH(int, mascara);
         QFETCH(bool, minimizado);
-        ajustes::escribir(ajustes::kCheckHorarios, guardado);
-        QCOMPARE(ajustes::leerMascaraHorarios(), mascara);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, guardado);
+        QCOMPARE(ajustes::leerEntero(ajustes::Clave::CheckHorarios), mascara);
         // The same value in a bool key: only true/false (or 1/0) read as such.
-        ajustes::escribir(ajustes::kStartMinimized,
+        ajustes::escribir(ajustes::Clave::StartMinimized,
                           guardado.toString() == QLatin1String("255") ? QVariant(true) : guardado);
-        QCOMPARE(ajustes::leerBool(ajustes::kStartMinimized, ajustes::kStartMinimizedDefecto), minimizado);
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::StartMinimized), minimizado);
     }
 };
 

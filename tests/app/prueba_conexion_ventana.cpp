@@ -87,7 +87,7 @@ private slots:
         QFETCH(QString, dialogo);
         QFETCH(bool, pregunta);
         QFETCH(bool, play);
-        ajustes::escribir(ajustes::kEnvioActivado, enviando);
+        ajustes::escribir(ajustes::Clave::EnvioActivado, enviando);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         const QString direccion = QStringLiteral("127.0.0.1:%1").arg(simulador->puerto());
@@ -112,7 +112,7 @@ private slots:
             QVERIFY(CuadroMensaje::mostrados().isEmpty());
         }
         QCOMPARE(w.worker->comando.load(), play ? int(EST_PLAY) : int(EST_PAUSA));
-        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), play);
+        QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), play);
         QCOMPARE(ui->pushPause->isEnabled(), play);
     }
 
@@ -226,8 +226,9 @@ private slots:
     // The address and key stored with outer spaces reach the worker's connection trimmed.
     void arranqueConEspacios()
     {
-        ajustes::escribir(ajustes::kIpGateway, QStringLiteral(" 127.0.0.1:%1 ").arg(simulador->puerto()));
-        ajustes::escribir(ajustes::kKeyGateway, QStringLiteral(" 1234 "));
+        ajustes::escribir(ajustes::Clave::IpGateway,
+                          QStringLiteral(" 127.0.0.1:%1 ").arg(simulador->puerto()));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral(" 1234 "));
         MainWindow w;
         conexion_ngw *c = w.worker->conexion;
         QCOMPARE(c->ip, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));

@@ -22,12 +22,12 @@ class PruebaVentana : public QObject
 
     QString datos() const { return QDir::homePath() + QStringLiteral("/NBsms"); }
 
-    static void guardar(const char *clave, const QVariant &valor) { ajustes::escribir(clave, valor); }
+    static void guardar(ajustes::Clave clave, const QVariant &valor) { ajustes::escribir(clave, valor); }
 
     static void configuracionCompleta()
     {
-        guardar(ajustes::kIpGateway, QString());
-        guardar(ajustes::kKeyGateway, QStringLiteral("key=1234"));
+        guardar(ajustes::Clave::IpGateway, QString());
+        guardar(ajustes::Clave::KeyGateway, QStringLiteral("key=1234"));
     }
 
 private slots:
@@ -50,9 +50,9 @@ private slots:
         QCOMPARE(ui->NgwKey->text(), QString());
         QCOMPARE(ui->tabWidget->currentIndex(), 3);
         // Nothing is written for the three paths until the operator browses one.
-        QVERIFY(!ajustes::contiene(ajustes::kFolderErrores));
-        QVERIFY(!ajustes::contiene(ajustes::kFolderBackups));
-        QVERIFY(!ajustes::contiene(ajustes::kFolderInbox));
+        QVERIFY(!ajustes::contiene(ajustes::Clave::FolderErrores));
+        QVERIFY(!ajustes::contiene(ajustes::Clave::FolderBackups));
+        QVERIFY(!ajustes::contiene(ajustes::Clave::FolderInbox));
         QVERIFY(QDir(datos()).exists());
         QCOMPARE(w.archivoSalidas, datos() + QStringLiteral("/salidas.csv"));
         // Paused at start, as stored.
@@ -104,8 +104,8 @@ private slots:
         QFETCH(QString, mostrada);
         QFETCH(QString, alTrabajador);
         QFETCH(int, pestana);
-        guardar(ajustes::kKeyGateway, guardada);
-        guardar(ajustes::kIpGateway, ip);
+        guardar(ajustes::Clave::KeyGateway, guardada);
+        guardar(ajustes::Clave::IpGateway, ip);
         MainWindow w;
         QCOMPARE(w.formulario()->NgwKey->text(), mostrada);
         QCOMPARE(w.worker->conexion->clave, alTrabajador);
@@ -114,17 +114,17 @@ private slots:
 
     void marcaVacioEnRutas()
     {
-        guardar(ajustes::kFolderBackups, QStringLiteral("vacio"));
-        guardar(ajustes::kFolderInbox, QStringLiteral("/otra/inbox.csv"));
+        guardar(ajustes::Clave::FolderBackups, QStringLiteral("vacio"));
+        guardar(ajustes::Clave::FolderInbox, QStringLiteral("/otra/inbox.csv"));
         MainWindow w;
         QCOMPARE(w.formulario()->ingresoBackups->text(), datos() + QStringLiteral("/backup.csv"));
-        QCOMPARE(ajustes::leer(ajustes::kFolderBackups).toString(), datos() + QStringLiteral("/backup.csv"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::FolderBackups), datos() + QStringLiteral("/backup.csv"));
         QCOMPARE(w.formulario()->ingresoInbox->text(), QStringLiteral("/otra/inbox.csv"));
     }
 
     void vigilanciaBloqueaControles()
     {
-        guardar(ajustes::kCheckVerifPer, true);
+        guardar(ajustes::Clave::CheckVerifPer, true);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         QVERIFY(ui->checkVerifPer->isChecked());
@@ -137,7 +137,7 @@ private slots:
         ui->pushDetenerEnvioSMS->click();
         QVERIFY(ui->comboCelular->isEnabled());
         QVERIFY(!ui->pushDetenerEnvioSMS->isEnabled());
-        QCOMPARE(ajustes::leer(ajustes::kCheckVerifPer).toBool(), false);
+        QCOMPARE(ajustes::leer(ajustes::Clave::CheckVerifPer).toBool(), false);
         // With the watch off the button does nothing more.
         w.on_pushDetenerEnvioSMS_clicked();
         QVERIFY(ui->comboCelular->isEnabled());
@@ -145,7 +145,7 @@ private slots:
 
     void playYPausa()
     {
-        guardar(ajustes::kEnvioActivado, true);
+        guardar(ajustes::Clave::EnvioActivado, true);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         QCOMPARE(w.worker->comando.load(), int(EST_PLAY));
@@ -154,10 +154,10 @@ private slots:
         QVERIFY(!ui->pushPlay->isEnabled());
         ui->pushPause->click();
         QCOMPARE(w.worker->comando.load(), int(EST_PAUSA));
-        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), false);
+        QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), false);
         QCOMPARE(ui->progressBar->maximum(), 100);
         ui->pushPlay->click();
-        QCOMPARE(ajustes::leer(ajustes::kEnvioActivado).toBool(), true);
+        QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), true);
     }
 
     // The whole table is the gateway's; here, that the poll shows it, out-of-range values too.
@@ -277,11 +277,11 @@ private slots:
         Ui::MainWindow *ui = w.formulario();
         ui->IPGateway->setFocus();
         QTest::keyClicks(ui->IPGateway, QStringLiteral("10.0. 0.1"));
-        QCOMPARE(ajustes::leer(ajustes::kIpGateway).toString(), QStringLiteral("10.0.0.1"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::IpGateway), QStringLiteral("10.0.0.1"));
         w.on_IPGateway_editingFinished();
-        QCOMPARE(ajustes::leer(ajustes::kIpGateway).toString(), QStringLiteral("10.0. 0.1"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::IpGateway), QStringLiteral("10.0. 0.1"));
         QTest::keyClicks(ui->NgwKey, QStringLiteral(" ab c "));
-        QCOMPARE(ajustes::leer(ajustes::kKeyGateway).toString(), QStringLiteral("abc"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::KeyGateway), QStringLiteral("abc"));
         // Editing does not reach the running connection.
         QCOMPARE(w.worker->conexion->ip, QString());
     }
@@ -291,16 +291,16 @@ private slots:
     void eleccionDelOperadorSeGuarda()
     {
         const QString lista = QDir::homePath() + QStringLiteral("/lista.csv");
-        guardar(ajustes::kColumnaFecha, QStringLiteral("#2"));
-        guardar(ajustes::kColumnaCelular, QStringLiteral("celular"));
-        guardar(ajustes::kListaNombreFila, lista);
-        guardar(ajustes::kFormatoSms, QStringLiteral("Hola"));
-        guardar(ajustes::kCheckVerifPer, true);
+        guardar(ajustes::Clave::ColumnaFecha, QStringLiteral("#2"));
+        guardar(ajustes::Clave::ColumnaCelular, QStringLiteral("celular"));
+        guardar(ajustes::Clave::ListaNombreFila, lista);
+        guardar(ajustes::Clave::FormatoSms, QStringLiteral("Hola"));
+        guardar(ajustes::Clave::CheckVerifPer, true);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         QCOMPARE(ui->comboFecha->currentText(), QStringLiteral("#2"));
         ui->comboFecha->setCurrentText(QStringLiteral("fecha"));
-        QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("fecha"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaFecha), QStringLiteral("fecha"));
 
         QFile f(lista);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -313,9 +313,9 @@ private slots:
 
         ui->pushDetenerEnvioSMS->click();
         ui->comboCelular->setCurrentText(QStringLiteral("nombre"));
-        QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("nombre"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaCelular), QStringLiteral("nombre"));
         ui->ingresoLista->setText(QStringLiteral("/m.csv"));
-        QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), QStringLiteral("/m.csv"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), QStringLiteral("/m.csv"));
     }
 
     void botonesDeRutas_data()
@@ -323,16 +323,16 @@ private slots:
         QTest::addColumn<QString>("boton");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<QString>("campo");
-        QTest::addColumn<QString>("clave");
+        QTest::addColumn<int>("numeroClave");
         QTest::newRow("errores") << "BuscarCarpetaOuts"
                                  << "Buscar salidas"
-                                 << "ingresoErrores" << ajustes::kFolderErrores;
+                                 << "ingresoErrores" << int(ajustes::Clave::FolderErrores);
         QTest::newRow("backups") << "BuscarCarpetaBackups"
                                  << "Buscar backups"
-                                 << "ingresoBackups" << ajustes::kFolderBackups;
+                                 << "ingresoBackups" << int(ajustes::Clave::FolderBackups);
         QTest::newRow("inbox") << "BuscarInbox"
                                << "Buscar inbox"
-                               << "ingresoInbox" << ajustes::kFolderInbox;
+                               << "ingresoInbox" << int(ajustes::Clave::FolderInbox);
     }
 
     void botonesDeRutas()
@@ -340,23 +340,23 @@ private slots:
         QFETCH(QString, boton);
         QFETCH(QString, titulo);
         QFETCH(QString, campo);
-        QFETCH(QString, clave);
+        QFETCH(int, numeroClave);
+        const auto clave = ajustes::Clave(numeroClave);
         MainWindow w;
         auto *b = w.findChild<QAbstractButton *>(boton);
         auto *linea = w.findChild<QLineEdit *>(campo);
         QVERIFY(b && linea);
         const QString antes = linea->text();
-        const QByteArray claveBytes = clave.toLatin1();
 
         DialogoArchivo::fijarSiguienteArchivo(QString()); // cancelled
         b->click();
         QCOMPARE(linea->text(), antes);
-        QVERIFY(!ajustes::contiene(claveBytes.constData()));
+        QVERIFY(!ajustes::contiene(clave));
 
         DialogoArchivo::fijarSiguienteArchivo(QStringLiteral("/elegido.csv"));
         b->click();
         QCOMPARE(linea->text(), QStringLiteral("/elegido.csv"));
-        QCOMPARE(ajustes::leer(claveBytes.constData()).toString(), QStringLiteral("/elegido.csv"));
+        QCOMPARE(ajustes::leerTexto(clave), QStringLiteral("/elegido.csv"));
 
         const DialogoArchivo::Pedido pedido = DialogoArchivo::pedidos().last();
         QCOMPARE(pedido.titulo, titulo);
@@ -368,7 +368,7 @@ private slots:
     {
         MainWindow w;
         w.formulario()->checkMinimizar->click();
-        QCOMPARE(ajustes::leer(ajustes::kStartMinimized).toBool(), true);
+        QCOMPARE(ajustes::leer(ajustes::Clave::StartMinimized).toBool(), true);
         MainWindow otra;
         QVERIFY(otra.formulario()->checkMinimizar->isChecked());
         // Hidden in the tray; with no tray to come back from, minimized instead, never hidden.

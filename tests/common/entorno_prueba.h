@@ -3,10 +3,10 @@
 // whole run (so no test reads or writes a real settings store or data folder), the offscreen
 // platform, and message boxes / file dialogs answered from the test's queue.
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "app/instancia_unica.h"
 #include "common/carpeta_privada.h"
+#include "ui/dialogos.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -84,15 +84,15 @@ private slots:
         QVERIFY2(!qEnvironmentVariableIsEmpty("NBSMS_BIN_DIR"), "NBSMS_BIN_DIR names the program's folder");
         // No gateway: the worker stays idle and only the list run touches the outbox.
         using namespace ajustes;
-        escribir(kCheckVerifPer, true);
-        escribir(kListaNombreFila, ruta("lista.csv"));
-        escribir(kTieneHeader, true);
-        escribir(kColumnaCelular, QStringLiteral("celular"));
-        escribir(kColumnaFecha, QString::fromLatin1(kInmediato));
-        escribir(kFormatoSms, QStringLiteral("Hola [nombre], su turno es el [dia]"));
-        escribir(kFolderErrores, ruta("errores.csv"));
-        escribir(kFolderBackups, ruta("backup.csv"));
-        escribir(kFolderInbox, ruta("recibidos.csv"));
+        escribir(Clave::CheckVerifPer, true);
+        escribir(Clave::ListaNombreFila, ruta("lista.csv"));
+        escribir(Clave::TieneHeader, true);
+        escribir(Clave::ColumnaCelular, QStringLiteral("celular"));
+        escribir(Clave::ColumnaFecha, QString::fromLatin1(kInmediato));
+        escribir(Clave::FormatoSms, QStringLiteral("Hola [nombre], su turno es el [dia]"));
+        escribir(Clave::FolderErrores, ruta("errores.csv"));
+        escribir(Clave::FolderBackups, ruta("backup.csv"));
+        escribir(Clave::FolderInbox, ruta("recibidos.csv"));
     }
 
     void matarEnMedioDeUnaListaVigilada()

@@ -135,19 +135,19 @@ private slots:
 
         // The program reads the same store through HOME / XDG_CONFIG_HOME, which it inherits.
         using namespace ajustes;
-        escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
-        escribir(kKeyGateway, QStringLiteral("key=%1").arg(QLatin1String(kClave)));
-        escribir(kEnvioActivado, true);
-        escribir(kCheckVerifPer, true);
-        escribir(kListaNombreFila, ruta("lista.csv"));
-        escribir(kTieneHeader, true);
-        escribir(kColumnaCelular, QStringLiteral("celular"));
-        escribir(kColumnaFecha, QString::fromLatin1(kInmediato));
-        escribir(kFormatoSms, QString::fromUtf8(kPlantilla));
-        escribir(kFolderErrores, ruta("errores.csv"));
-        escribir(kFolderBackups, ruta("backup.csv"));
-        escribir(kFolderInbox, ruta("recibidos.csv"));
-        escribir(kCheckHorarios, kCheckHorariosDefecto);
+        escribir(Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+        escribir(Clave::KeyGateway, QStringLiteral("key=%1").arg(QLatin1String(kClave)));
+        escribir(Clave::EnvioActivado, true);
+        escribir(Clave::CheckVerifPer, true);
+        escribir(Clave::ListaNombreFila, ruta("lista.csv"));
+        escribir(Clave::TieneHeader, true);
+        escribir(Clave::ColumnaCelular, QStringLiteral("celular"));
+        escribir(Clave::ColumnaFecha, QString::fromLatin1(kInmediato));
+        escribir(Clave::FormatoSms, QString::fromUtf8(kPlantilla));
+        escribir(Clave::FolderErrores, ruta("errores.csv"));
+        escribir(Clave::FolderBackups, ruta("backup.csv"));
+        escribir(Clave::FolderInbox, ruta("recibidos.csv"));
+        escribir(Clave::CheckHorarios, kTodasLasHoras);
     }
 
     void listaVigiladaSeEnviaYLlegaLoRecibido()

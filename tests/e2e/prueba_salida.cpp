@@ -68,9 +68,9 @@ private slots:
     {
         QSettings().clear();
         QDir(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos))).removeRecursively();
-        ajustes::escribir(ajustes::kKeyGateway, QStringLiteral("key=secreta"));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("key=secreta"));
         const QString errores = QDir::home().filePath(QStringLiteral("errores-propios.csv"));
-        ajustes::escribir(ajustes::kFolderErrores, errores);
+        ajustes::escribir(ajustes::Clave::FolderErrores, errores);
         QFile(errores).open(QIODevice::WriteOnly);
         QVERIFY(QFileInfo(QSettings().fileName()).permissions() & QFileDevice::ReadOther);
 
@@ -112,9 +112,9 @@ private slots:
         gateway.fijarDemora(std::chrono::milliseconds(1500));
 
         using namespace ajustes;
-        escribir(kIpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
-        escribir(kKeyGateway, QStringLiteral("key=k1"));
-        escribir(kEnvioActivado, true);
+        escribir(Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+        escribir(Clave::KeyGateway, QStringLiteral("key=k1"));
+        escribir(Clave::EnvioActivado, true);
         QVERIFY(QDir::home().mkpath(QLatin1String(kCarpetaDatos)));
         {
             QFile f(salidas());

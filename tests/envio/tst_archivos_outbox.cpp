@@ -2,6 +2,7 @@
 // files in a private folder: exact bytes in, exact bytes out.
 
 #include "app/mainwindow.h"
+#include "common/vencida.h"
 #include "lista/archivos_datos.h"
 #include "lista/outbox.h"
 
@@ -223,7 +224,7 @@ private slots:
                 QtDebugMsg, QRegularExpression(QStringLiteral("^outbox - numero no valido, no se envia: ")));
 
         outbox::Pendiente p;
-        const auto r = outbox::buscarPendiente(salidas(), QDate(2020, 1, 1), p);
+        const auto r = outbox::buscarPendiente(salidas(), vencidaEl(QDate(2020, 1, 1)), p);
         if (linea.isEmpty()) {
             QCOMPARE(r, outbox::ResultadoBusqueda::NoHay);
             return;
@@ -242,11 +243,13 @@ private slots:
     void buscarPendienteSinArchivoLoCrea()
     {
         outbox::Pendiente p;
-        QCOMPARE(outbox::buscarPendiente(salidas(), QDate(2020, 1, 1), p), outbox::ResultadoBusqueda::NoHay);
+        QCOMPARE(outbox::buscarPendiente(salidas(), vencidaEl(QDate(2020, 1, 1)), p),
+                 outbox::ResultadoBusqueda::NoHay);
         QVERIFY(QFile::exists(salidas()));
         const QString mala = dir.filePath(QStringLiteral("no-existe/salidas.csv"));
         QTest::ignoreMessage(QtDebugMsg, qPrintable(avisoApertura(mala)));
-        QCOMPARE(outbox::buscarPendiente(mala, QDate(2020, 1, 1), p), outbox::ResultadoBusqueda::NoAbre);
+        QCOMPARE(outbox::buscarPendiente(mala, vencidaEl(QDate(2020, 1, 1)), p),
+                 outbox::ResultadoBusqueda::NoAbre);
     }
 
     void lineaLarga()
@@ -256,7 +259,7 @@ private slots:
         const QByteArray contenido = "E,1,," + largo + "\ne,2,," + largo + "\n";
         escribir(salidas(), contenido);
         outbox::Pendiente p;
-        QCOMPARE(outbox::buscarPendiente(salidas(), QDate(2020, 1, 1), p),
+        QCOMPARE(outbox::buscarPendiente(salidas(), vencidaEl(QDate(2020, 1, 1)), p),
                  outbox::ResultadoBusqueda::Encontrado);
         QCOMPARE(p.posicion, qint64(largo.size() + 6));
         QCOMPARE(p.mensaje.size(), largo.size());

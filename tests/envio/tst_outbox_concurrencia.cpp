@@ -1,6 +1,7 @@
 // The window's thread appends and compacts while the worker's thread scans and marks, thousands
 // of times: every record is handed over exactly once and the mark always lands on it.
 
+#include "common/vencida.h"
 #include "lista/archivos_datos.h"
 #include "lista/outbox.h"
 
@@ -40,7 +41,7 @@ private slots:
             for (;;) {
                 const bool ultimo = agregadorTermino.load();
                 outbox::Pendiente p;
-                const auto r = outbox::buscarPendiente(ruta, hoy, p);
+                const auto r = outbox::buscarPendiente(ruta, vencidaEl(hoy), p);
                 if (r != outbox::ResultadoBusqueda::Encontrado) {
                     if (ultimo)
                         return;

@@ -17,14 +17,13 @@ namespace {
 
 QVariant guardado()
 {
-    return ajustes::contiene(ajustes::kCheckHorarios) ? ajustes::leer(ajustes::kCheckHorarios) : QVariant();
+    return ajustes::contiene(ajustes::Clave::CheckHorarios) ? ajustes::leer(ajustes::Clave::CheckHorarios)
+                                                            : QVariant();
 }
 
 void borrarClave()
 {
-    QSettings s;
-    s.beginGroup(QLatin1String(ajustes::kGrupo));
-    s.remove(QLatin1String(ajustes::kCheckHorarios));
+    ajustes::borrar(ajustes::Clave::CheckHorarios);
 }
 
 quint32 marcadas(const set_horario_envio &d)
@@ -129,7 +128,7 @@ private slots:
         QFETCH(quint32, mostradas);
         QFETCH(int, trasOk);
         if (valor.isValid())
-            ajustes::escribir(ajustes::kCheckHorarios, valor);
+            ajustes::escribir(ajustes::Clave::CheckHorarios, valor);
         QPointer<set_horario_envio> d = new set_horario_envio;
         d->show();
         QCOMPARE(marcadas(*d), mostradas);
@@ -163,7 +162,7 @@ private slots:
     {
         QFETCH(QVariant, valor);
         if (valor.isValid())
-            ajustes::escribir(ajustes::kCheckHorarios, valor);
+            ajustes::escribir(ajustes::Clave::CheckHorarios, valor);
         QPointer<set_horario_envio> d = new set_horario_envio;
         d->show();
         for (QCheckBox *c : d->casillasHorario())
@@ -176,7 +175,7 @@ private slots:
 
     void escapeNoEscribe()
     {
-        ajustes::escribir(ajustes::kCheckHorarios, 7);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, 7);
         auto *d = new set_horario_envio;
         d->show();
         QVERIFY(QTest::qWaitForWindowExposed(d));
@@ -187,10 +186,10 @@ private slots:
 
     void dosDialogos()
     {
-        ajustes::escribir(ajustes::kCheckHorarios, 5);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, 5);
         auto *primero = new set_horario_envio;
         primero->show();
-        ajustes::escribir(ajustes::kCheckHorarios, 3);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, 3);
         auto *segundo = new set_horario_envio;
         segundo->show();
         QCOMPARE(marcadas(*primero), 5u);

@@ -35,13 +35,6 @@ QByteArray leer(const QString &ruta)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<sin archivo>");
 }
 
-void borrarClave(const char *clave)
-{
-    QSettings s;
-    s.beginGroup(QLatin1String(ajustes::kGrupo));
-    s.remove(QLatin1String(clave));
-}
-
 } // namespace
 
 class PruebaThreads : public QObject
@@ -109,8 +102,8 @@ private slots:
         dir.reset(new QTemporaryDir);
         salidas = dir->filePath(QStringLiteral("salidas.csv"));
         inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
-        borrarClave(ajustes::kCheckHorarios);
-        ajustes::escribir(ajustes::kFolderInbox, inbox);
+        ajustes::borrar(ajustes::Clave::CheckHorarios);
+        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
         sim.reset(new simulador::SimuladorNgw("clave"));
         QVERIFY(sim->iniciar() > 0);
     }
@@ -233,13 +226,13 @@ private slots:
         QFETCH(QTime, hora);
         QFETCH(bool, seEnvia);
         if (mascara.isValid())
-            ajustes::escribir(ajustes::kCheckHorarios, mascara);
+            ajustes::escribir(ajustes::Clave::CheckHorarios, mascara);
         crear("e,1,,m\n", QDateTime(kAhora.date(), hora));
         QCOMPARE(w->horarioPermitido(), seEnvia);
         w->procesarCiclo();
         QCOMPARE(w->conexion->isOcupado(), seEnvia);
         // The rule is read afresh at every cycle.
-        ajustes::escribir(ajustes::kCheckHorarios, seEnvia ? 0 : 0xFFFFFF);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, seEnvia ? 0 : 0xFFFFFF);
         QCOMPARE(w->horarioPermitido(), !seEnvia);
     }
 
@@ -256,7 +249,7 @@ private slots:
     // counter grows by the messages stored.
     void recepcionTrasMasDeDiezCiclos()
     {
-        ajustes::escribir(ajustes::kCheckHorarios, 0);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, 0);
         escribir(inbox, "\"01/01/2026\",\"9\",\"viejo\"\n");
         crear("e,1,,no se envia fuera de horario\n");
         QCOMPARE(w->recibidos.load(), 1);
@@ -407,9 +400,9 @@ private slots:
         const QString otra = dir->filePath(QStringLiteral("otra.csv"));
         escribir(otra, "x\n");
         if (!clave.isValid())
-            borrarClave(ajustes::kFolderInbox);
+            ajustes::borrar(ajustes::Clave::FolderInbox);
         else
-            ajustes::escribir(ajustes::kFolderInbox,
+            ajustes::escribir(ajustes::Clave::FolderInbox,
                               clave.toString() == QLatin1String("otra") ? otra : clave);
         w->contarRecibidos();
         QCOMPARE(w->recibidos.load(), cuenta);

@@ -104,7 +104,7 @@ void PruebaConexion::init()
     preparar(Modo::Normal, QString(), QString());
     static int n = 0;
     archivoRecibidos = carpeta.filePath(QStringLiteral("recibidos%1.csv").arg(++n));
-    ajustes::escribir(ajustes::kFolderInbox, archivoRecibidos);
+    ajustes::escribir(ajustes::Clave::FolderInbox, archivoRecibidos);
 }
 
 void PruebaConexion::preparar(Modo modo, const QString &fijaTx, const QString &fijaRx)
@@ -386,7 +386,7 @@ void PruebaConexion::recepcion()
 
     if (!carpetaExiste) {
         archivoRecibidos = carpeta.filePath(QStringLiteral("falta/sms.csv"));
-        ajustes::escribir(ajustes::kFolderInbox, archivoRecibidos);
+        ajustes::escribir(ajustes::Clave::FolderInbox, archivoRecibidos);
     }
     auto c = libre();
     QVERIFY(c);

@@ -99,7 +99,7 @@ void PruebaHostil::init()
     reiniciar(sim);
     static int n = 0;
     archivoRecibidos = carpeta.filePath(QStringLiteral("recibidos%1.csv").arg(++n));
-    ajustes::escribir(ajustes::kFolderInbox, archivoRecibidos);
+    ajustes::escribir(ajustes::Clave::FolderInbox, archivoRecibidos);
 }
 
 std::unique_ptr<conexion_ngw> PruebaHostil::libre()
@@ -220,7 +220,7 @@ void PruebaHostil::cierreSinRespuesta()
         f.write("e,1150001111,,hola\n");
     }
     // Fetching runs at any hour; with no hour allowed only the fetch can go out.
-    ajustes::escribir(ajustes::kCheckHorarios, recepcion ? 0 : ajustes::kCheckHorariosDefecto);
+    ajustes::escribir(ajustes::Clave::CheckHorarios, recepcion ? 0 : ajustes::kTodasLasHoras);
     threads w(kClave, ipSim(), salidas);
     conexion_ngw *c = w.conexion;
     QVERIFY(esperarLibre(*c));
@@ -377,7 +377,7 @@ void PruebaHostil::recepcionSinArchivo()
     } else {
         archivoRecibidos = carpeta.filePath(QStringLiteral("falta/sms.csv"));
     }
-    ajustes::escribir(ajustes::kFolderInbox, archivoRecibidos);
+    ajustes::escribir(ajustes::Clave::FolderInbox, archivoRecibidos);
     if (falla == QLatin1String("ambos"))
         QVERIFY(QDir().mkpath(defecto)); // a folder where the file would go
     auto c = libre();

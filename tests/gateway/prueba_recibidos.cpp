@@ -58,7 +58,7 @@ void PruebaRecibidos::rutaPorDefecto()
     QCOMPARE(recibidos::rutaArchivo(),
              QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
     // The never-configured marker is no file name.
-    ajustes::escribir(ajustes::kFolderInbox, QStringLiteral("vacio"));
+    ajustes::escribir(ajustes::Clave::FolderInbox, QStringLiteral("vacio"));
     QCOMPARE(recibidos::rutaArchivo(),
              QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
 
@@ -71,7 +71,7 @@ void PruebaRecibidos::rutaPorDefecto()
 void PruebaRecibidos::rutaGuardada()
 {
     const QString ruta = carpeta.filePath(QStringLiteral("entrada.csv"));
-    ajustes::escribir(ajustes::kFolderInbox, ruta);
+    ajustes::escribir(ajustes::Clave::FolderInbox, ruta);
     QCOMPARE(recibidos::rutaArchivo(), ruta);
 }
 
@@ -83,7 +83,7 @@ void PruebaRecibidos::agregaLineasEnOrden()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("previo\n");
     }
-    ajustes::escribir(ajustes::kFolderInbox, ruta);
+    ajustes::escribir(ajustes::Clave::FolderInbox, ruta);
     QVERIFY(recibidos::guardar(registro(QStringLiteral("123"), QStringLiteral("Hola, que tal"))));
     QVERIFY(recibidos::guardar(registro(QStringLiteral("456"), QStringLiteral("Chau"))));
     QCOMPARE(leer(ruta), QByteArray("previo\n"
@@ -103,7 +103,7 @@ void PruebaRecibidos::comillasYUtf8()
 void PruebaRecibidos::carpetaInexistente()
 {
     const QString ruta = carpeta.filePath(QStringLiteral("no/existe/sms.csv"));
-    ajustes::escribir(ajustes::kFolderInbox, ruta);
+    ajustes::escribir(ajustes::Clave::FolderInbox, ruta);
     QVERIFY(!recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
     QVERIFY(!QFileInfo::exists(carpeta.filePath(QStringLiteral("no"))));
 }
@@ -131,9 +131,9 @@ void PruebaRecibidos::rutaLeidaEnCadaMensaje()
 {
     const QString primera = carpeta.filePath(QStringLiteral("uno.csv"));
     const QString segunda = carpeta.filePath(QStringLiteral("dos.csv"));
-    ajustes::escribir(ajustes::kFolderInbox, primera);
+    ajustes::escribir(ajustes::Clave::FolderInbox, primera);
     QVERIFY(recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
-    ajustes::escribir(ajustes::kFolderInbox, segunda);
+    ajustes::escribir(ajustes::Clave::FolderInbox, segunda);
     QVERIFY(recibidos::guardar(registro(QStringLiteral("2"), QStringLiteral("b"))));
     QCOMPARE(leer(primera), QByteArray("\"07/12/2026\",\"1\",\"a\"\n"));
     QCOMPARE(leer(segunda), QByteArray("\"07/12/2026\",\"2\",\"b\"\n"));

@@ -53,7 +53,7 @@ class PruebaCorridaIntegridad : public QObject, public VentanaLista
     // Puts the window in `modo` and answers the two questions of an interactive run.
     void elegirModo(Modo modo)
     {
-        ajustes::escribir(ajustes::kCheckVerifPer, modo == Modo::Vigilada);
+        ajustes::escribir(ajustes::Clave::CheckVerifPer, modo == Modo::Vigilada);
         ui->checkVerifPer->setChecked(modo == Modo::Armado);
         if (modo != Modo::Vigilada) {
             CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
@@ -288,8 +288,8 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0600), 0);
 #endif
         }
-        ajustes::escribir(ajustes::kListaNombreFila, ruta);
-        ajustes::escribir(ajustes::kFormatoSms, QStringLiteral("Hola [#1]"));
+        ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
+        ajustes::escribir(ajustes::Clave::FormatoSms, QStringLiteral("Hola [#1]"));
         {
             MainWindow alArrancar;
             QCOMPARE(alArrancar.formulario()->ingresoLista->text(), ruta);

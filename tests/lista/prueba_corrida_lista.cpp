@@ -108,7 +108,7 @@ private slots:
                  QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8());
         QCOMPARE(leer(errores()), QByteArray("Beto,\n"));
         QCOMPARE(w->worker->pendientes.load(), 2);
-        QCOMPARE(ajustes::leer(ajustes::kFormatoSms).toString(), QStringLiteral("Hola [nombre]"));
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), QStringLiteral("Hola [nombre]"));
         // The list stays and the watch stays off.
         QVERIFY(QFile::exists(ui->ingresoLista->text()));
         QVERIFY(!w->leerVerifPer());
@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
         QVERIFY(!QFile::exists(w->archivoSalidas));
         // The template is saved before any check.
-        QCOMPARE(ajustes::leer(ajustes::kFormatoSms).toString(), plantilla);
+        QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), plantilla);
     }
 
     // A number or date that would change the request or break the outbox record: the row goes to
@@ -321,7 +321,7 @@ private slots:
     void vigiladaQueNoPuedeApartarLaLista()
     {
         listaDeTres();
-        ajustes::escribir(ajustes::kCheckVerifPer, true);
+        ajustes::escribir(ajustes::Clave::CheckVerifPer, true);
         // The backup path is a folder: neither rename nor copy can put the list there.
         QDir(dir->path()).mkdir(QStringLiteral("backup.csv"));
         const QString lista = ui->ingresoLista->text();
@@ -339,7 +339,7 @@ private slots:
     void corridaVigiladaNoSeSolapa()
     {
         listaDeTres();
-        ajustes::escribir(ajustes::kCheckVerifPer, true);
+        ajustes::escribir(ajustes::Clave::CheckVerifPer, true);
         w->archivoSalidas = dir->filePath(QStringLiteral("no/existe/salidas.csv"));
         // While the box of the first run is open, the poll (or anything else) tries another.
         int anidadas = 0;

@@ -78,8 +78,8 @@ void PruebaDialogosLista::formatoAlAbrir_data()
 
 static void guardar(const QVariantList &v)
 {
-    const char *claves[] = {ajustes::kTieneHeader, ajustes::kSeparaComillas, ajustes::kUsarComa,
-                            ajustes::kUsarTab};
+    const ajustes::Clave claves[] = {ajustes::Clave::TieneHeader, ajustes::Clave::SeparaComillas,
+                                     ajustes::Clave::UsarComa, ajustes::Clave::UsarTab};
     for (int k = 0; k < 4; ++k) {
         if (v.at(k).isValid())
             ajustes::escribir(claves[k], v.at(k));
@@ -123,10 +123,10 @@ void PruebaDialogosLista::formatoAceptar()
     (tab ? f->usarTabulador : f->usarComa)->click();
     pulsar(f->buttonBox, QDialogButtonBox::Ok);
     QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(ajustes::leer(ajustes::kTieneHeader), QVariant(cabecera));
-    QCOMPARE(ajustes::leer(ajustes::kSeparaComillas), QVariant(comillas));
-    QCOMPARE(ajustes::leer(ajustes::kUsarComa), QVariant(!tab));
-    QCOMPARE(ajustes::leer(ajustes::kUsarTab), QVariant(tab));
+    QCOMPARE(ajustes::leer(ajustes::Clave::TieneHeader), QVariant(cabecera));
+    QCOMPARE(ajustes::leer(ajustes::Clave::SeparaComillas), QVariant(comillas));
+    QCOMPARE(ajustes::leer(ajustes::Clave::UsarComa), QVariant(!tab));
+    QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(tab));
 }
 
 void PruebaDialogosLista::formatoCancelar_data()
@@ -155,7 +155,7 @@ void PruebaDialogosLista::formatoCancelar()
     QCOMPARE(d.result(), int(QDialog::Rejected));
     QCOMPARE(cajasDe(d), cajas);
     // Nothing is written on cancel.
-    QCOMPARE(ajustes::contiene(ajustes::kUsarComa), guardado.at(2).isValid());
+    QCOMPARE(ajustes::contiene(ajustes::Clave::UsarComa), guardado.at(2).isValid());
 }
 
 void PruebaDialogosLista::etiquetaForma()

@@ -69,7 +69,10 @@ void PruebaSepararColumnas::separar()
     QFETCH(bool, tab);
     QFETCH(QStringList, campos);
     QCOMPARE(lista::separarLinea(linea, coma, tab), campos);
-    QCOMPARE(lista::separarLinea(linea, lista::FormatoLista{coma, tab}), campos);
+    lista::FormatoLista formato;
+    formato.usarComa = coma;
+    formato.usarTab = tab;
+    QCOMPARE(lista::separarLinea(linea, formato), campos);
 }
 
 // Random lines over a small alphabet rich in quotes and separators.

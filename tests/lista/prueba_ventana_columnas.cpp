@@ -57,8 +57,8 @@ void PruebaVentanaColumnas::detectar()
     QFETCH(QString, guardado);
     ui->comboCelular->addItems({"viejo", "otro"});
     ui->comboFecha->addItem(QStringLiteral("viejo"));
-    ajustes::escribir(ajustes::kColumnaCelular, QStringLiteral("elegida"));
-    ajustes::escribir(ajustes::kColumnaFecha, QStringLiteral("#3"));
+    ajustes::escribir(ajustes::Clave::ColumnaCelular, QStringLiteral("elegida"));
+    ajustes::escribir(ajustes::Clave::ColumnaFecha, QStringLiteral("#3"));
     const QString ruta = escribirLista("nombre,celular,fecha\nAna,123,01/02/2024\nBeto,456\n");
     prepararVentana(ruta, conHeader);
 
@@ -66,10 +66,10 @@ void PruebaVentanaColumnas::detectar()
     QCOMPARE(itemsDe(ui->comboCelular), celular);
     QCOMPARE(itemsDe(ui->comboFecha), fecha);
     QCOMPARE(w->columnasHeader, celular);
-    QCOMPARE(ajustes::leer(ajustes::kHeaderList, QString()).toString(), guardado);
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::HeaderList), guardado);
     // Emptying and refilling the combos is not the operator's choice: nothing is stored.
-    QCOMPARE(ajustes::leer(ajustes::kColumnaCelular).toString(), QStringLiteral("elegida"));
-    QCOMPARE(ajustes::leer(ajustes::kColumnaFecha).toString(), QStringLiteral("#3"));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaCelular), QStringLiteral("elegida"));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaFecha), QStringLiteral("#3"));
     QVERIFY(CuadroMensaje::mostrados().isEmpty());
 }
 
@@ -114,12 +114,12 @@ void PruebaVentanaColumnas::detectarVacio()
 {
     ui->comboCelular->addItem(QStringLiteral("queda"));
     w->columnasHeader = QStringList{"queda"};
-    ajustes::escribir(ajustes::kHeaderList, QStringLiteral("a,b"));
+    ajustes::escribir(ajustes::Clave::HeaderList, QStringLiteral("a,b"));
     const QString ruta = escribirLista(QByteArray());
     w->detectarColumnasConHeader(ruta, true);
     QCOMPARE(itemsDe(ui->comboCelular), QStringList{"queda"});
     QCOMPARE(w->columnasHeader, QStringList{"queda"});
-    QCOMPARE(ajustes::leer(ajustes::kHeaderList).toString(), QStringLiteral("a,b"));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::HeaderList), QStringLiteral("a,b"));
     QVERIFY(CuadroMensaje::mostrados().isEmpty());
 }
 
@@ -137,7 +137,7 @@ void PruebaVentanaColumnas::detectarCodificacion()
     QFETCH(QByteArray, bytes);
     prepararVentana(escribirLista(bytes), true);
     QCOMPARE(ui->comboCelular->itemText(0), QStringLiteral("año"));
-    QCOMPARE(ajustes::leer(ajustes::kHeaderList).toString(), QStringLiteral("año,celular"));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::HeaderList), QStringLiteral("año,celular"));
     QCOMPARE(w->buscarColumna(QStringLiteral("año")), 0);
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [año]"));
     QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola Muñoz"));
@@ -243,7 +243,7 @@ void PruebaVentanaColumnas::buscarArchivo()
     QCOMPARE(DialogoArchivo::pedidos().first().carpeta, QDir(dir->path()).absolutePath());
     QCOMPARE(DialogoArchivo::pedidos().first().filtro, QStringLiteral("CSV Files (*.csv)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
-    QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), ruta);
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), ruta);
     QCOMPARE(itemsDe(ui->comboFecha), (QStringList{"#1", "#2", "--inmediato--"}));
 
     // A chosen file that cannot be read shows the box and keeps the columns.
@@ -257,11 +257,11 @@ void PruebaVentanaColumnas::buscarArchivo()
 void PruebaVentanaColumnas::buscarArchivoCancelado()
 {
     ui->ingresoLista->setText(QStringLiteral("antes.csv"));
-    ajustes::escribir(ajustes::kListaNombreFila, QStringLiteral("antes.csv"));
+    ajustes::escribir(ajustes::Clave::ListaNombreFila, QStringLiteral("antes.csv"));
     DialogoArchivo::fijarSiguienteArchivo(QString());
     w->on_BuscarArchivo_clicked();
     QCOMPARE(ui->ingresoLista->text(), QStringLiteral("antes.csv"));
-    QCOMPARE(ajustes::leer(ajustes::kListaNombreFila).toString(), QStringLiteral("antes.csv"));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), QStringLiteral("antes.csv"));
     QCOMPARE(ui->comboCelular->count(), 0);
 }
 
@@ -290,7 +290,7 @@ void PruebaVentanaColumnas::formatoAceptado()
 
 void PruebaVentanaColumnas::formatoCancelado()
 {
-    ajustes::escribir(ajustes::kTieneHeader, false);
+    ajustes::escribir(ajustes::Clave::TieneHeader, false);
     const QString ruta = escribirLista("nombre,celular\n");
     ui->ingresoLista->setText(ruta);
     ui->TransformadaSMS->setPlainText(QStringLiteral("sin tocar"));

@@ -4,7 +4,7 @@
 //   nbsms-ajustes leer CLAVE           prints the stored value ("" when absent)
 //   nbsms-ajustes escribir CLAVE VALOR  stores the value (bool_ and int_ keys typed as such)
 
-#include "app/ajustes.h"
+#include "ajustes/ajustes.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -17,24 +17,6 @@ namespace {
 const char kAyuda[] = "Uso: nbsms-ajustes leer CLAVE\n"
                       "     nbsms-ajustes escribir CLAVE VALOR\n"
                       "Lee o escribe una clave del grupo cfg_lista de la configuracion de NBsms.\n";
-
-// Only the program's own keys: a mistyped name must not leave a stray entry in the store.
-const char *const kClaves[] = {
-    ajustes::kTieneHeader,     ajustes::kSeparaComillas, ajustes::kUsarComa,       ajustes::kUsarTab,
-    ajustes::kListaNombreFila, ajustes::kHeaderList,     ajustes::kColumnaCelular, ajustes::kColumnaFecha,
-    ajustes::kFormatoSms,      ajustes::kIpGateway,      ajustes::kKeyGateway,     ajustes::kFolderErrores,
-    ajustes::kFolderBackups,   ajustes::kFolderInbox,    ajustes::kCheckVerifPer,  ajustes::kStartMinimized,
-    ajustes::kEnvioActivado,   ajustes::kCheckHorarios,
-};
-
-const char *buscarClave(const QString &nombre)
-{
-    for (const char *clave : kClaves) {
-        if (nombre == QLatin1String(clave))
-            return clave;
-    }
-    return nullptr;
-}
 
 int fallar(const QString &mensaje)
 {
@@ -78,12 +60,13 @@ int main(int argc, char *argv[])
         std::fputs(kAyuda, stderr);
         return 2;
     }
-    const char *clave = buscarClave(args.at(1));
+    // Only the program's own keys: a mistyped name must not leave a stray entry in the store.
+    const std::optional<ajustes::Clave> clave = ajustes::buscar(args.at(1));
     if (!clave)
         return fallar(QStringLiteral("clave desconocida: %1").arg(args.at(1)));
 
     if (leer) {
-        const QString valor = ajustes::leer(clave, QString()).toString();
+        const QString valor = ajustes::leerGuardado(*clave).toString();
         std::printf("%s\n", valor.toLocal8Bit().constData());
         return 0;
     }
@@ -93,7 +76,7 @@ int main(int argc, char *argv[])
         return fallar(QStringLiteral("valor invalido para %1: %2").arg(args.at(1), args.at(2)));
     QSettings s;
     s.beginGroup(QLatin1String(ajustes::kGrupo));
-    s.setValue(QLatin1String(clave), valor);
+    s.setValue(QLatin1String(ajustes::nombre(*clave)), valor);
     s.endGroup();
     s.sync();
     if (s.status() != QSettings::NoError)

@@ -1,4 +1,4 @@
-#include "app/dialogos.h"
+#include "ui/dialogos.h"
 
 #include <QFileDialog>
 #include <QQueue>

@@ -1,13 +1,13 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "lista/add_word_to_sms.h"
 #include "lista/cfg_lista.h"
 #include "lista/columnas.h"
 #include "lista/lectura_lista.h"
 #include "lista/plantilla.h"
 #include "lista/separar_linea.h"
+#include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QDate>
@@ -45,7 +45,7 @@ void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, b
         return;
 
     if (conHeader)
-        ajustes::escribir(ajustes::kHeaderList, primera);
+        ajustes::escribir(ajustes::Clave::HeaderList, primera);
     const QStringList campos = w.separarLinea(primera);
     w.cantidadColumnas = campos.size();
     const QStringList nombres = lista::nombresColumnas(campos, conHeader);
@@ -162,10 +162,10 @@ void MainWindow::on_cfgLista_clicked()
     cfg_lista dialogo;
     if (dialogo.exec() != QDialog::Accepted)
         return;
-    tieneHeader = ajustes::leerBool(ajustes::kTieneHeader, ajustes::kTieneHeaderDefecto);
-    separaComillas = ajustes::leerBool(ajustes::kSeparaComillas, ajustes::kSeparaComillasDefecto);
-    usarComa = ajustes::leerBool(ajustes::kUsarComa, ajustes::kUsarComaDefecto);
-    usarTab = ajustes::leerBool(ajustes::kUsarTab, ajustes::kUsarTabDefecto);
+    tieneHeader = ajustes::leerBool(ajustes::Clave::TieneHeader);
+    separaComillas = ajustes::leerBool(ajustes::Clave::SeparaComillas);
+    usarComa = ajustes::leerBool(ajustes::Clave::UsarComa);
+    usarTab = ajustes::leerBool(ajustes::Clave::UsarTab);
     const QString ruta = ui->ingresoLista->text();
     if (!ruta.isEmpty())
         detectarSegunFormato(*this, ruta, true);
@@ -180,7 +180,7 @@ void MainWindow::on_BuscarArchivo_clicked()
         return;
     qDebug() << "SETEA FILENAME=" << ruta;
     ui->ingresoLista->setText(ruta);
-    ajustes::escribir(ajustes::kListaNombreFila, ruta);
+    ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
     detectarSegunFormato(*this, ruta, true);
 }
 

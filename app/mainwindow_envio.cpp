@@ -1,13 +1,13 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
 #include "lista/corrida_lista.h"
 #include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
 #include "lista/outbox.h"
+#include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QDate>
@@ -151,7 +151,7 @@ bool MainWindow::validarColumnas()
 // Common start of both interactive runs: the template is saved before any check.
 bool MainWindow::guardarPlantillaYComprobarLista(const QString &plantilla)
 {
-    ajustes::escribir(ajustes::kFormatoSms, plantilla);
+    ajustes::escribir(ajustes::Clave::FormatoSms, plantilla);
     if (ui->ingresoLista->text().isEmpty())
         error(tr("Debe ingresar una lista a procesar"));
     else if (ui->comboCelular->currentText().isEmpty())
@@ -182,7 +182,7 @@ void MainWindow::corridaSimple()
         return;
     if (!preguntarYContar(lineas))
         return;
-    ajustes::escribir(ajustes::kFormatoSms, plantilla);
+    ajustes::escribir(ajustes::Clave::FormatoSms, plantilla);
     if (!abrirDiario())
         return;
     const int agregados = pasadaEscritura(lineas, 0);

@@ -1,12 +1,12 @@
 #include "app/mainwindow.h"
 
-#include "app/ajustes.h"
-#include "app/dialogos.h"
+#include "ajustes/ajustes.h"
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
 #include "lista/corrida_lista.h"
 #include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
+#include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>

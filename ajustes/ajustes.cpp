@@ -1,0 +1,228 @@
+#include "ajustes/ajustes.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSettings>
+
+namespace ajustes {
+
+namespace {
+
+enum class Tipo { Bool, Entero, Texto, Ruta };
+
+struct Definicion
+{
+    Clave clave;
+    const char *nombre;
+    Tipo tipo;
+    // Bool and Entero: the default; Texto: its text; Ruta: the data file's name.
+    const char *texto;
+    int numero;
+    int minimo;
+    int maximo;
+};
+
+// clang-format off
+const Definicion kTabla[] = {
+    {Clave::TieneHeader,     "bool_tiene_header",    Tipo::Bool,   nullptr,             1, 0, 1},
+    {Clave::SeparaComillas,  "bool_separa_comillas", Tipo::Bool,   nullptr,             1, 0, 1},
+    {Clave::UsarComa,        "bool_usar_coma",       Tipo::Bool,   nullptr,             1, 0, 1},
+    {Clave::UsarTab,         "bool_usar_tab",        Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::ListaNombreFila, "str_lista_name_fila",  Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::HeaderList,      "str_header_list",      Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::ColumnaCelular,  "str_columna_celular",  Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::ColumnaFecha,    "str_columna_fecha",    Tipo::Texto,  kInmediato,          0, 0, 0},
+    {Clave::FormatoSms,      "str_formato_sms",      Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::IpGateway,       "str_ip_gateway",       Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::KeyGateway,      "str_key_gateway",      Tipo::Texto,  kPrefijoClave,       0, 0, 0},
+    {Clave::FolderErrores,   "str_folder_errores",   Tipo::Ruta,   kArchivoErrores,     0, 0, 0},
+    {Clave::FolderBackups,   "str_folder_backups",   Tipo::Ruta,   kArchivoBackup,      0, 0, 0},
+    {Clave::FolderInbox,     "str_folder_inbox",     Tipo::Ruta,   kArchivoRecibidos,   0, 0, 0},
+    {Clave::CheckVerifPer,   "bool_check_verif_per", Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::StartMinimized,  "bool_start_minimized", Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::EnvioActivado,   "bool_envio_activado",  Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::CheckHorarios,   "int_check_horarios",   Tipo::Entero, nullptr, kTodasLasHoras, 0, kTodasLasHoras},
+};
+// clang-format on
+
+const Definicion &definicion(Clave clave)
+{
+    for (const Definicion &d : kTabla) {
+        if (d.clave == clave)
+            return d;
+    }
+    Q_UNREACHABLE();
+}
+
+QString nombreEnAlmacen(Clave clave)
+{
+    return QLatin1String(definicion(clave).nombre);
+}
+
+// The value read as the key's type; nullopt when it does not read as one.
+std::optional<QVariant> tipado(const Definicion &d, const QVariant &v)
+{
+    switch (d.tipo) {
+    case Tipo::Bool: {
+        if (v.type() == QVariant::Bool)
+            return v;
+        const QString texto = v.toString().trimmed().toLower();
+        if (texto == QLatin1String("true") || texto == QLatin1String("1"))
+            return QVariant(true);
+        if (texto == QLatin1String("false") || texto == QLatin1String("0"))
+            return QVariant(false);
+        return std::nullopt;
+    }
+    case Tipo::Entero: {
+        bool ok = false;
+        const qlonglong n = v.toString().trimmed().toLongLong(&ok);
+        if (!ok || n < d.minimo || n > d.maximo)
+            return std::nullopt;
+        return QVariant(static_cast<int>(n));
+    }
+    case Tipo::Texto:
+    case Tipo::Ruta:
+        return QVariant(v.toString());
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+const char *nombre(Clave clave)
+{
+    return definicion(clave).nombre;
+}
+
+std::optional<Clave> buscar(const QString &nombre)
+{
+    for (const Definicion &d : kTabla) {
+        if (nombre == QLatin1String(d.nombre))
+            return d.clave;
+    }
+    return std::nullopt;
+}
+
+QVariant porDefecto(Clave clave)
+{
+    const Definicion &d = definicion(clave);
+    switch (d.tipo) {
+    case Tipo::Bool:
+        return QVariant(d.numero != 0);
+    case Tipo::Entero:
+        return QVariant(d.numero);
+    case Tipo::Texto:
+        return QVariant(QString::fromUtf8(d.texto));
+    case Tipo::Ruta:
+        return QVariant(rutaPorDefecto(d.texto));
+    }
+    return QVariant();
+}
+
+QVariant leerGuardado(Clave clave)
+{
+    QSettings s;
+    s.beginGroup(QLatin1String(kGrupo));
+    QVariant v = s.value(nombreEnAlmacen(clave));
+    s.endGroup();
+    return v;
+}
+
+QVariant leer(Clave clave)
+{
+    const QVariant guardado = leerGuardado(clave);
+    if (!guardado.isValid())
+        return porDefecto(clave);
+    if (const std::optional<QVariant> v = tipado(definicion(clave), guardado))
+        return *v;
+    qDebug().noquote() << "Ajuste no valido, se usa el valor por defecto:" << nombre(clave)
+                       << guardado.toString();
+    return porDefecto(clave);
+}
+
+bool leerBool(Clave clave)
+{
+    return leer(clave).toBool();
+}
+
+int leerEntero(Clave clave)
+{
+    return leer(clave).toInt();
+}
+
+QString leerTexto(Clave clave)
+{
+    return leer(clave).toString();
+}
+
+QString leerRuta(Clave clave)
+{
+    const QString ruta = leerTexto(clave);
+    return ruta == QLatin1String(kVacio) ? porDefecto(clave).toString() : ruta;
+}
+
+void escribir(Clave clave, const QVariant &valor)
+{
+    QSettings s;
+    s.beginGroup(QLatin1String(kGrupo));
+    s.setValue(nombreEnAlmacen(clave), valor);
+    s.endGroup();
+}
+
+bool contiene(Clave clave)
+{
+    QSettings s;
+    s.beginGroup(QLatin1String(kGrupo));
+    const bool hay = s.contains(nombreEnAlmacen(clave));
+    s.endGroup();
+    return hay;
+}
+
+void borrar(Clave clave)
+{
+    QSettings s;
+    s.beginGroup(QLatin1String(kGrupo));
+    s.remove(nombreEnAlmacen(clave));
+    s.endGroup();
+}
+
+void fijarIdentidad()
+{
+    QCoreApplication::setOrganizationName(QString::fromUtf8(kOrganizacion));
+    QCoreApplication::setOrganizationDomain(QString::fromUtf8(kDominio));
+    QCoreApplication::setApplicationName(QString::fromUtf8(kAplicacion));
+}
+
+QDir carpetaDatos()
+{
+    QDir dir = QDir::home();
+    dir.cd(QLatin1String(kCarpetaDatos));
+    return dir;
+}
+
+QDir prepararCarpetaDatos()
+{
+    QDir dir = QDir::home();
+    qDebug() << "MyDocs str: " << QDir::homePath();
+    qDebug() << "MyDocs path: " << dir.absolutePath();
+    dir.mkdir(QLatin1String(kCarpetaDatos));
+    dir.cd(QLatin1String(kCarpetaDatos));
+    return dir;
+}
+
+QString rutaPorDefecto(const char *nombreArchivo)
+{
+    return carpetaDatos().absoluteFilePath(QString::fromUtf8(nombreArchivo));
+}
+
+QString resolverVacio(Clave clave)
+{
+    const QString ruta = leerTexto(clave);
+    if (ruta != QLatin1String(kVacio))
+        return ruta;
+    const QString defecto = porDefecto(clave).toString();
+    escribir(clave, defecto);
+    return defecto;
+}
+
+} // namespace ajustes

@@ -1,0 +1,104 @@
+#pragma once
+// Every settings key of the program with its type and default (one table, in ajustes.cpp), the
+// store's identity and the data files' names and places. No other file spells a key: readers and
+// writers name a Clave, and a read gives the table's default when the key is absent or holds a
+// value that does not read as the key's type.
+
+#include <QDir>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace ajustes {
+
+// Identity under which the per-user settings store is found.
+inline constexpr char kOrganizacion[] = "Velquor S.A.";
+inline constexpr char kDominio[] = "velquor.com";
+inline constexpr char kAplicacion[] = "NBsms";
+
+// The one group that holds every key.
+inline constexpr char kGrupo[] = "cfg_lista";
+
+// Marker of a path that was never configured.
+inline constexpr char kVacio[] = "vacio";
+
+// Date-column choice that stands for "send on the day of processing"; never a column.
+inline constexpr char kInmediato[] = "--inmediato--";
+
+// Data files.
+inline constexpr char kCarpetaDatos[] = "NBsms";
+inline constexpr char kArchivoSalidas[] = "salidas.csv";
+inline constexpr char kArchivoCompactando[] = "compactando.csv";
+// Journal of the list run in progress (see lista/diario_corrida.h).
+inline constexpr char kArchivoCorrida[] = "corrida_lista.json";
+inline constexpr char kArchivoErrores[] = "errores.csv";
+inline constexpr char kArchivoBackup[] = "backup.csv";
+inline constexpr char kArchivoRecibidos[] = "sms_recibidos.csv";
+inline constexpr char kCarpetaAyuda[] = "ayuda";
+inline constexpr char kArchivoAyuda[] = "ayuda_home.html";
+
+// Prefix of the first body parameter sent to the gateway.
+inline constexpr char kPrefijoClave[] = "key=";
+// Schedule mask with all 24 hours allowed, the default of CheckHorarios.
+inline constexpr int kTodasLasHoras = 16777215;
+
+// The keys; their names in the store carry a type prefix ("bool_", "str_", "int_").
+enum class Clave {
+    TieneHeader,     // bool_tiene_header: the list's first line names the columns
+    SeparaComillas,  // bool_separa_comillas: fields in double quotes (shown only)
+    UsarComa,        // bool_usar_coma: comma separates fields
+    UsarTab,         // bool_usar_tab: TAB separates fields (when the comma is off)
+    ListaNombreFila, // str_lista_name_fila: path of the current list
+    HeaderList,      // str_header_list: the current list's header line as detected
+    ColumnaCelular,  // str_columna_celular: column of the mobile number
+    ColumnaFecha,    // str_columna_fecha: column of the sending date, or "--inmediato--"
+    FormatoSms,      // str_formato_sms: the message template
+    IpGateway,       // str_ip_gateway: the gateway's address
+    KeyGateway,      // str_key_gateway: the gateway's key, "key=" included
+    FolderErrores,   // str_folder_errores: path of the errors file
+    FolderBackups,   // str_folder_backups: path of the last list's backup
+    FolderInbox,     // str_folder_inbox: path of the received-messages file
+    CheckVerifPer,   // bool_check_verif_per: the list watch is on
+    StartMinimized,  // bool_start_minimized: start in the tray
+    EnvioActivado,   // bool_envio_activado: sending and fetching are switched on
+    CheckHorarios,   // int_check_horarios: 24-bit mask of the hours sending is allowed
+};
+
+// The key's name in the store, and the key of a name (the settings tool's lookup).
+const char *nombre(Clave clave);
+std::optional<Clave> buscar(const QString &nombre);
+QVariant porDefecto(Clave clave);
+
+// One fresh settings object per access, inside the group, released at the end of the call.
+// The stored value when it reads as the key's type (bools: true/false/1/0; ints: within the
+// key's range), else the default, with one debug line for a value that does not read.
+QVariant leer(Clave clave);
+bool leerBool(Clave clave);
+int leerEntero(Clave clave);
+QString leerTexto(Clave clave);
+// Path keys: the stored path, or the data file's default place when the key is absent or
+// still holds the not-configured marker "vacio".
+QString leerRuta(Clave clave);
+// The stored value as it is; invalid when the key is absent.
+QVariant leerGuardado(Clave clave);
+void escribir(Clave clave, const QVariant &valor);
+bool contiene(Clave clave);
+void borrar(Clave clave);
+
+// Sets organisation name, domain and application name; must run before the first read.
+void fijarIdentidad();
+
+// The data folder: "NBsms" under the home folder when it exists, else the home folder itself.
+QDir carpetaDatos();
+// Creates "NBsms" under the home folder if missing, changes into it and reports both paths in
+// the debug log; the results of creating and changing are not checked (home serves instead).
+QDir prepararCarpetaDatos();
+// Default path of a data file: the absolute path of the data folder joined with the name.
+QString rutaPorDefecto(const char *nombreArchivo);
+
+// The not-configured marker at start: a path key that holds exactly "vacio" is given its
+// default path, which is also stored. Returns the key's path either way.
+QString resolverVacio(Clave clave);
+
+} // namespace ajustes
