@@ -1,15 +1,56 @@
 #include "app/instancia_unica.h"
+#include "app/linea_comandos.h"
 #include "app/mainwindow.h"
 #include "app/privacidad.h"
 #include "app/senales.h"
+#include "nbsms_version.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
+namespace {
+
+QStringList argumentosDe(int argc, char *argv[])
+{
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << QString::fromLocal8Bit(argv[i]);
+    return argumentos;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // --version and --help answer before anything else exists: no display is needed and the
+    // single-instance segment of a running instance is never touched.
+    linea_comandos::Opciones opciones = linea_comandos::leer(argumentosDe(argc, argv));
+    if (opciones.accion == linea_comandos::Accion::Version ||
+        opciones.accion == linea_comandos::Accion::Ayuda) {
+        QCoreApplication app(argc, argv);
+        const QString texto = opciones.accion == linea_comandos::Accion::Version
+                                  ? linea_comandos::textoVersion()
+                                  : linea_comandos::textoAyuda();
+        std::fputs(texto.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     privacidad::soloUsuario();
     instancia_unica::fijarAmbitoUsuario();
     QApplication a(argc, argv);
+    QCoreApplication::setApplicationVersion(QLatin1String(nbsms_version::kVersion));
+    // Once the application object exists, Qt's own options (-platform, -style...) are out of the
+    // arguments.
+    if (opciones.accion == linea_comandos::Accion::Error) {
+        opciones = linea_comandos::leer(QCoreApplication::arguments());
+        if (opciones.accion == linea_comandos::Accion::Error) {
+            std::fprintf(stderr, "nbsms: %s\nnbsms --help muestra las opciones.\n",
+                         opciones.error.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();
     if (!instancia_unica::iniciar(*segmento))
         return 0;
@@ -18,7 +59,7 @@ int main(int argc, char *argv[])
     int resultado = 0;
     {
         MainWindow w;
-        w.mostrarAlArrancar();
+        w.mostrarAlArrancar(opciones.minimizado);
         resultado = a.exec();
         w.terminarEnvio();
     }

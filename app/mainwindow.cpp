@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "app/instalacion.h"
 #include "app/privacidad.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/protocolo_ngw.h"
+#include "nbsms_version.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -123,10 +125,10 @@ MainWindow::~MainWindow()
     ui = nullptr;
 }
 
-void MainWindow::mostrarAlArrancar()
+void MainWindow::mostrarAlArrancar(bool minimizado)
 {
     show();
-    if (ui->checkMinimizar->isChecked() && !ocultarEnBandeja())
+    if ((minimizado || ui->checkMinimizar->isChecked()) && !ocultarEnBandeja())
         showMinimized();
 }
 
@@ -244,9 +246,16 @@ void MainWindow::rotarIconosPestanas()
 
 void MainWindow::on_pushActualizar_clicked()
 {
-    const QString pagina = QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                           QLatin1String(ajustes::kCarpetaAyuda) + QLatin1Char('/') +
-                           QLatin1String(ajustes::kArchivoAyuda);
+    ui->labelVersion->setText(tr("NBsms versión %1").arg(QLatin1String(nbsms_version::kVersion)));
+    const QString carpetaPrograma = QCoreApplication::applicationDirPath();
+    QString pagina = instalacion::paginaAyuda(carpetaPrograma);
+    if (pagina.isEmpty()) {
+        const QStringList lugares = instalacion::lugaresAyuda(carpetaPrograma);
+        qWarning().noquote() << "No se encontro la pagina de ayuda en" << lugares.join(QStringLiteral(", "));
+        pagina = lugares.constFirst();
+    } else {
+        qDebug().noquote() << "ayuda=" << pagina;
+    }
 #ifdef NBSMS_WEBKIT
     ui->webView->load(QUrl::fromLocalFile(pagina));
 #else

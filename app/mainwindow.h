@@ -43,9 +43,10 @@ public:
     // Ends sending in order (terminarEnvio) if that has not been done yet.
     ~MainWindow() override;
 
-    // Shows the window at start-up, or leaves only the tray icon when "start minimized" is on
-    // (minimized instead where there is no tray to come back from).
-    void mostrarAlArrancar();
+    // Shows the window at start-up, or leaves only the tray icon when "start minimized" is on or
+    // this run was asked to start minimized (minimized instead where there is no tray to come
+    // back from).
+    void mostrarAlArrancar(bool minimizado = false);
     // Stops the poll, tells the worker to leave, waits (with the event loop running) until its
     // loop has ended and no request is in flight, finishes a reply's pending mark or count and
     // deletes the worker with its connection. A message the gateway took is thereby marked "E"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing NBsms need.
+# Installs the Debian 12 packages that building, running, testing and packaging NBsms need.
 # Only what is missing is installed; it says what it installs.
 set -euo pipefail
 
@@ -9,6 +9,9 @@ PAQUETES=(
   libcpp-httplib-dev
   xvfb xauth
   curl
+  # The Debian package (cpack -G DEB: dependencies by dpkg-shlibdeps, files told apart by file)
+  # and the validators of its menu entry and AppStream metadata.
+  dpkg-dev file desktop-file-utils appstream
 )
 
 faltan=()

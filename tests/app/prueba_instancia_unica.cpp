@@ -17,12 +17,14 @@ class PruebaInstanciaUnica : public QObject
 
     QString programa() const { return qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"); }
 
-    QProcess *arrancar(const QProcessEnvironment &entorno = QProcessEnvironment::systemEnvironment())
+    QProcess *arrancar(const QProcessEnvironment &entorno = QProcessEnvironment::systemEnvironment(),
+                       const QStringList &argumentos = QStringList())
     {
         auto *p = new QProcess(this);
         procesos << p;
         p->setProcessEnvironment(entorno);
         p->setProgram(programa());
+        p->setArguments(argumentos);
         p->start();
         if (!p->waitForStarted(10000))
             qFatal("could not start the program");
@@ -82,6 +84,29 @@ private slots:
         QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
         QVERIFY(!instancia_unica::atenderPedido([&] { ++restauraciones; }));
         QCOMPARE(restauraciones, 1);
+    }
+
+    // --version and --help answer by themselves: no restore request reaches the running instance.
+    void versionYAyudaNoTocanLaInstancia_data()
+    {
+        QTest::addColumn<QString>("opcion");
+        QTest::addColumn<QByteArray>("comienzo");
+        QTest::newRow("--version") << "--version" << QByteArray("nbsms ");
+        QTest::newRow("--help") << "--help" << QByteArray("Usage: ");
+    }
+
+    void versionYAyudaNoTocanLaInstancia()
+    {
+        QFETCH(QString, opcion);
+        QFETCH(QByteArray, comienzo);
+        // This test process plays the running instance.
+        auto segmento = instancia_unica::crearSegmento();
+        QVERIFY(instancia_unica::iniciar(*segmento));
+        QProcess *otro = arrancar(QProcessEnvironment::systemEnvironment(), {opcion});
+        QVERIFY(otro->waitForFinished(10000));
+        QCOMPARE(otro->exitCode(), 0);
+        QVERIFY(otro->readAllStandardOutput().startsWith(comienzo));
+        QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
     }
 
     void sinSegmentoNoHayPedido()

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
+#include "nbsms_version.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -49,6 +50,7 @@ private slots:
         QCOMPARE(ui->comboFecha->currentText(), QStringLiteral("--inmediato--"));
         QCOMPARE(ui->NgwKey->text(), QString());
         QCOMPARE(ui->tabWidget->currentIndex(), 3);
+        QVERIFY(ui->labelVersion->text().endsWith(QLatin1String(nbsms_version::kVersion)));
         // Nothing is written for the three paths until the operator browses one.
         QVERIFY(!ajustes::contiene(ajustes::Clave::FolderErrores));
         QVERIFY(!ajustes::contiene(ajustes::Clave::FolderBackups));
@@ -377,6 +379,21 @@ private slots:
             QVERIFY(!otra.isVisible());
         else
             QVERIFY(otra.isVisible() && otra.isMinimized());
+    }
+
+    // Asked on the command line (the session's autostart): hidden like the stored option, which
+    // stays as it was.
+    void arrancarMinimizadoPorLineaDeComandos()
+    {
+        MainWindow w;
+        QVERIFY(!w.formulario()->checkMinimizar->isChecked());
+        w.mostrarAlArrancar(true);
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QVERIFY(!w.isVisible());
+        else
+            QVERIFY(w.isVisible() && w.isMinimized());
+        QVERIFY(!w.formulario()->checkMinimizar->isChecked());
+        QVERIFY(!ajustes::contiene(ajustes::Clave::StartMinimized));
     }
 
     // The desktop session ends: the window lets itself be closed and the program quits.

@@ -511,7 +511,7 @@ private slots:
         QCOMPARE(ui->webView->objectName(), QStringLiteral("webView"));
         QCOMPARE(ui->webView->parentWidget(), ui->tab_2);
         QCOMPARE(ui->tab_2->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly),
-                 QList<QWidget *>{ui->webView});
+                 (QList<QWidget *>{ui->webView, ui->labelVersion}));
 #ifdef NBSMS_WEBKIT
         QCOMPARE(ui->webView->metaObject()->className(), "QWebView");
         QCOMPARE(ui->webView->url(), QUrl(QStringLiteral("about:blank")));

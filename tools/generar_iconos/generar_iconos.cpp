@@ -1,5 +1,6 @@
-// Draws the program's compiled-in icons into a folder:
-//   nbsms-generar-iconos <carpeta>      (normally resources/images)
+// Draws the program's compiled-in icons into a folder, and the application icon for the desktop
+// menu into an icon theme's folder tree:
+//   nbsms-generar-iconos resources/images resources/hicolor
 // Every picture is plain geometry (no fonts), so the output is the same on every machine.
 // The PNGs have a transparent background; nbsms.ico holds the emblem at 16x16 and 48x48 as
 // 32-bit BGRA bitmaps with alpha, the layout every Windows version and Qt's ICO reader accept.
@@ -304,8 +305,8 @@ bool guardarPng(const QDir &carpeta, const char *nombre, const QImage &imagen)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "uso: %s <carpeta de salida>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "uso: %s <carpeta de iconos> <carpeta del tema hicolor>\n", argv[0]);
         return 2;
     }
     QDir carpeta(QString::fromLocal8Bit(argv[1]));
@@ -313,6 +314,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no se pudo crear %s\n", argv[1]);
         return 1;
     }
+    const QDir tema(QString::fromLocal8Bit(argv[2]));
 
     bool ok = true;
     ok &= guardarPng(carpeta, "iconos-01.png",
@@ -335,6 +337,17 @@ int main(int argc, char *argv[])
         ico.write(archivoIco({dibujar(16, 48, emblema), dibujar(48, 48, emblema)})) < 0) {
         std::fprintf(stderr, "no se pudo escribir %s\n", qPrintable(ico.fileName()));
         ok = false;
+    }
+
+    // The desktop menu's icon, in the sizes the hicolor theme is looked up at.
+    for (int lado : {16, 32, 48, 128, 256}) {
+        const QString apps = QStringLiteral("%1x%1/apps").arg(lado);
+        if (!tema.mkpath(apps)) {
+            std::fprintf(stderr, "no se pudo crear %s\n", qPrintable(tema.filePath(apps)));
+            ok = false;
+            continue;
+        }
+        ok &= guardarPng(QDir(tema.filePath(apps)), "nbsms.png", dibujar(lado, 48, emblema));
     }
     return ok ? 0 : 1;
 }
