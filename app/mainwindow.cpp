@@ -32,10 +32,7 @@ const char kIconoPrograma[] = ":/images/images/nbsms.ico";
 constexpr int kEsperaSalidaMs = 90000;
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), tieneHeader(false), separaComillas(false), usarComa(false), usarTab(false),
-      filaVistaPrevia(0), truncados(0), faltaObligatorio(0), worker(nullptr), ui(new Ui::MainWindow),
-      restoreAction(nullptr), quitAction(nullptr), trayIcon(nullptr), trayMenu(nullptr), cantidadColumnas(0)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
 
@@ -55,12 +52,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
 
     columnasHeader = separarLinea(ajustes::leerTexto(ajustes::Clave::HeaderList));
-    if (!ui->ingresoLista->text().isEmpty()) {
-        if (tieneHeader)
-            detectarColumnasConHeader(ui->ingresoLista->text(), false);
-        else
-            detectarColumnasSinHeader(ui->ingresoLista->text(), false);
-    }
+    if (!ui->ingresoLista->text().isEmpty())
+        detectarSegunFormato(ui->ingresoLista->text(), false);
     sinGuardar(ui->comboCelular,
                [&] { ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular)); });
     const QString fecha = ajustes::leerTexto(ajustes::Clave::ColumnaFecha);
@@ -142,7 +135,7 @@ void MainWindow::terminarEnvio()
     // The reply of a request in flight is still handled here (the connection lives in this
     // thread); the request's own time-outs bound the wait, this limit only guards against a bug.
     const QDeadlineTimer limite(kEsperaSalidaMs);
-    auto listo = [this] { return !worker->enBucle() && !worker->conexion->isOcupado(); };
+    auto listo = [this] { return !worker->enBucle() && !worker->conexion()->isOcupado(); };
     if (!listo()) {
         QEventLoop bucle;
         QTimer sondeo;
@@ -195,24 +188,21 @@ void MainWindow::crearBandeja()
 void MainWindow::cargarAjustes()
 {
     using namespace ajustes;
-    tieneHeader = leerBool(Clave::TieneHeader);
-    separaComillas = leerBool(Clave::SeparaComillas);
-    usarComa = leerBool(Clave::UsarComa);
-    usarTab = leerBool(Clave::UsarTab);
+    formato = lista::formatoGuardado();
 
     sinGuardar(ui->ingresoLista, [&] {
         ui->ingresoLista->clear();
-        ui->ingresoLista->setText(leer(Clave::ListaNombreFila).toString());
+        ui->ingresoLista->setText(leerTexto(Clave::ListaNombreFila));
     });
-    ui->IPGateway->setText(leer(Clave::IpGateway).toString());
+    ui->IPGateway->setText(leerTexto(Clave::IpGateway));
     ui->checkVerifPer->setChecked(leerBool(Clave::CheckVerifPer));
-    QString clave = leer(Clave::KeyGateway).toString();
+    QString clave = leerTexto(Clave::KeyGateway);
     clave.remove(QString::fromLatin1(kPrefijoClave));
     ui->NgwKey->setText(clave);
-    ui->ingresoBackups->setText(leer(Clave::FolderBackups).toString());
-    ui->ingresoErrores->setText(leer(Clave::FolderErrores).toString());
-    ui->ingresoInbox->setText(leer(Clave::FolderInbox).toString());
-    ui->editFormatoSMS->setPlainText(leer(Clave::FormatoSms).toString());
+    ui->ingresoBackups->setText(leerTexto(Clave::FolderBackups));
+    ui->ingresoErrores->setText(leerTexto(Clave::FolderErrores));
+    ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));
+    ui->editFormatoSMS->setPlainText(leerTexto(Clave::FormatoSms));
     ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
 }
 

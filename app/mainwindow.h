@@ -1,14 +1,17 @@
 #pragma once
-// The program's only main window. Its operations are split by subsystem:
-//   app/mainwindow.cpp            construction, tray, help page, play/pause, list lock
-//   app/mainwindow_poleo.cpp      the one-second poll
-//   app/mainwindow_controles.cpp  connection controls, paths, saved choices
-//   lista/mainwindow_lista.cpp    list format, column detection, template and preview
-//   lista/mainwindow_envio.cpp    adding a list to the outbox, manual send, compaction
-//   lista/mainwindow_corrida.cpp  a list run's journal and finishing a run cut short, data paths
+// The program's only main window. Its operations are split by concern:
+//   mainwindow.cpp            construction, tray, help page, play/pause, list lock, ending
+//   mainwindow_poleo.cpp      the one-second poll
+//   mainwindow_controles.cpp  connection controls, paths, saved choices
+//   mainwindow_lista.cpp      list format, column detection, template and preview
+//   mainwindow_envio.cpp      adding a list to the outbox, manual send, compaction
+//   mainwindow_corrida.cpp    a list run's journal and finishing a run cut short, data paths
+// The work itself is done by plain functions of lista/, envio/ and gateway/; the members take
+// their inputs from the widgets and show the results.
 
 #include "ajustes/ajustes.h"
 #include "lista/diario_corrida.h"
+#include "lista/separar_linea.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -82,6 +85,8 @@ public:
     bool reanudarCorridaPendiente(bool avisar = false);
 
     Ui::MainWindow *formulario() const { return ui; }
+    // The dispatch worker, with its counters and its gateway connection; null once sending has
+    // ended. The window's one accessor for tests, which look at what the worker did.
     threads *trabajador() const { return worker; }
 
 protected:
@@ -127,19 +132,27 @@ public slots:
     void on_pushAgregarListaToOutbox_clicked();
     void on_BotonEnviar_released();
 
-public:
-    bool tieneHeader;
-    bool separaComillas;
-    bool usarComa;
-    bool usarTab;
-    int filaVistaPrevia;
-    int truncados;
-    int faltaObligatorio;
-    threads *worker;
-    QString archivoSalidas;
-
 private:
+    lista::FormatoLista formato;
+    int filaVistaPrevia = 0;
+    int truncados = 0;
+    int faltaObligatorio = 0;
+    threads *worker = nullptr;
+    QString archivoSalidas;
     Ui::MainWindow *ui;
+    QAction *restoreAction = nullptr;
+    QAction *quitAction = nullptr;
+    QSystemTrayIcon *trayIcon = nullptr;
+    QMenu *trayMenu = nullptr;
+    QStringList columnasHeader;
+    int cantidadColumnas = 0;
+    QStringList columnasDefecto;
+    QDir carpetaDatos;
+
+    // Refills both column combos from the first line of the list at `ruta` (header names first
+    // when the format says there is a header), without storing anything.
+    void detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
+    void detectarSegunFormato(const QString &ruta, bool mostrarErrores);
 
     // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
     static QString claveParaConexion(const QString &campo);
@@ -206,16 +219,6 @@ private:
     void completarCorrida(bool avisar);
     void cerrarCorrida(int agregados, const QString &reporte);
     void terminarCorridaEscrita();
-
-public:
-    QAction *restoreAction;
-    QAction *quitAction;
-    QSystemTrayIcon *trayIcon;
-    QMenu *trayMenu;
-    QStringList columnasHeader;
-    int cantidadColumnas;
-    QStringList columnasDefecto;
-    QDir carpetaDatos;
 };
 
 template <typename Cambio> void MainWindow::sinGuardar(QObject *widget, Cambio &&cambio)

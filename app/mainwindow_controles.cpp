@@ -51,7 +51,7 @@ QString MainWindow::claveParaConexion(const QString &campo)
 
 void MainWindow::on_pushActualizarConex_clicked()
 {
-    conexion_ngw *conexion = worker->conexion;
+    conexion_ngw *conexion = worker->conexion();
     if (conexion->isOcupado())
         return;
     const QString clave = claveParaConexion(ui->NgwKey->text());

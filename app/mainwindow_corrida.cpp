@@ -88,9 +88,9 @@ bool MainWindow::abrirDiario()
     d.tamanoErrores = diario_corrida::tamanoActual(d.rutaErrores);
     d.columnas = columnasHeader;
     d.cantidadColumnas = cantidadColumnas;
-    d.tieneHeader = tieneHeader;
-    d.usarComa = usarComa;
-    d.usarTab = usarTab;
+    d.tieneHeader = formato.tieneHeader;
+    d.usarComa = formato.usarComa;
+    d.usarTab = formato.usarTab;
     d.completa = false;
     if (diario_corrida::guardar(rutaDiario(), d))
         return true;
@@ -199,9 +199,9 @@ void MainWindow::completarCorrida(bool avisar)
         detenerVigilancia();
         return error(motivo);
     }
-    tieneHeader = d.tieneHeader;
-    usarComa = d.usarComa;
-    usarTab = d.usarTab;
+    formato.tieneHeader = d.tieneHeader;
+    formato.usarComa = d.usarComa;
+    formato.usarTab = d.usarTab;
     columnasHeader = d.columnas;
     cantidadColumnas = d.cantidadColumnas;
     corrida.listaLeida = true;

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/reloj.h"
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
 #include "lista/corrida_lista.h"
@@ -22,7 +23,7 @@ namespace {
 
 QString hoy()
 {
-    return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    return reloj::hoyTexto();
 }
 
 // Shows how far a long list run has gone, and keeps the window painting meanwhile. Runs that
@@ -72,7 +73,7 @@ bool MainWindow::agregarFilaOutbox(const QString &linea, bool escribir)
             corrida.anexador ? corrida.anexador->agregar(numero, fecha, mensaje)
                              : archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, fecha, mensaje);
         if (agregado) {
-            worker->pendientes += 1;
+            worker->sumarPendientes(1);
             return true;
         }
         // The rows after it are not written either; the run tells it once at its end.
@@ -236,7 +237,7 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
     truncados = 0;
     faltaObligatorio = 0;
     int filas = 0;
-    const int desde = tieneHeader ? 1 : 0;
+    const int desde = formato.tieneHeader ? 1 : 0;
     {
         // Gone before the question: a progress dialog left alive would pop up over it later.
         ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
@@ -254,7 +255,7 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
 int MainWindow::pasadaEscritura(const QStringList &lineas, int hechas)
 {
     int agregados = 0;
-    const int desde = qMin((tieneHeader ? 1 : 0) + hechas, lineas.size());
+    const int desde = qMin((formato.tieneHeader ? 1 : 0) + hechas, lineas.size());
     ProgresoCorrida progreso(this, lineas.size() - desde);
     archivos_datos::AnexadorOutbox anexador(corrida.diario.rutaSalidas);
     corrida.anexador = &anexador;
@@ -273,7 +274,7 @@ void MainWindow::recontar(bool compactar)
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();
-    if (compactar && worker->enviados > 1000) {
+    if (compactar && worker->enviados() > 1000) {
         qDebug() << "SIII  COMPACTAR OUTBOX!";
         compactarOutbox();
     }
@@ -374,8 +375,8 @@ void MainWindow::on_BotonEnviar_released()
             CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir salidas %1").arg(archivoSalidas));
             return;
         }
-        worker->pendientes += 1;
+        worker->sumarPendientes(1);
     }
-    if (worker->enviados > 1000)
+    if (worker->enviados() > 1000)
         compactarOutbox();
 }

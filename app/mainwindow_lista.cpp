@@ -23,55 +23,6 @@ namespace {
 
 const char kSinColumnas[] = "NO EXISTE ARCHIVO! SIN COLUMNAS!!";
 
-// Reads the first line of the list and offers its columns in both combos. With a header the line
-// is stored and its names come first; without one only "#1".."#n" are offered, plus
-// "--inmediato--" for the date.
-void detectarColumnas(MainWindow &w, const QString &ruta, bool mostrarErrores, bool conHeader)
-{
-    // Only the first line, bounded: a huge file, a device or a pipe must not stall the window.
-    QString primera;
-    bool hayLinea = false;
-    if (lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien) {
-        qDebug() << " Could not open the file for read/write" << ruta;
-        if (mostrarErrores) {
-            CuadroMensaje::mostrar(
-                MainWindow::tr("Error!"),
-                conHeader ? MainWindow::tr("No se pudo abrir el archivo para detectar el header.")
-                          : MainWindow::tr("No se pudo abrir el archivo para detectar la cebecera."));
-        }
-        return;
-    }
-    if (!hayLinea)
-        return;
-
-    if (conHeader)
-        ajustes::escribir(ajustes::Clave::HeaderList, primera);
-    const QStringList campos = w.separarLinea(primera);
-    w.cantidadColumnas = campos.size();
-    const QStringList nombres = lista::nombresColumnas(campos, conHeader);
-
-    Ui::MainWindow *ui = w.formulario();
-    // Emptying and refilling the combos is the program's doing, not the operator's choice:
-    // nothing of it is stored.
-    const QSignalBlocker bloqueoCelular(ui->comboCelular);
-    const QSignalBlocker bloqueoFecha(ui->comboFecha);
-    ui->comboCelular->clear();
-    ui->comboFecha->clear();
-    ui->comboCelular->addItems(nombres);
-    ui->comboFecha->addItems(nombres);
-    if (!conHeader)
-        ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
-    w.columnasHeader = nombres;
-}
-
-void detectarSegunFormato(MainWindow &w, const QString &ruta, bool mostrarErrores)
-{
-    if (w.tieneHeader)
-        w.detectarColumnasConHeader(ruta, mostrarErrores);
-    else
-        w.detectarColumnasSinHeader(ruta, mostrarErrores);
-}
-
 void moverCursorAlFinal(QTextEdit *editor)
 {
     QTextCursor cursor = editor->textCursor();
@@ -83,17 +34,61 @@ void moverCursorAlFinal(QTextEdit *editor)
 
 QStringList MainWindow::separarLinea(const QString &linea) const
 {
-    return lista::separarLinea(linea, usarComa, usarTab);
+    return lista::separarLinea(linea, formato);
+}
+
+// With a header the line is stored and its names come first; without one only "#1".."#n" are
+// offered, plus "--inmediato--" for the date. A list that cannot be read leaves the combos as
+// they were.
+void MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader)
+{
+    lista::FormatoLista segun = formato;
+    segun.tieneHeader = conHeader;
+    lista::ColumnasLista columnas;
+    switch (lista::detectarColumnas(ruta, segun, columnas)) {
+    case lista::Deteccion::NoAbre:
+        qDebug() << " Could not open the file for read/write" << ruta;
+        if (mostrarErrores) {
+            CuadroMensaje::mostrar(tr("Error!"),
+                                   conHeader ? tr("No se pudo abrir el archivo para detectar el header.")
+                                             : tr("No se pudo abrir el archivo para detectar la cebecera."));
+        }
+        return;
+    case lista::Deteccion::ListaVacia:
+        return;
+    case lista::Deteccion::Detectadas:
+        break;
+    }
+    if (conHeader)
+        ajustes::escribir(ajustes::Clave::HeaderList, columnas.primeraLinea);
+    cantidadColumnas = columnas.cantidad;
+    // Emptying and refilling the combos is the program's doing, not the operator's choice.
+    sinGuardar(ui->comboCelular, [&] {
+        ui->comboCelular->clear();
+        ui->comboCelular->addItems(columnas.nombres);
+    });
+    sinGuardar(ui->comboFecha, [&] {
+        ui->comboFecha->clear();
+        ui->comboFecha->addItems(columnas.nombres);
+        if (!conHeader)
+            ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
+    });
+    columnasHeader = columnas.nombres;
+}
+
+void MainWindow::detectarSegunFormato(const QString &ruta, bool mostrarErrores)
+{
+    detectarColumnas(ruta, mostrarErrores, formato.tieneHeader);
 }
 
 void MainWindow::detectarColumnasConHeader(const QString &ruta, bool mostrarErrores)
 {
-    detectarColumnas(*this, ruta, mostrarErrores, true);
+    detectarColumnas(ruta, mostrarErrores, true);
 }
 
 void MainWindow::detectarColumnasSinHeader(const QString &ruta, bool mostrarErrores)
 {
-    detectarColumnas(*this, ruta, mostrarErrores, false);
+    detectarColumnas(ruta, mostrarErrores, false);
 }
 
 int MainWindow::buscarColumna(const QString &referencia) const
@@ -162,13 +157,10 @@ void MainWindow::on_cfgLista_clicked()
     cfg_lista dialogo;
     if (dialogo.exec() != QDialog::Accepted)
         return;
-    tieneHeader = ajustes::leerBool(ajustes::Clave::TieneHeader);
-    separaComillas = ajustes::leerBool(ajustes::Clave::SeparaComillas);
-    usarComa = ajustes::leerBool(ajustes::Clave::UsarComa);
-    usarTab = ajustes::leerBool(ajustes::Clave::UsarTab);
+    formato = lista::formatoGuardado();
     const QString ruta = ui->ingresoLista->text();
     if (!ruta.isEmpty())
-        detectarSegunFormato(*this, ruta, true);
+        detectarSegunFormato(ruta, true);
     on_editFormatoSMS_textChanged();
 }
 
@@ -181,7 +173,7 @@ void MainWindow::on_BuscarArchivo_clicked()
     qDebug() << "SETEA FILENAME=" << ruta;
     ui->ingresoLista->setText(ruta);
     ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
-    detectarSegunFormato(*this, ruta, true);
+    detectarSegunFormato(ruta, true);
 }
 
 // The reference always goes at the end of the template, wherever the cursor was.
@@ -203,7 +195,7 @@ void MainWindow::on_editFormatoSMS_textChanged()
     const QString ruta = ui->ingresoLista->text();
     QStringList campos;
     lista::LineaLista linea;
-    const int primeraDeDatos = tieneHeader ? 1 : 0;
+    const int primeraDeDatos = formato.tieneHeader ? 1 : 0;
     const int pedida = qMax(filaVistaPrevia, primeraDeDatos);
     if (lista::leerLineaLista(ruta, pedida, linea)) {
         if (primeraDeDatos >= filaVistaPrevia) {

@@ -21,11 +21,11 @@ void MainWindow::PoleoArchivo()
     }
     vigilarLista();
 
-    ui->labelSmsRecibidosInt->setText(QString::number(worker->recibidos));
-    ui->labelSmsEnviadosInt->setText(QString::number(worker->enviados));
-    ui->labelSmsPendienteInt->setText(QString::number(worker->pendientes));
+    ui->labelSmsRecibidosInt->setText(QString::number(worker->recibidos()));
+    ui->labelSmsEnviadosInt->setText(QString::number(worker->enviados()));
+    ui->labelSmsPendienteInt->setText(QString::number(worker->pendientes()));
 
-    ui->labelEstado->setText(textoEstado(worker->conexion->getEstado()));
+    ui->labelEstado->setText(textoEstado(worker->conexion()->getEstado()));
     escribirErrorConexion();
 
     instancia_unica::atenderPedido([this] {
@@ -53,10 +53,7 @@ void MainWindow::vigilarLista()
         return;
     tamanoListaVista = -1;
 
-    if (tieneHeader)
-        detectarColumnasConHeader(lista.filePath(), false);
-    else
-        detectarColumnasSinHeader(lista.filePath(), false);
+    detectarSegunFormato(lista.filePath(), false);
     sinGuardar(ui->comboCelular, [this] {
         ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular));
     });
@@ -68,14 +65,14 @@ void MainWindow::vigilarLista()
 // The link's queued lines in any state; its network error only in state 8.
 void MainWindow::escribirErrorConexion()
 {
-    conexion_ngw *conexion = worker->conexion;
+    conexion_ngw *conexion = worker->conexion();
     // A list run counts its rows by the lines it adds to the errors file: lines wait until no
     // run is in progress or left unfinished.
     if (cajaErroresAbierta || corridaEnCurso || QFile::exists(rutaDiario()))
         return;
     const QString ruta = ui->ingresoErrores->text();
-    const bool hayLineas = !conexion->erroresPendientes.isEmpty() ||
-                           (conexion->getEstado() == EST_CONEX_ERROR && !conexion->error_conexion.isEmpty());
+    const bool hayLineas = !conexion->erroresPendientes().isEmpty() ||
+                           (conexion->getEstado() == EST_CONEX_ERROR && !conexion->errorConexion().isEmpty());
     if (!hayLineas)
         return;
     const QString motivo = motivoRutaRechazada(ruta, ui->ingresoErrores);
@@ -87,15 +84,15 @@ void MainWindow::escribirErrorConexion()
         return;
     }
     bool escrito = true;
-    while (escrito && !conexion->erroresPendientes.isEmpty()) {
-        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->erroresPendientes.first());
+    while (escrito && !conexion->erroresPendientes().isEmpty()) {
+        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->erroresPendientes().first());
         if (escrito)
-            conexion->erroresPendientes.removeFirst();
+            conexion->quitarPrimerErrorPendiente();
     }
-    if (escrito && conexion->getEstado() == EST_CONEX_ERROR && !conexion->error_conexion.isEmpty()) {
-        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->error_conexion);
+    if (escrito && conexion->getEstado() == EST_CONEX_ERROR && !conexion->errorConexion().isEmpty()) {
+        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->errorConexion());
         if (escrito)
-            conexion->error_conexion.clear();
+            conexion->limpiarErrorConexion();
     }
     if (escrito)
         return;

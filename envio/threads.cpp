@@ -1,6 +1,7 @@
 #include "envio/threads.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/reloj.h"
 #include "envio/reglas_envio.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/recibidos.h"
@@ -34,15 +35,13 @@ void descontarPendiente(std::atomic<int> &pendientes)
 } // namespace
 
 threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
-    : QObject(nullptr), comando(EST_INICIO), conexion(nullptr), enviados(0), pendientes(0), recibidos(0),
-      archivoSalidas(archivoSalidas), posLinea(0), contadorCiclos(0),
-      reloj([] { return QDateTime::currentDateTime(); }), vueltas(0)
+    : QObject(nullptr), m_archivoSalidas(archivoSalidas)
 {
     qDebug() << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
-    conexion = new conexion_ngw(clave, ip);
-    conexion->fijarAlCompletar([this] { completarPendiente(); });
+    m_conexion = new conexion_ngw(clave, ip);
+    m_conexion->fijarAlCompletar([this] { completarPendiente(); });
     contarRecibidos();
     contarPendientes();
     contarEnviados();
@@ -51,18 +50,17 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
 threads::~threads()
 {
     qDebug() << "<-------------TEST TAREAS - DESTRUCTOR!------------------>";
-    delete conexion;
+    delete m_conexion;
 }
 
 void threads::run()
 {
     qDebug() << "TEST TAREAS";
-    corriendo = true;
+    m_corriendo = true;
     for (;;) {
-        vueltas += 1;
-        if (comando == EST_PLAY)
+        if (m_comando == EST_PLAY)
             procesarCiclo();
-        if (comando == EST_SALIR) {
+        if (m_comando == EST_SALIR) {
             qDebug() << "TEST TAREAS - EST_SALIR";
             break;
         }
@@ -70,16 +68,16 @@ void threads::run()
         pausar(1);
     }
     // A reply that could not be marked at once gets one more try before the program ends.
-    if (!conexion->isOcupado())
+    if (!m_conexion->isOcupado())
         completarPendiente();
-    corriendo = false;
+    m_corriendo = false;
 }
 
 void threads::fijarComando(int valor)
 {
-    QMutexLocker bloqueo(&mutexPausa);
-    comando = valor;
-    despertar.wakeAll();
+    QMutexLocker bloqueo(&m_mutexPausa);
+    m_comando = valor;
+    m_despertar.wakeAll();
 }
 
 void threads::pausar(int segundos)
@@ -92,10 +90,10 @@ void threads::pausar(int segundos)
     QEventLoop bucle;
     while (!fin.hasExpired()) {
         bucle.processEvents(QEventLoop::AllEvents);
-        QMutexLocker bloqueo(&mutexPausa);
-        if (comando == EST_SALIR)
+        QMutexLocker bloqueo(&m_mutexPausa);
+        if (m_comando == EST_SALIR)
             return;
-        despertar.wait(&mutexPausa, QDeadlineTimer(std::min<qint64>(kTramoPausaMs, fin.remainingTime())));
+        m_despertar.wait(&m_mutexPausa, QDeadlineTimer(std::min<qint64>(kTramoPausaMs, fin.remainingTime())));
     }
     bucle.processEvents(QEventLoop::AllEvents);
 }
@@ -105,26 +103,26 @@ bool threads::completarPendiente()
     // The state is read and freed under the outbox lock, so that the two threads never finish
     // the same reply twice (a second mark could hit an identical pending line).
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-    const int estado = conexion->getEstado();
+    const int estado = m_conexion->getEstado();
     if (estado == EST_CONEX_SEND_SMS_OK) {
-        switch (outbox::marcarEnviado(archivoSalidas, posLinea, lineaEnviada)) {
+        switch (outbox::marcarEnviado(m_archivoSalidas, m_posLinea, m_lineaEnviada)) {
         case outbox::ResultadoMarca::NoAbre:
         case outbox::ResultadoMarca::FalloEscritura:
             return false;
         case outbox::ResultadoMarca::Marcada:
-            enviados += 1;
-            descontarPendiente(pendientes);
+            m_enviados += 1;
+            descontarPendiente(m_pendientes);
             break;
         case outbox::ResultadoMarca::NoEncontrada:
             qDebug() << "outbox - registro enviado no encontrado, no se marca";
             break;
         }
-        conexion->setEstado(EST_CONEX_LIBRE);
+        m_conexion->setEstado(EST_CONEX_LIBRE);
     } else if (estado == EST_CONEX_GET_SMS_OK) {
-        recibidos += conexion->ultimosRecibidos.exchange(0);
-        std::printf("EST_CONEX_GET_SMS_OK num= %d\n", recibidos.load());
+        m_recibidos += m_conexion->tomarRecibidos();
+        std::printf("EST_CONEX_GET_SMS_OK num= %d\n", m_recibidos.load());
         std::fflush(stdout);
-        conexion->setEstado(EST_CONEX_LIBRE);
+        m_conexion->setEstado(EST_CONEX_LIBRE);
     }
     return true;
 }
@@ -136,37 +134,37 @@ bool threads::completarPendiente()
 // 5. Within the allowed hours, hand the first due pending record to the connection.
 void threads::procesarCiclo()
 {
-    if (conexion->isOcupado() || conexion->getEstado() == EST_CONEX_UNKNOW)
+    if (m_conexion->isOcupado() || m_conexion->getEstado() == EST_CONEX_UNKNOW)
         return;
-    contadorCiclos += 1;
+    m_contadorCiclos += 1;
 
-    if (!completarPendiente() || conexion->getEstado() != EST_CONEX_LIBRE) {
+    if (!completarPendiente() || m_conexion->getEstado() != EST_CONEX_LIBRE) {
         std::fflush(stdout);
         return;
     }
-    if (contadorCiclos > kCiclosEntreRecepciones) {
+    if (m_contadorCiclos > kCiclosEntreRecepciones) {
         // Claimed by the window meanwhile: try again at the next free cycle.
-        if (conexion->obtenerSms())
-            contadorCiclos = 0;
+        if (m_conexion->obtenerSms())
+            m_contadorCiclos = 0;
         return;
     }
     if (!horarioPermitido())
         return;
 
     outbox::Pendiente pendiente;
-    const QDate hoy = reloj().date();
+    const QDate hoy = reloj::hoy();
     const auto vencida = [&hoy](const char *fecha, int largo) {
         return reglas_envio::fechaVencida(fecha, largo, hoy);
     };
-    if (outbox::buscarPendiente(archivoSalidas, vencida, pendiente) ==
+    if (outbox::buscarPendiente(m_archivoSalidas, vencida, pendiente) ==
         outbox::ResultadoBusqueda::Encontrado) {
         registro_sms registro;
         registro.numero = pendiente.numero;
         registro.fecha = pendiente.fecha;
         registro.mensaje = pendiente.mensaje;
-        posLinea = pendiente.posicion;
-        lineaEnviada = pendiente.linea;
-        if (conexion->enviarSms(registro))
+        m_posLinea = pendiente.posicion;
+        m_lineaEnviada = pendiente.linea;
+        if (m_conexion->enviarSms(registro))
             qDebug() << "outbox - DETECTA ENVIAR!!! <--<<";
     }
     std::fflush(stdout);
@@ -177,7 +175,7 @@ void threads::contarRecibidos()
     // The path and default the received-messages writer uses.
     int cuenta = 0;
     outbox::contarLineas(::recibidos::rutaArchivo(), cuenta);
-    recibidos = cuenta;
+    m_recibidos = cuenta;
     qDebug() << "inbox= " << cuenta;
 }
 
@@ -185,8 +183,8 @@ void threads::contarPendientes()
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     int cuenta = 0;
-    outbox::contarPorEstado(archivoSalidas, 'e', cuenta);
-    pendientes = cuenta;
+    outbox::contarPorEstado(m_archivoSalidas, 'e', cuenta);
+    m_pendientes = cuenta;
     qDebug() << "outbox= " << cuenta;
 }
 
@@ -194,18 +192,18 @@ void threads::contarEnviados()
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     int cuenta = 0;
-    outbox::contarPorEstado(archivoSalidas, 'E', cuenta);
-    enviados = cuenta;
+    outbox::contarPorEstado(m_archivoSalidas, 'E', cuenta);
+    m_enviados = cuenta;
     qDebug() << "enviados= " << cuenta;
 }
 
 bool threads::fechaVencida(const QString &fecha) const
 {
-    return reglas_envio::fechaVencida(fecha, reloj().date());
+    return reglas_envio::fechaVencida(fecha, reloj::hoy());
 }
 
 bool threads::horarioPermitido() const
 {
     const int mascara = ajustes::leerEntero(ajustes::Clave::CheckHorarios);
-    return reglas_envio::horarioPermitido(mascara, reloj().time());
+    return reglas_envio::horarioPermitido(mascara, reloj::ahora().time());
 }

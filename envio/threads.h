@@ -1,12 +1,11 @@
 #pragma once
-// The dispatch worker. It runs for the whole life of the program on a thread of the global
-// pool and, once a second while the command word says play, looks at the gateway connection:
+// The dispatch worker. It runs for the whole life of the program on a pool thread of the window
+// and, once a second while the command word says play, looks at the gateway connection:
 // it marks the record the gateway took, now and then fetches received messages, and within the
 // allowed hours hands the next due outbox record to the connection. The window reads its
 // counters and writes its command word; nothing else passes between the two.
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QObject>
 #include <QRunnable>
 #include <QString>
@@ -15,7 +14,6 @@
 #include <QWaitCondition>
 
 #include <atomic>
-#include <functional>
 
 class conexion_ngw;
 
@@ -37,17 +35,23 @@ public:
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
 
-    // The loop: one cycle per second while comando is EST_PLAY, until EST_SALIR.
+    // The loop: one cycle per second while the command word is EST_PLAY, until EST_SALIR.
     void run() override;
     // Lets this thread process its events for `segundos` seconds, 100 ms at a time; returns
     // early when told to leave.
     void pausar(int segundos);
     // One turn of the loop (see the steps in the source).
     void procesarCiclo();
-    // Writes the command word and wakes a pause, so that leaving never waits a whole second.
+
+    // The command word: the window writes it, the loop reads it. Writing wakes a pause, so that
+    // leaving never waits a whole second.
+    int comando() const { return m_comando; }
     void fijarComando(int valor);
     // True from the start of run() until the loop has left.
-    bool enBucle() const { return corriendo; }
+    bool enBucle() const { return m_corriendo; }
+
+    // The connection, owned by the worker; it lives in the thread that created the worker.
+    conexion_ngw *conexion() const { return m_conexion; }
 
     // Finishes what the last reply left: marks "E" on the record the gateway took (state 2) or
     // adds the messages a fetch stored (state 5), and frees the state. Safe from either thread
@@ -55,34 +59,36 @@ public:
     // that it is tried again, and nothing may overwrite it meanwhile.
     bool completarPendiente();
 
+    // The three counters the window shows.
+    int enviados() const { return m_enviados; }
+    int pendientes() const { return m_pendientes; }
+    int recibidos() const { return m_recibidos; }
+    // Records the window appended to the outbox.
+    void sumarPendientes(int cantidad) { m_pendientes += cantidad; }
     // Each counts into a local and publishes the total once, so the window never shows a
     // half-counted value.
     void contarRecibidos();
     void contarPendientes();
     void contarEnviados();
+    // Counted cycles since the last fetch of received messages.
+    int ciclosContados() const { return m_contadorCiclos; }
 
-    // The two rules, on the worker's clock.
+    // The two rules, on the program's clock.
     bool fechaVencida(const QString &fecha) const;
     bool horarioPermitido() const;
 
-    std::atomic<int> comando;
-    conexion_ngw *conexion;
-    std::atomic<int> enviados;
-    std::atomic<int> pendientes;
-    std::atomic<int> recibidos;
-    QString archivoSalidas;
-    // Byte offset of the line whose message is with the gateway, and that line as it was.
-    qint64 posLinea;
-    QByteArray lineaEnviada;
-    // Counted cycles since the last fetch of received messages.
-    int contadorCiclos;
-    // Date and time of day for the schedule and the due dates; tests replace it.
-    std::function<QDateTime()> reloj;
-    // Turns of the loop begun so far: shows that a turn has looked at the command word.
-    std::atomic<int> vueltas;
-
 private:
-    std::atomic<bool> corriendo{false};
-    QMutex mutexPausa;
-    QWaitCondition despertar;
+    std::atomic<int> m_comando{EST_INICIO};
+    conexion_ngw *m_conexion = nullptr;
+    std::atomic<int> m_enviados{0};
+    std::atomic<int> m_pendientes{0};
+    std::atomic<int> m_recibidos{0};
+    QString m_archivoSalidas;
+    // Byte offset of the line whose message is with the gateway, and that line as it was.
+    qint64 m_posLinea = 0;
+    QByteArray m_lineaEnviada;
+    int m_contadorCiclos = 0;
+    std::atomic<bool> m_corriendo{false};
+    QMutex m_mutexPausa;
+    QWaitCondition m_despertar;
 };

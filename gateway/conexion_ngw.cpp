@@ -1,5 +1,7 @@
 #include "gateway/conexion_ngw.h"
 
+#include "ajustes/reloj.h"
+
 #include "gateway/cliente_http.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/recibidos.h"
@@ -24,14 +26,13 @@ const char kStatsError[] = "\n_DEBUG: REPLY STATS ERROR! EST_CONEX_UNKNOW\n";
 
 } // namespace
 
-conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial)
-    : QObject(nullptr), estado(EST_CONEX_UNKNOW), ocupado(false)
+conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial) : QObject(nullptr)
 {
     qDebug() << "Crea CONEXION";
-    clave = claveInicial;
+    m_clave = claveInicial;
     setIp(ipInicial);
     fijarEstado(EST_CONEX_UNKNOW);
-    if (!clave.isEmpty() && !ip.isEmpty())
+    if (!m_clave.isEmpty() && !m_ip.isEmpty())
         consultarEstado();
 }
 
@@ -42,22 +43,22 @@ conexion_ngw::~conexion_ngw()
 
 void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp)
 {
-    clave = nuevaClave;
+    m_clave = nuevaClave;
     setIp(nuevaIp);
 }
 
 void conexion_ngw::setIp(const QString &nuevaIp)
 {
-    ip = nuevaIp;
+    m_ip = nuevaIp;
     QString normalizada;
-    direccionValida = protocolo_ngw::normalizarDireccion(ip, &normalizada);
-    url_base = protocolo_ngw::urlBase(direccionValida ? normalizada : ip);
+    m_direccionValida = protocolo_ngw::normalizarDireccion(m_ip, &normalizada);
+    m_urlBase = protocolo_ngw::urlBase(m_direccionValida ? normalizada : m_ip);
 }
 
 bool conexion_ngw::reclamar()
 {
     bool libre = false;
-    return ocupado.compare_exchange_strong(libre, true);
+    return m_ocupado.compare_exchange_strong(libre, true);
 }
 
 void conexion_ngw::enHiloPropio(std::function<void()> accion)
@@ -76,8 +77,8 @@ bool conexion_ngw::consultarEstado()
     enHiloPropio([this] {
         if (rechazarPedido(&conexion_ngw::replyStatsFinished))
             return;
-        const QUrl url = protocolo_ngw::urlTransmision(url_base);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(clave);
+        const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
         qDebug() << url.toString().toLatin1();
         qDebug() << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyStatsFinished);
@@ -90,7 +91,7 @@ bool conexion_ngw::enviarSms(const registro_sms &registro)
     if (!reclamar())
         return false;
     enHiloPropio([this, registro] {
-        sms_pendiente = registro;
+        m_smsPendiente = registro;
         consultarLugar();
     });
     return true;
@@ -98,12 +99,12 @@ bool conexion_ngw::enviarSms(const registro_sms &registro)
 
 void conexion_ngw::consultarLugar()
 {
-    ocupado = true;
+    m_ocupado = true;
     enHiloPropio([this] {
         if (rechazarPedido(&conexion_ngw::replyHayLugarParaSMS))
             return;
-        const QUrl url = protocolo_ngw::urlTransmision(url_base);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(clave);
+        const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
         qDebug() << url.toString().toLatin1();
         qDebug() << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyHayLugarParaSMS);
@@ -113,14 +114,14 @@ void conexion_ngw::consultarLugar()
 bool conexion_ngw::transmitirSms(const registro_sms &registro)
 {
     fijarEstado(EST_CONEX_SEND_SMS);
-    ocupado = true;
+    m_ocupado = true;
     enHiloPropio([this, registro] {
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
         if (rechazarPedido(&conexion_ngw::replySmsToNGW))
             return;
-        const QUrl url = protocolo_ngw::urlTransmision(url_base);
-        const QString texto = protocolo_ngw::textoEnvio(clave, registro.numero, registro.mensaje);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(clave, registro.numero, registro.mensaje);
+        const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
+        const QString texto = protocolo_ngw::textoEnvio(m_clave, registro.numero, registro.mensaje);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(m_clave, registro.numero, registro.mensaje);
         qDebug() << "Enviando SMS";
         qDebug() << "url= " << url.toString();
         qDebug() << "data= " << protocolo_ngw::paraRegistro(texto);
@@ -140,17 +141,17 @@ bool conexion_ngw::obtenerSms()
     fijarEstado(EST_CONEX_GET_SMS);
     enHiloPropio([this] {
         guardarRecibidos(0);
-        if (!retenidos.isEmpty()) {
+        if (!m_retenidos.isEmpty()) {
             // Messages the gateway still holds are safer there than in memory beside these.
-            qDebug() << "recepcion postergada: mensajes recibidos sin guardar" << retenidos.size();
+            qDebug() << "recepcion postergada: mensajes recibidos sin guardar" << m_retenidos.size();
             fijarEstado(EST_CONEX_LIBRE);
-            ocupado = false;
+            m_ocupado = false;
             return;
         }
         if (rechazarPedido(&conexion_ngw::replyGetSmsFinished))
             return;
-        const QUrl url = protocolo_ngw::urlRecepcion(url_base);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(clave);
+        const QUrl url = protocolo_ngw::urlRecepcion(m_urlBase);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_clave);
         qDebug() << url;
         qDebug() << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyGetSmsFinished);
@@ -160,7 +161,7 @@ bool conexion_ngw::obtenerSms()
 
 int conexion_ngw::getEstado() const
 {
-    return estado;
+    return m_estado;
 }
 
 void conexion_ngw::setEstado(int valor)
@@ -174,34 +175,34 @@ void conexion_ngw::setEstado(int valor)
 
 bool conexion_ngw::isOcupado() const
 {
-    return ocupado;
+    return m_ocupado;
 }
 
 void conexion_ngw::fijarAlCompletar(std::function<void()> accion)
 {
-    alCompletar = std::move(accion);
+    m_alCompletar = std::move(accion);
 }
 
 void conexion_ngw::setTiempoLimite(int ms)
 {
-    limiteMs = ms;
+    m_limiteMs = ms;
 }
 
 void conexion_ngw::setPlazoTotal(int ms)
 {
-    plazoMs = ms;
+    m_plazoMs = ms;
 }
 
 void conexion_ngw::fijarEstado(int valor)
 {
-    estado = valor;
+    m_estado = valor;
     std::printf("estado= %d\n", valor);
     std::fflush(stdout);
 }
 
 cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
 {
-    auto *cliente = new cliente_http({limiteMs, plazoMs, kLimiteRespuesta}, this);
+    auto *cliente = new cliente_http({m_limiteMs, m_plazoMs, kLimiteRespuesta}, this);
     connect(cliente, &cliente_http::terminado, this,
             [this, cliente, manejador] { (this->*manejador)(cliente); });
     return cliente;
@@ -210,10 +211,10 @@ cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
 bool conexion_ngw::rechazarPedido(Manejador manejador)
 {
     QString error;
-    if (!direccionValida)
+    if (!m_direccionValida)
         error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
-                    .arg(protocolo_ngw::paraRegistro(ip));
-    else if (!protocolo_ngw::claveValida(clave))
+                    .arg(protocolo_ngw::paraRegistro(m_ip));
+    else if (!protocolo_ngw::claveValida(m_clave))
         error =
             tr("Clave del gateway no valida: no puede contener &, =, saltos de linea ni caracteres nulos");
     else
@@ -232,8 +233,8 @@ QByteArray conexion_ngw::abrirRespuesta(cliente_http *reply, const char *lineaEn
     QByteArray cuerpo;
     if (reply->fallo()) {
         imprimir(lineaError);
-        error_conexion = reply->textoError();
-        qDebug() << error_conexion;
+        m_errorConexion = reply->textoError();
+        qDebug() << m_errorConexion;
         fijarEstado(EST_CONEX_ERROR);
     } else {
         imprimir(lineaEntrada);
@@ -246,23 +247,23 @@ QByteArray conexion_ngw::abrirRespuesta(cliente_http *reply, const char *lineaEn
 
 void conexion_ngw::guardarRecibidos(int nuevos)
 {
-    if (retenidos.isEmpty())
+    if (m_retenidos.isEmpty())
         return;
     const QString ruta = recibidos::rutaArchivo();
     const QString defecto = recibidos::rutaPorDefecto();
-    const recibidos::Guardado g = recibidos::guardarEnOrden(retenidos, ruta, defecto);
-    retenidos.erase(retenidos.begin(), retenidos.begin() + g.guardados);
-    ultimosRecibidos += g.guardados;
-    const int nuevosEnEspera = qMin(nuevos, retenidos.size());
+    const recibidos::Guardado g = recibidos::guardarEnOrden(m_retenidos, ruta, defecto);
+    m_retenidos.erase(m_retenidos.begin(), m_retenidos.begin() + g.guardados);
+    m_ultimosRecibidos += g.guardados;
+    const int nuevosEnEspera = qMin(nuevos, m_retenidos.size());
     if (g.enDefecto == 0 && nuevosEnEspera == 0)
         return;
     QString linea = tr("No se pudo escribir en el archivo de SMS recibidos %1").arg(ruta);
     if (g.enDefecto > 0)
         linea += tr("; %1 mensaje(s) recibido(s) guardado(s) en %2").arg(g.enDefecto).arg(defecto);
-    if (!retenidos.isEmpty())
+    if (!m_retenidos.isEmpty())
         linea += tr("; %1 mensaje(s) recibido(s) sin guardar (tampoco en %2): quedan en memoria y se "
                     "guardan antes de la proxima recepcion")
-                     .arg(retenidos.size())
+                     .arg(m_retenidos.size())
                      .arg(defecto);
     agregarErrorPendiente(linea);
 }
@@ -270,9 +271,9 @@ void conexion_ngw::guardarRecibidos(int nuevos)
 void conexion_ngw::agregarErrorPendiente(const QString &linea)
 {
     qDebug() << linea;
-    erroresPendientes.append(linea);
-    while (erroresPendientes.size() > kMaxErroresPendientes)
-        erroresPendientes.removeFirst();
+    m_erroresPendientes.append(linea);
+    while (m_erroresPendientes.size() > kMaxErroresPendientes)
+        m_erroresPendientes.removeFirst();
 }
 
 void conexion_ngw::replyStatsFinished(cliente_http *reply)
@@ -280,17 +281,17 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
     const QString texto =
         protocolo_ngw::decodificarEstado(abrirRespuesta(reply, "\n_DEBUG: replyStatsFinished <<----<<< \n",
                                                         "\n_DEBUG: replyStatsFinished <<--ERROR--<<< \n"));
-    const int nuevo = protocolo_ngw::clasificarEstado(texto, estado);
+    const int nuevo = protocolo_ngw::clasificarEstado(texto, m_estado);
     if (protocolo_ngw::traeRecibidos(texto)) {
         imprimir(nuevo == EST_CONEX_NO_ENVIA_SMS ? kNoEnvia : "\n_DEBUG: CONEX_LIBRE!\n");
     } else {
         qDebug() << kStatsError;
         qDebug() << "reply=" << protocolo_ngw::paraRegistro(texto);
     }
-    if (nuevo != estado)
+    if (nuevo != m_estado)
         fijarEstado(nuevo);
     // Freed last, so the worker never sees a free link with a state not yet decided.
-    ocupado = false;
+    m_ocupado = false;
 }
 
 void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
@@ -305,17 +306,17 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
         qDebug() << "size= " << texto.count(QLatin1Char('\n')) + 1;
         qDebug() << "GET_SMS_OK";
         std::fflush(stdout);
-        const QString hoy = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+        const QString hoy = reloj::hoyTexto();
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
-        retenidos += mensajes;
+        m_retenidos += mensajes;
         guardarRecibidos(mensajes.size());
     }
-    const int nuevo = protocolo_ngw::clasificarRecepcion(texto, estado);
-    if (nuevo != estado)
+    const int nuevo = protocolo_ngw::clasificarRecepcion(texto, m_estado);
+    if (nuevo != m_estado)
         fijarEstado(nuevo);
-    if (alCompletar)
-        alCompletar();
-    ocupado = false;
+    if (m_alCompletar)
+        m_alCompletar();
+    m_ocupado = false;
 }
 
 void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
@@ -330,12 +331,12 @@ void conexion_ngw::replySmsToNGW(cliente_http *reply)
     const QString texto = protocolo_ngw::decodificarEstado(abrirRespuesta(
         reply, "\n_DEBUG: replySmsToNGW <<----<<< \n", "\n_DEBUG: replySmsToNGW <<--ERROR--<<< \n"));
     qDebug() << "reply= " << protocolo_ngw::paraRegistro(texto);
-    const int nuevo = protocolo_ngw::clasificarEnvio(texto, estado);
-    if (nuevo != estado)
+    const int nuevo = protocolo_ngw::clasificarEnvio(texto, m_estado);
+    if (nuevo != m_estado)
         fijarEstado(nuevo);
-    if (alCompletar)
-        alCompletar();
-    ocupado = false;
+    if (m_alCompletar)
+        m_alCompletar();
+    m_ocupado = false;
 }
 
 void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
@@ -349,7 +350,7 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     if (nuevo == EST_CONEX_SEND_SMS) {
         // The link stays claimed from the room check through the send: no other request
         // can slip in between.
-        transmitirSms(sms_pendiente);
+        transmitirSms(m_smsPendiente);
         return;
     }
     if (nuevo == EST_CONEX_NO_ENVIA_SMS)
@@ -357,5 +358,5 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     else if (nuevo == EST_CONEX_UNKNOW)
         imprimir(kStatsError);
     fijarEstado(nuevo);
-    ocupado = false;
+    m_ocupado = false;
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The program's single link to the SMS gateway. It keeps the gateway's address and key,
-// starts the three kinds of request, and condenses every reply into one integer state,
-// `estado`, plus a busy flag, `ocupado`. The object lives in the interface thread, where all
+// starts the three kinds of request, and condenses every reply into one integer state
+// (getEstado) plus a busy flag (isOcupado). The object lives in the interface thread, where all
 // its requests are posted and all replies handled; the worker thread only claims the link
 // (`enviarSms`, `obtenerSms`) and reads the two atomics. Each request is one `cliente_http`:
 // posted once, never repeated, bounded in size and time; every transport failure, bad status or
-// oversized reply ends in EST_CONEX_ERROR with its text in `error_conexion`.
+// oversized reply ends in EST_CONEX_ERROR with its text in errorConexion().
 
 #include "gateway/estados.h"
 #include "gateway/registro_sms.h"
@@ -32,7 +32,7 @@ public:
 
     // Stores key and address; starts nothing.
     void setConexion(const QString &clave, const QString &ip);
-    // Stores the address and rebuilds `url_base`. An address that is not host[:port] (after
+    // Stores the address and rebuilds the base URL. An address that is not host[:port] (after
     // taking away "http://" and a final "/") is kept but never used: every request then ends
     // at once in EST_CONEX_ERROR, as does one with a key that protocolo_ngw::claveValida refuses.
     void setIp(const QString &ip);
@@ -41,10 +41,9 @@ public:
     // False (and nothing sent) when a request is already in flight.
     bool consultarEstado();
     // From any thread: claims the link in one atomic step (false if it is busy), keeps the
-    // record in `sms_pendiente` and queues the room check to the object's thread; a reply
-    // with room sends the record.
+    // record and queues the room check to the object's thread; a reply with room sends it.
     bool enviarSms(const registro_sms &registro);
-    // Room check for `sms_pendiente`; `estado` untouched.
+    // Room check for the record kept by enviarSms; the state untouched.
     void consultarLugar();
     // Posts the send request of `registro`: state 1, the locale's codec becomes UTF-8.
     bool transmitirSms(const registro_sms &registro);
@@ -65,28 +64,29 @@ public:
     // Longest silence within a request (connecting, sending, between reply bytes) and longest
     // whole request, in milliseconds; either ends it like a network error.
     void setTiempoLimite(int ms);
-    int tiempoLimite() const { return limiteMs; }
+    int tiempoLimite() const { return m_limiteMs; }
     void setPlazoTotal(int ms);
-    int plazoTotal() const { return plazoMs; }
+    int plazoTotal() const { return m_plazoMs; }
+
+    QString clave() const { return m_clave; }
+    QString ip() const { return m_ip; }
 
     // Received messages that could be stored neither in the chosen file nor in the default
     // one; they are written before anything newer, and no fetch starts while any remain.
-    int recibidosEnEspera() const { return retenidos.size(); }
+    int recibidosEnEspera() const { return m_retenidos.size(); }
+    // Received messages stored since the last call; counted before the state that ends a
+    // fetch, so the worker takes them at EST_CONEX_GET_SMS_OK.
+    int tomarRecibidos() { return m_ultimosRecibidos.exchange(0); }
 
-    QString error_conexion;
+    // The text of the last network error, for the errors file; the window clears it once it is
+    // written. Only the interface thread touches these.
+    QString errorConexion() const { return m_errorConexion; }
+    void limpiarErrorConexion() { m_errorConexion.clear(); }
     // Lines for the errors file that are not network errors (received messages stored
-    // elsewhere or held back), oldest first; the window's poll writes and removes them. Only
-    // the interface thread touches it; the oldest go beyond kMaxErroresPendientes.
-    QStringList erroresPendientes;
-    QString clave;
-    QString url_base;
-    QString ip;
-    std::atomic<int> estado;
-    std::atomic<bool> ocupado;
-    registro_sms sms_pendiente;
-    // Received messages stored since the worker last took the count (exchange with 0); added
-    // to before the state that ends a fetch, so the worker sees them at EST_CONEX_GET_SMS_OK.
-    std::atomic<int> ultimosRecibidos{0};
+    // elsewhere or held back), oldest first; the window's poll writes and removes them. The
+    // oldest go beyond kMaxErroresPendientes.
+    const QStringList &erroresPendientes() const { return m_erroresPendientes; }
+    void quitarPrimerErrorPendiente() { m_erroresPendientes.removeFirst(); }
 
     static constexpr int kTiempoLimiteDefecto = 30000;
     static constexpr int kPlazoTotalDefecto = 60000;
@@ -104,7 +104,7 @@ private slots:
 private:
     using Manejador = void (conexion_ngw::*)(cliente_http *);
 
-    // Test-and-set of `ocupado`: true when this call took the link.
+    // Test-and-set of the busy flag: true when this call took the link.
     bool reclamar();
     // Runs `accion` now when called on the object's thread, else queues it there.
     void enHiloPropio(std::function<void()> accion);
@@ -121,9 +121,18 @@ private:
     void guardarRecibidos(int nuevos);
     void agregarErrorPendiente(const QString &linea);
 
-    std::function<void()> alCompletar;
-    bool direccionValida = false;
-    int limiteMs = kTiempoLimiteDefecto;
-    int plazoMs = kPlazoTotalDefecto;
-    QList<registro_sms> retenidos;
+    QString m_errorConexion;
+    QStringList m_erroresPendientes;
+    QString m_clave;
+    QString m_urlBase;
+    QString m_ip;
+    std::atomic<int> m_estado{EST_CONEX_UNKNOW};
+    std::atomic<bool> m_ocupado{false};
+    registro_sms m_smsPendiente;
+    std::atomic<int> m_ultimosRecibidos{0};
+    std::function<void()> m_alCompletar;
+    bool m_direccionValida = false;
+    int m_limiteMs = kTiempoLimiteDefecto;
+    int m_plazoMs = kPlazoTotalDefecto;
+    QList<registro_sms> m_retenidos;
 };

@@ -81,11 +81,11 @@ void test_conex::PoleoConexion()
         return;
     case EST_CONEX_ERROR:
         ui->label->setText(tr("Conexion no establecida, no se detecto Nimbrel.\n") +
-                           tr("Verificar direccion ") + comilla + conexion->ip + comilla);
+                           tr("Verificar direccion ") + comilla + conexion->ip() + comilla);
         break;
     case EST_CONEX_CLAVE_INCORRECTA:
         ui->label->setText(tr("Conexion no establecida, clave incorrecta.\n") + tr("Verificar clave ") +
-                           comilla + conexion->clave + comilla);
+                           comilla + conexion->clave() + comilla);
         break;
     default:
         qDebug() << "estado= " << estado;
