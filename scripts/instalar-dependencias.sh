@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PAQUETES=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
   libcpp-httplib-dev
   xvfb xauth

@@ -482,12 +482,13 @@ private slots:
         QFETCH(bool, existe);
         QFETCH(QString, caja);
         QFETCH(QByteArray, despues);
-        QTemporaryDir datos;
         MainWindow ventana;
-        ventana.carpetaDatos = QDir(datos.path());
-        ventana.archivoSalidas = datos.filePath(nombre);
+        // The window's data folder: the one under this test's private home.
+        const QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        const QString salidas = datos.filePath(nombre);
+        QFile::remove(salidas);
         if (existe)
-            escribir(ventana.archivoSalidas, "E,1,,a\ne,2,,b\n");
+            escribir(salidas, "E,1,,a\ne,2,,b\n");
         if (!caja.isEmpty())
             QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^ Could not open the file")));
         {
@@ -495,7 +496,7 @@ private slots:
             LimiteDescriptores limite(caja == QLatin1String("No se pudo abrir temporal para compactar"));
             ventana.compactarOutbox();
         }
-        QCOMPARE(leer(ventana.archivoSalidas), despues);
+        QCOMPARE(leer(salidas), despues);
         if (caja.isEmpty()) {
             QVERIFY(CuadroMensaje::mostrados().isEmpty());
         } else {

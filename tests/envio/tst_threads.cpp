@@ -1,6 +1,7 @@
 // The dispatch worker against the gateway simulator on 127.0.0.1. Cycles are driven one at a
 // time through procesarCiclo; a few tests run the real loop (play, pause, leave).
 
+#include "ajustes/reloj.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "lista/archivos_datos.h"
@@ -54,9 +55,9 @@ class PruebaThreads : public QObject
     {
         escribir(salidas, contenido);
         w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
-        w->reloj = [ahora] { return ahora; };
-        QTRY_VERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        reloj::fijar([ahora] { return ahora; });
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
     }
 
     // One cycle that must hand a record over; waits until the gateway has taken it, which
@@ -64,9 +65,9 @@ class PruebaThreads : public QObject
     void cicloQueEntrega()
     {
         w->procesarCiclo();
-        QVERIFY(w->conexion->isOcupado());
-        QTRY_VERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        QVERIFY(w->conexion()->isOcupado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
     }
 
     // The gateway holds the next send without answering until `soltar()`; the test can act while
@@ -91,7 +92,7 @@ class PruebaThreads : public QObject
     void soltar()
     {
         sim->fijarModo(simulador::Modo::Normal);
-        QTRY_VERIFY(!w->conexion->isOcupado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
     }
 
     std::vector<simulador::Mensaje> tomados() const { return sim->enviados(); }
@@ -114,6 +115,7 @@ private slots:
             delete w;
             w = nullptr;
         }
+        reloj::fijar(nullptr);
         sim->detener();
         sim.reset();
     }
@@ -122,12 +124,11 @@ private slots:
     {
         escribir(inbox, "\"a\",\"1\",\"x\"\n\"b\",\"2\",\"y\"\n");
         crear("E,1,,a\ne,2,,b\nex,3,,c\nE,4,,d\nE,5,,e\n x\n");
-        QCOMPARE(w->comando.load(), EST_INICIO);
-        QCOMPARE(w->pendientes.load(), 2);
-        QCOMPARE(w->enviados.load(), 3);
-        QCOMPARE(w->recibidos.load(), 2);
-        QCOMPARE(w->posLinea, qint64(0));
-        QCOMPARE(w->contadorCiclos, 0);
+        QCOMPARE(w->comando(), EST_INICIO);
+        QCOMPARE(w->pendientes(), 2);
+        QCOMPARE(w->enviados(), 3);
+        QCOMPARE(w->recibidos(), 2);
+        QCOMPARE(w->ciclosContados(), 0);
         QVERIFY(w->qt_metacast("QRunnable"));
         QCOMPARE(w->metaObject()->className(), "threads");
     }
@@ -135,26 +136,25 @@ private slots:
     void enviaMarcaYSigue()
     {
         crear("E,1,,viejo\ne,111,15/06/2026,hola, con coma\ne,222,,dos\n");
-        QCOMPARE(w->pendientes.load(), 2);
+        QCOMPARE(w->pendientes(), 2);
         cicloQueEntrega();
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(tomados().at(0).numero, std::string("111"));
         QCOMPARE(tomados().at(0).texto, std::string("hola, con coma"));
-        QCOMPARE(w->posLinea, qint64(11));
         // Marked as the gateway's answer arrived, without waiting for a cycle.
         QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\ne,222,,dos\n"));
-        QCOMPARE(w->enviados.load(), 2);
-        QCOMPARE(w->pendientes.load(), 1);
+        QCOMPARE(w->enviados(), 2);
+        QCOMPARE(w->pendientes(), 1);
 
         // The window recounted meanwhile and found nothing pending: the counter stays at 0.
-        w->pendientes = 0;
+        w->sumarPendientes(-w->pendientes());
         cicloQueEntrega();
         QCOMPARE(tomados().at(1).numero, std::string("222"));
         QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\nE,222,,dos\n"));
-        QCOMPARE(w->enviados.load(), 3);
-        QCOMPARE(w->pendientes.load(), 0);
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
-        QVERIFY(!w->conexion->isOcupado());
+        QCOMPARE(w->enviados(), 3);
+        QCOMPARE(w->pendientes(), 0);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
+        QVERIFY(!w->conexion()->isOcupado());
         QCOMPARE(tomados().size(), size_t(2));
     }
 
@@ -192,14 +192,14 @@ private slots:
             QTest::ignoreMessage(QtDebugMsg, qPrintable(aviso));
         w->procesarCiclo();
         if (!seEnvia) {
-            QVERIFY(!w->conexion->isOcupado());
-            QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+            QVERIFY(!w->conexion()->isOcupado());
+            QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
             QVERIFY(tomados().empty());
             QCOMPARE(leer(salidas), linea + "\ne,999,01/01/2099,otro\n");
             return;
         }
-        QVERIFY(w->conexion->isOcupado());
-        QTRY_VERIFY(!w->conexion->isOcupado());
+        QVERIFY(w->conexion()->isOcupado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(tomados().at(0).texto, std::string("m"));
         QCOMPARE(leer(salidas), "E" + linea.mid(1) + "\ne,999,01/01/2099,otro\n");
@@ -230,7 +230,7 @@ private slots:
         crear("e,1,,m\n", QDateTime(kAhora.date(), hora));
         QCOMPARE(w->horarioPermitido(), seEnvia);
         w->procesarCiclo();
-        QCOMPARE(w->conexion->isOcupado(), seEnvia);
+        QCOMPARE(w->conexion()->isOcupado(), seEnvia);
         // The rule is read afresh at every cycle.
         ajustes::escribir(ajustes::Clave::CheckHorarios, seEnvia ? 0 : 0xFFFFFF);
         QCOMPARE(w->horarioPermitido(), !seEnvia);
@@ -241,7 +241,7 @@ private slots:
         crear("");
         QVERIFY(w->fechaVencida(QStringLiteral("15/06/2026")));
         QVERIFY(!w->fechaVencida(QStringLiteral("16/06/2026")));
-        w->reloj = [] { return QDateTime(QDate(2026, 6, 16), QTime(0, 0)); };
+        reloj::fijar([] { return QDateTime(QDate(2026, 6, 16), QTime(0, 0)); });
         QVERIFY(w->fechaVencida(QStringLiteral("16/06/2026")));
     }
 
@@ -252,28 +252,28 @@ private slots:
         ajustes::escribir(ajustes::Clave::CheckHorarios, 0);
         escribir(inbox, "\"01/01/2026\",\"9\",\"viejo\"\n");
         crear("e,1,,no se envia fuera de horario\n");
-        QCOMPARE(w->recibidos.load(), 1);
+        QCOMPARE(w->recibidos(), 1);
         sim->agregarRecibido("1150001", "uno");
         sim->agregarRecibido("1150002", "dos, con coma");
         sim->agregarRecibido("1150003", "tres");
         for (int i = 1; i <= 10; ++i) {
             w->procesarCiclo();
-            QVERIFY(!w->conexion->isOcupado());
-            QCOMPARE(w->contadorCiclos, i);
+            QVERIFY(!w->conexion()->isOcupado());
+            QCOMPARE(w->ciclosContados(), i);
         }
         w->procesarCiclo();
-        QCOMPARE(w->contadorCiclos, 0);
-        QVERIFY(w->conexion->isOcupado());
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_GET_SMS);
+        QCOMPARE(w->ciclosContados(), 0);
+        QVERIFY(w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_GET_SMS);
         // Counted as the reply arrived, without waiting for a cycle.
-        QTRY_VERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->recibidos.load(), 4);
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->recibidos(), 4);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
         QCOMPARE(leer(inbox).count('\n'), 4);
         QVERIFY(tomados().empty());
         w->procesarCiclo();
-        QCOMPARE(w->recibidos.load(), 4);
-        QCOMPARE(w->contadorCiclos, 1);
+        QCOMPARE(w->recibidos(), 4);
+        QCOMPARE(w->ciclosContados(), 1);
     }
 
     // Busy or unknown: the cycle does nothing and is not counted.
@@ -282,32 +282,32 @@ private slots:
         crear("e,1,,m\n");
         sim->fijarModo(simulador::Modo::NuncaResponde);
         w->procesarCiclo();
-        QCOMPARE(w->contadorCiclos, 1);
-        QVERIFY(w->conexion->isOcupado());
+        QCOMPARE(w->ciclosContados(), 1);
+        QVERIFY(w->conexion()->isOcupado());
         for (int i = 0; i < 20; ++i)
             w->procesarCiclo();
-        QCOMPARE(w->contadorCiclos, 1);
+        QCOMPARE(w->ciclosContados(), 1);
         sim->fijarModo(simulador::Modo::Normal);
-        QTRY_VERIFY(!w->conexion->isOcupado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(leer(salidas), QByteArray("E,1,,m\n"));
 
-        w->conexion->setEstado(EST_CONEX_UNKNOW);
+        w->conexion()->setEstado(EST_CONEX_UNKNOW);
         for (int i = 0; i < 20; ++i)
             w->procesarCiclo();
-        QCOMPARE(w->contadorCiclos, 1);
+        QCOMPARE(w->ciclosContados(), 1);
     }
 
     void sinDireccionNoHaceNada()
     {
         escribir(salidas, "e,1,,m\n");
         w = new threads(QStringLiteral("key=clave"), QString(), salidas);
-        w->reloj = [] { return kAhora; };
-        w->comando = EST_PLAY;
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_UNKNOW);
+        reloj::fijar([] { return kAhora; });
+        w->fijarComando(EST_PLAY);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_UNKNOW);
         for (int i = 0; i < 15; ++i)
             w->procesarCiclo();
-        QVERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->contadorCiclos, 0);
+        QVERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->ciclosContados(), 0);
         QVERIFY(sim->peticiones().empty());
     }
 
@@ -321,23 +321,27 @@ private slots:
                 sim->fijarModo(simulador::Modo::Lleno);
         });
         w->procesarCiclo();
-        QTRY_VERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_ERROR);
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_ERROR);
         sim->fijarObservador(nullptr);
         sim->fijarModo(simulador::Modo::Normal);
         sim->limpiar();
         for (int i = 0; i < 12; ++i) {
             w->procesarCiclo();
-            QVERIFY(!w->conexion->isOcupado());
+            QVERIFY(!w->conexion()->isOcupado());
         }
         QVERIFY(sim->peticiones().empty());
         QCOMPARE(leer(salidas), QByteArray("e,1,,m\n"));
 
-        w->contadorCiclos = 0;
-        w->conexion->setConexion(QStringLiteral("key=clave"), direccion());
-        QVERIFY(w->conexion->consultarEstado());
-        QTRY_VERIFY(!w->conexion->isOcupado());
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_LIBRE);
+        // The cycles waited count: the next free one fetches first (nothing there), then sends.
+        w->conexion()->setConexion(QStringLiteral("key=clave"), direccion());
+        QVERIFY(w->conexion()->consultarEstado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
+        w->procesarCiclo();
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_GET_SMS);
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->ciclosContados(), 0);
         cicloQueEntrega();
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(leer(salidas), QByteArray("E,1,,m\n"));
@@ -348,14 +352,13 @@ private slots:
     {
         crear("E,1,,a\nE,2,,b\ne,3,,c\ne,4,,d\n");
         retenerEnvio();
-        QCOMPARE(w->posLinea, qint64(14));
         QCOMPARE(outbox::compactar(salidas, dir->filePath(QStringLiteral("compactando.csv"))),
                  outbox::ResultadoCompactacion::Hecha);
         QCOMPARE(leer(salidas), QByteArray("e,3,,c\ne,4,,d\n"));
         soltar();
         QCOMPARE(leer(salidas), QByteArray("E,3,,c\ne,4,,d\n"));
-        QCOMPARE(w->enviados.load(), 3);
-        QCOMPARE(w->pendientes.load(), 1);
+        QCOMPARE(w->enviados(), 3);
+        QCOMPARE(w->pendientes(), 1);
     }
 
     void marcaSinArchivoSeReintenta()
@@ -367,18 +370,18 @@ private slots:
         QVERIFY(QDir().mkdir(salidas)); // a folder where the outbox was: it cannot be opened
         QTest::ignoreMessage(QtDebugMsg, qPrintable(" Could not open the file for read/write " + salidas));
         soltar();
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_OK);
         QTest::ignoreMessage(QtDebugMsg, qPrintable(" Could not open the file for read/write " + salidas));
         w->procesarCiclo();
-        QCOMPARE(w->conexion->getEstado(), EST_CONEX_SEND_SMS_OK);
-        QCOMPARE(w->enviados.load(), 0);
-        QCOMPARE(w->pendientes.load(), 1);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QCOMPARE(w->enviados(), 0);
+        QCOMPARE(w->pendientes(), 1);
         QVERIFY(QDir().rmdir(salidas));
         QVERIFY(QFile::rename(aparte, salidas));
         w->procesarCiclo();
         QCOMPARE(leer(salidas), QByteArray("E,1,,a\n"));
-        QCOMPARE(w->enviados.load(), 1);
-        QCOMPARE(w->pendientes.load(), 0);
+        QCOMPARE(w->enviados(), 1);
+        QCOMPARE(w->pendientes(), 0);
     }
 
     void recuentoRecibidos_data()
@@ -405,7 +408,7 @@ private slots:
             ajustes::escribir(ajustes::Clave::FolderInbox,
                               clave.toString() == QLatin1String("otra") ? otra : clave);
         w->contarRecibidos();
-        QCOMPARE(w->recibidos.load(), cuenta);
+        QCOMPARE(w->recibidos(), cuenta);
     }
 
     // A recount publishes its total once: a reader never sees a partial value.
@@ -417,13 +420,13 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             grande += "E," + QByteArray::number(i) + ",,mensaje\n";
         crear(grande);
-        QCOMPARE(w->pendientes.load(), 60000);
+        QCOMPARE(w->pendientes(), 60000);
         std::atomic<bool> fin{false};
         std::atomic<int> raros{0};
         std::unique_ptr<QThread> lector(QThread::create([&] {
             while (!fin) {
-                const int p = w->pendientes;
-                const int e = w->enviados;
+                const int p = w->pendientes();
+                const int e = w->enviados();
                 if (p != 60000 || e != 20000)
                     ++raros;
             }
@@ -443,7 +446,7 @@ private slots:
     void bucleReal()
     {
         crear("e,1,,primero\n");
-        w->comando = EST_PLAY;
+        w->fijarComando(EST_PLAY);
         QThreadPool pool;
         pool.start(w);
         QTRY_COMPARE_WITH_TIMEOUT(leer(salidas), QByteArray("E,1,,primero\n"), 10000);
@@ -451,16 +454,16 @@ private slots:
         // Pause as soon as the next record is with the gateway: it takes it, the mark waits.
         sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
             if (p.cuerpo == "key=clave&stat")
-                w->comando = EST_PAUSA;
+                w->fijarComando(EST_PAUSA);
         });
         QVERIFY(archivos_datos::agregarRegistroOutbox(salidas, QStringLiteral("2"), QString(),
                                                       QStringLiteral("segundo")));
         QTRY_COMPARE_WITH_TIMEOUT(tomados().size(), size_t(2), 10000);
-        QTRY_VERIFY(!w->conexion->isOcupado());
+        QTRY_VERIFY(!w->conexion()->isOcupado());
         sim->fijarObservador(nullptr);
-        QCOMPARE(w->comando.load(), EST_PAUSA);
+        QCOMPARE(w->comando(), EST_PAUSA);
         QCOMPARE(leer(salidas), QByteArray("E,1,,primero\nE,2,,segundo\n"));
-        QCOMPARE(w->enviados.load(), 2);
+        QCOMPARE(w->enviados(), 2);
 
         w->fijarComando(EST_SALIR);
         QVERIFY(pool.waitForDone(3000));

@@ -134,8 +134,8 @@ void PruebaConexion::sinDireccionNoConsulta()
     QVERIFY(!sinIp.isOcupado());
     conexion_ngw sinClave(QString(), ipSim());
     QVERIFY(!sinClave.isOcupado());
-    QCOMPARE(sinClave.url_base, QStringLiteral("http://%1/cgi-bin").arg(ipSim()));
-    QVERIFY(sinClave.error_conexion.isEmpty());
+    QCOMPARE(sinClave.ip(), ipSim());
+    QVERIFY(sinClave.errorConexion().isEmpty());
 }
 
 void PruebaConexion::consultaInicial()
@@ -198,9 +198,9 @@ void PruebaConexion::consultaEstado()
     QVERIFY(esperarLibre(c));
     QCOMPARE(c.getEstado(), esperado);
     if (error.isEmpty())
-        QVERIFY2(c.error_conexion.isEmpty(), qPrintable(c.error_conexion));
+        QVERIFY2(c.errorConexion().isEmpty(), qPrintable(c.errorConexion()));
     else
-        QVERIFY2(c.error_conexion.contains(error), qPrintable(c.error_conexion));
+        QVERIFY2(c.errorConexion().contains(error), qPrintable(c.errorConexion()));
 }
 
 void PruebaConexion::conexionRechazada()
@@ -213,7 +213,7 @@ void PruebaConexion::conexionRechazada()
     conexion_ngw c(kClave, QStringLiteral("127.0.0.1:%1").arg(libreYCerrado));
     QVERIFY(esperarLibre(c));
     QCOMPARE(c.getEstado(), EST_CONEX_ERROR);
-    QCOMPARE(c.error_conexion, QStringLiteral("Connection refused"));
+    QCOMPARE(c.errorConexion(), QStringLiteral("Connection refused"));
 }
 
 void PruebaConexion::tiempoLimite()
@@ -226,7 +226,7 @@ void PruebaConexion::tiempoLimite()
     QVERIFY(c.consultarEstado());
     QVERIFY(esperarLibre(c));
     QCOMPARE(c.getEstado(), EST_CONEX_ERROR);
-    QCOMPARE(c.error_conexion, QStringLiteral("El gateway no respondio en 150 ms"));
+    QCOMPARE(c.errorConexion(), QStringLiteral("El gateway no respondio en 150 ms"));
     // The link is usable again: the operator can retest at once.
     preparar(Modo::Normal, QString(), QString());
     QVERIFY(c.consultarEstado());
@@ -248,8 +248,8 @@ void PruebaConexion::envioCompleto()
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
-    QCOMPARE(c->sms_pendiente.numero, r.numero);
-    QCOMPARE(c->sms_pendiente.mensaje, r.mensaje);
+    QCOMPARE(sim.enviados().size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(sim.enviados().at(0).numero), r.numero);
 
     const auto pedidos = sim.peticiones();
     QCOMPARE(pedidos.size(), std::size_t(3));
@@ -293,9 +293,9 @@ void PruebaConexion::consultaLugar()
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), esperado);
     if (error.isEmpty())
-        QVERIFY(c->error_conexion.isEmpty());
+        QVERIFY(c->errorConexion().isEmpty());
     else
-        QCOMPARE(c->error_conexion.contains(error), true);
+        QCOMPARE(c->errorConexion().contains(error), true);
     // No room, no send.
     QVERIFY(sim.enviados().empty());
     for (const auto &p : sim.peticiones())
@@ -438,7 +438,6 @@ void PruebaConexion::setEstadoRango()
     c.setEstado(3);
     c.setEstado(valor);
     QCOMPARE(c.getEstado(), queda);
-    QCOMPARE(c.estado.load(), queda);
 }
 
 void PruebaConexion::errorConexionTO()
@@ -474,8 +473,8 @@ void PruebaConexion::desdeOtroHilo()
     QVERIFY(tomado);
     QTRY_COMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
     QVERIFY(esperarLibre(*c));
-    QCOMPARE(c->sms_pendiente.numero, QStringLiteral("9"));
     QCOMPARE(sim.enviados().size(), std::size_t(1));
+    QCOMPARE(sim.enviados().at(0).numero, std::string("9"));
     QVERIFY2(AvisosCapturados::avisos.isEmpty(), qPrintable(AvisosCapturados::avisos.join('\n')));
 }
 

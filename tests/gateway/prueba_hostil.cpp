@@ -222,7 +222,7 @@ void PruebaHostil::cierreSinRespuesta()
     // Fetching runs at any hour; with no hour allowed only the fetch can go out.
     ajustes::escribir(ajustes::Clave::CheckHorarios, recepcion ? 0 : ajustes::kTodasLasHoras);
     threads w(kClave, ipSim(), salidas);
-    conexion_ngw *c = w.conexion;
+    conexion_ngw *c = w.conexion();
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
     sim.agregarRecibido("1150002222", "respuesta");
@@ -242,7 +242,7 @@ void PruebaHostil::cierreSinRespuesta()
     QVERIFY(c->isOcupado());
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
-    QVERIFY(!c->error_conexion.isEmpty());
+    QVERIFY(!c->errorConexion().isEmpty());
     for (int i = 0; i < 12; ++i)
         w.procesarCiclo();
 
@@ -253,7 +253,7 @@ void PruebaHostil::cierreSinRespuesta()
     QFile f(salidas);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("e,1150001111,,hola\n"));
-    QCOMPARE(w.recibidos.load(), 0);
+    QCOMPARE(w.recibidos(), 0);
     QVERIFY(!QFile::exists(archivoRecibidos));
 }
 
@@ -306,7 +306,7 @@ void PruebaHostil::respuestaHostil()
         QVERIFY(c->obtenerSms());
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
-    QVERIFY2(c->error_conexion.contains(error), qPrintable(c->error_conexion));
+    QVERIFY2(c->errorConexion().contains(error), qPrintable(c->errorConexion()));
     QCOMPARE(sim.peticiones().size(), std::size_t(1));
     QVERIFY(!QFile::exists(archivoRecibidos));
 }
@@ -338,7 +338,7 @@ void PruebaHostil::direccionOClaveInvalida()
     conexion_ngw c(clave, ip.arg(ipSim()));
     QVERIFY(esperarLibre(c));
     QCOMPARE(c.getEstado(), esperado);
-    QVERIFY2(c.error_conexion.contains(error), qPrintable(c.error_conexion));
+    QVERIFY2(c.errorConexion().contains(error), qPrintable(c.errorConexion()));
     QCOMPARE(sim.peticiones().size(), std::size_t(esperado == EST_CONEX_LIBRE ? 1 : 0));
     for (const auto &p : sim.peticiones())
         QCOMPARE(bytes(p.ruta), QByteArray(kTx));
@@ -390,23 +390,23 @@ void PruebaHostil::recepcionSinArchivo()
     QVERIFY(c->obtenerSms());
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_GET_SMS_OK);
-    QCOMPARE(c->erroresPendientes.size(), 1);
-    QVERIFY2(c->erroresPendientes.first().contains(archivoRecibidos),
-             qPrintable(c->erroresPendientes.first()));
+    QCOMPARE(c->erroresPendientes().size(), 1);
+    QVERIFY2(c->erroresPendientes().first().contains(archivoRecibidos),
+             qPrintable(c->erroresPendientes().first()));
     QCOMPARE(QFileInfo(archivoRecibidos).size(), 0);
     const QList<QByteArray> numeros = {"\"1150001111\"", "\"1150002222\"", "\"1150003333\""};
     if (falla != QLatin1String("ambos")) {
-        QCOMPARE(c->ultimosRecibidos.exchange(0), 2);
+        QCOMPARE(c->tomarRecibidos(), 2);
         QCOMPARE(c->recibidosEnEspera(), 0);
         const QList<QByteArray> lineas = lineasDe(defecto);
         QCOMPARE(lineas.size(), 2);
         QVERIFY(lineas.at(0).contains(numeros.at(0)) && lineas.at(1).contains(numeros.at(1)));
         return;
     }
-    QCOMPARE(c->ultimosRecibidos.exchange(0), 0);
+    QCOMPARE(c->tomarRecibidos(), 0);
     QCOMPARE(c->recibidosEnEspera(), 2);
-    QVERIFY2(c->erroresPendientes.first().contains(QLatin1String("memoria")),
-             qPrintable(c->erroresPendientes.first()));
+    QVERIFY2(c->erroresPendientes().first().contains(QLatin1String("memoria")),
+             qPrintable(c->erroresPendientes().first()));
 
     // Still nowhere to write: the gateway keeps the rest.
     c->setEstado(EST_CONEX_LIBRE);
@@ -415,7 +415,7 @@ void PruebaHostil::recepcionSinArchivo()
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
     QCOMPARE(sim.recibidosPendientes(), std::size_t(1));
-    QCOMPARE(c->erroresPendientes.size(), 1);
+    QCOMPARE(c->erroresPendientes().size(), 1);
 
     // A file takes them again: the held messages go first.
     QVERIFY(QDir().rmdir(defecto));
@@ -423,7 +423,7 @@ void PruebaHostil::recepcionSinArchivo()
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_GET_SMS_OK);
     QCOMPARE(c->recibidosEnEspera(), 0);
-    QCOMPARE(c->ultimosRecibidos.exchange(0), 3);
+    QCOMPARE(c->tomarRecibidos(), 3);
     const QList<QByteArray> lineas = lineasDe(defecto);
     QCOMPARE(lineas.size(), 3);
     for (int i = 0; i < 3; ++i)

@@ -1,0 +1,32 @@
+cmake_minimum_required(VERSION 3.16)
+# The layers of the program's code, checked on every source file: a folder may include only
+# itself and the folders listed for it here (the direction of ARCHITECTURE.md).
+#   cmake -DRAIZ=<source dir> -P cmake/ComprobarCapas.cmake
+set(permitidas_ajustes "")
+set(permitidas_lista ajustes)
+set(permitidas_gateway ajustes)
+set(permitidas_envio ajustes lista gateway)
+set(permitidas_ui ajustes)
+set(permitidas_app ajustes lista gateway envio ui)
+set(carpetas ajustes lista gateway envio ui app)
+
+set(faltas "")
+foreach(carpeta ${carpetas})
+  file(GLOB archivos "${RAIZ}/${carpeta}/*.cpp" "${RAIZ}/${carpeta}/*.h")
+  foreach(archivo ${archivos})
+    file(STRINGS "${archivo}" lineas REGEX "^#include \"[a-z_]+/")
+    foreach(linea ${lineas})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" otra "${linea}")
+      if(NOT otra STREQUAL carpeta AND NOT otra IN_LIST carpetas)
+        continue() # generated or third-party headers
+      endif()
+      if(NOT otra STREQUAL carpeta AND NOT otra IN_LIST permitidas_${carpeta})
+        file(RELATIVE_PATH relativo "${RAIZ}" "${archivo}")
+        string(APPEND faltas "  ${relativo}: ${linea}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(faltas)
+  message(FATAL_ERROR "Includes against the layers (see ARCHITECTURE.md):\n${faltas}")
+endif()
