@@ -1,4 +1,5 @@
 #include "ajustes/ajustes.h"
+#include "ajustes/registro.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -135,8 +136,8 @@ QVariant leer(Clave clave)
         return porDefecto(clave);
     if (const std::optional<QVariant> v = tipado(definicion(clave), guardado))
         return *v;
-    qDebug().noquote() << "Ajuste no valido, se usa el valor por defecto:" << nombre(clave)
-                       << guardado.toString();
+    qCDebug(catAjustes).noquote() << "Ajuste no valido, se usa el valor por defecto:" << nombre(clave)
+                                  << guardado.toString();
     return porDefecto(clave);
 }
 
@@ -203,8 +204,8 @@ QDir carpetaDatos()
 QDir prepararCarpetaDatos()
 {
     QDir dir = QDir::home();
-    qDebug() << "MyDocs str: " << QDir::homePath();
-    qDebug() << "MyDocs path: " << dir.absolutePath();
+    qCDebug(catAjustes) << "MyDocs str: " << QDir::homePath();
+    qCDebug(catAjustes) << "MyDocs path: " << dir.absolutePath();
     dir.mkdir(QLatin1String(kCarpetaDatos));
     dir.cd(QLatin1String(kCarpetaDatos));
     return dir;

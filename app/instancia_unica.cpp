@@ -1,4 +1,5 @@
 #include "app/instancia_unica.h"
+#include "ajustes/registro.h"
 
 #include <QDebug>
 #include <QDir>
@@ -64,7 +65,7 @@ bool iniciar(QSharedMemory &segmento)
         escribirToken(segmento, kRestaurar);
         return false;
     }
-    qDebug().noquote() << "Instancia unica sin control:" << segmento.errorString();
+    qCDebug(catApp).noquote() << "Instancia unica sin control:" << segmento.errorString();
     return true;
 }
 

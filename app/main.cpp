@@ -1,3 +1,4 @@
+#include "ajustes/registro.h"
 #include "app/instancia_unica.h"
 #include "app/linea_comandos.h"
 #include "app/mainwindow.h"
@@ -50,6 +51,9 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+
+    if (opciones.detallado)
+        registro::detallado();
 
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();
     if (!instancia_unica::iniciar(*segmento))

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
 #include "app/instalacion.h"
@@ -150,7 +151,7 @@ void MainWindow::terminarEnvio()
     }
     if (!listo()) {
         // Deleting it now would pull the connection from under a live request or loop.
-        qWarning() << "El envio no termino a tiempo; se abandona sin esperar mas";
+        qCWarning(catApp) << "El envio no termino a tiempo; se abandona sin esperar mas";
         worker = nullptr;
         return;
     }
@@ -241,10 +242,11 @@ void MainWindow::on_pushActualizar_clicked()
     QString pagina = instalacion::paginaAyuda(carpetaPrograma);
     if (pagina.isEmpty()) {
         const QStringList lugares = instalacion::lugaresAyuda(carpetaPrograma);
-        qWarning().noquote() << "No se encontro la pagina de ayuda en" << lugares.join(QStringLiteral(", "));
+        qCWarning(catApp).noquote() << "No se encontro la pagina de ayuda en"
+                                    << lugares.join(QStringLiteral(", "));
         pagina = lugares.constFirst();
     } else {
-        qDebug().noquote() << "ayuda=" << pagina;
+        qCDebug(catApp).noquote() << "ayuda=" << pagina;
     }
 #ifdef NBSMS_WEBKIT
     ui->webView->load(QUrl::fromLocalFile(pagina));

@@ -1,3 +1,4 @@
+#include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
@@ -101,7 +102,7 @@ void MainWindow::on_open_set_horatio_envio_clicked()
 
 void MainWindow::on_pushDetenerEnvioSMS_clicked()
 {
-    qDebug() << "Detener envio SMS";
+    qCDebug(catApp) << "Detener envio SMS";
     if (leerVerifPer())
         habilitarControlesLista(true);
 }
@@ -114,19 +115,19 @@ void MainWindow::on_checkMinimizar_clicked()
 void MainWindow::on_ingresoLista_textChanged(const QString &texto)
 {
     ajustes::escribir(ajustes::Clave::ListaNombreFila, texto);
-    qDebug() << "save ingreso lista= " << texto;
+    qCDebug(catApp) << "save ingreso lista= " << texto;
 }
 
 void MainWindow::on_comboCelular_currentTextChanged(const QString &texto)
 {
     ajustes::escribir(ajustes::Clave::ColumnaCelular, ui->comboCelular->currentText());
-    qDebug() << "save combo celular= " << texto;
+    qCDebug(catApp) << "save combo celular= " << texto;
 }
 
 void MainWindow::on_comboFecha_currentTextChanged(const QString &texto)
 {
     ajustes::escribir(ajustes::Clave::ColumnaFecha, ui->comboFecha->currentText());
-    qDebug() << "save combo facha= " << texto;
+    qCDebug(catApp) << "save combo facha= " << texto;
 }
 
 void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave)

@@ -1,3 +1,4 @@
+#include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
@@ -151,7 +152,7 @@ bool MainWindow::reanudarCorridaPendiente(bool avisar)
     if (diario_corrida::leer(ruta, corrida.diario)) {
         completarCorrida(avisar || corrida.diario.modo != corrida_lista::Modo::Vigilada);
     } else {
-        qDebug().noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
+        qCDebug(catApp).noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
         QFile::remove(ruta);
     }
     corrida = EstadoCorrida();
@@ -211,7 +212,7 @@ void MainWindow::completarCorrida(bool avisar)
     if (!abrirDiario())
         return;
     const int agregados = agregadosAntes + pasadaEscritura(lineas, hechas);
-    qDebug().noquote() << "Corrida de lista completada:" << d.rutaLista << "filas ya hechas" << hechas;
+    qCDebug(catApp).noquote() << "Corrida de lista completada:" << d.rutaLista << "filas ya hechas" << hechas;
     cerrarCorrida(agregados,
                   avisar ? corrida_lista::textoCorridaCompletada(d.rutaLista, hechas, agregados) : QString());
 }

@@ -1,3 +1,4 @@
+#include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
@@ -275,7 +276,7 @@ void MainWindow::recontar(bool compactar)
     worker->contarRecibidos();
     worker->contarPendientes();
     if (compactar && worker->enviados() > 1000) {
-        qDebug() << "SIII  COMPACTAR OUTBOX!";
+        qCDebug(catApp) << "SIII  COMPACTAR OUTBOX!";
         compactarOutbox();
     }
 }

@@ -1,3 +1,4 @@
+#include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
@@ -47,7 +48,7 @@ void MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool
     lista::ColumnasLista columnas;
     switch (lista::detectarColumnas(ruta, segun, columnas)) {
     case lista::Deteccion::NoAbre:
-        qDebug() << " Could not open the file for read/write" << ruta;
+        qCDebug(catApp) << " Could not open the file for read/write" << ruta;
         if (mostrarErrores) {
             CuadroMensaje::mostrar(tr("Error!"),
                                    conHeader ? tr("No se pudo abrir el archivo para detectar el header.")
@@ -94,7 +95,7 @@ void MainWindow::detectarColumnasSinHeader(const QString &ruta, bool mostrarErro
 int MainWindow::buscarColumna(const QString &referencia) const
 {
     if (!listaPresente()) {
-        qDebug() << kSinColumnas;
+        qCDebug(catApp) << kSinColumnas;
         return -1;
     }
     return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
@@ -124,7 +125,7 @@ QString MainWindow::transformarSms(const QString &plantilla, const QStringList &
     const bool hayLista = listaPresente();
     const lista::BuscadorColumna buscar = [&](QStringView referencia) {
         if (!hayLista) {
-            qDebug() << kSinColumnas;
+            qCDebug(catApp) << kSinColumnas;
             return -1;
         }
         return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
@@ -148,7 +149,7 @@ QStringList MainWindow::obtenerColumnas() const
 {
     if (listaPresente())
         return columnasHeader;
-    qDebug() << kSinColumnas;
+    qCDebug(catApp) << kSinColumnas;
     return columnasDefecto;
 }
 
@@ -170,7 +171,7 @@ void MainWindow::on_BuscarArchivo_clicked()
         DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
     if (ruta.isEmpty())
         return;
-    qDebug() << "SETEA FILENAME=" << ruta;
+    qCDebug(catApp) << "SETEA FILENAME=" << ruta;
     ui->ingresoLista->setText(ruta);
     ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
     detectarSegunFormato(ruta, true);
@@ -206,7 +207,7 @@ void MainWindow::on_editFormatoSMS_textChanged()
             ui->SmsListaUp->setEnabled(false);
         campos = separarLinea(linea.texto);
     } else {
-        qDebug() << " Could not open the file for read/write" << ruta;
+        qCDebug(catApp) << " Could not open the file for read/write" << ruta;
     }
     ui->TransformadaSMS->clear();
     ui->TransformadaSMS->append(transformarSms(ui->editFormatoSMS->toPlainText(), campos));

@@ -1,4 +1,5 @@
 #include "app/senales.h"
+#include "ajustes/registro.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -39,7 +40,7 @@ void restaurarPorDefecto()
 void salirConSenales(QCoreApplication &app)
 {
     if (::pipe(g_tuberia) != 0) {
-        qWarning() << "Sin tuberia para las senales de salida";
+        qCWarning(catApp) << "Sin tuberia para las senales de salida";
         return;
     }
     for (int fd : g_tuberia) {
@@ -51,7 +52,7 @@ void salirConSenales(QCoreApplication &app)
         char byte = 0;
         while (::read(g_tuberia[0], &byte, 1) == 1) {
         }
-        qDebug() << "Senal de salida" << int(byte);
+        qCDebug(catApp) << "Senal de salida" << int(byte);
         aviso->setEnabled(false);
         restaurarPorDefecto();
         app.quit();

@@ -11,7 +11,9 @@ function(nbsms_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set(entorno "QT_QPA_PLATFORM=offscreen;NBSMS_BIN_DIR=$<TARGET_FILE_DIR:nbsms>;NBSMS_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  # The program's debug lines on, for the tests that expect them and for the programs they start.
+  set(entorno "QT_QPA_PLATFORM=offscreen;NBSMS_BIN_DIR=$<TARGET_FILE_DIR:nbsms>;NBSMS_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+              "QT_LOGGING_RULES=nbsms.*.debug=true")
   if(NBSMS_SANITIZE)
     # Leaks that Qt's platform plugin and QtWebKit keep until exit are not ours; full stacks
     # let the suppressions tell them apart from our own.

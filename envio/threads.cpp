@@ -1,4 +1,5 @@
 #include "envio/threads.h"
+#include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
@@ -17,7 +18,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -37,7 +37,7 @@ void descontarPendiente(std::atomic<int> &pendientes)
 threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
     : QObject(nullptr), m_archivoSalidas(archivoSalidas)
 {
-    qDebug() << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
+    qCDebug(catEnvio) << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
     m_conexion = new conexion_ngw(clave, ip);
@@ -49,22 +49,21 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
 
 threads::~threads()
 {
-    qDebug() << "<-------------TEST TAREAS - DESTRUCTOR!------------------>";
+    qCDebug(catEnvio) << "<-------------TEST TAREAS - DESTRUCTOR!------------------>";
     delete m_conexion;
 }
 
 void threads::run()
 {
-    qDebug() << "TEST TAREAS";
+    qCDebug(catEnvio) << "TEST TAREAS";
     m_corriendo = true;
     for (;;) {
         if (m_comando == EST_PLAY)
             procesarCiclo();
         if (m_comando == EST_SALIR) {
-            qDebug() << "TEST TAREAS - EST_SALIR";
+            qCDebug(catEnvio) << "TEST TAREAS - EST_SALIR";
             break;
         }
-        std::fflush(stdout);
         pausar(1);
     }
     // A reply that could not be marked at once gets one more try before the program ends.
@@ -114,14 +113,13 @@ bool threads::completarPendiente()
             descontarPendiente(m_pendientes);
             break;
         case outbox::ResultadoMarca::NoEncontrada:
-            qDebug() << "outbox - registro enviado no encontrado, no se marca";
+            qCDebug(catEnvio) << "outbox - registro enviado no encontrado, no se marca";
             break;
         }
         m_conexion->setEstado(EST_CONEX_LIBRE);
     } else if (estado == EST_CONEX_GET_SMS_OK) {
         m_recibidos += m_conexion->tomarRecibidos();
-        std::printf("EST_CONEX_GET_SMS_OK num= %d\n", m_recibidos.load());
-        std::fflush(stdout);
+        qCDebug(catEnvio, "EST_CONEX_GET_SMS_OK num= %d", m_recibidos.load());
         m_conexion->setEstado(EST_CONEX_LIBRE);
     }
     return true;
@@ -139,7 +137,6 @@ void threads::procesarCiclo()
     m_contadorCiclos += 1;
 
     if (!completarPendiente() || m_conexion->getEstado() != EST_CONEX_LIBRE) {
-        std::fflush(stdout);
         return;
     }
     if (m_contadorCiclos > kCiclosEntreRecepciones) {
@@ -165,9 +162,8 @@ void threads::procesarCiclo()
         m_posLinea = pendiente.posicion;
         m_lineaEnviada = pendiente.linea;
         if (m_conexion->enviarSms(registro))
-            qDebug() << "outbox - DETECTA ENVIAR!!! <--<<";
+            qCDebug(catEnvio) << "outbox - DETECTA ENVIAR!!! <--<<";
     }
-    std::fflush(stdout);
 }
 
 void threads::contarRecibidos()
@@ -176,7 +172,7 @@ void threads::contarRecibidos()
     int cuenta = 0;
     outbox::contarLineas(::recibidos::rutaArchivo(), cuenta);
     m_recibidos = cuenta;
-    qDebug() << "inbox= " << cuenta;
+    qCDebug(catEnvio) << "inbox= " << cuenta;
 }
 
 void threads::contarPendientes()
@@ -185,7 +181,7 @@ void threads::contarPendientes()
     int cuenta = 0;
     outbox::contarPorEstado(m_archivoSalidas, 'e', cuenta);
     m_pendientes = cuenta;
-    qDebug() << "outbox= " << cuenta;
+    qCDebug(catEnvio) << "outbox= " << cuenta;
 }
 
 void threads::contarEnviados()
@@ -194,7 +190,7 @@ void threads::contarEnviados()
     int cuenta = 0;
     outbox::contarPorEstado(m_archivoSalidas, 'E', cuenta);
     m_enviados = cuenta;
-    qDebug() << "enviados= " << cuenta;
+    qCDebug(catEnvio) << "enviados= " << cuenta;
 }
 
 bool threads::fechaVencida(const QString &fecha) const

@@ -1,4 +1,5 @@
 #include "gateway/conexion_ngw.h"
+#include "ajustes/registro.h"
 
 #include "ajustes/reloj.h"
 
@@ -11,14 +12,17 @@
 #include <QTextCodec>
 #include <QThread>
 
-#include <cstdio>
-
 namespace {
 
+// The banner lines of the link's trace, without the blank lines around them.
 void imprimir(const char *texto)
 {
-    std::fputs(texto, stdout);
-    std::fflush(stdout);
+    QByteArray linea(texto);
+    while (linea.startsWith('\n'))
+        linea.remove(0, 1);
+    while (linea.endsWith('\n'))
+        linea.chop(1);
+    qCDebug(catGateway).noquote() << QString::fromLatin1(linea);
 }
 
 const char kNoEnvia[] = "\n_DEBUG: NO ENVIA SMSs\n";
@@ -28,7 +32,7 @@ const char kStatsError[] = "\n_DEBUG: REPLY STATS ERROR! EST_CONEX_UNKNOW\n";
 
 conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial) : QObject(nullptr)
 {
-    qDebug() << "Crea CONEXION";
+    qCDebug(catGateway) << "Crea CONEXION";
     m_clave = claveInicial;
     setIp(ipInicial);
     fijarEstado(EST_CONEX_UNKNOW);
@@ -38,7 +42,7 @@ conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial
 
 conexion_ngw::~conexion_ngw()
 {
-    qDebug() << "<-------------TEST CONEXION - DESTRUCTOR!------------------>";
+    qCDebug(catGateway) << "<-------------TEST CONEXION - DESTRUCTOR!------------------>";
 }
 
 void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp)
@@ -79,8 +83,8 @@ bool conexion_ngw::consultarEstado()
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
         const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
-        qDebug() << url.toString().toLatin1();
-        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
+        qCDebug(catGateway) << url.toString().toLatin1();
+        qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyStatsFinished);
     });
     return true;
@@ -105,8 +109,8 @@ void conexion_ngw::consultarLugar()
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
         const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
-        qDebug() << url.toString().toLatin1();
-        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
+        qCDebug(catGateway) << url.toString().toLatin1();
+        qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyHayLugarParaSMS);
     });
 }
@@ -122,12 +126,13 @@ bool conexion_ngw::transmitirSms(const registro_sms &registro)
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
         const QString texto = protocolo_ngw::textoEnvio(m_clave, registro.numero, registro.mensaje);
         const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(m_clave, registro.numero, registro.mensaje);
-        qDebug() << "Enviando SMS";
-        qDebug() << "url= " << url.toString();
-        qDebug() << "data= " << protocolo_ngw::paraRegistro(texto);
-        qDebug() << "encoded= " << protocolo_ngw::paraRegistro(cuerpo);
-        qDebug() << "decoded= "
-                 << protocolo_ngw::paraRegistro(QTextCodec::codecForName("ISO-8859-1")->toUnicode(cuerpo));
+        qCDebug(catGateway) << "Enviando SMS";
+        qCDebug(catGateway) << "url= " << url.toString();
+        qCDebug(catGateway) << "data= " << protocolo_ngw::paraRegistro(texto);
+        qCDebug(catGateway) << "encoded= " << protocolo_ngw::paraRegistro(cuerpo);
+        qCDebug(catGateway) << "decoded= "
+                            << protocolo_ngw::paraRegistro(
+                                   QTextCodec::codecForName("ISO-8859-1")->toUnicode(cuerpo));
         publicar(url, cuerpo, &conexion_ngw::replySmsToNGW);
     });
     return true;
@@ -143,7 +148,8 @@ bool conexion_ngw::obtenerSms()
         guardarRecibidos(0);
         if (!m_retenidos.isEmpty()) {
             // Messages the gateway still holds are safer there than in memory beside these.
-            qDebug() << "recepcion postergada: mensajes recibidos sin guardar" << m_retenidos.size();
+            qCDebug(catGateway) << "recepcion postergada: mensajes recibidos sin guardar"
+                                << m_retenidos.size();
             fijarEstado(EST_CONEX_LIBRE);
             m_ocupado = false;
             return;
@@ -152,8 +158,8 @@ bool conexion_ngw::obtenerSms()
             return;
         const QUrl url = protocolo_ngw::urlRecepcion(m_urlBase);
         const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_clave);
-        qDebug() << url;
-        qDebug() << protocolo_ngw::paraRegistro(cuerpo);
+        qCDebug(catGateway) << url;
+        qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyGetSmsFinished);
     });
     return true;
@@ -196,8 +202,7 @@ void conexion_ngw::setPlazoTotal(int ms)
 void conexion_ngw::fijarEstado(int valor)
 {
     m_estado = valor;
-    std::printf("estado= %d\n", valor);
-    std::fflush(stdout);
+    qCDebug(catGateway, "estado= %d", valor);
 }
 
 cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
@@ -234,7 +239,7 @@ QByteArray conexion_ngw::abrirRespuesta(cliente_http *reply, const char *lineaEn
     if (reply->fallo()) {
         imprimir(lineaError);
         m_errorConexion = reply->textoError();
-        qDebug() << m_errorConexion;
+        qCDebug(catGateway) << m_errorConexion;
         fijarEstado(EST_CONEX_ERROR);
     } else {
         imprimir(lineaEntrada);
@@ -270,7 +275,7 @@ void conexion_ngw::guardarRecibidos(int nuevos)
 
 void conexion_ngw::agregarErrorPendiente(const QString &linea)
 {
-    qDebug() << linea;
+    qCDebug(catGateway) << linea;
     m_erroresPendientes.append(linea);
     while (m_erroresPendientes.size() > kMaxErroresPendientes)
         m_erroresPendientes.removeFirst();
@@ -285,8 +290,8 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
     if (protocolo_ngw::traeRecibidos(texto)) {
         imprimir(nuevo == EST_CONEX_NO_ENVIA_SMS ? kNoEnvia : "\n_DEBUG: CONEX_LIBRE!\n");
     } else {
-        qDebug() << kStatsError;
-        qDebug() << "reply=" << protocolo_ngw::paraRegistro(texto);
+        qCDebug(catGateway) << kStatsError;
+        qCDebug(catGateway) << "reply=" << protocolo_ngw::paraRegistro(texto);
     }
     if (nuevo != m_estado)
         fijarEstado(nuevo);
@@ -299,13 +304,12 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
     const QByteArray crudo = abrirRespuesta(reply, "\n_DEBUG: replyGetSmsFinished <<----<<< \n",
                                             "\n_DEBUG: replyGetSmsFinished <<--ERROR--<<< \n");
     const QString texto = protocolo_ngw::decodificarRecepcion(crudo);
-    qDebug() << "encoded= " << protocolo_ngw::paraRegistro(crudo);
-    qDebug() << "decoded= " << protocolo_ngw::paraRegistro(texto);
-    qDebug() << "reply= " << protocolo_ngw::paraRegistro(texto);
+    qCDebug(catGateway) << "encoded= " << protocolo_ngw::paraRegistro(crudo);
+    qCDebug(catGateway) << "decoded= " << protocolo_ngw::paraRegistro(texto);
+    qCDebug(catGateway) << "reply= " << protocolo_ngw::paraRegistro(texto);
     if (protocolo_ngw::traeRecibidos(texto)) {
-        qDebug() << "size= " << texto.count(QLatin1Char('\n')) + 1;
-        qDebug() << "GET_SMS_OK";
-        std::fflush(stdout);
+        qCDebug(catGateway) << "size= " << texto.count(QLatin1Char('\n')) + 1;
+        qCDebug(catGateway) << "GET_SMS_OK";
         const QString hoy = reloj::hoyTexto();
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
         m_retenidos += mensajes;
@@ -321,7 +325,7 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
 
 void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
 {
-    qDebug() << "conexion_ngw::errorConexion_TO";
+    qCDebug(catGateway) << "conexion_ngw::errorConexion_TO";
     imprimir("\nconexion_ngw::errorConexion_TO\n");
     fijarEstado(EST_CONEX_ERROR);
 }
@@ -330,7 +334,7 @@ void conexion_ngw::replySmsToNGW(cliente_http *reply)
 {
     const QString texto = protocolo_ngw::decodificarEstado(abrirRespuesta(
         reply, "\n_DEBUG: replySmsToNGW <<----<<< \n", "\n_DEBUG: replySmsToNGW <<--ERROR--<<< \n"));
-    qDebug() << "reply= " << protocolo_ngw::paraRegistro(texto);
+    qCDebug(catGateway) << "reply= " << protocolo_ngw::paraRegistro(texto);
     const int nuevo = protocolo_ngw::clasificarEnvio(texto, m_estado);
     if (nuevo != m_estado)
         fijarEstado(nuevo);

@@ -1,4 +1,5 @@
 #include "gateway/recibidos.h"
+#include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
 #include "gateway/registro_sms.h"
@@ -40,15 +41,15 @@ bool guardar(const registro_sms &registro, const QString &ruta)
     QFile archivo(ruta);
     // Unbuffered: the line goes out in one write, and a failed one can be taken back at once.
     if (!archivo.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
-        qDebug() << "No pudo abrir " << ruta;
+        qCDebug(catGateway) << "No pudo abrir " << ruta;
         return false;
     }
-    qDebug() << "graba sms recibido en: " << ruta;
+    qCDebug(catGateway) << "graba sms recibido en: " << ruta;
     const qint64 antes = archivo.size();
     const QByteArray linea = registro.toStringInFile().toUtf8() + '\n';
     if (archivo.write(linea) == linea.size())
         return true;
-    qDebug() << "No pudo escribir " << ruta;
+    qCDebug(catGateway) << "No pudo escribir " << ruta;
     // A line cut short would glue the next message onto it.
     archivo.resize(antes);
     return false;

@@ -1,4 +1,5 @@
 #include "gateway/registro_sms.h"
+#include "ajustes/registro.h"
 
 #include "gateway/protocolo_ngw.h"
 #include "gateway/recibidos.h"
@@ -8,6 +9,6 @@
 QString registro_sms::toStringInFile() const
 {
     const QString linea = recibidos::lineaRecibido(fecha, numero, mensaje);
-    qDebug() << "toStringInFile()= " << protocolo_ngw::paraRegistro(linea);
+    qCDebug(catGateway) << "toStringInFile()= " << protocolo_ngw::paraRegistro(linea);
     return linea;
 }

@@ -1,4 +1,5 @@
 #include "gateway/test_conex.h"
+#include "ajustes/registro.h"
 
 #include "gateway/conexion_ngw.h"
 #include "ui_test_conex.h"
@@ -35,7 +36,7 @@ void test_conex::iniciar(conexion_ngw *conexionVigilada)
         ui->pushOk->setEnabled(true);
         break;
     default:
-        qDebug() << "estado= " << estado;
+        qCDebug(catGateway) << "estado= " << estado;
         break;
     }
 }
@@ -88,7 +89,7 @@ void test_conex::PoleoConexion()
                            comilla + conexion->clave() + comilla);
         break;
     default:
-        qDebug() << "estado= " << estado;
+        qCDebug(catGateway) << "estado= " << estado;
         return;
     }
     ui->pushOk->setEnabled(true);

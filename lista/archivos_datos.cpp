@@ -1,4 +1,5 @@
 #include "lista/archivos_datos.h"
+#include "ajustes/registro.h"
 
 #include <QDebug>
 #include <QDir>
@@ -35,7 +36,7 @@ bool escribirEntero(QFile &archivo, const QByteArray &bytes, qint64 tamanoAntes)
         return true;
     avisarFalloApertura(archivo.fileName());
     if (!archivo.resize(tamanoAntes))
-        qDebug().noquote() << "No se pudo recortar" << archivo.fileName() << archivo.errorString();
+        qCDebug(catLista).noquote() << "No se pudo recortar" << archivo.fileName() << archivo.errorString();
     return false;
 }
 
@@ -74,7 +75,7 @@ QRecursiveMutex &bloqueoOutbox()
 
 void avisarFalloApertura(const QString &ruta)
 {
-    qDebug().noquote() << " Could not open the file for read/write" << ruta;
+    qCDebug(catLista).noquote() << " Could not open the file for read/write" << ruta;
 }
 
 QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const QString &mensaje)

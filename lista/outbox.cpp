@@ -1,4 +1,5 @@
 #include "lista/outbox.h"
+#include "ajustes/registro.h"
 
 #include "lista/archivos_datos.h"
 
@@ -133,7 +134,7 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
         const char *coma2 = coma1 ? buscarComa(coma1 + 1, fin) : nullptr;
         const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
         if (!coma3) {
-            qDebug() << "outbox - falta columna...";
+            qCDebug(catLista) << "outbox - falta columna...";
             continue;
         }
         if (coma1 - inicio != 1 || inicio[0] != 'e' || coma2 - coma1 == 1)
@@ -142,7 +143,8 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
             continue;
         const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
         if (!numeroSeguro(numero)) {
-            qDebug().noquote() << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
+            qCDebug(catLista).noquote()
+                << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
             continue;
         }
         encontrado.posicion = lector.posicion();
@@ -265,7 +267,7 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
     origen.close();
     destino.close();
     if (!bien || !archivos_datos::reemplazar(rutaTemporal, rutaSalidas)) {
-        qDebug().noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
+        qCDebug(catLista).noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
         QFile::remove(rutaTemporal);
         return ResultadoCompactacion::FalloEscritura;
     }

@@ -23,6 +23,7 @@ class PruebaInstanciaUnica : public QObject
         auto *p = new QProcess(this);
         procesos << p;
         p->setProcessEnvironment(entorno);
+        p->setProcessChannelMode(QProcess::MergedChannels);
         p->setProgram(programa());
         p->setArguments(argumentos);
         p->start();
@@ -153,8 +154,8 @@ private slots:
         entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), montaje.path());
         QProcess *p = arrancar(entorno);
         // The connection object reports its first state once the window has been built.
-        QTRY_VERIFY_WITH_TIMEOUT(p->state() != QProcess::Running || p->peek(1 << 16).contains("estado= "),
-                                 10000);
+        QTest::qWaitFor(
+            [p] { return p->state() != QProcess::Running || p->peek(1 << 16).contains("estado= "); }, 10000);
         const bool corre = p->state() == QProcess::Running;
         p->kill();
         p->waitForFinished(10000);

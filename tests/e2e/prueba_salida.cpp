@@ -94,6 +94,43 @@ private slots:
         }
     }
 
+    // Quiet unless asked: debug lines only with --verbose (or QT_LOGGING_RULES).
+    void silencioSalvoVerbose_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<bool>("conLineas");
+        QTest::newRow("por defecto") << QStringList() << false;
+        QTest::newRow("--verbose") << QStringList{QStringLiteral("--verbose")} << true;
+    }
+
+    void silencioSalvoVerbose()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(bool, conLineas);
+        simulador::SimuladorNgw gateway("k1");
+        const int puerto = gateway.iniciar("127.0.0.1", 0);
+        QVERIFY(puerto > 0);
+        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("key=k1"));
+
+        ProcesoHijo programa;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        entorno.remove(QStringLiteral("QT_LOGGING_RULES"));
+        programa.setProcessEnvironment(entorno);
+        programa.setProcessChannelMode(QProcess::MergedChannels);
+        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), argumentos);
+        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+        // Up and talking to the gateway.
+        QTRY_VERIFY_WITH_TIMEOUT(!gateway.peticiones().empty(), 10000);
+        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        QVERIFY(programa.waitForFinished(20000));
+        // Only the program's debug lines count: the platform may warn on its own.
+        const QByteArray salida = programa.readAll();
+        for (const char *linea : {"estado= ", "Crea CONEXION", "MyDocs path: "})
+            QVERIFY2(salida.contains(linea) == conLineas, salida.constData());
+    }
+
     void senalConEnvioEnCurso_data()
     {
         QTest::addColumn<int>("senal");

@@ -1,0 +1,19 @@
+#pragma once
+// The program's logging categories, one per area. Debug lines are off unless the command line's
+// --verbose or QT_LOGGING_RULES (e.g. "nbsms.gateway.debug=true") turn them on; warnings and
+// errors always show.
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(catAjustes) // nbsms.ajustes
+Q_DECLARE_LOGGING_CATEGORY(catLista)   // nbsms.lista
+Q_DECLARE_LOGGING_CATEGORY(catGateway) // nbsms.gateway
+Q_DECLARE_LOGGING_CATEGORY(catEnvio)   // nbsms.envio
+Q_DECLARE_LOGGING_CATEGORY(catApp)     // nbsms.app
+
+namespace registro {
+
+// Turns every debug line of the program on (--verbose). QT_LOGGING_RULES still has the last word.
+void detallado();
+
+} // namespace registro
