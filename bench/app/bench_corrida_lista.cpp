@@ -83,9 +83,11 @@ int main(int argc, char *argv[])
     double mejor = 1e300;
     {
         MainWindow w;
+        // The window's outbox, in the data folder it has just made.
+        const QString salidas = ajustes::rutaPorDefecto(kArchivoSalidas);
         std::printf("lista: %d filas, %lld bytes\n", filas, static_cast<long long>(QFileInfo(lista).size()));
         for (int v = 0; v < vueltas; ++v) {
-            QFile::remove(w.archivoSalidas);
+            QFile::remove(salidas);
             CuadroMensaje::limpiar();
             for (int k = 0; k < 3; ++k)
                 CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
@@ -94,10 +96,10 @@ int main(int argc, char *argv[])
             w.on_pushAgregarListaToOutbox_clicked();
             const double segundos = reloj.nsecsElapsed() / 1e9;
             mejor = std::min(mejor, segundos);
-            const qint64 escritas = contarLineas(w.archivoSalidas);
+            const qint64 escritas = contarLineas(salidas);
             std::printf("vuelta %d: %.3f s, %.0f filas/s, %lld registros en salidas.csv, pendientes=%d\n",
                         v + 1, segundos, filas / segundos, static_cast<long long>(escritas),
-                        w.worker->pendientes.load());
+                        w.trabajador()->pendientes());
             if (v == 0) {
                 for (const QString &t : CuadroMensaje::textosMostrados())
                     std::printf("  cuadro: %s\n",

@@ -24,6 +24,22 @@ class PruebaConexionVentana : public QObject
     QString textoDialogo;
     bool dialogoVisto = false;
 
+    static QString salidas() { return QDir::homePath() + QStringLiteral("/NBsms/salidas.csv"); }
+
+    static void escribirSalidas(const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(salidas()).path());
+        QFile f(salidas());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+    static QByteArray leerSalidas()
+    {
+        QFile f(salidas());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
     // Closes the connection test dialog with its Ok button once it shows an answer.
     void cerrarDialogoAlResponder()
     {
@@ -50,6 +66,7 @@ private slots:
     void init()
     {
         QSettings().clear();
+        QDir(QDir::homePath() + QStringLiteral("/NBsms")).removeRecursively();
         CuadroMensaje::limpiar();
         simulador = std::make_unique<simulador::SimuladorNgw>("1234");
         QVERIFY(simulador->iniciar() > 0);
@@ -100,9 +117,9 @@ private slots:
 
         QVERIFY(dialogoVisto);
         QCOMPARE(textoDialogo, dialogo);
-        conexion_ngw *c = w.worker->conexion;
-        QCOMPARE(c->clave, claveEsperada);
-        QCOMPARE(c->ip, direccion);
+        conexion_ngw *c = w.trabajador()->conexion();
+        QCOMPARE(c->clave(), claveEsperada);
+        QCOMPARE(c->ip(), direccion);
         if (pregunta) {
             QCOMPARE(CuadroMensaje::mostrados().size(), 1);
             QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Conexion con NB"));
@@ -111,69 +128,144 @@ private slots:
         } else {
             QVERIFY(CuadroMensaje::mostrados().isEmpty());
         }
-        QCOMPARE(w.worker->comando.load(), play ? int(EST_PLAY) : int(EST_PAUSA));
+        QCOMPARE(w.trabajador()->comando(), play ? int(EST_PLAY) : int(EST_PAUSA));
         QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), play);
         QCOMPARE(ui->pushPause->isEnabled(), play);
     }
 
     // What the last reply left is settled before the status query replaces the state; a mark
-    // that cannot be written holds the update back.
-    void pendienteAntesDeActualizar_data()
-    {
-        QTest::addColumn<int>("estado");
-        QTest::addColumn<bool>("salidasEscribible");
-        QTest::addColumn<QByteArray>("salidas");
-        QTest::addColumn<int>("recibidos");
-        QTest::addColumn<int>("estadoFinal");
-        QTest::newRow("enviado sin marcar")
-            << EST_CONEX_SEND_SMS_OK << true << QByteArray("E,1,,m\n") << 0 << EST_CONEX_LIBRE;
-        QTest::newRow("recibidos sin contar")
-            << EST_CONEX_GET_SMS_OK << true << QByteArray("e,1,,m\n") << 3 << EST_CONEX_LIBRE;
-        QTest::newRow("marca imposible")
-            << EST_CONEX_SEND_SMS_OK << false << QByteArray() << 0 << EST_CONEX_SEND_SMS_OK;
-    }
-
+    // that cannot be written holds the update back. The record's room check is held at the gateway
+    // while the outbox is made a folder, so that the mark fails when the send's reply comes.
     void pendienteAntesDeActualizar()
     {
-        QFETCH(int, estado);
-        QFETCH(bool, salidasEscribible);
-        QFETCH(QByteArray, salidas);
-        QFETCH(int, recibidos);
-        QFETCH(int, estadoFinal);
+        const QByteArray pendiente("e,1,01/01/2020,m\n");
+        escribirSalidas(pendiente);
+        const QString direccion = QStringLiteral("127.0.0.1:%1").arg(simulador->puerto());
+        ajustes::escribir(ajustes::Clave::IpGateway, direccion);
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
         MainWindow w;
-        {
-            QFile f(w.archivoSalidas);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write("e,1,,m\n");
-        }
-        if (!salidasEscribible) {
-            QVERIFY(QFile::remove(w.archivoSalidas));
-            QVERIFY(QDir().mkdir(w.archivoSalidas));
-        }
-        threads *t = w.worker;
-        t->posLinea = 0;
-        t->lineaEnviada = "e,1,,m";
-        t->conexion->ultimosRecibidos = 3;
-        t->conexion->estado = estado;
-        w.formulario()->IPGateway->setText(QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        w.formulario()->NgwKey->setText(QStringLiteral("1234"));
-        if (salidasEscribible)
-            cerrarDialogoAlResponder();
-        w.on_pushActualizarConex_clicked();
+        threads *t = w.trabajador();
+        conexion_ngw *c = t->conexion();
+        QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
+        QCOMPARE(t->pendientes(), 1);
 
-        QCOMPARE(t->conexion->getEstado(), estadoFinal);
-        QCOMPARE(t->recibidos.load(), recibidos);
-        if (!salidasEscribible) {
-            QVERIFY(simulador->peticiones().empty());
-            QCOMPARE(CuadroMensaje::mostrados().size(), 1);
-            QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
-            QVERIFY(QDir().rmdir(w.archivoSalidas));
-            return;
-        }
+        simulador->fijarModo(simulador::Modo::NuncaResponde);
+        t->procesarCiclo();
+        QVERIFY(c->isOcupado());
+        QTRY_COMPARE(simulador->peticiones().size(), std::size_t(2));
+        QVERIFY(QFile::remove(salidas()));
+        QVERIFY(QDir().mkdir(salidas()));
+        simulador->fijarModo(simulador::Modo::Normal);
+        QTRY_VERIFY(!c->isOcupado());
+        QCOMPARE(simulador->enviados().size(), std::size_t(1));
+        QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
+        const std::size_t peticiones = simulador->peticiones().size();
+
+        // The gateway took the message and its record is unmarked: "Guardar" is refused, nothing
+        // is sent.
+        w.on_pushActualizarConex_clicked();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
+        QCOMPARE(CuadroMensaje::mostrados().at(0).texto,
+                 QStringLiteral("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
+                                "La conexion no se actualizo; intente nuevamente."));
+        QCOMPARE(simulador->peticiones().size(), peticiones);
+        QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
+        QCOMPARE(t->enviados(), 0);
+
+        // The outbox back as it was: "Guardar" marks the record, then queries.
+        QVERIFY(QDir().rmdir(salidas()));
+        escribirSalidas(pendiente);
+        CuadroMensaje::limpiar();
+        cerrarDialogoAlResponder();
+        w.on_pushActualizarConex_clicked();
         QVERIFY(dialogoVisto);
-        QFile f(w.archivoSalidas);
+        QCOMPARE(textoDialogo, QStringLiteral("Conexion establecida."));
+        QCOMPARE(leerSalidas(), QByteArray("E,1,01/01/2020,m\n"));
+        QCOMPARE(t->enviados(), 1);
+        QCOMPARE(t->pendientes(), 0);
+        QCOMPARE(t->recibidos(), 0);
+        QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+        QCOMPARE(simulador->peticiones().size(), peticiones + 1);
+        QCOMPARE(simulador->enviados().size(), std::size_t(1));
+    }
+
+    // The link's network error goes to the errors file once, and only in state 8 with a text;
+    // the lines it queued (received messages stored elsewhere) go out in any state, in order.
+    void errorDeConexionAlArchivoDeErrores()
+    {
+        const QString inbox = QDir::homePath() + QStringLiteral("/no/existe/inbox.csv");
+        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
+        MainWindow w;
+        conexion_ngw *c = w.trabajador()->conexion();
+        const QString errores = w.formulario()->ingresoErrores->text();
+
+        c->setEstado(EST_CONEX_ERROR);
+        w.PoleoArchivo();
+        QVERIFY(!QFile::exists(errores)); // empty error text: no file touched
+
+        simulador->fijarModo(simulador::Modo::Cerrar);
+        c->setConexion(QStringLiteral("key=1234"), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        QVERIFY(c->consultarEstado());
+        QTRY_VERIFY(!c->isOcupado());
+        QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
+        // The window's own poll may have come first: either way the line is there once.
+        w.PoleoArchivo();
+        QVERIFY(c->errorConexion().isEmpty());
+        w.PoleoArchivo();
+        QFile f(errores);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), salidas);
+        QCOMPARE(f.readAll(), QByteArray("El gateway cerro la conexion sin responder\n"));
+
+        simulador->fijarModo(simulador::Modo::Normal);
+        const QString defecto = QDir::homePath() + QStringLiteral("/NBsms/sms_recibidos.csv");
+        QStringList lineas;
+        for (int cantidad : {1, 2}) {
+            for (int k = 0; k < cantidad; ++k)
+                simulador->agregarRecibido("111", "hola");
+            QVERIFY(c->obtenerSms());
+            QTRY_VERIFY(!c->isOcupado());
+            QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+            lineas << QStringLiteral("No se pudo escribir en el archivo de SMS recibidos %1; %2 mensaje(s) "
+                                     "recibido(s) guardado(s) en %3")
+                          .arg(inbox)
+                          .arg(cantidad)
+                          .arg(defecto);
+        }
+        w.PoleoArchivo();
+        QVERIFY(c->erroresPendientes().isEmpty());
+        QCOMPARE(QString::fromUtf8(f.readAll()), lineas.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(w.formulario()->labelSmsRecibidosInt->text(), QStringLiteral("3"));
+        QVERIFY(CuadroMensaje::mostrados().isEmpty());
+    }
+
+    void errorDeConexionSinArchivoDeErrores()
+    {
+        MainWindow w;
+        conexion_ngw *c = w.trabajador()->conexion();
+        const QString ruta = QDir::homePath() + QStringLiteral("/no/existe/errores.csv");
+        w.formulario()->ingresoErrores->setText(ruta);
+        simulador->fijarModo(simulador::Modo::Cerrar);
+        c->setConexion(QStringLiteral("key=1234"), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        QVERIFY(c->consultarEstado());
+        QTRY_VERIFY(!c->isOcupado());
+        QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
+        const QString texto = QStringLiteral("El gateway cerro la conexion sin responder");
+        QCOMPARE(c->errorConexion(), texto);
+        // Only the boxes of the polls below are counted, not those of the window's own.
+        CuadroMensaje::limpiar();
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
+        QCOMPARE(CuadroMensaje::mostrados().at(0).texto,
+                 QStringLiteral("No se pudo abrir errores %1").arg(ruta));
+        // Never lost by a failed attempt; the next tick in state 8 tries (and tells) again.
+        QCOMPARE(c->errorConexion(), texto);
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 2);
+        c->setEstado(EST_CONEX_LIBRE);
+        w.PoleoArchivo();
+        QCOMPARE(CuadroMensaje::mostrados().size(), 2);
     }
 
     void direccionOClaveRechazada_data()
@@ -208,10 +300,10 @@ private slots:
         if (aviso.isEmpty())
             cerrarDialogoAlResponder();
         w.on_pushActualizarConex_clicked();
-        conexion_ngw *c = w.worker->conexion;
+        conexion_ngw *c = w.trabajador()->conexion();
         if (aviso.isEmpty()) {
             QVERIFY(dialogoVisto);
-            QCOMPARE(c->ip, direccion);
+            QCOMPARE(c->ip(), direccion);
             QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
             return;
         }
@@ -219,7 +311,7 @@ private slots:
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
         QVERIFY2(CuadroMensaje::mostrados().at(0).texto.startsWith(aviso),
                  qPrintable(CuadroMensaje::mostrados().at(0).texto));
-        QCOMPARE(c->ip, QString());
+        QCOMPARE(c->ip(), QString());
         QVERIFY(simulador->peticiones().empty());
     }
 
@@ -230,23 +322,33 @@ private slots:
                           QStringLiteral(" 127.0.0.1:%1 ").arg(simulador->puerto()));
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral(" 1234 "));
         MainWindow w;
-        conexion_ngw *c = w.worker->conexion;
-        QCOMPARE(c->ip, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        QCOMPARE(c->clave, QStringLiteral("key=1234"));
+        conexion_ngw *c = w.trabajador()->conexion();
+        QCOMPARE(c->ip(), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        QCOMPARE(c->clave(), QStringLiteral("key=1234"));
         QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
     }
 
+    // A request in flight (here the first status query, held at the gateway): "Guardar" does
+    // nothing.
     void ocupadoNoHaceNada()
     {
+        const QString direccion = QStringLiteral("127.0.0.1:%1").arg(simulador->puerto());
+        ajustes::escribir(ajustes::Clave::IpGateway, direccion);
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+        simulador->fijarModo(simulador::Modo::NuncaResponde);
         MainWindow w;
-        conexion_ngw *c = w.worker->conexion;
-        c->ocupado = true;
-        w.formulario()->IPGateway->setText(QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        conexion_ngw *c = w.trabajador()->conexion();
+        QVERIFY(c->isOcupado());
+        QTRY_COMPARE(simulador->peticiones().size(), std::size_t(1));
+        w.formulario()->IPGateway->setText(QStringLiteral("127.0.0.1:9"));
+        w.formulario()->NgwKey->setText(QStringLiteral("5678"));
         w.on_pushActualizarConex_clicked();
         QVERIFY(CuadroMensaje::mostrados().isEmpty());
-        QCOMPARE(c->ip, QString());
-        QVERIFY(simulador->peticiones().empty());
-        c->ocupado = false;
+        QCOMPARE(c->ip(), direccion);
+        QCOMPARE(c->clave(), QStringLiteral("key=1234"));
+        QCOMPARE(simulador->peticiones().size(), std::size_t(1));
+        simulador->fijarModo(simulador::Modo::Normal);
+        QTRY_VERIFY(!c->isOcupado());
     }
 };
 

@@ -21,9 +21,9 @@ class PruebaCorridaIntegridad : public QObject, public VentanaLista
 {
     Q_OBJECT
 
-    QString errores() const { return dir->filePath(QStringLiteral("errores.csv")); }
-    QString backup() const { return dir->filePath(QStringLiteral("backup.csv")); }
-    QString diario() const { return dir->filePath(QLatin1String(ajustes::kArchivoCorrida)); }
+    QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
+    QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
+    QString diario() const { return datos.filePath(QLatin1String(ajustes::kArchivoCorrida)); }
     QStringList textos() const { return CuadroMensaje::textosMostrados(); }
 
     static QByteArray leer(const QString &ruta)
@@ -65,7 +65,6 @@ private slots:
     void init()
     {
         reiniciar();
-        QFile::remove(w->archivoSalidas);
         ui->ingresoErrores->setText(errores());
         ui->ingresoBackups->setText(backup());
     }
@@ -89,26 +88,25 @@ private slots:
             escribirLista("nombre,celular\nAna,111\nBeto,\nCarla,333\nDora,444\nEli,\nFede,666\n");
         prepararVentana(lista, true);
         const QByteArray previo("E,1,01/01/2020,viejo\n");
-        escribir(w->archivoSalidas, previo);
+        escribir(salidas(), previo);
         escribir(errores(), "viejo\n");
 
         diario_corrida::Diario d;
         d.rutaLista = lista;
         QVERIFY(diario_corrida::identidad(lista, d.tamanoLista, d.modificadaLista));
         d.modo = modo;
-        d.rutaSalidas = w->archivoSalidas;
+        d.rutaSalidas = salidas();
         d.tamanoSalidas = previo.size();
         d.rutaErrores = errores();
         d.tamanoErrores = 6;
         d.plantilla = QStringLiteral("Hola [nombre]");
         d.columnaCelular = QStringLiteral("celular");
         d.columnaFecha = QStringLiteral("--inmediato--");
-        d.columnas = w->columnasHeader;
-        d.cantidadColumnas = w->cantidadColumnas;
+        d.columnas = w->obtenerColumnas();
+        d.cantidadColumnas = 2;
         d.hoy = QStringLiteral("01/02/2030");
         QVERIFY(diario_corrida::guardar(diario(), d));
-        escribir(w->archivoSalidas, "e,111,01/02/2030,Hola Ana\ne,333,01/02/2030,Hola Carla\n" + cortada,
-                 true);
+        escribir(salidas(), "e,111,01/02/2030,Hola Ana\ne,333,01/02/2030,Hola Carla\n" + cortada, true);
         escribir(errores(), "Beto,\n", true);
         // The window shows something else by now: the run still goes on as it began.
         ui->editFormatoSMS->setPlainText(QStringLiteral("otra"));
@@ -116,11 +114,10 @@ private slots:
         CuadroMensaje::limpiar();
 
         QVERIFY(w->reanudarCorridaPendiente());
-        QCOMPARE(leer(w->archivoSalidas), previo +
-                                              "e,111,01/02/2030,Hola Ana\ne,333,01/02/2030,Hola Carla\n"
-                                              "e,444,01/02/2030,Hola Dora\ne,666,01/02/2030,Hola Fede\n");
+        QCOMPARE(leer(salidas()), previo + "e,111,01/02/2030,Hola Ana\ne,333,01/02/2030,Hola Carla\n"
+                                           "e,444,01/02/2030,Hola Dora\ne,666,01/02/2030,Hola Fede\n");
         QCOMPARE(leer(errores()), QByteArray("viejo\nBeto,\nEli,\n"));
-        QCOMPARE(w->worker->pendientes.load(), 4);
+        QCOMPARE(w->trabajador()->pendientes(), 4);
         QVERIFY(!QFile::exists(diario()));
         QCOMPARE(QFile::exists(lista), modo == Modo::Simple);
         QCOMPARE(w->leerVerifPer(), modo != Modo::Simple);
@@ -145,7 +142,7 @@ private slots:
         QFETCH(Modo, modo);
         const QString lista = listaDeTres();
         escribir(backup(), "viejo");
-        ui->ingresoErrores->setText(dir->filePath(QStringLiteral("no/existe/errores.csv")));
+        ui->ingresoErrores->setText(datos.filePath(QStringLiteral("no/existe/errores.csv")));
         elegirModo(modo);
         w->on_pushAgregarListaToOutbox_clicked();
         QVERIFY(QFile::exists(lista));
@@ -155,12 +152,12 @@ private slots:
         QCOMPARE(textos().last(),
                  corrida_lista::textoEscrituraDetenida(
                      QStringLiteral("No se pudo abrir el archivo de errores."), lista, 1, modo));
-        QCOMPARE(leer(w->archivoSalidas), QStringLiteral("e,111,%1,Hola Ana\n").arg(hoy()).toUtf8());
+        QCOMPARE(leer(salidas()), QStringLiteral("e,111,%1,Hola Ana\n").arg(hoy()).toUtf8());
 
         CuadroMensaje::limpiar();
         ui->ingresoErrores->setText(errores());
         w->on_pushAgregarListaToOutbox_clicked();
-        QCOMPARE(leer(w->archivoSalidas),
+        QCOMPARE(leer(salidas()),
                  QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(hoy()).toUtf8());
         QCOMPARE(leer(errores()), QByteArray("Beto,\n"));
         QVERIFY(!QFile::exists(lista));
@@ -205,7 +202,7 @@ private slots:
         QFETCH(QString, elegida);
         QFETCH(QString, rol);
         QFETCH(QString, ya);
-        const QString ruta = elegida == QLatin1String("salidas") ? w->archivoSalidas : dir->filePath(elegida);
+        const QString ruta = elegida == QLatin1String("salidas") ? salidas() : datos.filePath(elegida);
         auto *pulsador = w->findChild<QAbstractButton *>(boton);
         QVERIFY(pulsador);
         const QLineEdit *campo = boton == QLatin1String("BuscarCarpetaOuts")      ? ui->ingresoErrores
@@ -240,15 +237,15 @@ private slots:
         QFETCH(QString, campo);
         const QString lista = listaDeTres();
         const QByteArray pendiente("e,9,01/01/2020,pendiente\n");
-        escribir(w->archivoSalidas, pendiente);
+        escribir(salidas(), pendiente);
         QLineEdit *editado = campo == QLatin1String("backup") ? ui->ingresoBackups : ui->ingresoErrores;
-        editado->setText(w->archivoSalidas);
+        editado->setText(salidas());
         elegirModo(modo);
         CuadroMensaje::limpiar();
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos().size(), 1);
         QVERIFY(textos().first().endsWith(QStringLiteral("ese archivo ya es la bandeja de salida.")));
-        QCOMPARE(leer(w->archivoSalidas), pendiente);
+        QCOMPARE(leer(salidas()), pendiente);
         QVERIFY(QFile::exists(lista));
         QVERIFY(!w->leerVerifPer());
     }
@@ -274,7 +271,7 @@ private slots:
     {
         QFETCH(QString, tipo);
         QFETCH(QString, rechazo);
-        const QString ruta = tipo.startsWith(QLatin1Char('/')) ? tipo : dir->filePath(tipo);
+        const QString ruta = tipo.startsWith(QLatin1Char('/')) ? tipo : datos.filePath(tipo);
         if (tipo == QLatin1String("carpeta")) {
             QVERIFY(QDir().mkpath(ruta));
         } else if (tipo == QLatin1String("disperso")) {
@@ -305,7 +302,7 @@ private slots:
         ui->comboCelular->setCurrentText(QStringLiteral("#1"));
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos(), QStringList{rechazo.arg(ruta)});
-        QVERIFY(!QFile::exists(w->archivoSalidas));
+        QVERIFY(!QFile::exists(salidas()));
     }
 };
 

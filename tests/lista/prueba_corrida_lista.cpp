@@ -13,8 +13,8 @@ class PruebaCorridaLista : public QObject, public VentanaLista
 {
     Q_OBJECT
 
-    QString errores() const { return dir->filePath(QStringLiteral("errores.csv")); }
-    QString backup() const { return dir->filePath(QStringLiteral("backup.csv")); }
+    QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
+    QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
 
     static QByteArray leer(const QString &ruta)
     {
@@ -44,7 +44,6 @@ private slots:
     void init()
     {
         reiniciar();
-        QFile::remove(w->archivoSalidas);
         ui->ingresoErrores->setText(errores());
         ui->ingresoBackups->setText(backup());
     }
@@ -96,7 +95,7 @@ private slots:
     void corridaSimple()
     {
         listaDeTres();
-        w->worker->pendientes = 0;
+        QCOMPARE(w->trabajador()->pendientes(), 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         ui->pushAgregarListaToOutbox->click();
@@ -104,10 +103,10 @@ private slots:
                                         "Desea enviar 3 SMS?", "Se agregaron 2 SMSs al buzon de salida."}));
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Atencion!"));
         const QString fecha = hoy();
-        QCOMPARE(leer(w->archivoSalidas),
+        QCOMPARE(leer(salidas()),
                  QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8());
         QCOMPARE(leer(errores()), QByteArray("Beto,\n"));
-        QCOMPARE(w->worker->pendientes.load(), 2);
+        QCOMPARE(w->trabajador()->pendientes(), 2);
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), QStringLiteral("Hola [nombre]"));
         // The list stays and the watch stays off.
         QVERIFY(QFile::exists(ui->ingresoLista->text()));
@@ -129,7 +128,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Cancel);
         ui->pushAgregarListaToOutbox->click();
         QCOMPARE(textos().size(), respuestasOk + 1);
-        QVERIFY(!QFile::exists(w->archivoSalidas));
+        QVERIFY(!QFile::exists(salidas()));
         QVERIFY(!QFile::exists(errores()));
     }
 
@@ -187,13 +186,13 @@ private slots:
         if (lista == QLatin1String("-"))
             ui->ingresoLista->clear();
         else if (!lista.isEmpty())
-            ui->ingresoLista->setText(dir->filePath(lista));
+            ui->ingresoLista->setText(datos.filePath(lista));
         ui->comboCelular->setCurrentText(celular);
         ui->comboFecha->setCurrentText(fecha);
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos(), QStringList{texto});
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
-        QVERIFY(!QFile::exists(w->archivoSalidas));
+        QVERIFY(!QFile::exists(salidas()));
         // The template is saved before any check.
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), plantilla);
     }
@@ -221,7 +220,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(leer(errores()), fila + '\n');
-        QCOMPARE(leer(w->archivoSalidas), QByteArray("e,22,01/01/2020,x\n"));
+        QCOMPARE(leer(salidas()), QByteArray("e,22,01/01/2020,x\n"));
     }
 
     // A progress dialog left alive pops up over the confirmation later and takes its focus.
@@ -240,13 +239,13 @@ private slots:
     void salidasQueNoAbrenAvisaUnaVez()
     {
         listaDeTres();
-        w->archivoSalidas = dir->filePath(QStringLiteral("no/existe/salidas.csv"));
-        ui->ingresoErrores->setText(dir->filePath(QStringLiteral("tampoco/errores.csv")));
+        bloquearSalidas();
+        ui->ingresoErrores->setText(datos.filePath(QStringLiteral("tampoco/errores.csv")));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
         // Row 1 fails on the outbox, which ends the writing pass: one box, and the report counts 0.
-        QCOMPARE(textos().mid(2), (QStringList{"No se pudo abrir salidas.\n" + w->archivoSalidas,
+        QCOMPARE(textos().mid(2), (QStringList{"No se pudo abrir salidas.\n" + salidas(),
                                                "Se agregaron 0 SMSs al buzon de salida."}));
     }
 
@@ -257,13 +256,13 @@ private slots:
         ui->comboCelular->setCurrentText(QStringLiteral("celular"));
         ui->comboFecha->setCurrentText(QString());
         ui->editFormatoSMS->setPlainText(QStringLiteral("x"));
-        ui->ingresoErrores->setText(dir->filePath(QStringLiteral("no/existe/errores.csv")));
+        ui->ingresoErrores->setText(datos.filePath(QStringLiteral("no/existe/errores.csv")));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos().mid(2), (QStringList{"No se pudo abrir el archivo de errores.",
                                                "Se agregaron 0 SMSs al buzon de salida."}));
-        QVERIFY(!QFile::exists(w->archivoSalidas));
+        QVERIFY(!QFile::exists(salidas()));
     }
 
     void armadoSinLista_data()
@@ -280,7 +279,7 @@ private slots:
         QFETCH(QString, plantilla);
         QFETCH(int, respuesta);
         QFETCH(bool, vigila);
-        ui->ingresoLista->setText(dir->filePath(QStringLiteral("llegara.csv")));
+        ui->ingresoLista->setText(datos.filePath(QStringLiteral("llegara.csv")));
         ui->comboCelular->setCurrentText(QStringLiteral("#2"));
         ui->editFormatoSMS->setPlainText(plantilla);
         ui->checkVerifPer->setChecked(true);
@@ -313,7 +312,7 @@ private slots:
         escribir(lista, "nombre,celular\nDora,444\n");
         w->on_pushAgregarListaToOutbox_clicked();
         QVERIFY(textos().isEmpty());
-        QVERIFY(leer(w->archivoSalidas).endsWith(QStringLiteral("e,444,%1,Hola Dora\n").arg(hoy()).toUtf8()));
+        QVERIFY(leer(salidas()).endsWith(QStringLiteral("e,444,%1,Hola Dora\n").arg(hoy()).toUtf8()));
         QCOMPARE(leer(backup()), QByteArray("nombre,celular\nDora,444\n"));
         QVERIFY(!QFile::exists(lista));
     }
@@ -323,24 +322,24 @@ private slots:
         listaDeTres();
         ajustes::escribir(ajustes::Clave::CheckVerifPer, true);
         // The backup path is a folder: neither rename nor copy can put the list there.
-        QDir(dir->path()).mkdir(QStringLiteral("backup.csv"));
+        QDir(datos.path()).mkdir(QStringLiteral("backup.csv"));
         const QString lista = ui->ingresoLista->text();
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(textos().size(), 1);
         QVERIFY(textos().first().contains(lista));
         // The watch is off, so the list is never imported a second time.
         QVERIFY(!w->leerVerifPer());
-        const QByteArray despues = leer(w->archivoSalidas);
+        const QByteArray despues = leer(salidas());
         w->PoleoArchivo();
         w->PoleoArchivo();
-        QCOMPARE(leer(w->archivoSalidas), despues);
+        QCOMPARE(leer(salidas()), despues);
     }
 
     void corridaVigiladaNoSeSolapa()
     {
         listaDeTres();
         ajustes::escribir(ajustes::Clave::CheckVerifPer, true);
-        w->archivoSalidas = dir->filePath(QStringLiteral("no/existe/salidas.csv"));
+        bloquearSalidas();
         // While the box of the first run is open, the poll (or anything else) tries another.
         int anidadas = 0;
         CuadroMensaje::fijarAlMostrar([&] {
@@ -367,13 +366,13 @@ private slots:
         QByteArray previo;
         for (int i = 0; i < enviados; ++i)
             previo += "E,1,01/01/2020,viejo\n";
-        escribir(w->archivoSalidas, previo);
+        escribir(salidas(), previo);
         listaDeTres();
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
-        QCOMPARE(leer(w->archivoSalidas).startsWith("E,"), !compacta);
-        QCOMPARE(leer(w->archivoSalidas).count('\n'), compacta ? 2 : enviados + 2);
+        QCOMPARE(leer(salidas()).startsWith("E,"), !compacta);
+        QCOMPARE(leer(salidas()).count('\n'), compacta ? 2 : enviados + 2);
     }
 
     void envioManual_data()
@@ -409,23 +408,23 @@ private slots:
         QFETCH(QString, registro);
         ui->NumDestino->setText(numero);
         ui->TextoManual->setPlainText(texto);
-        w->worker->pendientes = 0;
+        QCOMPARE(w->trabajador()->pendientes(), 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::StandardButton(respuesta));
         QTest::mouseClick(ui->BotonEnviar, Qt::LeftButton);
         QCOMPARE(textos(), mostrados);
         QCOMPARE(CuadroMensaje::mostrados().last().titulo, QStringLiteral("Envio manual"));
-        QCOMPARE(leer(w->archivoSalidas), registro.arg(hoy()).toUtf8());
-        QCOMPARE(w->worker->pendientes.load(), registro.isEmpty() ? 0 : 1);
+        QCOMPARE(leer(salidas()), registro.arg(hoy()).toUtf8());
+        QCOMPARE(w->trabajador()->pendientes(), registro.isEmpty() ? 0 : 1);
     }
 
     void envioManualSinSalidas()
     {
-        w->archivoSalidas = dir->filePath(QStringLiteral("no/existe/salidas.csv"));
+        bloquearSalidas();
         ui->NumDestino->setText(QStringLiteral("1"));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_BotonEnviar_released();
         QCOMPARE(CuadroMensaje::mostrados().last().titulo, QStringLiteral("Error!"));
-        QCOMPARE(textos().last(), QStringLiteral("No se pudo abrir salidas %1").arg(w->archivoSalidas));
+        QCOMPARE(textos().last(), QStringLiteral("No se pudo abrir salidas %1").arg(salidas()));
     }
 
     void envioManualCompacta_data()
@@ -442,12 +441,14 @@ private slots:
         QByteArray previo;
         for (int i = 0; i < enviados; ++i)
             previo += "E,1,01/01/2020,viejo\n";
-        escribir(w->archivoSalidas, previo);
-        w->worker->enviados = enviados; // no recount after a manual send: the counter decides
+        escribir(salidas(), previo);
+        // A manual send does not recount: the worker's counter decides.
+        w->trabajador()->contarEnviados();
+        QCOMPARE(w->trabajador()->enviados(), enviados);
         ui->NumDestino->setText(QStringLiteral("5"));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_BotonEnviar_released();
-        QCOMPARE(leer(w->archivoSalidas).count('\n'), lineas);
+        QCOMPARE(leer(salidas()).count('\n'), lineas);
     }
 };
 

@@ -55,6 +55,7 @@ void PruebaVentanaColumnas::detectar()
     QFETCH(QStringList, celular);
     QFETCH(QStringList, fecha);
     QFETCH(QString, guardado);
+    usarHeader(conHeader);
     ui->comboCelular->addItems({"viejo", "otro"});
     ui->comboFecha->addItem(QStringLiteral("viejo"));
     ajustes::escribir(ajustes::Clave::ColumnaCelular, QStringLiteral("elegida"));
@@ -62,10 +63,12 @@ void PruebaVentanaColumnas::detectar()
     const QString ruta = escribirLista("nombre,celular,fecha\nAna,123,01/02/2024\nBeto,456\n");
     prepararVentana(ruta, conHeader);
 
-    QCOMPARE(w->cantidadColumnas, 3);
     QCOMPARE(itemsDe(ui->comboCelular), celular);
     QCOMPARE(itemsDe(ui->comboFecha), fecha);
-    QCOMPARE(w->columnasHeader, celular);
+    // The columns the field dialog offers and references resolve against: three of them.
+    QCOMPARE(w->obtenerColumnas(), celular);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#3")), 2);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#4")), -1);
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::HeaderList), guardado);
     // Emptying and refilling the combos is not the operator's choice: nothing is stored.
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaCelular), QStringLiteral("elegida"));
@@ -91,16 +94,19 @@ void PruebaVentanaColumnas::detectarFallo()
     QFETCH(bool, conHeader);
     QFETCH(bool, mostrar);
     QFETCH(QString, texto);
-    ui->comboCelular->addItem(QStringLiteral("queda"));
-    w->columnasHeader = QStringList{"queda"};
-    const QString ruta = dir->filePath(QStringLiteral("no-existe.csv"));
+    // Columns of a list read before: one, named "queda".
+    prepararVentana(escribirLista("queda\n"), true);
+    const QStringList antes{"queda", "#1"};
+    QCOMPARE(itemsDe(ui->comboCelular), antes);
+    const QString ruta = datos.filePath(QStringLiteral("no-existe.csv"));
     if (conHeader)
         w->detectarColumnasConHeader(ruta, mostrar);
     else
         w->detectarColumnasSinHeader(ruta, mostrar);
-    QCOMPARE(itemsDe(ui->comboCelular), QStringList{"queda"});
-    QCOMPARE(w->columnasHeader, QStringList{"queda"});
-    QCOMPARE(w->cantidadColumnas, 0);
+    QCOMPARE(itemsDe(ui->comboCelular), antes);
+    QCOMPARE(w->obtenerColumnas(), antes);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#1")), 0);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#2")), -1);
     if (texto.isEmpty()) {
         QVERIFY(CuadroMensaje::mostrados().isEmpty());
     } else {
@@ -112,13 +118,14 @@ void PruebaVentanaColumnas::detectarFallo()
 
 void PruebaVentanaColumnas::detectarVacio()
 {
-    ui->comboCelular->addItem(QStringLiteral("queda"));
-    w->columnasHeader = QStringList{"queda"};
+    prepararVentana(escribirLista("queda\n"), true);
+    const QStringList antes{"queda", "#1"};
     ajustes::escribir(ajustes::Clave::HeaderList, QStringLiteral("a,b"));
-    const QString ruta = escribirLista(QByteArray());
+    const QString ruta = escribirLista(QByteArray(), QStringLiteral("vacia.csv"));
     w->detectarColumnasConHeader(ruta, true);
-    QCOMPARE(itemsDe(ui->comboCelular), QStringList{"queda"});
-    QCOMPARE(w->columnasHeader, QStringList{"queda"});
+    QCOMPARE(itemsDe(ui->comboCelular), antes);
+    QCOMPARE(w->obtenerColumnas(), antes);
+    QCOMPARE(w->buscarColumna(QStringLiteral("#2")), -1);
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::HeaderList), QStringLiteral("a,b"));
     QVERIFY(CuadroMensaje::mostrados().isEmpty());
 }
@@ -235,19 +242,19 @@ void PruebaVentanaColumnas::obtenerColumnas()
 void PruebaVentanaColumnas::buscarArchivo()
 {
     const QString ruta = escribirLista("nombre,celular\nAna,1\n");
-    w->tieneHeader = false;
+    usarHeader(false);
     DialogoArchivo::fijarSiguienteArchivo(ruta);
     w->on_BuscarArchivo_clicked();
     QCOMPARE(DialogoArchivo::pedidos().size(), 1);
     QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
-    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, QDir(dir->path()).absolutePath());
+    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, datos.absolutePath());
     QCOMPARE(DialogoArchivo::pedidos().first().filtro, QStringLiteral("CSV Files (*.csv)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), ruta);
     QCOMPARE(itemsDe(ui->comboFecha), (QStringList{"#1", "#2", "--inmediato--"}));
 
     // A chosen file that cannot be read shows the box and keeps the columns.
-    DialogoArchivo::fijarSiguienteArchivo(dir->filePath(QStringLiteral("borrada.csv")));
+    DialogoArchivo::fijarSiguienteArchivo(datos.filePath(QStringLiteral("borrada.csv")));
     w->on_BuscarArchivo_clicked();
     QCOMPARE(CuadroMensaje::textosMostrados(),
              QStringList{"No se pudo abrir el archivo para detectar la cebecera."});
@@ -265,29 +272,35 @@ void PruebaVentanaColumnas::buscarArchivoCancelado()
     QCOMPARE(ui->comboCelular->count(), 0);
 }
 
+// The accepted format is stored and the window reads the list by it at once: TAB-separated (the
+// commas stay inside the fields), without a header.
 void PruebaVentanaColumnas::formatoAceptado()
 {
-    const QString ruta = escribirLista("nombre\tcelular\nAna\t1\n");
-    ui->ingresoLista->setText(ruta);
+    // The template first: with no list yet the preview stays at line 0.
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [#1]"));
+    ui->ingresoLista->setText(escribirLista("nombre,x\tcelular\nAna,y\t1\n"));
     alAbrirse<cfg_lista>([](cfg_lista *d) {
         QVERIFY(!d->parentWidget());
         d->formulario()->checkCabecera->setChecked(false);
         d->formulario()->usarTabulador->click();
         d->formulario()->buttonBox->button(QDialogButtonBox::Ok)->click();
     });
-    w->filaVistaPrevia = 0;
     w->on_cfgLista_clicked();
-    QCOMPARE(w->tieneHeader, false);
-    QCOMPARE(w->separaComillas, true);
-    QCOMPARE(w->usarComa, false);
-    QCOMPARE(w->usarTab, true);
+    const lista::FormatoLista guardado = lista::formatoGuardado();
+    QCOMPARE(guardado.tieneHeader, false);
+    QCOMPARE(guardado.separaComillas, true);
+    QCOMPARE(guardado.usarComa, false);
+    QCOMPARE(guardado.usarTab, true);
     QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"#1", "#2"}));
-    // The preview now starts at line 0, the former header.
-    QCOMPARE(w->filaVistaPrevia, 0);
-    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola nombre"));
+    QCOMPARE(itemsDe(ui->comboFecha), (QStringList{"#1", "#2", "--inmediato--"}));
+    // The preview starts at line 0, the former header, split at the TAB only.
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola nombre,x"));
+    QVERIFY(!ui->SmsListaDown->isEnabled());
+    w->on_SmsListaUp_clicked();
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola Ana,y"));
 }
 
+// A cancelled dialog changes nothing in the window, even when the store says otherwise.
 void PruebaVentanaColumnas::formatoCancelado()
 {
     ajustes::escribir(ajustes::Clave::TieneHeader, false);
@@ -297,9 +310,12 @@ void PruebaVentanaColumnas::formatoCancelado()
     alAbrirse<cfg_lista>(
         [](cfg_lista *d) { d->formulario()->buttonBox->button(QDialogButtonBox::Cancel)->click(); });
     w->on_cfgLista_clicked();
-    QCOMPARE(w->tieneHeader, true);
     QCOMPARE(ui->comboCelular->count(), 0);
     QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("sin tocar"));
+    // The window still reads lists with a header: the names come first.
+    DialogoArchivo::fijarSiguienteArchivo(ruta);
+    w->on_BuscarArchivo_clicked();
+    QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"nombre", "celular", "#1", "#2"}));
 }
 
 NBSMS_TEST_MAIN(PruebaVentanaColumnas)

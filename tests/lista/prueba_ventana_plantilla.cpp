@@ -34,24 +34,43 @@ void PruebaVentanaPlantilla::transformarCuenta()
 {
     prepararVentana(escribirLista("nombre,celular,deuda\n"), true);
     const QStringList ana{"Ana", "123", ""};
-    w->truncados = 0;
-    w->faltaObligatorio = 0;
     QCOMPARE(w->transformarSms(QStringLiteral("Hola [nombre]"), ana), QStringLiteral("Hola Ana"));
     QCOMPARE(w->transformarSms(QStringLiteral("Debe {deuda} y {deuda}"), ana), QString());
-    QCOMPARE(w->faltaObligatorio, 1);
     QCOMPARE(w->transformarSms(QStringLiteral("[celular]{celular}"), QStringList{"Ana"}), QString());
-    QCOMPARE(w->faltaObligatorio, 2);
     QCOMPARE(w->transformarSms(QStringLiteral("Hola [apellido]"), ana), QString());
-    QCOMPARE(w->faltaObligatorio, 2);
-    QCOMPARE(w->truncados, 0);
     QCOMPARE(w->transformarSms(QString(150, u'x'), ana), QString(140, u'x'));
     QCOMPARE(w->transformarSms(QString(140, u'x'), ana), QString(140, u'x'));
     QCOMPARE(w->transformarSms(QString(139, u'x') + QStringLiteral("\U0001F600"), ana), QString(139, u'x'));
-    QCOMPARE(w->truncados, 2);
     // Without the list file no reference resolves.
-    ui->ingresoLista->setText(dir->filePath(QStringLiteral("otra.csv")));
+    ui->ingresoLista->setText(datos.filePath(QStringLiteral("otra.csv")));
     QCOMPARE(w->transformarSms(QStringLiteral("Hola [nombre]"), ana), QString());
     QCOMPARE(w->transformarSms(QStringLiteral("Hola"), ana), QStringLiteral("Hola"));
+
+    // "Enviar SMS" counts, once per message, those truncated and those missing a mandatory field
+    // (two missing in one message, or a row too short for the field, count once), and tells them
+    // before anything is written.
+    const QByteArray largo(150, 'x');
+    const QByteArray casi = QByteArray(129, 'x') + QStringLiteral("\U0001F600").toUtf8();
+    const QByteArray justo(130, 'x');
+    const QString ruta =
+        escribirLista("nombre,celular,deuda,texto\n"
+                      "Ana,111,,corto\n"
+                      "Beto,222,1," +
+                      largo + "\nCarla\nDora,444,2," + casi + "\nEli,555,3," + justo + "\nFede,666,4,ok\n");
+    prepararVentana(ruta, true);
+    ui->comboCelular->setCurrentText(QStringLiteral("celular"));
+    ui->comboFecha->setCurrentText(QStringLiteral("--inmediato--"));
+    // "Debe 1 y 1" is 10 characters: Beto's message runs to 160, Dora's emoji straddles the 140th,
+    // Eli's fills exactly 140.
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Debe {deuda} y {deuda}[texto]"));
+    CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+    CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Cancel);
+    w->on_pushAgregarListaToOutbox_clicked();
+    QCOMPARE(CuadroMensaje::textosMostrados(),
+             (QStringList{"Desea agregar la lista a la bandeja de salida?",
+                          "2 SMSs han sido truncados.\nA 2 SMSs les falta al menos un campo obligatorio.\n"
+                          "Desea enviar 6 SMS de todos modos?"}));
+    QVERIFY(!QFile::exists(salidas()));
 }
 
 void PruebaVentanaPlantilla::verificarCampos_data()
@@ -187,20 +206,20 @@ void PruebaVentanaPlantilla::vistaPrevia()
     QFETCH(int, filaFinal);
     QFETCH(bool, arriba);
     QFETCH(bool, abajo);
+    // An empty list leaves the columns as they were: a one-column list was read before it.
+    if (bytes.isEmpty())
+        prepararVentana(escribirLista("uno\n", QStringLiteral("una.csv")), conHeader);
     prepararVentana(escribirLista(bytes), conHeader);
-    if (bytes.isEmpty()) {
-        // An empty list leaves the columns as they were; say a one-column list was read before.
-        w->columnasHeader = QStringList{"#1"};
-        w->cantidadColumnas = 1;
-    }
-    w->filaVistaPrevia = fila;
+    // The window starts at row 0; each step up is one row, wherever the list ends.
+    for (int k = 0; k < fila; ++k)
+        w->on_SmsListaUp_clicked();
     ui->SmsListaUp->setEnabled(true);
     ui->SmsListaDown->setEnabled(true);
     ui->editFormatoSMS->setPlainText(plantilla); // the change refreshes the preview
     QCOMPARE(ui->TransformadaSMS->toPlainText(), vista);
-    QCOMPARE(w->filaVistaPrevia, filaFinal);
     QCOMPARE(ui->SmsListaUp->isEnabled(), arriba);
     QCOMPARE(ui->SmsListaDown->isEnabled(), abajo);
+    QCOMPARE((conHeader ? 1 : 0) + pasosHastaLaPrimeraFila(), filaFinal);
 }
 
 void PruebaVentanaPlantilla::vistaPreviaPasos()
@@ -211,38 +230,44 @@ void PruebaVentanaPlantilla::vistaPreviaPasos()
     QVERIFY(!ui->SmsListaDown->isEnabled());
     QVERIFY(ui->SmsListaUp->isEnabled());
 
+    // Every line of the list is another name: the preview tells the row.
     struct Paso
     {
         bool subir;
         const char *vista;
-        int fila;
         bool arriba;
         bool abajo;
     };
     const Paso pasos[] = {
-        {true, "Hola Beto", 2, true, true},
-        {true, "Hola Carla", 3, false, true},
-        {false, "Hola Beto", 2, true, true},
-        {false, "Hola Ana", 1, true, false},
+        {true, "Hola Beto", true, true},
+        {true, "Hola Carla", false, true},
+        {false, "Hola Beto", true, true},
+        {false, "Hola Ana", true, false},
     };
     for (const Paso &p : pasos) {
         QTest::mouseClick(p.subir ? ui->SmsListaUp : ui->SmsListaDown, Qt::LeftButton);
         QCOMPARE(ui->TransformadaSMS->toPlainText(), QString::fromUtf8(p.vista));
-        QCOMPARE(w->filaVistaPrevia, p.fila);
         QCOMPARE(ui->SmsListaUp->isEnabled(), p.arriba);
         QCOMPARE(ui->SmsListaDown->isEnabled(), p.abajo);
     }
 }
 
+// A list that is not there keeps the preview at the row it was on.
 void PruebaVentanaPlantilla::vistaPreviaSinArchivo()
 {
-    ui->ingresoLista->setText(dir->filePath(QStringLiteral("no-existe.csv")));
-    w->filaVistaPrevia = 5;
+    const QString ruta = datos.filePath(QStringLiteral("llegara.csv"));
+    ui->ingresoLista->setText(ruta);
+    for (int k = 0; k < 5; ++k)
+        w->on_SmsListaUp_clicked();
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola"));
     QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola"));
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [#1]"));
     QCOMPARE(ui->TransformadaSMS->toPlainText(), QString());
-    QCOMPARE(w->filaVistaPrevia, 5);
+    // Once the list is there, the preview shows row 5.
+    escribirLista("n\nf1\nf2\nf3\nf4\nf5\nf6\n", QStringLiteral("llegara.csv"));
+    w->detectarColumnasConHeader(ruta, false);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [n]"));
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola f5"));
 }
 
 NBSMS_TEST_MAIN(PruebaVentanaPlantilla)

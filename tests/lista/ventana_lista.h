@@ -1,13 +1,16 @@
 #pragma once
-// A main window for the list tests: its own temporary folder, a fresh settings store, the
-// format of a comma list with a header, and helpers to write list files and answer dialogs.
+// A main window for the list tests: a fresh settings store and data folder, the format of a comma
+// list with a header, and helpers to write list files and answer dialogs. The window keeps its
+// data files in the data folder "NBsms" of the test's private home, and the list files go there
+// too.
 
+#include "ajustes/reloj.h"
 #include "app/mainwindow.h"
 #include "common/entorno_prueba.h"
+#include "lista/separar_linea.h"
 #include "ui_mainwindow.h"
 
 #include <QComboBox>
-#include <QDate>
 #include <QSettings>
 #include <QTimer>
 
@@ -39,9 +42,10 @@ inline QStringList itemsDe(const QComboBox *combo)
     return items;
 }
 
+// The date the program gives list rows and manual sends.
 inline QString hoy()
 {
-    return QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    return reloj::hoyTexto();
 }
 
 } // namespace ventana_lista
@@ -49,30 +53,54 @@ inline QString hoy()
 class VentanaLista
 {
 protected:
+    // An empty store and data folder, then a window built from them.
     void reiniciar()
     {
         QSettings().clear();
         CuadroMensaje::limpiar();
         DialogoArchivo::limpiar();
-        dir = std::make_unique<QTemporaryDir>();
-        w = std::make_unique<MainWindow>();
-        ui = w->formulario();
-        w->tieneHeader = true;
-        w->usarComa = true;
-        w->usarTab = false;
-        w->columnasDefecto = QStringList{"#1", "#2", "#3", "#4"};
-        w->carpetaDatos = QDir(dir->path());
+        w.reset();
+        datos = QDir(QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos));
+        datos.removeRecursively();
+        ajustes::escribir(ajustes::Clave::TieneHeader, true);
+        ajustes::escribir(ajustes::Clave::UsarComa, true);
+        ajustes::escribir(ajustes::Clave::UsarTab, false);
+        construir();
     }
 
-    void liberar()
+    void liberar() { w.reset(); }
+
+    // A new window, which reads the list format from the store; what the test set on the old
+    // one's widgets and did not store is gone.
+    void construir()
     {
         w.reset();
-        dir.reset();
+        w = std::make_unique<MainWindow>();
+        ui = w->formulario();
+    }
+
+    // Stores whether lists have a header and rebuilds the window when that changes it.
+    void usarHeader(bool conHeader)
+    {
+        if (lista::formatoGuardado().tieneHeader == conHeader)
+            return;
+        ajustes::escribir(ajustes::Clave::TieneHeader, conHeader);
+        construir();
+    }
+
+    QString salidas() const { return datos.absoluteFilePath(QLatin1String(ajustes::kArchivoSalidas)); }
+
+    // A folder where the outbox goes, so that it cannot be opened.
+    void bloquearSalidas()
+    {
+        QFile::remove(salidas());
+        if (!QDir().mkpath(salidas()))
+            qFatal("cannot block the outbox");
     }
 
     QString escribirLista(const QByteArray &bytes, const QString &nombre = QStringLiteral("lista.csv"))
     {
-        const QString ruta = dir->filePath(nombre);
+        const QString ruta = datos.filePath(nombre);
         QFile f(ruta);
         if (!f.open(QIODevice::WriteOnly))
             qFatal("cannot write the list");
@@ -83,7 +111,7 @@ protected:
     // Points the window at `ruta` with the given format and runs detection quietly.
     void prepararVentana(const QString &ruta, bool conHeader)
     {
-        w->tieneHeader = conHeader;
+        usarHeader(conHeader);
         ui->ingresoLista->setText(ruta);
         if (conHeader)
             w->detectarColumnasConHeader(ruta, false);
@@ -91,7 +119,19 @@ protected:
             w->detectarColumnasSinHeader(ruta, false);
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
+    // Steps the preview down to the first data row; the presses it took say which row it showed.
+    int pasosHastaLaPrimeraFila()
+    {
+        int pasos = 0;
+        while (ui->SmsListaDown->isEnabled() && pasos < 1000) {
+            w->on_SmsListaDown_clicked();
+            ++pasos;
+        }
+        return pasos;
+    }
+
+    // The data folder: HOME/NBsms.
+    QDir datos;
     std::unique_ptr<MainWindow> w;
     Ui::MainWindow *ui = nullptr;
 };
