@@ -1,13 +1,16 @@
-# nbsms_add_test(<name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>])
-# A Qt Test executable linked to the application's libraries (and LIBS), registered with CTest. The test's main()
-# (NBSMS_TEST_MAIN) gives every run its own temporary HOME, XDG dirs and TMPDIR, and
-# CTest runs it on the offscreen platform, so no test touches a real settings store.
-function(nbsms_add_test name)
+# nbsms_add_test(<tema> [SOURCES <more files...>] [LIBS <libs...>] [TIMEOUT <s>])
+# The Qt Test executable tests/<carpeta>/prueba_<tema>.cpp, named <carpeta>_<tema> as a target and
+# as a CTest test (the name is also left in ${prueba} for the caller). It links the application's
+# libraries and the test support library (tests/common): its main() (NBSMS_TEST_MAIN) gives every
+# run its own temporary HOME, XDG dirs and TMPDIR, and CTest runs it on the offscreen platform, so
+# no test touches a real settings store.
+function(nbsms_add_test tema)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE nbsms_app Qt5::Test ${T_LIBS})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name})
+  get_filename_component(carpeta ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  set(nombre ${carpeta}_${tema})
+  add_executable(${nombre} prueba_${tema}.cpp ${T_SOURCES})
+  target_link_libraries(${nombre} PRIVATE nbsms_prueba ${T_LIBS})
+  add_test(NAME ${nombre} COMMAND ${nombre})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -21,5 +24,6 @@ function(nbsms_add_test name)
                         "ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1"
                         "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${entorno}")
+  set_tests_properties(${nombre} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${entorno}")
+  set(prueba ${nombre} PARENT_SCOPE)
 endfunction()

@@ -4,6 +4,7 @@
 // validators.
 
 #include "common/entorno_prueba.h"
+#include "common/proceso_hijo.h"
 
 #include "app/instalacion.h"
 #include "app/linea_comandos.h"
@@ -17,27 +18,11 @@
 
 #include <csignal>
 
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
-
 namespace {
 
 const char kMetainfo[] = "share/metainfo/com.velquor.nbsms.metainfo.xml";
 const char kMenu[] = "share/applications/nbsms.desktop";
 const char kAyudaInstalada[] = "share/nbsms/ayuda/ayuda_home.html";
-
-// The program, which never ends by itself, must not outlive a test that is killed.
-class ProcesoHijo : public QProcess
-{
-protected:
-    void setupChildProcess() override
-    {
-#ifdef Q_OS_LINUX
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-    }
-};
 
 } // namespace
 

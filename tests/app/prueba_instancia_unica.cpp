@@ -1,6 +1,7 @@
 // The single-instance guard, with real processes of the program.
 
 #include "common/entorno_prueba.h"
+#include "common/montaje.h"
 
 #include "app/instancia_unica.h"
 
@@ -8,7 +9,6 @@
 #include <QProcess>
 
 #include <csignal>
-#include <sys/mount.h>
 #include <unistd.h>
 
 class PruebaInstanciaUnica : public QObject
@@ -146,12 +146,13 @@ private slots:
     // starts without a guard instead of ending silently as if another instance ran.
     void segmentoImposibleArranca()
     {
-        QTemporaryDir montaje;
-        const QByteArray ruta = QFile::encodeName(montaje.path());
-        if (::geteuid() != 0 || ::mount("tmpfs", ruta.constData(), "tmpfs", MS_RDONLY, "mode=0700") != 0)
+        QTemporaryDir carpeta;
+        const QString runtime = carpeta.filePath(QStringLiteral("runtime"));
+        MontajeTmpfs montaje(runtime, true);
+        if (!montaje.montado())
             QSKIP("needs root to mount a read-only tmpfs");
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), montaje.path());
+        entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         QProcess *p = arrancar(entorno);
         // The connection object reports its first state once the window has been built; a loaded
         // machine may take long to get there.
@@ -160,7 +161,6 @@ private slots:
         const bool corre = p->state() == QProcess::Running;
         p->kill();
         p->waitForFinished(10000);
-        ::umount(ruta.constData());
         QVERIFY(respondio && corre);
     }
 

@@ -2,7 +2,9 @@
 // ends up exactly once in the outbox or the errors file, in order, none twice and none lost, and
 // the list goes to the backup path.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
+#include "common/proceso_hijo.h"
 
 #include "app/instancia_unica.h"
 
@@ -11,12 +13,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
-#endif
-
 namespace {
+using archivos_prueba::leer;
 
 constexpr int kFilas = 300000;
 // A row in ten has no number and goes to the errors file.
@@ -25,28 +23,10 @@ bool filaSinNumero(int k)
     return k % 10 == 7;
 }
 
-QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 qint64 tamano(const QString &ruta)
 {
     return QFileInfo(ruta).size();
 }
-
-// The program, which never ends by itself, must not outlive a test that is killed.
-class ProcesoHijo : public QProcess
-{
-protected:
-    void setupChildProcess() override
-    {
-#ifdef Q_OS_LINUX
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-    }
-};
 
 } // namespace
 

@@ -4,7 +4,9 @@
 // bad rows land in the errors file, the list moves to the backup path, and the messages the
 // gateway holds land in the received-messages file.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
+#include "common/proceso_hijo.h"
 
 #include "app/instancia_unica.h"
 #include "tools/simulador/simulador_ngw.h"
@@ -17,12 +19,10 @@
 
 #include <memory>
 
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
-#endif
-
 namespace {
+using archivos_prueba::bytes;
+using archivos_prueba::leer;
+using archivos_prueba::lineas;
 
 const char kClave[] = "k3y9";
 const char kTx[] = "/cgi-bin/txsms.cgi";
@@ -46,40 +46,9 @@ const char kLista[] = "nombre,celular,dia\n"
                       "Fede,1150006666,\n";
 const char kPlantilla[] = "Hola [nombre],\nsu turno es el {dia}";
 
-QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QList<QByteArray> lineas(const QString &ruta)
-{
-    QList<QByteArray> salida = leer(ruta).split('\n');
-    if (!salida.isEmpty() && salida.last().isEmpty())
-        salida.removeLast();
-    return salida;
-}
-
-QByteArray bytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
-
-// The program, which never ends by itself, must not outlive a test that is killed.
-class ProcesoHijo : public QProcess
-{
-protected:
-    void setupChildProcess() override
-    {
-#ifdef Q_OS_LINUX
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-    }
-};
-
 } // namespace
 
-class PruebaProgramaCompleto : public QObject
+class PruebaPrograma : public QObject
 {
     Q_OBJECT
 
@@ -270,6 +239,6 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaProgramaCompleto)
+NBSMS_TEST_MAIN(PruebaPrograma)
 
 #include "prueba_programa.moc"

@@ -2,7 +2,9 @@
 // the program was being ended is marked sent before the process exits, so that the next start
 // does not send it again.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
+#include "common/proceso_hijo.h"
 
 #include "app/instancia_unica.h"
 #include "tools/simulador/simulador_ngw.h"
@@ -15,29 +17,8 @@
 
 #include <csignal>
 
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
-
 namespace {
-
-// The program must not outlive a test that is killed.
-class ProcesoHijo : public QProcess
-{
-protected:
-    void setupChildProcess() override
-    {
-#ifdef Q_OS_LINUX
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-#endif
-    }
-};
-
-QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using archivos_prueba::leer;
 
 } // namespace
 
@@ -49,16 +30,6 @@ class PruebaSalida : public QObject
     {
         return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
                QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
-    }
-
-    void arrancar(ProcesoHijo &programa)
-    {
-        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        programa.setProcessEnvironment(entorno);
-        programa.setProcessChannelMode(QProcess::MergedChannels);
-        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), QStringList());
-        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
     }
 
 private slots:
@@ -75,7 +46,7 @@ private slots:
         QVERIFY(QFileInfo(QSettings().fileName()).permissions() & QFileDevice::ReadOther);
 
         ProcesoHijo programa;
-        arrancar(programa);
+        QVERIFY2(programa.arrancar(), qPrintable(programa.errorString()));
         QTRY_VERIFY_WITH_TIMEOUT(programa.peek(1 << 16).contains("estado= "), 10000);
         ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
         QVERIFY(programa.waitForFinished(20000));
@@ -115,12 +86,8 @@ private slots:
 
         ProcesoHijo programa;
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         entorno.remove(QStringLiteral("QT_LOGGING_RULES"));
-        programa.setProcessEnvironment(entorno);
-        programa.setProcessChannelMode(QProcess::MergedChannels);
-        programa.start(qEnvironmentVariable("NBSMS_BIN_DIR") + QStringLiteral("/nbsms"), argumentos);
-        QVERIFY2(programa.waitForStarted(10000), qPrintable(programa.errorString()));
+        QVERIFY2(programa.arrancar(argumentos, entorno), qPrintable(programa.errorString()));
         // Up and talking to the gateway.
         QTRY_VERIFY_WITH_TIMEOUT(!gateway.peticiones().empty(), 10000);
         ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
@@ -161,7 +128,7 @@ private slots:
 
         ProcesoHijo programa;
         programa.setStandardOutputFile(QProcess::nullDevice());
-        arrancar(programa);
+        QVERIFY2(programa.arrancar(), qPrintable(programa.errorString()));
 
         auto envios = [&] {
             int n = 0;

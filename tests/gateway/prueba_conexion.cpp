@@ -2,8 +2,8 @@
 // state machine through real HTTP, transport failures, the claiming rule across threads, and
 // that nothing piles up over many requests. Hostile gateways: prueba_hostil.cpp.
 
+#include "common/conexion_simulada.h"
 #include "common/entorno_prueba.h"
-#include "conexion_simulada.h"
 #include "gateway/cliente_http.h"
 #include "gateway/conexion_ngw.h"
 #include "tools/simulador/simulador_ngw.h"

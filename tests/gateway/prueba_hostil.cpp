@@ -4,9 +4,9 @@
 // received messages survive a file that cannot take them, the log stays bounded and keyless,
 // and the HTTP reading itself.
 
-#include "common/disco_lleno.h"
+#include "common/conexion_simulada.h"
 #include "common/entorno_prueba.h"
-#include "conexion_simulada.h"
+#include "common/montaje.h"
 #include "envio/threads.h"
 #include "gateway/cliente_http.h"
 #include "gateway/conexion_ngw.h"
@@ -368,9 +368,9 @@ void PruebaHostil::recepcionSinArchivo()
     QFETCH(QString, falla);
     const QString defecto = recibidos::rutaPorDefecto();
     QFile::remove(defecto);
-    std::unique_ptr<DiscoLleno> disco;
+    std::unique_ptr<MontajeTmpfs> disco;
     if (falla == QLatin1String("lleno")) {
-        disco = std::make_unique<DiscoLleno>(carpeta.filePath(QStringLiteral("lleno")));
+        disco = std::make_unique<MontajeTmpfs>(carpeta.filePath(QStringLiteral("lleno")));
         if (!disco->montado())
             QSKIP("a full disk needs root to mount a small tmpfs");
         archivoRecibidos = disco->ruta(QStringLiteral("sms.csv"));

@@ -1,8 +1,8 @@
 // The received-messages file: where it is, what each line holds, and what happens when it
 // cannot be written.
 
-#include "common/disco_lleno.h"
 #include "common/entorno_prueba.h"
+#include "common/montaje.h"
 #include "gateway/recibidos.h"
 #include "gateway/registro_sms.h"
 
@@ -111,7 +111,7 @@ void PruebaRecibidos::carpetaInexistente()
 // A full disk is a failure, and leaves no partial line for the next message to glue onto.
 void PruebaRecibidos::discoLleno()
 {
-    DiscoLleno disco(carpeta.filePath(QStringLiteral("lleno")));
+    MontajeTmpfs disco(carpeta.filePath(QStringLiteral("lleno")));
     if (!disco.montado())
         QSKIP("a full disk needs root to mount a small tmpfs");
     const QString ruta = disco.ruta(QStringLiteral("sms.csv"));

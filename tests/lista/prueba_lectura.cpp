@@ -6,7 +6,7 @@
 #include <QTextCodec>
 #include <QtTest>
 
-class PruebaLecturaLista : public QObject
+class PruebaLectura : public QObject
 {
     Q_OBJECT
 
@@ -23,7 +23,7 @@ private slots:
     void lineaDeLista();
 };
 
-void PruebaLecturaLista::decodificar_data()
+void PruebaLectura::decodificar_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("ochoBits");
@@ -52,7 +52,7 @@ void PruebaLecturaLista::decodificar_data()
         << QByteArray("a\xEF\xBB\xBF") << QByteArray("ISO-8859-1") << QStringLiteral("a\uFEFF");
 }
 
-void PruebaLecturaLista::decodificar()
+void PruebaLectura::decodificar()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, ochoBits);
@@ -64,7 +64,7 @@ void PruebaLecturaLista::decodificar()
 
 // Whatever the locale, "ñ" and "á" saved by an 8-bit spreadsheet come back, and the choice does
 // not follow a later change of the application's locale codec.
-void PruebaLecturaLista::ochoBitsDelSistema()
+void PruebaLectura::ochoBitsDelSistema()
 {
     QTextCodec *antes = lista::codecOchoBits();
     QVERIFY(antes);
@@ -76,7 +76,7 @@ void PruebaLecturaLista::ochoBitsDelSistema()
     QTextCodec::setCodecForLocale(localAnterior);
 }
 
-void PruebaLecturaLista::lineas_data()
+void PruebaLectura::lineas_data()
 {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<QStringList>("lineas");
@@ -90,14 +90,14 @@ void PruebaLecturaLista::lineas_data()
     QTest::newRow("un solo CR por linea") << "a\r\r\n" << QStringList{"a\r"};
 }
 
-void PruebaLecturaLista::lineas()
+void PruebaLectura::lineas()
 {
     QFETCH(QString, texto);
     QFETCH(QStringList, lineas);
     QCOMPARE(lista::separarEnLineas(texto), lineas);
 }
 
-void PruebaLecturaLista::leerArchivo_data()
+void PruebaLectura::leerArchivo_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lineas");
@@ -110,7 +110,7 @@ void PruebaLecturaLista::leerArchivo_data()
     QTest::newRow("latin1") << QByteArray("nombre,celular\r\nMu\xF1oz,123\r\nP\xE9rez,456\r\n") << esperado;
 }
 
-void PruebaLecturaLista::leerArchivo()
+void PruebaLectura::leerArchivo()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lineas);
@@ -125,14 +125,14 @@ void PruebaLecturaLista::leerArchivo()
     QCOMPARE(leidas, lineas);
 }
 
-void PruebaLecturaLista::archivoInexistente()
+void PruebaLectura::archivoInexistente()
 {
     QStringList lineas{"queda"};
     QVERIFY(!lista::leerLineasLista(QDir::temp().filePath(QStringLiteral("no-existe.csv")), lineas));
     QCOMPARE(lineas, QStringList{"queda"});
 }
 
-void PruebaLecturaLista::lineaDeLista_data()
+void PruebaLectura::lineaDeLista_data()
 {
     QTest::addColumn<QStringList>("lineas");
     QTest::addColumn<int>("numero");
@@ -146,7 +146,7 @@ void PruebaLecturaLista::lineaDeLista_data()
     QTest::newRow("pasada del final") << tres << 7 << "b" << true;
 }
 
-void PruebaLecturaLista::lineaDeLista()
+void PruebaLectura::lineaDeLista()
 {
     QFETCH(QStringList, lineas);
     QFETCH(int, numero);
@@ -172,5 +172,5 @@ void PruebaLecturaLista::lineaDeLista()
     QCOMPARE(a.esUltima, ultima);
 }
 
-NBSMS_TEST_MAIN(PruebaLecturaLista)
-#include "prueba_lectura_lista.moc"
+NBSMS_TEST_MAIN(PruebaLectura)
+#include "prueba_lectura.moc"

@@ -1,16 +1,16 @@
 // The main window's list columns: format dialog, browse, header detection in every encoding,
 // the column lookup and the number and date of a row.
 
+#include "common/ventana_prueba.h"
 #include "lista/cfg_lista.h"
 #include "ui_cfg_lista.h"
-#include "ventana_lista.h"
 
 #include <QPushButton>
 #include <QtTest>
 
-using namespace ventana_lista;
+using namespace ventana_prueba;
 
-class PruebaVentanaColumnas : public QObject, public VentanaLista
+class PruebaVentanaColumnas : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 

@@ -111,4 +111,4 @@ private slots:
 };
 
 NBSMS_TEST_MAIN(PruebaOutboxConcurrencia)
-#include "tst_outbox_concurrencia.moc"
+#include "prueba_outbox_concurrencia.moc"

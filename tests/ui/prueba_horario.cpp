@@ -42,7 +42,7 @@ void pulsar(set_horario_envio *d, QDialogButtonBox::StandardButton boton)
 
 } // namespace
 
-class PruebaSetHorarioEnvio : public QObject
+class PruebaHorario : public QObject
 {
     Q_OBJECT
 
@@ -203,5 +203,5 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaSetHorarioEnvio)
-#include "tst_set_horario_envio.moc"
+NBSMS_TEST_MAIN(PruebaHorario)
+#include "prueba_horario.moc"

@@ -1,16 +1,16 @@
 // The main window's template: filling with its counters, the reference check, the field dialog
 // and the preview with its step buttons.
 
+#include "common/ventana_prueba.h"
 #include "lista/add_word_to_sms.h"
 #include "ui_add_word_to_sms.h"
-#include "ventana_lista.h"
 
 #include <QPushButton>
 #include <QtTest>
 
-using namespace ventana_lista;
+using namespace ventana_prueba;
 
-class PruebaVentanaPlantilla : public QObject, public VentanaLista
+class PruebaVentanaPlantilla : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 

@@ -17,7 +17,7 @@ void pulsar(QDialogButtonBox *caja, QDialogButtonBox::StandardButton boton)
 }
 } // namespace
 
-class PruebaDialogosLista : public QObject
+class PruebaDialogos : public QObject
 {
     Q_OBJECT
 
@@ -36,12 +36,12 @@ private slots:
     void etiquetaCancelada();
 };
 
-void PruebaDialogosLista::init()
+void PruebaDialogos::init()
 {
     QSettings().clear();
 }
 
-void PruebaDialogosLista::formatoForma()
+void PruebaDialogos::formatoForma()
 {
     cfg_lista d;
     Ui::cfg_lista *f = d.formulario();
@@ -65,7 +65,7 @@ void PruebaDialogosLista::formatoForma()
     QCOMPARE(f->buttonBox->orientation(), Qt::Horizontal);
 }
 
-void PruebaDialogosLista::formatoAlAbrir_data()
+void PruebaDialogos::formatoAlAbrir_data()
 {
     QTest::addColumn<QVariantList>("guardado"); // header, quotes, comma, tab; invalid = not stored
     QTest::addColumn<QVariantList>("cajas");
@@ -93,7 +93,7 @@ static QVariantList cajasDe(const cfg_lista &d)
             f->usarTabulador->isChecked()};
 }
 
-void PruebaDialogosLista::formatoAlAbrir()
+void PruebaDialogos::formatoAlAbrir()
 {
     QFETCH(QVariantList, guardado);
     QFETCH(QVariantList, cajas);
@@ -102,7 +102,7 @@ void PruebaDialogosLista::formatoAlAbrir()
     QCOMPARE(cajasDe(d), cajas);
 }
 
-void PruebaDialogosLista::formatoAceptar_data()
+void PruebaDialogos::formatoAceptar_data()
 {
     QTest::addColumn<bool>("cabecera");
     QTest::addColumn<bool>("comillas");
@@ -111,7 +111,7 @@ void PruebaDialogosLista::formatoAceptar_data()
     QTest::newRow("coma, todo") << true << true << false;
 }
 
-void PruebaDialogosLista::formatoAceptar()
+void PruebaDialogos::formatoAceptar()
 {
     QFETCH(bool, cabecera);
     QFETCH(bool, comillas);
@@ -129,7 +129,7 @@ void PruebaDialogosLista::formatoAceptar()
     QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(tab));
 }
 
-void PruebaDialogosLista::formatoCancelar_data()
+void PruebaDialogos::formatoCancelar_data()
 {
     QTest::addColumn<QVariantList>("guardado");
     QTest::addColumn<QVariantList>("cajas");
@@ -141,7 +141,7 @@ void PruebaDialogosLista::formatoCancelar_data()
         << QVariantList{true, true, false, false} << QVariantList{true, true, false, false};
 }
 
-void PruebaDialogosLista::formatoCancelar()
+void PruebaDialogos::formatoCancelar()
 {
     QFETCH(QVariantList, guardado);
     QFETCH(QVariantList, cajas);
@@ -158,7 +158,7 @@ void PruebaDialogosLista::formatoCancelar()
     QCOMPARE(ajustes::contiene(ajustes::Clave::UsarComa), guardado.at(2).isValid());
 }
 
-void PruebaDialogosLista::etiquetaForma()
+void PruebaDialogos::etiquetaForma()
 {
     add_word_to_sms d;
     QCOMPARE(d.windowTitle(), QStringLiteral("Ingreso de etiqueta"));
@@ -173,7 +173,7 @@ void PruebaDialogosLista::etiquetaForma()
     QCOMPARE(d.getEtiqueta(), QString());
 }
 
-void PruebaDialogosLista::etiqueta_data()
+void PruebaDialogos::etiqueta_data()
 {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("obligatorio");
@@ -184,7 +184,7 @@ void PruebaDialogosLista::etiqueta_data()
     QTest::newRow("vacio") << "" << true << "{}";
 }
 
-void PruebaDialogosLista::etiqueta()
+void PruebaDialogos::etiqueta()
 {
     QFETCH(QString, texto);
     QFETCH(bool, obligatorio);
@@ -198,7 +198,7 @@ void PruebaDialogosLista::etiqueta()
     QCOMPARE(d.getEtiqueta(), etiqueta);
 }
 
-void PruebaDialogosLista::etiquetaCancelada()
+void PruebaDialogos::etiquetaCancelada()
 {
     add_word_to_sms d;
     d.cargarEtiquetas({"nombre"});
@@ -207,5 +207,5 @@ void PruebaDialogosLista::etiquetaCancelada()
     QCOMPARE(d.getEtiqueta(), QString());
 }
 
-NBSMS_TEST_MAIN(PruebaDialogosLista)
-#include "prueba_dialogos_lista.moc"
+NBSMS_TEST_MAIN(PruebaDialogos)
+#include "prueba_dialogos.moc"

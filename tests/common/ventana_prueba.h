@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-namespace ventana_lista {
+namespace ventana_prueba {
 
 // Runs `responder` on the next modal dialog of type T as soon as its exec() loop is running.
 template <typename T> void alAbrirse(std::function<void(T *)> responder)
@@ -48,9 +48,9 @@ inline QString hoy()
     return reloj::hoyTexto();
 }
 
-} // namespace ventana_lista
+} // namespace ventana_prueba
 
-class VentanaLista
+class VentanaPrueba
 {
 protected:
     // An empty store and data folder, then a window built from them.

@@ -4,7 +4,7 @@
 
 #include <QSettings>
 
-class PruebaAjustes : public QObject
+class PruebaClaves : public QObject
 {
     Q_OBJECT
 
@@ -96,5 +96,5 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaAjustes)
-#include "prueba_ajustes.moc"
+NBSMS_TEST_MAIN(PruebaClaves)
+#include "prueba_claves.moc"

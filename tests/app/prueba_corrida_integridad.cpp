@@ -2,7 +2,8 @@
 // a write failure leaves the list where it is, no data file is used as another, and a list path
 // that is no plain file is refused without reading it.
 
-#include "ventana_lista.h"
+#include "common/archivos_prueba.h"
+#include "common/ventana_prueba.h"
 
 #include "envio/threads.h"
 #include "lista/corrida_lista.h"
@@ -12,12 +13,15 @@
 #include <sys/stat.h>
 #endif
 
-using namespace ventana_lista;
+using namespace ventana_prueba;
 using corrida_lista::Modo;
 
 Q_DECLARE_METATYPE(corrida_lista::Modo)
 
-class PruebaCorridaIntegridad : public QObject, public VentanaLista
+using archivos_prueba::escribir;
+using archivos_prueba::leer;
+
+class PruebaCorridaIntegridad : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 
@@ -25,19 +29,6 @@ class PruebaCorridaIntegridad : public QObject, public VentanaLista
     QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
     QString diario() const { return datos.filePath(QLatin1String(ajustes::kArchivoCorrida)); }
     QStringList textos() const { return CuadroMensaje::textosMostrados(); }
-
-    static QByteArray leer(const QString &ruta)
-    {
-        QFile f(ruta);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static void escribir(const QString &ruta, const QByteArray &bytes, bool anexar = false)
-    {
-        QFile f(ruta);
-        QVERIFY(f.open(anexar ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
 
     // A header and three rows, the second without a number; the window set up to send it.
     QString listaDeTres()

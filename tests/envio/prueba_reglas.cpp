@@ -6,7 +6,7 @@
 
 #include <QtTest>
 
-class PruebaReglasEnvio : public QObject
+class PruebaReglas : public QObject
 {
     Q_OBJECT
 
@@ -103,5 +103,5 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaReglasEnvio)
-#include "tst_reglas_envio.moc"
+NBSMS_TEST_MAIN(PruebaReglas)
+#include "prueba_reglas.moc"

@@ -1,33 +1,24 @@
 // Adding a list to the outbox in its three runs, manual send and the compaction trigger.
 
-#include "ventana_lista.h"
+#include "common/archivos_prueba.h"
+#include "common/ventana_prueba.h"
 
 #include "envio/threads.h"
 #include "lista/corrida_lista.h"
 
 #include <QProgressDialog>
 
-using namespace ventana_lista;
+using namespace ventana_prueba;
 
-class PruebaCorridaLista : public QObject, public VentanaLista
+using archivos_prueba::escribir;
+using archivos_prueba::leer;
+
+class PruebaCorrida : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 
     QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
     QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
-
-    static QByteArray leer(const QString &ruta)
-    {
-        QFile f(ruta);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    static void escribir(const QString &ruta, const QByteArray &bytes)
-    {
-        QFile f(ruta);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
 
     // A list with a header and three rows, the second without a number.
     void listaDeTres(const QString &plantilla = QStringLiteral("Hola [nombre]"))
@@ -452,5 +443,5 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaCorridaLista)
-#include "prueba_corrida_lista.moc"
+NBSMS_TEST_MAIN(PruebaCorrida)
+#include "prueba_corrida.moc"

@@ -2,6 +2,7 @@
 // What the connection tests against the gateway simulator share: the two paths, the key the
 // simulator expects, a record to send, and the wait for a request to end.
 
+#include "common/archivos_prueba.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/registro_sms.h"
 #include "tools/simulador/simulador_ngw.h"
@@ -20,10 +21,7 @@ const char kTx[] = "/cgi-bin/txsms.cgi";
 const char kRx[] = "/cgi-bin/rxsms.cgi";
 const QString kClave = QStringLiteral("key=1234");
 
-inline QByteArray bytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
+using archivos_prueba::bytes;
 
 inline registro_sms registro(const QString &numero, const QString &mensaje)
 {

@@ -84,4 +84,4 @@ private slots:
 };
 
 NBSMS_TEST_MAIN(PruebaOutboxCaida)
-#include "tst_outbox_caida.moc"
+#include "prueba_outbox_caida.moc"

@@ -8,6 +8,7 @@
 #include "lista/outbox.h"
 #include "tools/simulador/simulador_ngw.h"
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 
 #include <QFile>
@@ -20,25 +21,14 @@
 #include <memory>
 
 namespace {
+using archivos_prueba::escribir;
+using archivos_prueba::leer;
 
 const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 0));
 
-void escribir(const QString &ruta, const QByteArray &bytes)
-{
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<sin archivo>");
-}
-
 } // namespace
 
-class PruebaThreads : public QObject
+class PruebaTrabajador : public QObject
 {
     Q_OBJECT
 
@@ -470,5 +460,5 @@ private slots:
     }
 };
 
-NBSMS_TEST_MAIN(PruebaThreads)
-#include "tst_threads.moc"
+NBSMS_TEST_MAIN(PruebaTrabajador)
+#include "prueba_trabajador.moc"

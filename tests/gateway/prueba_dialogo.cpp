@@ -26,7 +26,7 @@ const QString kSinModulo =
 
 Q_DECLARE_METATYPE(simulador::Modo)
 
-class PruebaTestConex : public QObject
+class PruebaDialogo : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,7 @@ private:
     }
 };
 
-void PruebaTestConex::formulario()
+void PruebaDialogo::formulario()
 {
     test_conex d;
     QCOMPARE(d.objectName(), QStringLiteral("test_conex"));
@@ -65,7 +65,7 @@ void PruebaTestConex::formulario()
     QVERIFY(!d.timerConexion);
 }
 
-void PruebaTestConex::alIniciar_data()
+void PruebaDialogo::alIniciar_data()
 {
     QTest::addColumn<int>("estado");
     QTest::addColumn<QString>("texto");
@@ -79,7 +79,7 @@ void PruebaTestConex::alIniciar_data()
     QTest::newRow("3 sin cambio") << EST_CONEX_SEND_SMS_ERROR << "TextLabel" << true;
 }
 
-void PruebaTestConex::alIniciar()
+void PruebaDialogo::alIniciar()
 {
     QFETCH(int, estado);
     QFETCH(QString, texto);
@@ -94,7 +94,7 @@ void PruebaTestConex::alIniciar()
     QCOMPARE(d.ui->pushOk->isEnabled(), habilitado);
 }
 
-void PruebaTestConex::enCadaTic_data()
+void PruebaDialogo::enCadaTic_data()
 {
     QTest::addColumn<int>("estado");
     QTest::addColumn<QString>("texto");
@@ -115,7 +115,7 @@ void PruebaTestConex::enCadaTic_data()
     QTest::newRow("9 solo registro") << EST_CONEX_SIN_LUGAR << kEsperando << false << true;
 }
 
-void PruebaTestConex::enCadaTic()
+void PruebaDialogo::enCadaTic()
 {
     QFETCH(int, estado);
     QFETCH(QString, texto);
@@ -140,7 +140,7 @@ void PruebaTestConex::enCadaTic()
     QCOMPARE(d.timerConexion->isActive(), sigue);
 }
 
-void PruebaTestConex::sinModuloSigueMirando()
+void PruebaDialogo::sinModuloSigueMirando()
 {
     // State 7 is no definite answer: a later tick still reports what follows.
     conexion_ngw c{QString(), QString()};
@@ -156,7 +156,7 @@ void PruebaTestConex::sinModuloSigueMirando()
     QVERIFY(!d.timerConexion->isActive());
 }
 
-void PruebaTestConex::botonCierra()
+void PruebaDialogo::botonCierra()
 {
     conexion_ngw c{QString(), QString()};
     c.setEstado(EST_CONEX_LIBRE);
@@ -168,7 +168,7 @@ void PruebaTestConex::botonCierra()
     QVERIFY(!d.isVisible());
 }
 
-void PruebaTestConex::ejecucionCompleta_data()
+void PruebaDialogo::ejecucionCompleta_data()
 {
     QTest::addColumn<simulador::Modo>("modo");
     QTest::addColumn<bool>("direccionCerrada");
@@ -183,7 +183,7 @@ void PruebaTestConex::ejecucionCompleta_data()
         << "Conexion no establecida, no se detecto Nimbrel.\nVerificar direccion \"%1\"";
 }
 
-void PruebaTestConex::ejecucionCompleta()
+void PruebaDialogo::ejecucionCompleta()
 {
     QFETCH(simulador::Modo, modo);
     QFETCH(bool, direccionCerrada);
@@ -231,5 +231,5 @@ void PruebaTestConex::ejecucionCompleta()
     QVERIFY2(visto, qPrintable(d.ui->label->text()));
 }
 
-NBSMS_TEST_MAIN(PruebaTestConex)
-#include "prueba_test_conex.moc"
+NBSMS_TEST_MAIN(PruebaDialogo)
+#include "prueba_dialogo.moc"

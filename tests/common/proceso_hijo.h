@@ -1,0 +1,19 @@
+#pragma once
+// The real program as a child process of a test: it never ends by itself, so it must not outlive
+// a test that is killed. Started offscreen with this test's private folders and its output merged.
+
+#include <QProcess>
+#include <QStringList>
+
+class ProcesoHijo : public QProcess
+{
+public:
+    // The program built beside the tests (NBSMS_BIN_DIR).
+    static QString programa();
+    // Starts nbsms with `argumentos`; false (with the reason in errorString) if it did not start.
+    bool arrancar(const QStringList &argumentos = QStringList(),
+                  QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment());
+
+protected:
+    void setupChildProcess() override;
+};
