@@ -162,6 +162,14 @@ QString leerRuta(Clave clave)
     return ruta == QLatin1String(kVacio) ? porDefecto(clave).toString() : ruta;
 }
 
+QString resolverVacio(Clave clave)
+{
+    const QString ruta = leerRuta(clave);
+    if (ruta != leerTexto(clave))
+        escribir(clave, ruta);
+    return ruta;
+}
+
 void escribir(Clave clave, const QVariant &valor)
 {
     QSettings s;
@@ -214,16 +222,6 @@ QDir prepararCarpetaDatos()
 QString rutaPorDefecto(const char *nombreArchivo)
 {
     return carpetaDatos().absoluteFilePath(QString::fromUtf8(nombreArchivo));
-}
-
-QString resolverVacio(Clave clave)
-{
-    const QString ruta = leerTexto(clave);
-    if (ruta != QLatin1String(kVacio))
-        return ruta;
-    const QString defecto = porDefecto(clave).toString();
-    escribir(clave, defecto);
-    return defecto;
 }
 
 } // namespace ajustes

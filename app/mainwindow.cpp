@@ -20,7 +20,6 @@
 #include <QMenu>
 #include <QRegExpValidator>
 #include <QSettings>
-#include <QSignalBlocker>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTransform>

@@ -14,7 +14,6 @@
 #include <QDate>
 #include <QDebug>
 #include <QFile>
-#include <QSignalBlocker>
 #include <QTextCursor>
 
 // List format, column detection, template and preview. The work is done by the pure functions
