@@ -43,6 +43,7 @@ const Definicion kTabla[] = {
     {Clave::StartMinimized,  "bool_start_minimized", Tipo::Bool,   nullptr,             0, 0, 1},
     {Clave::EnvioActivado,   "bool_envio_activado",  Tipo::Bool,   nullptr,             0, 0, 1},
     {Clave::CheckHorarios,   "int_check_horarios",   Tipo::Entero, nullptr, kTodasLasHoras, 0, kTodasLasHoras},
+    {Clave::Autoarranque,    "bool_iniciar_con_sesion", Tipo::Bool, nullptr,           0, 0, 1},
 };
 // clang-format on
 

@@ -63,6 +63,7 @@ enum class Clave {
     StartMinimized,  // bool_start_minimized: start in the tray
     EnvioActivado,   // bool_envio_activado: sending and fetching are switched on
     CheckHorarios,   // int_check_horarios: 24-bit mask of the hours sending is allowed
+    Autoarranque,    // bool_iniciar_con_sesion: the session starts the program (mirrors its entry)
 };
 
 // The key's name in the store, and the key of a name (the settings tool's lookup).

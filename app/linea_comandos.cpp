@@ -12,7 +12,7 @@ namespace {
 const QString kVersion = QStringLiteral("version");
 const QString kAyuda = QStringLiteral("help");
 const QString kDetallado = QStringLiteral("verbose");
-const QString kMinimizado = QStringLiteral("minimizado");
+const QString kMinimizado = QLatin1String(kOpcionMinimizado);
 
 void configurar(QCommandLineParser &parser)
 {

@@ -10,6 +10,9 @@ namespace linea_comandos {
 
 enum class Accion { Iniciar, Version, Ayuda, Error };
 
+// The option that starts this run in the tray ("--minimizado"), as the session's autostart passes it.
+inline constexpr char kOpcionMinimizado[] = "minimizado";
+
 struct Opciones
 {
     Accion accion = Accion::Iniciar;

@@ -2,6 +2,7 @@
 #include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
+#include "app/autoarranque.h"
 #include "app/instalacion.h"
 #include "app/privacidad.h"
 #include "envio/threads.h"
@@ -49,6 +50,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     cargarAjustes();
     habilitarControlesLista(!ui->checkVerifPer->isChecked());
     rotarIconosPestanas();
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, [this](int pestana) {
+        if (ui->tabWidget->widget(pestana) == ui->tab)
+            mostrarAutoarranque();
+    });
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
 
     columnasHeader = separarLinea(ajustes::leerTexto(ajustes::Clave::HeaderList));
@@ -204,6 +209,8 @@ void MainWindow::cargarAjustes()
     ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));
     ui->editFormatoSMS->setPlainText(leerTexto(Clave::FormatoSms));
     ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
+    ui->checkIniciarConSesion->setVisible(autoarranque::disponible());
+    mostrarAutoarranque();
 }
 
 void MainWindow::aplicarMarcaVacio()

@@ -113,6 +113,7 @@ public slots:
     void on_open_set_horatio_envio_clicked();
     void on_pushDetenerEnvioSMS_clicked();
     void on_checkMinimizar_clicked();
+    void on_checkIniciarConSesion_clicked();
     void on_ingresoLista_textChanged(const QString &texto);
     void on_comboCelular_currentTextChanged(const QString &texto);
     void on_comboFecha_currentTextChanged(const QString &texto);
@@ -159,6 +160,9 @@ private:
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
     void crearBandeja();
     void cargarAjustes();
+    // The session-start box and its key show the entry itself, which the user or the desktop may
+    // remove or disable at any time.
+    void mostrarAutoarranque();
     void aplicarMarcaVacio();
     void rotarIconosPestanas();
     bool ocultarEnBandeja();

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "app/autoarranque.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/protocolo_ngw.h"
@@ -110,6 +111,23 @@ void MainWindow::on_pushDetenerEnvioSMS_clicked()
 void MainWindow::on_checkMinimizar_clicked()
 {
     ajustes::escribir(ajustes::Clave::StartMinimized, ui->checkMinimizar->isChecked());
+}
+
+void MainWindow::on_checkIniciarConSesion_clicked()
+{
+    QString error;
+    if (!autoarranque::fijar(ui->checkIniciarConSesion->isChecked(), QCoreApplication::applicationFilePath(),
+                             &error))
+        CuadroMensaje::mostrar(tr("Error!"), error);
+    mostrarAutoarranque();
+}
+
+void MainWindow::mostrarAutoarranque()
+{
+    const bool activo = autoarranque::activo();
+    sinGuardar(ui->checkIniciarConSesion, [&] { ui->checkIniciarConSesion->setChecked(activo); });
+    if (ajustes::leerBool(ajustes::Clave::Autoarranque) != activo)
+        ajustes::escribir(ajustes::Clave::Autoarranque, activo);
 }
 
 void MainWindow::on_ingresoLista_textChanged(const QString &texto)

@@ -1,11 +1,13 @@
 // The installed program: `cmake --install` into a temporary prefix holds every file it should and
 // nothing else, the program started from there finds its help page in the installed data folder,
 // answers --version and --help without a display, and its menu entry and metadata pass their
-// validators.
+// validators. The session's autostart entry, in the test's private config folder.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 #include "common/proceso_hijo.h"
 
+#include "app/autoarranque.h"
 #include "app/instalacion.h"
 #include "app/linea_comandos.h"
 #include "nbsms_version.h"
@@ -182,6 +184,75 @@ private slots:
         QCOMPARE(opciones.detallado, detallado);
         QCOMPARE(opciones.minimizado, minimizado);
         QCOMPARE(opciones.error.isEmpty(), accion != int(linea_comandos::Accion::Error));
+    }
+
+    // The entry starts the program minimized, whatever its path holds, reads as on until the user
+    // or the desktop removes or disables it or its program is gone, and is taken away again.
+    void autoarranque_data()
+    {
+        QTest::addColumn<QByteArray>("de");
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<bool>("activo");
+        QTest::newRow("tal cual") << QByteArray() << QByteArray() << true;
+        QTest::newRow("oculta") << QByteArray("Terminal=false") << QByteArray("Terminal=false\nHidden=true")
+                                << false;
+        QTest::newRow("desactivada") << QByteArray("X-GNOME-Autostart-enabled=true")
+                                     << QByteArray("X-GNOME-Autostart-enabled=false") << false;
+        QTest::newRow("sin programa") << QByteArray("TryExec=") << QByteArray("TryExec=/no/esta/") << false;
+        QTest::newRow("sin grupo") << QByteArray("[Desktop Entry]") << QByteArray() << false;
+    }
+
+    void autoarranque()
+    {
+        QFETCH(QByteArray, de);
+        QFETCH(QByteArray, a);
+        QFETCH(bool, activo);
+        const QString entrada = autoarranque::ubicacion();
+        QCOMPARE(entrada,
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/nbsms.desktop"));
+        // Quotes, "$", "%" and a backslash in the path survive the Exec line's two escapes.
+        const QTemporaryDir carpeta;
+        const QString programa = carpeta.filePath(QStringLiteral("mis programas/a\"b$c%d\\nbsms"));
+        QVERIFY(QDir().mkpath(QFileInfo(programa).path()));
+        archivos_prueba::escribir(programa, "#!/bin/sh\n");
+        QVERIFY(QFile::setPermissions(programa, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ExeOwner));
+
+        QString error;
+        QVERIFY2(autoarranque::fijar(true, programa, &error), qPrintable(error));
+        QByteArray texto = archivos_prueba::leer(entrada);
+        const QByteArray exec = "\nExec=\"" + QFile::encodeName(carpeta.path()) +
+                                "/mis programas/a\\\\\"b\\\\$c%%d\\\\\\\\nbsms\" --minimizado\n";
+        QVERIFY2(texto.contains(exec), texto.constData());
+        const QString validador = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (!validador.isEmpty()) {
+            QProcess validar;
+            validar.setProcessChannelMode(QProcess::MergedChannels);
+            validar.start(validador, {entrada});
+            QVERIFY(validar.waitForFinished(60000));
+            QVERIFY2(validar.exitCode() == 0 && validar.readAll().isEmpty(), texto.constData());
+        }
+        QVERIFY(autoarranque::activo());
+
+        archivos_prueba::escribir(entrada, de.isEmpty() ? texto : texto.replace(de, a));
+        QCOMPARE(autoarranque::activo(), activo);
+        QVERIFY(autoarranque::fijar(false, programa));
+        QVERIFY(!QFile::exists(entrada));
+        QVERIFY(!autoarranque::activo());
+        QVERIFY(autoarranque::fijar(false, programa));
+    }
+
+    // Where the entry cannot be written the caller is told why, and nothing reads as on.
+    void autoarranqueSinLugar()
+    {
+        const QString carpeta = QFileInfo(autoarranque::ubicacion()).path();
+        QDir(carpeta).removeRecursively();
+        archivos_prueba::escribir(carpeta, "no es una carpeta");
+        QString error;
+        QVERIFY(!autoarranque::fijar(true, QStringLiteral(NBSMS_DIR_PROGRAMA "/nbsms"), &error));
+        QVERIFY2(error.contains(autoarranque::ubicacion()), qPrintable(error));
+        QVERIFY(!autoarranque::activo());
+        QFile::remove(carpeta);
     }
 
     // The installed tree as a whole (the metadata's launchable against the menu entry) and the

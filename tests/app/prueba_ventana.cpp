@@ -2,6 +2,7 @@
 
 #include "common/entorno_prueba.h"
 
+#include "app/autoarranque.h"
 #include "app/instancia_unica.h"
 #include "app/mainwindow.h"
 #include "envio/threads.h"
@@ -341,6 +342,40 @@ private slots:
             QVERIFY(!otra.isVisible());
         else
             QVERIFY(otra.isVisible() && otra.isMinimized());
+    }
+
+    // The box writes and removes the session's entry and shows the entry itself, not the stored
+    // key: an entry removed by hand unticks it, at start and when the configuration page is shown.
+    void iniciarConSesion()
+    {
+        const QString entrada = autoarranque::ubicacion();
+        MainWindow w;
+        Ui::MainWindow *ui = w.formulario();
+        QVERIFY(!ui->checkIniciarConSesion->isChecked());
+        ui->checkIniciarConSesion->click();
+        QVERIFY(autoarranque::activo());
+        QVERIFY(ui->checkIniciarConSesion->isChecked());
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::Autoarranque), true);
+
+        QVERIFY(QFile::remove(entrada));
+        ui->tabWidget->setCurrentIndex(1);
+        ui->tabWidget->setCurrentIndex(3);
+        QVERIFY(!ui->checkIniciarConSesion->isChecked());
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::Autoarranque), false);
+
+        ajustes::escribir(ajustes::Clave::Autoarranque, true);
+        QVERIFY(!MainWindow().formulario()->checkIniciarConSesion->isChecked());
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::Autoarranque), false);
+
+        // An entry that cannot be written is told, and the box stays as the entry is.
+        const QString carpeta = QFileInfo(entrada).path();
+        QDir(carpeta).removeRecursively();
+        QVERIFY(QFile(carpeta).open(QIODevice::WriteOnly));
+        ui->checkIniciarConSesion->click();
+        QVERIFY(!ui->checkIniciarConSesion->isChecked());
+        QCOMPARE(CuadroMensaje::mostrados().size(), 1);
+        QCOMPARE(CuadroMensaje::mostrados().constFirst().titulo, QStringLiteral("Error!"));
+        QVERIFY(QFile::remove(carpeta));
     }
 
     // Asked on the command line (the session's autostart): hidden like the stored option, which
