@@ -321,19 +321,19 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 void MainWindow::on_pushPlay_clicked()
 {
     worker->fijarComando(EST_PLAY);
-    ui->progressBar->setMaximum(0);
     ui->progressBar->setEnabled(true);
     ui->pushPlay->setEnabled(false);
     ui->pushPause->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, true);
+    mostrarSituacion();
 }
 
 void MainWindow::on_pushPause_clicked()
 {
     worker->fijarComando(EST_PAUSA);
-    ui->progressBar->setMaximum(100);
     ui->progressBar->setEnabled(false);
     ui->pushPause->setEnabled(false);
     ui->pushPlay->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, false);
+    mostrarSituacion();
 }

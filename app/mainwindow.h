@@ -10,6 +10,7 @@
 // their inputs from the widgets and show the results.
 
 #include "ajustes/ajustes.h"
+#include "app/avisos.h"
 #include "lista/diario_corrida.h"
 #include "lista/separar_linea.h"
 
@@ -168,6 +169,10 @@ private:
     bool ocultarEnBandeja();
     void vigilarLista();
     void escribirErrorConexion();
+    // The state label, the busy bar, the tray's tooltip, and the notifications they call for.
+    void mostrarSituacion();
+    // A notification in the tray, or in the status bar where there is no tray; empty: none.
+    void avisar(const QString &texto);
     // Changes a widget the way the program does, not the operator: its change handlers, which
     // would store the value, do not run.
     template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);
@@ -187,6 +192,9 @@ private:
     bool corridaRevisada = false;
     // An errors path that is another data file is told once.
     QString rutaErroresRechazada;
+    avisos::Seguimiento seguimientoAvisos;
+    // Retries fail alike: the same error is written once until the connection works again.
+    QString ultimoErrorConexion;
 
     // A list run. A row that cannot be written ends the writing pass; the failure is told once.
     struct EstadoCorrida

@@ -130,7 +130,13 @@ void MainWindow::corridaVigilada()
     empezarPasadas(corrida_lista::Modo::Vigilada);
     if (!abrirDiario())
         return;
-    cerrarCorrida(pasadaEscritura(lineas, 0), QString());
+    const int agregados = pasadaEscritura(lineas, 0);
+    const bool completa = !corrida.escrituraFallo;
+    cerrarCorrida(agregados, QString());
+    // Every data row went to the outbox or to the errors file.
+    const int filas = lineas.size() - qMin(formato.tieneHeader ? 1 : 0, lineas.size());
+    if (completa)
+        avisar(avisos::textoListaImportada(agregados, filas - agregados));
 }
 
 bool MainWindow::validarColumnas()

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
@@ -25,7 +26,7 @@ void MainWindow::PoleoArchivo()
     ui->labelSmsEnviadosInt->setText(QString::number(worker->enviados()));
     ui->labelSmsPendienteInt->setText(QString::number(worker->pendientes()));
 
-    ui->labelEstado->setText(textoEstado(worker->conexion()->getEstado()));
+    mostrarSituacion();
     escribirErrorConexion();
 
     instancia_unica::atenderPedido([this] {
@@ -62,10 +63,44 @@ void MainWindow::vigilarLista()
     on_pushAgregarListaToOutbox_clicked();
 }
 
-// The link's queued lines in any state; its network error only in state 8.
+void MainWindow::mostrarSituacion()
+{
+    const SituacionEnvio situacion = worker->situacion();
+    const QString texto = textoSituacion(situacion);
+    ui->labelEstado->setText(texto);
+    ui->progressBar->setMaximum(situacion.ocupado ? 0 : 100);
+    const QString informacion =
+        avisos::textoInformacion(texto, worker->pendientes(), worker->enviados(), worker->recibidos());
+    // The desktop's tray is told only of a change.
+    if (trayIcon->toolTip() != informacion)
+        trayIcon->setToolTip(informacion);
+    // A retry in flight neither ends a stoppage nor says why it began; a pause is no failure.
+    if (!situacion.enPausa && !situacion.ocupado)
+        avisar(seguimientoAvisos.observar(worker->detenidoPorFalla(), textoEstado(situacion.estado),
+                                          reloj::ahora().toMSecsSinceEpoch()));
+    avisar(seguimientoAvisos.recibidos(worker->recibidos()));
+}
+
+void MainWindow::avisar(const QString &texto)
+{
+    if (texto.isEmpty())
+        return;
+    if (trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+        QSystemTrayIcon::supportsMessages())
+        trayIcon->showMessage(avisos::titulo(), texto);
+    else
+        statusBar()->showMessage(texto);
+}
+
+// The link's queued lines in any state; its network error only in state 8, and not again while
+// the retries fail with the same text before the connection has worked again.
 void MainWindow::escribirErrorConexion()
 {
     conexion_ngw *conexion = worker->conexion();
+    if (!conexion->isOcupado() && !estadoDetenido(conexion->getEstado()))
+        ultimoErrorConexion.clear();
+    else if (conexion->getEstado() == EST_CONEX_ERROR && conexion->errorConexion() == ultimoErrorConexion)
+        conexion->limpiarErrorConexion();
     // A list run counts its rows by the lines it adds to the errors file: lines wait until no
     // run is in progress or left unfinished.
     if (cajaErroresAbierta || corridaEnCurso || QFile::exists(rutaDiario()))
@@ -91,8 +126,10 @@ void MainWindow::escribirErrorConexion()
     }
     if (escrito && conexion->getEstado() == EST_CONEX_ERROR && !conexion->errorConexion().isEmpty()) {
         escrito = archivos_datos::agregarLineaErrores(ruta, conexion->errorConexion());
-        if (escrito)
+        if (escrito) {
+            ultimoErrorConexion = conexion->errorConexion();
             conexion->limpiarErrorConexion();
+        }
     }
     if (escrito)
         return;

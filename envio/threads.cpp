@@ -125,15 +125,25 @@ bool threads::completarPendiente()
     return true;
 }
 
-// 1. Nothing while the connection is busy or its state unknown; otherwise the cycle counts.
-// 2. A reply whose mark or count could not be finished when it arrived is finished now.
-// 3. Any other state than free ends the cycle: it waits for the operator's update.
+// 1. Nothing while a request is in flight.
+// 2. In a state in which the connection gave up, the wait before retrying (reintento.h) runs and,
+//    once over, a status query tries again; no record goes out meanwhile. Uncounted.
+// 3. A reply whose mark or count could not be finished when it arrived is finished now.
 // 4. After more than 10 counted cycles, fetch received messages (at any hour).
 // 5. Within the allowed hours, hand the first due pending record to the connection.
 void threads::procesarCiclo()
 {
-    if (m_conexion->isOcupado() || m_conexion->getEstado() == EST_CONEX_UNKNOW)
+    if (m_conexion->isOcupado())
         return;
+    const unsigned terminados = m_conexion->pedidosTerminados();
+    const bool pedidoTerminado = terminados != m_terminadosVistos;
+    m_terminadosVistos = terminados;
+    if (estadoDetenido(m_conexion->getEstado())) {
+        esperarReintento(pedidoTerminado);
+        return;
+    }
+    m_reintento.exito();
+    m_venceReintento = kSinEspera;
     m_contadorCiclos += 1;
 
     if (!completarPendiente() || m_conexion->getEstado() != EST_CONEX_LIBRE) {
@@ -145,7 +155,9 @@ void threads::procesarCiclo()
             m_contadorCiclos = 0;
         return;
     }
-    if (!horarioPermitido())
+    const bool permitido = horarioPermitido();
+    m_fueraDeHorario = !permitido;
+    if (!permitido)
         return;
 
     outbox::Pendiente pendiente;
@@ -164,6 +176,32 @@ void threads::procesarCiclo()
         if (m_conexion->enviarSms(registro))
             qCDebug(catEnvio) << "outbox - DETECTA ENVIAR!!! <--<<";
     }
+}
+
+void threads::esperarReintento(bool pedidoTerminado)
+{
+    const qint64 ahora = reloj::ahora().toMSecsSinceEpoch();
+    m_reintento.fallo(ahora, pedidoTerminado);
+    // A send that failed may still have reached the gateway: its record stays pending and goes
+    // again only after a retry has found the gateway working, never sooner than the first wait.
+    if (m_reintento.toca(ahora) && m_conexion->reintentar()) {
+        m_reintento.intentado();
+        qCDebug(catEnvio) << "reintento de conexion tras" << m_reintento.espera() / 1000 << "s";
+    }
+    m_venceReintento = m_reintento.vence();
+}
+
+SituacionEnvio threads::situacion() const
+{
+    SituacionEnvio s;
+    s.ocupado = m_conexion->isOcupado();
+    s.estado = m_conexion->getEstado();
+    s.enPausa = m_comando != EST_PLAY;
+    s.fueraDeHorario = m_fueraDeHorario;
+    const qint64 vence = m_venceReintento;
+    if (vence >= 0)
+        s.segundosReintento = Reintento::segundosHasta(vence, reloj::ahora().toMSecsSinceEpoch());
+    return s;
 }
 
 void threads::contarRecibidos()

@@ -5,6 +5,9 @@
 // allowed hours hands the next due outbox record to the connection. The window reads its
 // counters and writes its command word; nothing else passes between the two.
 
+#include "envio/reintento.h"
+#include "gateway/estados.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QRunnable>
@@ -73,11 +76,23 @@ public:
     // Counted cycles since the last fetch of received messages.
     int ciclosContados() const { return m_contadorCiclos; }
 
+    // What the state label shows: the connection's state and busy flag, the pause, the schedule
+    // as the last cycle found it, and the seconds until the pending retry. Safe from any thread.
+    SituacionEnvio situacion() const;
+    // Sending stands still because the connection gave up, from the cycle that saw it until the
+    // cycle that sees it working again (a retry in flight included).
+    bool detenidoPorFalla() const { return m_venceReintento != kSinEspera; }
+
     // The two rules, on the program's clock.
     bool fechaVencida(const QString &fecha) const;
     bool horarioPermitido() const;
 
 private:
+    // In a given-up state: waits, and once the wait is over asks the connection to try again.
+    void esperarReintento(bool pedidoTerminado);
+
+    static constexpr qint64 kSinEspera = -2;
+
     std::atomic<int> m_comando{EST_INICIO};
     conexion_ngw *m_conexion = nullptr;
     std::atomic<int> m_enviados{0};
@@ -88,6 +103,13 @@ private:
     qint64 m_posLinea = 0;
     QByteArray m_lineaEnviada;
     int m_contadorCiclos = 0;
+    // The loop's own: the back-off and the connection's ended requests as last seen.
+    Reintento m_reintento;
+    unsigned m_terminadosVistos = 0;
+    // Published for the window: when the retry is due (-1 while it is in flight, kSinEspera
+    // outside a wait), and whether the schedule stopped the last cycle.
+    std::atomic<qint64> m_venceReintento{kSinEspera};
+    std::atomic<bool> m_fueraDeHorario{false};
     std::atomic<bool> m_corriendo{false};
     QMutex m_mutexPausa;
     QWaitCondition m_despertar;

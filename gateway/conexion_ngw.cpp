@@ -75,10 +75,21 @@ void conexion_ngw::enHiloPropio(std::function<void()> accion)
 
 bool conexion_ngw::consultarEstado()
 {
+    return consultar(false);
+}
+
+bool conexion_ngw::reintentar()
+{
+    return consultar(true);
+}
+
+bool conexion_ngw::consultar(bool reintento)
+{
     if (!reclamar())
         return false;
     fijarEstado(EST_CONEX_UNKNOW);
-    enHiloPropio([this] {
+    enHiloPropio([this, reintento] {
+        m_esReintento = reintento;
         if (rechazarPedido(&conexion_ngw::replyStatsFinished))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
@@ -151,7 +162,7 @@ bool conexion_ngw::obtenerSms()
             qCDebug(catGateway) << "recepcion postergada: mensajes recibidos sin guardar"
                                 << m_retenidos.size();
             fijarEstado(EST_CONEX_LIBRE);
-            m_ocupado = false;
+            liberar();
             return;
         }
         if (rechazarPedido(&conexion_ngw::replyGetSmsFinished))
@@ -197,6 +208,13 @@ void conexion_ngw::setTiempoLimite(int ms)
 void conexion_ngw::setPlazoTotal(int ms)
 {
     m_plazoMs = ms;
+}
+
+void conexion_ngw::liberar()
+{
+    // Counted before the link is free: whoever sees it free also sees the request ended.
+    m_terminados += 1;
+    m_ocupado = false;
 }
 
 void conexion_ngw::fijarEstado(int valor)
@@ -286,7 +304,8 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
     const QString texto =
         protocolo_ngw::decodificarEstado(abrirRespuesta(reply, "\n_DEBUG: replyStatsFinished <<----<<< \n",
                                                         "\n_DEBUG: replyStatsFinished <<--ERROR--<<< \n"));
-    const int nuevo = protocolo_ngw::clasificarEstado(texto, m_estado);
+    const int nuevo = m_esReintento ? protocolo_ngw::clasificarReintento(texto, m_estado)
+                                    : protocolo_ngw::clasificarEstado(texto, m_estado);
     if (protocolo_ngw::traeRecibidos(texto)) {
         imprimir(nuevo == EST_CONEX_NO_ENVIA_SMS ? kNoEnvia : "\n_DEBUG: CONEX_LIBRE!\n");
     } else {
@@ -296,7 +315,7 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
     if (nuevo != m_estado)
         fijarEstado(nuevo);
     // Freed last, so the worker never sees a free link with a state not yet decided.
-    m_ocupado = false;
+    liberar();
 }
 
 void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
@@ -320,7 +339,7 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
         fijarEstado(nuevo);
     if (m_alCompletar)
         m_alCompletar();
-    m_ocupado = false;
+    liberar();
 }
 
 void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
@@ -340,7 +359,7 @@ void conexion_ngw::replySmsToNGW(cliente_http *reply)
         fijarEstado(nuevo);
     if (m_alCompletar)
         m_alCompletar();
-    m_ocupado = false;
+    liberar();
 }
 
 void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
@@ -362,5 +381,5 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     else if (nuevo == EST_CONEX_UNKNOW)
         imprimir(kStatsError);
     fijarEstado(nuevo);
-    m_ocupado = false;
+    liberar();
 }

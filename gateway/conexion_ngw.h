@@ -40,6 +40,9 @@ public:
     // Connection check, from the interface thread: claims the link, state -1, status query.
     // False (and nothing sent) when a request is already in flight.
     bool consultarEstado();
+    // From any thread: the same status query as the retry after the connection gave up, in which
+    // a gateway with no free place stays EST_CONEX_SIN_LUGAR.
+    bool reintentar();
     // From any thread: claims the link in one atomic step (false if it is busy), keeps the
     // record and queues the room check to the object's thread; a reply with room sends it.
     bool enviarSms(const registro_sms &registro);
@@ -55,6 +58,9 @@ public:
     // Values -1..10 only; any other is refused with "estado= INVALIDO".
     void setEstado(int valor);
     bool isOcupado() const;
+    // Requests ended so far, counted before the link is freed: a change tells the worker that a
+    // request ended (and, in a given-up state, failed) since it last looked.
+    unsigned pedidosTerminados() const { return m_terminados; }
 
     // Runs on the connection's thread right after a send or fetch reply has been classified,
     // while the link is still claimed: what the reply means (a record to mark "E", messages to
@@ -106,6 +112,9 @@ private:
 
     // Test-and-set of the busy flag: true when this call took the link.
     bool reclamar();
+    // The end of every request: counted, then the link is free.
+    void liberar();
+    bool consultar(bool reintento);
     // Runs `accion` now when called on the object's thread, else queues it there.
     void enHiloPropio(std::function<void()> accion);
     cliente_http *nuevoPedido(Manejador manejador);
@@ -128,6 +137,9 @@ private:
     QString m_ip;
     std::atomic<int> m_estado{EST_CONEX_UNKNOW};
     std::atomic<bool> m_ocupado{false};
+    std::atomic<unsigned> m_terminados{0};
+    // The status query in flight is a retry (object's thread only).
+    bool m_esReintento = false;
     registro_sms m_smsPendiente;
     std::atomic<int> m_ultimosRecibidos{0};
     std::function<void()> m_alCompletar;

@@ -11,8 +11,11 @@ QString textoEstado(int estado)
         break;
     case EST_CONEX_SEND_SMS:
     case EST_CONEX_SEND_SMS_OK:
-    case EST_CONEX_SIN_LUGAR:
         texto = QT_TRANSLATE_NOOP("MainWindow", "Enviando SMS");
+        break;
+    case EST_CONEX_SIN_LUGAR:
+        // A failure must not read as progress.
+        texto = QT_TRANSLATE_NOOP("MainWindow", "Sin lugar en el gateway");
         break;
     case EST_CONEX_SEND_SMS_ERROR:
         texto = QT_TRANSLATE_NOOP("MainWindow", "Error al enviar SMS");
@@ -38,4 +41,18 @@ QString textoEstado(int estado)
         break;
     }
     return QCoreApplication::translate("MainWindow", texto);
+}
+
+QString textoSituacion(const SituacionEnvio &s)
+{
+    if (s.ocupado)
+        return textoEstado(s.estado);
+    if (s.enPausa)
+        return QCoreApplication::translate("MainWindow", "Pausado");
+    if (estadoDetenido(s.estado) && s.segundosReintento >= 0)
+        return textoEstado(s.estado) +
+               QCoreApplication::translate("MainWindow", " (reintento en %1 s)").arg(s.segundosReintento);
+    if (s.estado == EST_CONEX_LIBRE && s.fueraDeHorario)
+        return QCoreApplication::translate("MainWindow", "Fuera de horario");
+    return textoEstado(s.estado);
 }

@@ -23,6 +23,33 @@ inline constexpr bool estadoValido(int estado)
     return estado >= EST_CONEX_UNKNOW && estado <= EST_CONEX_CLAVE_INCORRECTA;
 }
 
-// Text of the main window's state label for a connection state; any value outside -1..10
-// reads as "Esperando respuesta...". Translated in the main window's context.
+// With nothing in flight, the states in which the connection has given up: every one but free
+// and the two whose outcome the worker settles (a message taken, messages fetched).
+inline constexpr bool estadoDetenido(int estado)
+{
+    return estadoValido(estado) && estado != EST_CONEX_LIBRE && estado != EST_CONEX_SEND_SMS_OK &&
+           estado != EST_CONEX_GET_SMS_OK;
+}
+
+// Text of a connection state; any value outside -1..10 reads as "Esperando respuesta...".
+// Translated in the main window's context.
 QString textoEstado(int estado);
+
+// What the worker and the connection report about sending, for the main window's state label.
+struct SituacionEnvio
+{
+    int estado = EST_CONEX_UNKNOW;
+    // A request is in flight.
+    bool ocupado = false;
+    // Sending is switched off (pause).
+    bool enPausa = false;
+    // The schedule does not allow sending at this hour.
+    bool fueraDeHorario = false;
+    // The connection tries again by itself in this many seconds; -1: no retry is pending.
+    int segundosReintento = -1;
+};
+
+// The state label: the state's text while a request is in flight; "Pausado" while paused; a
+// given-up state's text followed by " (reintento en N s)" while its retry is pending;
+// "Fuera de horario" when free outside the allowed hours; else the state's text.
+QString textoSituacion(const SituacionEnvio &situacion);

@@ -296,6 +296,14 @@ int clasificarEstado(const QString &respuesta, int actual)
     return actual;
 }
 
+int clasificarReintento(const QString &respuesta, int actual)
+{
+    const int estado = clasificarEstado(respuesta, actual);
+    if (estado == EST_CONEX_LIBRE && clasificarLugar(respuesta) == EST_CONEX_SIN_LUGAR)
+        return EST_CONEX_SIN_LUGAR;
+    return estado;
+}
+
 int clasificarLugar(const QString &respuesta)
 {
     if (!contiene(respuesta, kOk))

@@ -76,6 +76,10 @@ Contadores buscarContadores(const QString &respuesta);
 // Connection check (status query): EST_CONEX_NO_ENVIA_SMS, EST_CONEX_LIBRE,
 // EST_CONEX_CLAVE_INCORRECTA, or `actual` when nothing is recognised.
 int clasificarEstado(const QString &respuesta, int actual);
+// Status query of a retry after the connection gave up: as a connection check, except that a
+// gateway with no free place stays EST_CONEX_SIN_LUGAR, so a full gateway is not taken for a
+// free one and retried at once.
+int clasificarReintento(const QString &respuesta, int actual);
 // Room check before a send: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_SIN_LUGAR, EST_CONEX_UNKNOW,
 // or EST_CONEX_SEND_SMS when there is room and the pending message goes out now.
 int clasificarLugar(const QString &respuesta);

@@ -10,7 +10,8 @@
 test_conex::test_conex(QWidget *parent) : QDialog(parent), ui(new Ui::test_conex)
 {
     ui->setupUi(this);
-    setWindowFlags(Qt::WindowTitleHint);
+    // A close button even while Ok waits for the answer: the dialog can always be left.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 test_conex::~test_conex()
@@ -69,7 +70,12 @@ void test_conex::PoleoConexion()
     const QChar comilla(QLatin1Char('"'));
     switch (estado) {
     case EST_CONEX_UNKNOW:
-        return;
+        if (conexion->isOcupado())
+            return;
+        // The check ended without an answer the program knows: another device at that address.
+        ui->label->setText(tr("Conexion no establecida, respuesta no reconocida.\n") +
+                           tr("Verificar direccion ") + comilla + conexion->ip() + comilla);
+        break;
     case EST_CONEX_LIBRE:
         ui->label->setText(tr("Conexion establecida."));
         break;

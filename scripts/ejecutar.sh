@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds NBsms and starts it.
-# With no gateway address stored yet, it also starts the gateway simulator on 127.0.0.1 and stores
-# its address and key, so that a queued message can be watched going out at once; the simulator
-# is stopped when NBsms ends.
+# With no gateway address stored yet, it also starts the gateway simulator on 127.0.0.1, stores
+# its address and key and switches sending on, so that a queued message can be watched going out
+# at once; the simulator is stopped when NBsms ends.
 set -euo pipefail
 raiz="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$raiz/scripts/instalar-dependencias.sh"
@@ -53,9 +53,10 @@ if [ -z "$guardada" ]; then
       direccion="127.0.0.1:$puerto_simulador"
       "$ajustes" escribir str_ip_gateway "$direccion"
       "$ajustes" escribir str_key_gateway "key=$clave"
+      "$ajustes" escribir bool_envio_activado true
       echo "$direccion $clave" >"$marca"
       echo "No hay gateway configurado: se inicio el simulador nbsms-simulador en $direccion (clave $clave)"
-      echo "y se guardo como gateway de NBsms. Sus pedidos quedan en $registro."
+      echo "y se guardo como gateway de NBsms, con el envio activado. Sus pedidos quedan en $registro."
       echo "Para usar un gateway real, cambie la direccion y la clave en la pestana de configuracion."
     fi
   else

@@ -213,6 +213,11 @@ private slots:
         w.PoleoArchivo();
         QVERIFY(c->errorConexion().isEmpty());
         w.PoleoArchivo();
+        // Failing again the same way before the connection has worked adds nothing.
+        QVERIFY(c->consultarEstado());
+        QTRY_VERIFY(!c->isOcupado());
+        w.PoleoArchivo();
+        QVERIFY(c->errorConexion().isEmpty());
         QFile f(errores);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("El gateway cerro la conexion sin responder\n"));

@@ -7,6 +7,7 @@
 #include "lista/corrida_lista.h"
 
 #include <QProgressDialog>
+#include <QStatusBar>
 
 using namespace ventana_prueba;
 
@@ -300,11 +301,16 @@ private slots:
 
         // A new list at the watched path: imported without a single box, then moved away.
         CuadroMensaje::limpiar();
-        escribir(lista, "nombre,celular\nDora,444\n");
+        escribir(lista, "nombre,celular\nDora,444\nEli,\n");
         w->on_pushAgregarListaToOutbox_clicked();
         QVERIFY(textos().isEmpty());
         QVERIFY(leer(salidas()).endsWith(QStringLiteral("e,444,%1,Hola Dora\n").arg(hoy()).toUtf8()));
-        QCOMPARE(leer(backup()), QByteArray("nombre,celular\nDora,444\n"));
+        QCOMPARE(leer(backup()), QByteArray("nombre,celular\nDora,444\nEli,\n"));
+        // Told outside the window (the status bar where there is no tray).
+        QCOMPARE(
+            w->statusBar()->currentMessage(),
+            QStringLiteral("Lista importada: 1 SMS agregado(s) a la bandeja de salida, 1 fila(s) al archivo "
+                           "de errores."));
         QVERIFY(!QFile::exists(lista));
     }
 

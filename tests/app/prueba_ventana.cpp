@@ -2,6 +2,7 @@
 
 #include "common/entorno_prueba.h"
 
+#include "ajustes/reloj.h"
 #include "app/autoarranque.h"
 #include "app/instancia_unica.h"
 #include "app/mainwindow.h"
@@ -14,6 +15,8 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QSettings>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <memory>
@@ -157,7 +160,8 @@ private slots:
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
         QCOMPARE(w.trabajador()->comando(), int(EST_PLAY));
-        QCOMPARE(ui->progressBar->maximum(), 0);
+        // Switched on, but it moves only while a request is in flight.
+        QCOMPARE(ui->progressBar->maximum(), 100);
         QVERIFY(ui->progressBar->isEnabled());
         QVERIFY(!ui->pushPlay->isEnabled());
         ui->pushPause->click();
@@ -168,32 +172,92 @@ private slots:
         QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), true);
     }
 
-    // The whole table is the gateway's; here, that the poll shows it. A value out of range is
-    // refused by the connection, so the label keeps the text of the state it had (-1 at start).
+    // The texts are the gateway's (tested there); here, that the poll puts together what the
+    // worker and its connection report: the pause, a given-up state waiting for its retry, the
+    // schedule. The tray's tooltip carries the same text and the counters.
     void textoDeEstado_data()
     {
         QTest::addColumn<int>("estado");
+        QTest::addColumn<bool>("enviando");
+        QTest::addColumn<int>("horas");
         QTest::addColumn<QString>("texto");
-        QTest::newRow("-2") << -2 << "Esperando respuesta...";
-        QTest::newRow("-1") << -1 << "Esperando respuesta...";
-        QTest::newRow("0") << 0 << "Libre";
-        QTest::newRow("8") << 8 << "Error de conexion";
-        QTest::newRow("10") << 10 << "Error de conexion, clave incorrecta.";
-        QTest::newRow("11") << 11 << "Esperando respuesta...";
+        const int todas = ajustes::kTodasLasHoras;
+        QTest::newRow("pausa") << EST_CONEX_ERROR << false << todas << "Pausado";
+        QTest::newRow("libre") << EST_CONEX_LIBRE << true << todas << "Libre";
+        QTest::newRow("error") << EST_CONEX_ERROR << true << todas << "Error de conexion (reintento en 30 s)";
+        QTest::newRow("sin lugar") << EST_CONEX_SIN_LUGAR << true << todas
+                                   << "Sin lugar en el gateway (reintento en 30 s)";
+        QTest::newRow("fuera de horario") << EST_CONEX_LIBRE << true << 0 << "Fuera de horario";
     }
 
     void textoDeEstado()
     {
         QFETCH(int, estado);
+        QFETCH(bool, enviando);
+        QFETCH(int, horas);
         QFETCH(QString, texto);
+        const QDateTime momento(QDate(2026, 6, 15), QTime(10, 0));
+        reloj::fijar([momento] { return momento; });
+        guardar(ajustes::Clave::CheckHorarios, horas);
         MainWindow w;
+        w.trabajador()->conexion()->setEstado(estado);
+        if (enviando)
+            w.on_pushPlay_clicked();
+        // The worker's cycle runs on its own thread: the label follows within a second.
+        auto etiqueta = [&w] {
+            w.PoleoArchivo();
+            return w.formulario()->labelEstado->text();
+        };
+        QTRY_COMPARE(etiqueta(), texto);
+        // Nothing is in flight: the bar stands still.
+        QCOMPARE(w.formulario()->progressBar->maximum(), 100);
+        const QString ayuda = w.findChild<QSystemTrayIcon *>()->toolTip();
+        QVERIFY2(ayuda.contains(texto) && ayuda.contains(QLatin1String("SMS pendientes: 0")),
+                 qPrintable(ayuda));
+        reloj::fijar(nullptr);
+    }
+
+    // Without a tray (offscreen) the notifications go to the status bar: new received messages,
+    // a stoppage longer than two minutes (once), its end.
+    void avisosEnLaBarraDeEstado()
+    {
+        const QDateTime inicio(QDate(2026, 6, 15), QTime(10, 0));
+        const auto aLos = [&inicio](qint64 ms) { reloj::fijar([t = inicio.addMSecs(ms)] { return t; }); };
+        aLos(0);
+        MainWindow w;
+        QStatusBar *barra = w.statusBar();
+        auto mensaje = [&] {
+            w.PoleoArchivo();
+            return barra->currentMessage();
+        };
+        QFile f(datos() + QStringLiteral("/sms_recibidos.csv"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\"15/06/2026\",\"1\",\"a\"\n\"15/06/2026\",\"2\",\"b\"\n");
+        f.close();
+        w.trabajador()->contarRecibidos();
+        QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
+
+        // No address: every retry fails the same way.
         conexion_ngw *c = w.trabajador()->conexion();
-        QCOMPARE(c->getEstado(), EST_CONEX_UNKNOW);
-        c->setEstado(estado);
-        QCOMPARE(c->getEstado(), estadoValido(estado) ? estado : EST_CONEX_UNKNOW);
+        c->setEstado(EST_CONEX_ERROR);
+        w.on_pushPlay_clicked();
+        QTRY_VERIFY(w.trabajador()->detenidoPorFalla());
         w.PoleoArchivo();
-        QCOMPARE(w.formulario()->labelEstado->text(), texto);
-        QCOMPARE(w.formulario()->labelSmsPendienteInt->text(), QStringLiteral("0"));
+        aLos(120000);
+        QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
+        aLos(120001);
+        QTRY_COMPARE(mensaje(),
+                     QStringLiteral("El envio de SMS esta detenido hace mas de 2 minutos (Error de "
+                                    "conexion). NBsms lo reintenta solo."));
+        // The retry that came due has failed too; the clock stands, so no other comes.
+        QTRY_COMPARE(w.trabajador()->situacion().segundosReintento, 60);
+        barra->clearMessage();
+        QVERIFY(mensaje().isEmpty());
+
+        c->setEstado(EST_CONEX_LIBRE);
+        QTRY_VERIFY(!w.trabajador()->detenidoPorFalla());
+        QCOMPARE(mensaje(), QStringLiteral("El envio de SMS se reanudo."));
+        reloj::fijar(nullptr);
     }
 
     void pedidoDeRestaurar()

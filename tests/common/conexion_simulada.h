@@ -42,6 +42,7 @@ inline void reiniciar(simulador::SimuladorNgw &sim)
 {
     sim.fijarClave("1234");
     sim.fijarModo(simulador::Modo::Normal);
+    sim.fijarFalla(simulador::Modo::Normal, 0);
     sim.fijarRespuesta(kTx, std::nullopt);
     sim.fijarRespuesta(kRx, std::nullopt);
     sim.fijarContadores(0, 50);

@@ -2,7 +2,8 @@
 // gateway simulator on 127.0.0.1: a list dropped at the watched path is imported without anyone
 // at the keyboard, its messages reach the gateway with the exact bytes and are marked sent, the
 // bad rows land in the errors file, the list moves to the backup path, and the messages the
-// gateway holds land in the received-messages file.
+// gateway holds land in the received-messages file. Then the gateway fails for a while in three
+// ways, and the program recovers by itself each time.
 
 #include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
@@ -45,6 +46,8 @@ const char kLista[] = "nombre,celular,dia\n"
                       "bado\n"
                       "Fede,1150006666,\n";
 const char kPlantilla[] = "Hola [nombre],\nsu turno es el {dia}";
+
+enum Falla { Inalcanzable, Http503, SinLugar };
 
 } // namespace
 
@@ -212,6 +215,89 @@ private slots:
         QCOMPARE(cuerpos(kTx, true), envios);
         QCOMPARE(lineas(ruta("errores.csv")).size(), 3);
         QVERIFY(!QFile::exists(lista));
+        QCOMPARE(programa.state(), QProcess::Running);
+    }
+
+    // Then the gateway goes away (unreachable), answers 503, and has no free place, each for a
+    // while: the record of a list dropped meanwhile goes out once, within a minute of the
+    // gateway's return, with nobody touching the program (its first retry comes 30 s after the
+    // failure).
+    void gatewayQueFallaSeRecuperaSolo_data()
+    {
+        QTest::addColumn<int>("falla");
+        QTest::addColumn<QByteArray>("numero");
+        QTest::newRow("inalcanzable") << int(Inalcanzable) << QByteArray("1160000001");
+        QTest::newRow("503") << int(Http503) << QByteArray("1160000002");
+        QTest::newRow("sin lugar") << int(SinLugar) << QByteArray("1160000003");
+    }
+
+    void gatewayQueFallaSeRecuperaSolo()
+    {
+        QFETCH(int, falla);
+        QFETCH(QByteArray, numero);
+        QCOMPARE(programa.state(), QProcess::Running);
+        const int puerto = gateway.puerto();
+        const int erroresAntes = lineas(ruta("errores.csv")).size();
+        const std::size_t pedidosAntes = gateway.peticiones().size();
+        const int enviosAntes = cuerpos(kTx, true).size();
+        switch (falla) {
+        case Inalcanzable:
+            gateway.detener();
+            break;
+        case Http503:
+            // A gateway starting up: the next request only.
+            gateway.fijarFalla(simulador::Modo::Http503, 1);
+            break;
+        case SinLugar:
+            gateway.fijarModo(simulador::Modo::Lleno);
+            break;
+        }
+
+        const QString lista = ruta("lista.csv");
+        QVERIFY(
+            archivos_prueba::escribir(ruta("lista.tmp"), "nombre,celular,dia\nGus," + numero + ",lunes\n"));
+        QVERIFY(QFile::rename(ruta("lista.tmp"), lista));
+        const QByteArray registro = numero + ",";
+        auto enSalidas = [&](char marca) {
+            for (const QByteArray &l : lineas(rutaSalidas())) {
+                if (l.startsWith(QByteArray(1, marca) + ',' + registro))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return enSalidas('e'); }, 20000));
+
+        // The program has met the fault: a line in the errors file, or a status without room.
+        const auto fallaVista = [&] {
+            if (falla != SinLugar)
+                return lineas(ruta("errores.csv")).size() > erroresAntes;
+            const auto pedidos = gateway.peticiones();
+            for (std::size_t i = pedidosAntes; i < pedidos.size(); ++i) {
+                if (pedidos[i].cuerpo == std::string("key=") + kClave + "&stat")
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(QTest::qWaitFor(fallaVista, 20000));
+        if (falla == Http503)
+            QVERIFY(lineas(ruta("errores.csv")).last().contains("503"));
+        QVERIFY(enSalidas('e'));
+
+        // The gateway is back.
+        if (falla == Inalcanzable)
+            QCOMPARE(gateway.iniciar("127.0.0.1", puerto), puerto);
+        else if (falla == SinLugar)
+            gateway.fijarModo(simulador::Modo::Normal);
+        QCOMPARE(gateway.fallasPendientes(), 0);
+        QElapsedTimer vuelta;
+        vuelta.start();
+        const QByteArray envio =
+            QByteArray("key=") + kClave + "&num=" + numero + "&msg=Hola Gus,&enter&su turno es el lunes";
+        QVERIFY2(QTest::qWaitFor([&] { return enSalidas('E'); }, 60000),
+                 "not sent within a minute of the return");
+        QVERIFY(vuelta.elapsed() < 60000);
+        QCOMPARE(cuerpos(kTx, true).count(envio), 1);
+        QCOMPARE(cuerpos(kTx, true).size(), enviosAntes + 1);
         QCOMPARE(programa.state(), QProcess::Running);
     }
 

@@ -1,6 +1,8 @@
-// The worker's rules: which record dates are due, and which times of day the mask allows.
+// The worker's rules: which record dates are due, which times of day the mask allows, and how
+// long it waits before retrying a gateway that failed.
 
 #include "envio/reglas_envio.h"
+#include "envio/reintento.h"
 
 #include "common/entorno_prueba.h"
 
@@ -100,6 +102,62 @@ private slots:
         QFETCH(QTime, hora);
         QFETCH(bool, permitido);
         QCOMPARE(reglas_envio::horarioPermitido(mascara, hora), permitido);
+    }
+
+    // Each row plays the worker's calls on the back-off, then asks it at `ahora`. Calls: "F<ms>"
+    // a failure seen just after a request ended, "f<ms>" the same failure seen again, "I" the
+    // retry started, "E" the connection seen working.
+    void reintento_data()
+    {
+        QTest::addColumn<QString>("llamadas");
+        QTest::addColumn<qint64>("ahora");
+        QTest::addColumn<bool>("toca");
+        QTest::addColumn<int>("segundos");
+        QTest::newRow("sin falla") << "" << qint64(0) << false << -1;
+        QTest::newRow("30 s: aun no") << "F1000" << qint64(30999) << false << 1;
+        QTest::newRow("30 s: ya") << "F1000" << qint64(31000) << true << 0;
+        QTest::newRow("la misma falla no mueve la espera") << "F0 f20000" << qint64(30000) << true << 0;
+        QTest::newRow("reintento en vuelo") << "F0 I" << qint64(90000) << false << -1;
+        QTest::newRow("60 s tras el primer reintento fallido")
+            << "F0 I F30500" << qint64(90499) << false << 1;
+        QTest::newRow("120 s") << "F0 I F30000 I F90000" << qint64(209999) << false << 1;
+        QTest::newRow("hasta 5 minutos")
+            << "F0 I F30000 I F90000 I F210000 I F450000" << qint64(749999) << false << 1;
+        QTest::newRow("5 minutos, no mas")
+            << "F0 I F30000 I F90000 I F210000 I F450000 I F750000" << qint64(750000) << false << 300;
+        QTest::newRow("el chequeo del operador no alarga") << "F0 F20000" << qint64(49999) << false << 1;
+        QTest::newRow("exito vuelve a 30 s")
+            << "F0 I F30000 I F90000 E F200000" << qint64(230000) << true << 0;
+        QTest::newRow("reloj atrasado") << "F100000 f40000" << qint64(69999) << false << 1;
+    }
+    void reintento()
+    {
+        QFETCH(QString, llamadas);
+        QFETCH(qint64, ahora);
+        QFETCH(bool, toca);
+        QFETCH(int, segundos);
+        Reintento r;
+        for (const QString &llamada : llamadas.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const qint64 ms = llamada.mid(1).toLongLong();
+            switch (llamada.at(0).toLatin1()) {
+            case 'F':
+                r.fallo(ms, true);
+                break;
+            case 'f':
+                r.fallo(ms, false);
+                break;
+            case 'I':
+                r.intentado();
+                break;
+            case 'E':
+                r.exito();
+                break;
+            default:
+                QFAIL(qPrintable(llamada));
+            }
+        }
+        QCOMPARE(r.toca(ahora), toca);
+        QCOMPARE(r.segundosRestantes(ahora), segundos);
     }
 };
 

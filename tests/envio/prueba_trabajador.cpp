@@ -2,6 +2,7 @@
 // time through procesarCiclo; a few tests run the real loop (play, pause, leave).
 
 #include "ajustes/reloj.h"
+#include "envio/reintento.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "lista/archivos_datos.h"
@@ -301,9 +302,10 @@ private slots:
         QVERIFY(sim->peticiones().empty());
     }
 
-    // The gateway refuses the message: nothing is sent or fetched until the connection is
-    // updated; then the same record goes again.
-    void errorDeEnvioEsperaActualizacion()
+    // The gateway refuses the message: nothing is sent or fetched while the wait runs; then a
+    // status query tries again by itself, a gateway still full waits twice as long, and once it
+    // has room the same record goes, once.
+    void errorDeEnvioSeReintentaTrasLaEspera()
     {
         crear("e,1,,m\n");
         sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
@@ -314,25 +316,34 @@ private slots:
         QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_ERROR);
         sim->fijarObservador(nullptr);
-        sim->fijarModo(simulador::Modo::Normal);
         sim->limpiar();
         for (int i = 0; i < 12; ++i) {
             w->procesarCiclo();
             QVERIFY(!w->conexion()->isOcupado());
         }
         QVERIFY(sim->peticiones().empty());
-        QCOMPARE(leer(salidas), QByteArray("e,1,,m\n"));
+        QCOMPARE(w->situacion().segundosReintento, 30);
+        QVERIFY(w->detenidoPorFalla());
 
-        // The cycles waited count: the next free one fetches first (nothing there), then sends.
-        w->conexion()->setConexion(QStringLiteral("key=clave"), direccion());
-        QVERIFY(w->conexion()->consultarEstado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
+        const auto cicloA = [this](qint64 ms) {
+            reloj::fijar([ms] { return kAhora.addMSecs(ms); });
+            w->procesarCiclo();
+            QTRY_VERIFY(!w->conexion()->isOcupado());
+        };
+        cicloA(29999);
+        QVERIFY(sim->peticiones().empty());
+        cicloA(30000);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SIN_LUGAR);
         w->procesarCiclo();
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_GET_SMS);
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->ciclosContados(), 0);
+        QCOMPARE(w->situacion().segundosReintento, 60);
+        sim->fijarModo(simulador::Modo::Normal);
+        cicloA(89999);
+        cicloA(90000);
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
+        QCOMPARE(sim->peticiones().size(), size_t(2));
+        QVERIFY(tomados().empty());
         cicloQueEntrega();
+        QVERIFY(!w->detenidoPorFalla());
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(leer(salidas), QByteArray("E,1,,m\n"));
     }

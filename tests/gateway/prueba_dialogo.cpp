@@ -55,7 +55,8 @@ void PruebaDialogo::formulario()
     QCOMPARE(d.windowTitle(), QStringLiteral("Conexion al NB"));
     QCOMPARE(d.size(), QSize(284, 80));
     QVERIFY(d.windowFlags().testFlag(Qt::WindowTitleHint));
-    QVERIFY(!d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    // Always closable, even while Ok waits for the answer.
+    QVERIFY(d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!d.parent());
     QCOMPARE(d.ui->label->text(), QStringLiteral("TextLabel"));
     QCOMPARE(d.ui->pushOk->text(), QStringLiteral("Ok"));
@@ -101,7 +102,10 @@ void PruebaDialogo::enCadaTic_data()
     QTest::addColumn<bool>("habilitado");
     QTest::addColumn<bool>("sigue");
 
-    QTest::newRow("-1 nada cambia") << EST_CONEX_UNKNOW << kEsperando << false << true;
+    QTest::newRow("-1 sin nada en vuelo")
+        << EST_CONEX_UNKNOW
+        << "Conexion no establecida, respuesta no reconocida.\nVerificar direccion \"10.9.8.7:8080\"" << true
+        << false;
     QTest::newRow("0") << EST_CONEX_LIBRE << kEstablecida << true << false;
     QTest::newRow("7") << EST_CONEX_NO_ENVIA_SMS << kSinModulo << true << true;
     QTest::newRow("8")
@@ -181,6 +185,9 @@ void PruebaDialogo::ejecucionCompleta_data()
     QTest::newRow("sin gateway")
         << simulador::Modo::Normal << true
         << "Conexion no establecida, no se detecto Nimbrel.\nVerificar direccion \"%1\"";
+    QTest::newRow("otro equipo")
+        << simulador::Modo::Desconocido << false
+        << "Conexion no establecida, respuesta no reconocida.\nVerificar direccion \"%1\"";
 }
 
 void PruebaDialogo::ejecucionCompleta()
@@ -200,7 +207,7 @@ void PruebaDialogo::ejecucionCompleta()
         cerrado.close();
     }
     const QString ip = QStringLiteral("127.0.0.1:%1").arg(puerto);
-    if (direccionCerrada)
+    if (texto.contains(QLatin1String("%1")))
         texto = texto.arg(ip);
 
     // The window's order: set the connection, start the check, build, iniciar, ejecutar.

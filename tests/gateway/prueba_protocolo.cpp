@@ -45,6 +45,8 @@ private slots:
 
     void textoEstado_data();
     void textoEstado();
+    void textoSituacion_data();
+    void textoSituacion();
     void lineaArchivo_data();
     void lineaArchivo();
 };
@@ -481,7 +483,7 @@ void PruebaProtocolo::textoEstado_data()
     QTest::newRow("6") << 6 << "Error al obtener SMS";
     QTest::newRow("7") << 7 << "No envia SMS";
     QTest::newRow("8") << 8 << "Error de conexion";
-    QTest::newRow("9") << 9 << "Enviando SMS";
+    QTest::newRow("9") << 9 << "Sin lugar en el gateway";
     QTest::newRow("10") << 10 << "Error de conexion, clave incorrecta.";
     QTest::newRow("11") << 11 << "Esperando respuesta...";
     QTest::newRow("-2") << -2 << "Esperando respuesta...";
@@ -493,6 +495,53 @@ void PruebaProtocolo::textoEstado()
     QFETCH(int, estado);
     QFETCH(QString, texto);
     QCOMPARE(::textoEstado(estado), texto);
+}
+
+void PruebaProtocolo::textoSituacion_data()
+{
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<bool>("ocupado");
+    QTest::addColumn<bool>("enPausa");
+    QTest::addColumn<bool>("fueraDeHorario");
+    QTest::addColumn<int>("segundos");
+    QTest::addColumn<QString>("texto");
+    const int l = EST_CONEX_LIBRE;
+    QTest::newRow("libre") << l << false << false << false << -1 << "Libre";
+    QTest::newRow("en vuelo") << EST_CONEX_SEND_SMS << true << false << false << -1 << "Enviando SMS";
+    QTest::newRow("en vuelo en pausa")
+        << EST_CONEX_GET_SMS << true << true << false << -1 << "Obteniendo SMS";
+    QTest::newRow("reintento en vuelo")
+        << EST_CONEX_UNKNOW << true << false << false << -1 << "Esperando respuesta...";
+    QTest::newRow("pausa") << l << false << true << false << -1 << "Pausado";
+    QTest::newRow("pausa tapa el error") << EST_CONEX_ERROR << false << true << false << 30 << "Pausado";
+    QTest::newRow("fuera de horario") << l << false << false << true << -1 << "Fuera de horario";
+    QTest::newRow("error espera") << EST_CONEX_ERROR << false << false << false << 30
+                                  << "Error de conexion (reintento en 30 s)";
+    QTest::newRow("sin lugar") << EST_CONEX_SIN_LUGAR << false << false << false << 300
+                               << "Sin lugar en el gateway (reintento en 300 s)";
+    QTest::newRow("sin respuesta conocida")
+        << EST_CONEX_UNKNOW << false << false << false << 5 << "Esperando respuesta... (reintento en 5 s)";
+    QTest::newRow("error antes del primer ciclo")
+        << EST_CONEX_ERROR << false << false << false << -1 << "Error de conexion";
+    QTest::newRow("libre con reintento viejo") << l << false << false << false << 12 << "Libre";
+    QTest::newRow("enviado") << EST_CONEX_SEND_SMS_OK << false << false << true << 3 << "Enviando SMS";
+}
+
+void PruebaProtocolo::textoSituacion()
+{
+    QFETCH(int, estado);
+    QFETCH(bool, ocupado);
+    QFETCH(bool, enPausa);
+    QFETCH(bool, fueraDeHorario);
+    QFETCH(int, segundos);
+    QFETCH(QString, texto);
+    SituacionEnvio s;
+    s.estado = estado;
+    s.ocupado = ocupado;
+    s.enPausa = enPausa;
+    s.fueraDeHorario = fueraDeHorario;
+    s.segundosReintento = segundos;
+    QCOMPARE(::textoSituacion(s), texto);
 }
 
 void PruebaProtocolo::lineaArchivo_data()

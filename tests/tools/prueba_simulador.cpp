@@ -86,8 +86,9 @@ void PruebaSimulador::programaAyudaYErrores()
     QCOMPARE(ayuda.exitCode(), 0);
     const QByteArray texto = ayuda.readAllStandardOutput();
     for (const char *opcion :
-         {"--port", "--key", "--sin-modulo", "--lleno", "--clave-rechazada", "--http-404", "--estado-http",
-          "--cerrar", "--nunca-responde", "--demora", "--goteo", "--relleno", "--recibidos"})
+         {"--port", "--key", "--sin-modulo", "--lleno", "--clave-rechazada", "--http-404", "--http-503",
+          "--desconocido", "--pedidos", "--estado-http", "--cerrar", "--nunca-responde", "--demora",
+          "--goteo", "--relleno", "--recibidos"})
         QVERIFY2(texto.contains(opcion), opcion);
 
     QProcess malo;

@@ -32,6 +32,9 @@ const char kAyuda[] =
     "  --contadores C,L    contadores del estado normal: en cola y libres (por defecto 0,50)\n"
     "  --clave-rechazada   responde \"3: DATA?\" a toda clave\n"
     "  --http-404          responde HTTP 404 a todo\n"
+    "  --http-503          responde HTTP 503 a todo (un equipo que esta arrancando)\n"
+    "  --desconocido       responde una pagina que NBsms no conoce (otro equipo web)\n"
+    "  --pedidos N         la falla elegida dura solo los primeros N pedidos\n"
     "  --estado-http N     responde con el estado HTTP N (500, 302...) y el cuerpo de siempre\n"
     "  --cerrar            cierra la conexion sin responder, tras leer el pedido\n"
     "  --nunca-responde    no responde nunca\n"
@@ -91,6 +94,7 @@ int main(int argc, char *argv[])
     int puerto = 8080;
     std::string host = "127.0.0.1";
     bool silencioso = false;
+    int pedidosConFalla = 0;
     simulador::SimuladorNgw sim;
 
     for (int i = 1; i < argc; ++i) {
@@ -129,6 +133,13 @@ int main(int argc, char *argv[])
             sim.fijarModo(simulador::Modo::ClaveRechazada);
         } else if (opcion == "--http-404") {
             sim.fijarModo(simulador::Modo::Http404);
+        } else if (opcion == "--http-503") {
+            sim.fijarModo(simulador::Modo::Http503);
+        } else if (opcion == "--desconocido") {
+            sim.fijarModo(simulador::Modo::Desconocido);
+        } else if (opcion == "--pedidos" && hayValor) {
+            if (!leerEntero(valor(), pedidosConFalla) || pedidosConFalla < 1)
+                return fallar("pedidos invalidos, se espera un numero mayor que 0");
         } else if (opcion == "--estado-http" && hayValor) {
             int estado = 0;
             if (!leerEntero(valor(), estado) || estado < 100 || estado > 599)
@@ -168,6 +179,11 @@ int main(int argc, char *argv[])
         } else {
             return fallar("opcion desconocida o sin valor: " + opcion);
         }
+    }
+
+    if (pedidosConFalla > 0) {
+        sim.fijarFalla(sim.modo(), pedidosConFalla);
+        sim.fijarModo(simulador::Modo::Normal);
     }
 
     if (!silencioso) {

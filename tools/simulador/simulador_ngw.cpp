@@ -25,6 +25,7 @@ const char kSinGsm[] = "2: NOGSM\n";
 const char kLleno[] = "1: FULL\n";
 const char kSinSms[] = "1: NOSMS\n";
 const char kPrefijoClave[] = "key=";
+const char kPaginaAjena[] = "<html><body><h1>It works!</h1></body></html>\n";
 constexpr int kMaximoPorEntrega = 10;
 
 bool terminaEn(const std::string &texto, const std::string &fin)
@@ -208,6 +209,19 @@ Modo SimuladorNgw::modo() const
     return modoActual;
 }
 
+void SimuladorNgw::fijarFalla(Modo modo, int pedidos)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    modoFalla = modo;
+    fallasRestantes = std::max(pedidos, 0);
+}
+
+int SimuladorNgw::fallasPendientes() const
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    return fallasRestantes;
+}
+
 void SimuladorNgw::fijarDemora(std::chrono::milliseconds demora)
 {
     std::lock_guard<std::mutex> candado(mutex);
@@ -339,6 +353,10 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
         std::lock_guard<std::mutex> candado(mutex);
         registro.push_back(p);
         modo = modoActual;
+        if (fallasRestantes > 0) {
+            modo = modoFalla;
+            --fallasRestantes;
+        }
         demora = demoraRespuesta;
         estadoFijo = estadoHttp;
         intervalo = goteo;
@@ -368,7 +386,13 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
     }
 
     std::string cuerpo;
-    if (modo == Modo::Http404 || req.method != "POST" || (req.path != kRutaTx && req.path != kRutaRx)) {
+    if (modo == Modo::Http503) {
+        res.status = 503;
+        cuerpo = "Service Unavailable\n";
+    } else if (modo == Modo::Desconocido) {
+        cuerpo = kPaginaAjena;
+    } else if (modo == Modo::Http404 || req.method != "POST" ||
+               (req.path != kRutaTx && req.path != kRutaRx)) {
         res.status = 404;
         cuerpo = "Not Found\n";
     } else if (fija) {

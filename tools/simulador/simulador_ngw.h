@@ -40,6 +40,8 @@ enum class Modo {
     Lleno,          // status "<capacity> 0"; sends "1: FULL"
     ClaveRechazada, // every key is wrong: "3: DATA?"
     Http404,        // HTTP 404 for every request
+    Http503,        // HTTP 503 for every request, as a device that is starting up
+    Desconocido,    // a page the program does not know, as another web device at that address
     Cerrar,         // reads the request, then closes the connection without any reply
     NuncaResponde,  // keeps the request open until stopped or switched to another mode
 };
@@ -80,6 +82,10 @@ public:
     void fijarClave(const std::string &clave);
     void fijarModo(Modo modo);
     Modo modo() const;
+    // The next `pedidos` requests are answered in `modo`, then the mode of fijarModo again
+    // (0 ends such a fault at once).
+    void fijarFalla(Modo modo, int pedidos);
+    int fallasPendientes() const;
     // Every reply waits this long first (0: none).
     void fijarDemora(std::chrono::milliseconds demora);
     // Counters of the status reply in Normal mode: messages queued and room left.
@@ -130,6 +136,8 @@ private:
     bool deteniendo = false;
     std::string claveEsperada;
     Modo modoActual = Modo::Normal;
+    Modo modoFalla = Modo::Normal;
+    int fallasRestantes = 0;
     std::chrono::milliseconds demoraRespuesta{0};
     int contadorCola = 0;
     int contadorLibres = 50;

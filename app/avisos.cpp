@@ -1,0 +1,81 @@
+#include "app/avisos.h"
+
+#include <QCoreApplication>
+
+namespace avisos {
+
+namespace {
+
+QString tr(const char *texto)
+{
+    return QCoreApplication::translate("avisos", texto);
+}
+
+} // namespace
+
+QString titulo()
+{
+    return tr("NBsms");
+}
+
+QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos)
+{
+    return tr("NBsms: %1\nSMS pendientes: %2\nSMS enviados: %3\nSMS recibidos: %4")
+        .arg(estado)
+        .arg(pendientes)
+        .arg(enviados)
+        .arg(recibidos);
+}
+
+QString textoDetenido(const QString &estado)
+{
+    return tr("El envio de SMS esta detenido hace mas de %1 minutos (%2). NBsms lo reintenta solo.")
+        .arg(Seguimiento::kDetenidoMs / 60000)
+        .arg(estado);
+}
+
+QString textoReanudado()
+{
+    return tr("El envio de SMS se reanudo.");
+}
+
+QString textoListaImportada(int agregados, int aErrores)
+{
+    return tr("Lista importada: %1 SMS agregado(s) a la bandeja de salida, %2 fila(s) al archivo de "
+              "errores.")
+        .arg(agregados)
+        .arg(aErrores);
+}
+
+QString textoRecibidos(int nuevos)
+{
+    return tr("%1 SMS recibido(s).").arg(nuevos);
+}
+
+QString Seguimiento::observar(bool detenido, const QString &estado, qint64 ahoraMs)
+{
+    if (!detenido) {
+        const bool avisado = m_avisado;
+        m_desde = -1;
+        m_avisado = false;
+        return avisado ? textoReanudado() : QString();
+    }
+    // A clock set back counts the stoppage from now.
+    if (m_desde < 0 || ahoraMs < m_desde)
+        m_desde = ahoraMs;
+    if (m_avisado || ahoraMs - m_desde <= kDetenidoMs)
+        return QString();
+    m_avisado = true;
+    return textoDetenido(estado);
+}
+
+QString Seguimiento::recibidos(int total)
+{
+    const int antes = m_recibidos;
+    m_recibidos = total;
+    if (antes < 0 || total <= antes)
+        return QString();
+    return textoRecibidos(total - antes);
+}
+
+} // namespace avisos
