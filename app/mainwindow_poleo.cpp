@@ -27,6 +27,7 @@ void MainWindow::PoleoArchivo()
 
     ui->labelEstado->setText(textoEstado(worker->conexion()->getEstado()));
     escribirErrorConexion();
+    poleoHistorial();
 
     instancia_unica::atenderPedido([this] {
         showNormal();

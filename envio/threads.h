@@ -5,6 +5,8 @@
 // allowed hours hands the next due outbox record to the connection. The window reads its
 // counters and writes its command word; nothing else passes between the two.
 
+#include "gateway/registro_sms.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QRunnable>
@@ -77,7 +79,22 @@ public:
     bool fechaVencida(const QString &fecha) const;
     bool horarioPermitido() const;
 
+    // The outbox record handed to the gateway whose outcome is not settled yet (with the
+    // gateway, or taken and not yet marked), as its offset and bytes. Call under the outbox lock.
+    bool registroEnMano(qint64 &posicion, QByteArray &linea) const;
+
+signals:
+    // One attempt to send a record has ended: resultado is "enviado" once its line is marked
+    // "E", or "error: " and why the gateway did not take it. fechaHora is "yyyy-MM-dd HH:mm:ss",
+    // local time. Emitted from whichever thread settles it: connect it queued.
+    void intentoEnvio(const QString &fechaHora, const QString &numero, const QString &mensaje,
+                      const QString &resultado);
+
 private:
+    // Runs on the connection's thread right after a send or fetch reply has been classified.
+    void alResponder();
+    void informarIntento(const QString &resultado);
+
     std::atomic<int> m_comando{EST_INICIO};
     conexion_ngw *m_conexion = nullptr;
     std::atomic<int> m_enviados{0};
@@ -87,6 +104,9 @@ private:
     // Byte offset of the line whose message is with the gateway, and that line as it was.
     qint64 m_posLinea = 0;
     QByteArray m_lineaEnviada;
+    // The record with the gateway; guarded by the outbox lock.
+    registro_sms m_registroEnMano;
+    bool m_enMano = false;
     int m_contadorCiclos = 0;
     std::atomic<bool> m_corriendo{false};
     QMutex m_mutexPausa;
