@@ -22,6 +22,8 @@
 #include <QRecursiveMutex>
 #include <QTimer>
 
+#include <algorithm>
+
 // The three tabs after the first five: the history of sent and failed messages, the queue of
 // pending outbox records, and the received messages. What they show is fetched only while they
 // are looked at, and never more than once a poll, so that an idle window costs nothing.
@@ -41,6 +43,20 @@ void prepararTabla(QTableView *tabla, QAbstractItemModel *modelo, int columnaEst
     tabla->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     tabla->horizontalHeader()->setStretchLastSection(false);
     tabla->horizontalHeader()->setSectionResizeMode(columnaEstirada, QHeaderView::Stretch);
+}
+
+// The selected rows, sorted, each once. Read from the selection's ranges: asking row by row
+// whether it is selected costs the square of the ranges, and an operator may select thousands.
+QVector<int> filasElegidas(const QTableView *tabla)
+{
+    QVector<int> filas;
+    for (const QItemSelectionRange &rango : tabla->selectionModel()->selection()) {
+        for (int fila = rango.top(); fila <= rango.bottom(); ++fila)
+            filas.append(fila);
+    }
+    std::sort(filas.begin(), filas.end());
+    filas.erase(std::unique(filas.begin(), filas.end()), filas.end());
+    return filas;
 }
 
 QChar separadorDe(const QComboBox *combo)
@@ -234,13 +250,15 @@ void MainWindow::refrescarHistorial()
         f.desde = ui->desdeHistorial->date();
         f.hasta = ui->hastaHistorial->date();
     }
-    const historial::Condicion c = historial::condicion(f);
+    historial::Condicion c = historial::condicion(f);
     const QSqlDatabase db = vistas->base.base();
+    qint64 total = 0;
+    qint64 errores = 0;
+    if (db.isValid())
+        historial::contarEnviados(db, c, total, errores);
+    historial::elegirPlan(c, total);
     vistas->enviados.mostrar(db, c);
-    const qint64 total = db.isValid() ? historial::contar(db, historial::tablaEnviados().nombre, c) : 0;
-    const qint64 errores = db.isValid() ? historial::contarErrores(db, c) : 0;
-    ui->labelCuentaHistorial->setText(
-        tr("%1 mensajes, %2 con error").arg(qMax<qint64>(total, 0)).arg(qMax<qint64>(errores, 0)));
+    ui->labelCuentaHistorial->setText(tr("%1 mensajes, %2 con error").arg(total).arg(errores));
     ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
 }
 
@@ -249,10 +267,10 @@ void MainWindow::refrescarRecibidos()
     vistas->recibidosSucio = false;
     historial::Filtro f;
     f.numeroOTexto = ui->filtroRecibidos->text();
-    const historial::Condicion c = historial::condicion(f);
+    historial::Condicion c = historial::condicion(f);
     const QSqlDatabase db = vistas->base.base();
-    vistas->recibidos.mostrar(db, c);
     const qint64 total = db.isValid() ? historial::contar(db, historial::tablaRecibidos().nombre, c) : 0;
+    vistas->recibidos.mostrar(db, c);
     ui->labelCuentaRecibidos->setText(tr("%1 mensajes").arg(qMax<qint64>(total, 0)));
 }
 
@@ -273,8 +291,8 @@ void MainWindow::refrescarBandeja()
 {
     vistas->bandejaSucia = false;
     QVector<outbox::Referencia> elegidos;
-    for (const QModelIndex &i : ui->tablaBandeja->selectionModel()->selectedRows()) {
-        const outbox::RegistroPendiente &r = vistas->bandeja.registro(i.row());
+    for (const int fila : filasElegidas(ui->tablaBandeja)) {
+        const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
         elegidos.append({r.posicion, r.linea});
     }
     const QFileInfo salidas(archivoSalidas);
@@ -310,7 +328,7 @@ void MainWindow::on_botonCancelarBandeja_clicked()
 {
     if (!vistas)
         return;
-    const QModelIndexList filas = ui->tablaBandeja->selectionModel()->selectedRows();
+    const QVector<int> filas = filasElegidas(ui->tablaBandeja);
     if (filas.isEmpty()) {
         CuadroMensaje::mostrar(tr("Atencion!"), tr("Seleccione los mensajes a cancelar."));
         return;
@@ -328,8 +346,8 @@ void MainWindow::on_botonCancelarBandeja_clicked()
         return;
     QVector<outbox::Referencia> registros;
     registros.reserve(filas.size());
-    for (const QModelIndex &i : filas) {
-        const outbox::RegistroPendiente &r = vistas->bandeja.registro(i.row());
+    for (const int fila : filas) {
+        const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
         registros.append({r.posicion, r.linea});
     }
     const QString temporal = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));

@@ -70,8 +70,10 @@ Condicion condicion(const Filtro &filtro)
     QStringList partes;
     Condicion c;
     const QString numero = filtro.numero.trimmed();
-    if (!numero.isEmpty())
+    if (!numero.isEmpty()) {
         agregarPrefijo(partes, c.valores, QStringLiteral("numero"), numero);
+        c.columnaIndice = QStringLiteral("numero");
+    }
     if (!filtro.texto.isEmpty()) {
         partes << QStringLiteral("mensaje LIKE ? ESCAPE '\\'");
         c.valores << patronContiene(filtro.texto);
@@ -90,9 +92,16 @@ Condicion condicion(const Filtro &filtro)
         partes << QStringLiteral("fecha_hora < ?");
         c.valores << filtro.hasta.addDays(1).toString(QStringLiteral("yyyy-MM-dd"));
     }
+    if (c.columnaIndice.isEmpty() && (filtro.desde.isValid() || filtro.hasta.isValid()))
+        c.columnaIndice = QStringLiteral("fecha");
     if (!partes.isEmpty())
         c.sql = QStringLiteral("WHERE ") + partes.join(QStringLiteral(" AND "));
     return c;
+}
+
+void elegirPlan(Condicion &c, qint64 coincidencias)
+{
+    c.porIndice = !c.columnaIndice.isEmpty() && coincidencias >= 0 && coincidencias <= kMaxPorIndice;
 }
 
 qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c)
@@ -100,13 +109,24 @@ qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c)
     return unNumero(db, QStringLiteral("SELECT count(*) FROM %1 %2").arg(tabla, c.sql), c.valores);
 }
 
-qint64 contarErrores(const QSqlDatabase &db, const Condicion &c)
+bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, qint64 &errores)
 {
-    // "error:" up to the next character after ":", so that the index on resultado is used.
-    Condicion conErrores = c;
-    conErrores.sql += (c.sql.isEmpty() ? QStringLiteral("WHERE ") : QStringLiteral(" AND ")) +
-                      QStringLiteral("resultado >= 'error:' AND resultado < 'error;'");
-    return contar(db, QStringLiteral("enviados"), conErrores);
+    total = errores = 0;
+    // Without a filter the result's own index is the smallest that holds the result.
+    QString indice;
+    if (!c.columnaIndice.isEmpty())
+        indice = QStringLiteral("INDEXED BY enviados_") + c.columnaIndice;
+    else if (c.sql.isEmpty())
+        indice = QStringLiteral("INDEXED BY enviados_resultado");
+    QSqlQuery q(db);
+    const QString sql = QStringLiteral("SELECT count(*), coalesce(sum(resultado >= 'error:' AND resultado < "
+                                       "'error;'), 0) FROM enviados %1 %2")
+                            .arg(indice, c.sql);
+    if (!ejecutar(q, sql, c.valores) || !q.next())
+        return false;
+    total = q.value(0).toLongLong();
+    errores = q.value(1).toLongLong();
+    return true;
 }
 
 qint64 ultimoId(const QSqlDatabase &db, const QString &tabla)
@@ -132,8 +152,13 @@ bool pagina(const QSqlDatabase &db, const Tabla &tabla, const Condicion &c, qint
         valores << antesDe;
     }
     QSqlQuery q(db);
-    const QString sql = QStringLiteral("SELECT id, %1 FROM %2 %3 ORDER BY id DESC LIMIT %4")
-                            .arg(tabla.columnas.join(QStringLiteral(", ")), tabla.nombre, donde)
+    QString plan;
+    if (c.porIndice)
+        plan = QStringLiteral("INDEXED BY ") + tabla.nombre + QLatin1Char('_') + c.columnaIndice;
+    else if (!c.columnaIndice.isEmpty())
+        plan = QStringLiteral("NOT INDEXED");
+    const QString sql = QStringLiteral("SELECT id, %1 FROM %2 %3 %4 ORDER BY id DESC LIMIT %5")
+                            .arg(tabla.columnas.join(QStringLiteral(", ")), tabla.nombre, plan, donde)
                             .arg(cantidad);
     if (!ejecutar(q, sql, valores))
         return false;

@@ -34,13 +34,24 @@ struct Condicion
 {
     QString sql; // "" or "WHERE ..."
     QVariantList valores;
+    // The indexed column the filter searches ("numero", "fecha"; empty: none), and whether a
+    // page is read through its index (few rows match) or along the table, newest first (many
+    // match, so the first page is found at once).
+    QString columnaIndice;
+    bool porIndice = false;
 };
 Condicion condicion(const Filtro &filtro);
 
+// Up to this many matching rows a page is read through the filter's index.
+inline constexpr qint64 kMaxPorIndice = 10000;
+// Chooses how pages are read, given how many rows match.
+void elegirPlan(Condicion &c, qint64 coincidencias);
+
 // Rows matching; -1 when the query fails.
 qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c);
-// Rows of `enviados` matching whose resultado begins with "error:".
-qint64 contarErrores(const QSqlDatabase &db, const Condicion &c);
+// Rows of `enviados` matching, and those of them whose resultado begins with "error:", in one
+// pass over the filter's index (which holds the result too). False when the query fails.
+bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, qint64 &errores);
 // Highest id, 0 for an empty table.
 qint64 ultimoId(const QSqlDatabase &db, const QString &tabla);
 // Rows with an id above `desde`.
