@@ -183,6 +183,7 @@ private:
     // Rows the worker reported just before it ended are written before the file closes.
     void volcarHistorial();
     void liberarHistorial();
+    void refrescarPestanaActual();
     void refrescarHistorial();
     void refrescarBandeja();
     void refrescarRecibidos();

@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/reloj.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "historial/base_historial.h"
@@ -20,6 +21,7 @@
 #include <QItemSelection>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -112,7 +114,7 @@ void MainWindow::iniciarHistorial()
     prepararTabla(ui->tablaBandeja, &vistas->bandeja, 2);
     prepararTabla(ui->tablaRecibidos, &vistas->recibidos, 2);
 
-    const QDate hoy = QDate::currentDate();
+    const QDate hoy = reloj::hoy();
     ui->desdeHistorial->setDate(hoy.addDays(-7));
     ui->hastaHistorial->setDate(hoy);
     ui->desdeHistorial->setEnabled(false);
@@ -178,7 +180,7 @@ void MainWindow::poleoHistorial()
                 vistas->avisos.removeFirst();
         }
     }
-    on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
+    refrescarPestanaActual();
 }
 
 void MainWindow::on_tabWidget_currentChanged(int indice)
@@ -191,13 +193,32 @@ void MainWindow::on_tabWidget_currentChanged(int indice)
             refrescarHistorial();
         ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
     } else if (pagina == ui->tabBandeja) {
+        vistas->bandejaSucia = true;
+        refrescarPestanaActual();
+    } else if (pagina == ui->tabRecibidos) {
+        vistas->recibidosSucio = true;
+        refrescarPestanaActual();
+    }
+}
+
+// From the poll: only what changed is asked for again, so that an open tab costs nothing idle.
+void MainWindow::refrescarPestanaActual()
+{
+    QWidget *pagina = ui->tabWidget->currentWidget();
+    if (pagina == ui->tabHistorial) {
+        // Rows arriving while the operator reads further down do not pull the list from under
+        // him: it is brought up to date once he is back at the top.
+        if (vistas->historialSucio && ui->tablaHistorial->verticalScrollBar()->value() == 0)
+            refrescarHistorial();
+        else
+            ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
+    } else if (pagina == ui->tabBandeja) {
         const QFileInfo salidas(archivoSalidas);
         if (vistas->bandejaSucia || salidas.size() != vistas->tamanoSalidas ||
             salidas.lastModified() != vistas->fechaSalidas)
             refrescarBandeja();
-    } else if (pagina == ui->tabRecibidos) {
-        if (vistas->recibidosSucio)
-            refrescarRecibidos();
+    } else if (pagina == ui->tabRecibidos && vistas->recibidosSucio) {
+        refrescarRecibidos();
         // Looked at: what is there now is no longer new.
         const QSqlDatabase db = vistas->base.base();
         const qint64 ultimo = historial::ultimoId(db, historial::tablaRecibidos().nombre);
@@ -300,8 +321,10 @@ void MainWindow::refrescarBandeja()
     vistas->fechaSalidas = salidas.lastModified();
     QVector<outbox::RegistroPendiente> pendientes;
     outbox::leerPendientes(archivoSalidas, pendientes);
+    const int desplazamiento = ui->tablaBandeja->verticalScrollBar()->value();
     vistas->bandeja.cargar(std::move(pendientes));
     aplicarFiltroBandeja();
+    ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
     if (elegidos.isEmpty())
         return;
     QVector<int> filas;

@@ -3,7 +3,8 @@
 // and, once a second while the command word says play, looks at the gateway connection:
 // it marks the record the gateway took, now and then fetches received messages, and within the
 // allowed hours hands the next due outbox record to the connection. The window reads its
-// counters and writes its command word; nothing else passes between the two.
+// counters and writes its command word, and hears of every attempt's outcome through the queued
+// signal intentoEnvio (for the history).
 
 #include "gateway/registro_sms.h"
 
@@ -32,7 +33,8 @@ class threads : public QObject, public QRunnable
 public:
     // Creates the gateway connection (which checks the gateway at once when the address is
     // known) and counts the three counters from the files. The connection hands every send and
-    // fetch reply to completarPendiente() the moment it has been classified.
+    // fetch reply to the worker the moment it has been classified (completarPendiente, and the
+    // report of a send that failed).
     threads(const QString &clave, const QString &ip, const QString &archivoSalidas);
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;

@@ -57,9 +57,9 @@ public:
     bool isOcupado() const;
 
     // Runs on the connection's thread right after a send or fetch reply (or a room check that
-    // sends nothing) has been classified, while the link is still claimed: what the reply means (a record to
-    // mark "E", messages to count) is settled there, before a quit, a kill or a connection update can come
-    // between.
+    // sends nothing) has been classified, while the link is still claimed: what the reply means
+    // (a record to mark "E", messages to count, a failed attempt) is settled there, before a
+    // quit, a kill or a connection update can come between.
     void fijarAlCompletar(std::function<void()> accion);
 
     // Longest silence within a request (connecting, sending, between reply bytes) and longest
