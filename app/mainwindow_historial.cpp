@@ -16,6 +16,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -84,6 +85,10 @@ struct MainWindow::VistasHistorial
     // The outbox as last read for the queue: a change of either means it changed.
     qint64 tamanoSalidas = -1;
     QDateTime fechaSalidas;
+    // How long the last read took and when: while sending marks a record a second, a long
+    // queue is read again only after ten times that, so the window stays free nine tenths.
+    QElapsedTimer desdeCarga;
+    qint64 cargaMs = 0;
     QStringList avisos;
 };
 
@@ -214,8 +219,9 @@ void MainWindow::refrescarPestanaActual()
             ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
     } else if (pagina == ui->tabBandeja) {
         const QFileInfo salidas(archivoSalidas);
-        if (vistas->bandejaSucia || salidas.size() != vistas->tamanoSalidas ||
-            salidas.lastModified() != vistas->fechaSalidas)
+        const bool cambio =
+            salidas.size() != vistas->tamanoSalidas || salidas.lastModified() != vistas->fechaSalidas;
+        if (vistas->bandejaSucia || (cambio && vistas->desdeCarga.elapsed() >= 10 * vistas->cargaMs))
             refrescarBandeja();
     } else if (pagina == ui->tabRecibidos && vistas->recibidosSucio) {
         refrescarRecibidos();
@@ -311,6 +317,7 @@ void MainWindow::actualizarTituloRecibidos()
 void MainWindow::refrescarBandeja()
 {
     vistas->bandejaSucia = false;
+    vistas->desdeCarga.start();
     QVector<outbox::Referencia> elegidos;
     for (const int fila : filasElegidas(ui->tablaBandeja)) {
         const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
@@ -325,6 +332,7 @@ void MainWindow::refrescarBandeja()
     vistas->bandeja.cargar(std::move(pendientes));
     aplicarFiltroBandeja();
     ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
+    vistas->cargaMs = vistas->desdeCarga.elapsed();
     if (elegidos.isEmpty())
         return;
     QVector<int> filas;
