@@ -118,6 +118,10 @@ void MainWindow::iniciarHistorial()
     prepararTabla(ui->tablaHistorial, &vistas->enviados, 2);
     prepararTabla(ui->tablaBandeja, &vistas->bandeja, 2);
     prepararTabla(ui->tablaRecibidos, &vistas->recibidos, 2);
+    const int anchoFecha =
+        ui->tablaHistorial->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00 "));
+    ui->tablaHistorial->setColumnWidth(0, anchoFecha);
+    ui->tablaRecibidos->setColumnWidth(0, anchoFecha);
 
     const QDate hoy = reloj::hoy();
     ui->desdeHistorial->setDate(hoy.addDays(-7));
@@ -151,6 +155,13 @@ void MainWindow::iniciarHistorial()
 
     actualizarTituloRecibidos();
     on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
+    // Tall enough at start for the eight tabs to show their names whole; a smaller window
+    // shortens them.
+    const QMargins margenes = ui->gridLayout->contentsMargins();
+    const int alto = ui->tabWidget->tabBar()->sizeHint().height() + margenes.top() + margenes.bottom() +
+                     statusBar()->sizeHint().height() + ui->tabWidget->fontMetrics().height();
+    if (alto > height())
+        resize(width(), alto);
 }
 
 void MainWindow::volcarHistorial()
