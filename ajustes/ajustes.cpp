@@ -44,6 +44,7 @@ const Definicion kTabla[] = {
     {Clave::EnvioActivado,   "bool_envio_activado",  Tipo::Bool,   nullptr,             0, 0, 1},
     {Clave::CheckHorarios,   "int_check_horarios",   Tipo::Entero, nullptr, kTodasLasHoras, 0, kTodasLasHoras},
     {Clave::Autoarranque,    "bool_iniciar_con_sesion", Tipo::Bool, nullptr,           0, 0, 1},
+    {Clave::RecibidosVistos, "int_recibidos_vistos", Tipo::Entero, nullptr,             0, 0, 2147483647},
 };
 // clang-format on
 

@@ -35,6 +35,8 @@ inline constexpr char kArchivoCorrida[] = "corrida_lista.json";
 inline constexpr char kArchivoErrores[] = "errores.csv";
 inline constexpr char kArchivoBackup[] = "backup.csv";
 inline constexpr char kArchivoRecibidos[] = "sms_recibidos.csv";
+// The history of sent, failed and received messages (SQLite).
+inline constexpr char kArchivoHistorial[] = "historial.sqlite";
 inline constexpr char kCarpetaAyuda[] = "ayuda";
 inline constexpr char kArchivoAyuda[] = "ayuda_home.html";
 
@@ -64,6 +66,7 @@ enum class Clave {
     EnvioActivado,   // bool_envio_activado: sending and fetching are switched on
     CheckHorarios,   // int_check_horarios: 24-bit mask of the hours sending is allowed
     Autoarranque,    // bool_iniciar_con_sesion: the session starts the program (mirrors its entry)
+    RecibidosVistos, // int_recibidos_vistos: newest received message seen on its tab (history id)
 };
 
 // The key's name in the store, and the key of a name (the settings tool's lookup).

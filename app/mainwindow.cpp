@@ -73,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     worker = new threads(claveParaConexion(ui->NgwKey->text()),
                          protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
+    iniciarHistorial();
     // A pool of its own, so that ending this window waits for this worker only.
     poolEnvio = new QThreadPool(this);
     poolEnvio->setMaxThreadCount(1);
@@ -86,7 +87,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The home folder itself, when it serves as the data folder, is left as the user keeps it.
     privacidad::restringir(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath(),
                            {archivoSalidas, ui->ingresoErrores->text(), ui->ingresoBackups->text(),
-                            ui->ingresoInbox->text(), QSettings().fileName()});
+                            ui->ingresoInbox->text(), rutaHistorial(), QSettings().fileName()});
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();
@@ -119,6 +120,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 MainWindow::~MainWindow()
 {
     terminarEnvio();
+    liberarHistorial();
     delete ui;
     ui = nullptr;
 }
@@ -162,6 +164,7 @@ void MainWindow::terminarEnvio()
     // The loop has left run(); the pool's own bookkeeping after it is waited for too.
     poolEnvio->waitForDone(kEsperaSalidaMs);
     worker->completarPendiente();
+    volcarHistorial();
     delete worker;
     worker = nullptr;
 }

@@ -6,6 +6,7 @@
 //   mainwindow_lista.cpp      list format, column detection, template and preview
 //   mainwindow_envio.cpp      adding a list to the outbox, manual send, compaction
 //   mainwindow_corrida.cpp    a list run's journal and finishing a run cut short, data paths
+//   mainwindow_historial.cpp  the history, queue and received-messages tabs
 // The work itself is done by plain functions of lista/, envio/ and gateway/; the members take
 // their inputs from the widgets and show the results.
 
@@ -134,6 +135,15 @@ public slots:
     void on_pushAgregarListaToOutbox_clicked();
     void on_BotonEnviar_released();
 
+    // History, queue and received messages (the filters apply a moment after the last key).
+    void on_tabWidget_currentChanged(int indice);
+    void aplicarFiltroHistorial();
+    void aplicarFiltroBandeja();
+    void aplicarFiltroRecibidos();
+    void on_botonExportarHistorial_clicked();
+    void on_botonExportarRecibidos_clicked();
+    void on_botonCancelarBandeja_clicked();
+
 private:
     lista::FormatoLista formato;
     int filaVistaPrevia = 0;
@@ -173,6 +183,22 @@ private:
     void mostrarSituacion();
     // A notification in the tray, or in the status bar where there is no tray; empty: none.
     void avisar(const QString &texto);
+
+    // The history tabs (mainwindow_historial.cpp); their state lives in `vistas`.
+    struct VistasHistorial;
+    VistasHistorial *vistas = nullptr;
+    void iniciarHistorial();
+    void poleoHistorial();
+    // Rows the worker reported just before it ended are written before the file closes.
+    void volcarHistorial();
+    void liberarHistorial();
+    void refrescarPestanaActual();
+    void refrescarHistorial();
+    void refrescarBandeja();
+    void refrescarRecibidos();
+    void actualizarTituloRecibidos();
+    void exportarTabla(bool recibidos);
+    QString rutaHistorial() const;
     // Changes a widget the way the program does, not the operator: its change handlers, which
     // would store the value, do not run.
     template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);

@@ -37,6 +37,7 @@ QString MainWindow::motivoRutaRechazada(const QString &ruta, const QLineEdit *ca
          {carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando)),
           tr("el temporal de compactacion")}},
         {nullptr, {rutaDiario(), tr("el registro de la corrida de lista")}},
+        {nullptr, {rutaHistorial(), tr("el historial")}},
         {ui->ingresoErrores, {ui->ingresoErrores->text(), tr("el archivo de errores")}},
         {ui->ingresoBackups, {ui->ingresoBackups->text(), tr("el backup de la lista")}},
         {ui->ingresoInbox, {ui->ingresoInbox->text(), tr("el archivo de recibidos")}},

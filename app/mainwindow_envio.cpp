@@ -376,13 +376,23 @@ void MainWindow::on_BotonEnviar_released()
     }
     {
         QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        if (!archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, hoy(),
-                                                   ui->TextoManual->toPlainText())) {
+        // An urgent message goes before every other line, so the worker's scan takes it next.
+        const bool urgente = ui->checkUrgente->isChecked();
+        const QString temporal =
+            carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
+        const bool agregado = urgente ? outbox::agregarPrimero(archivoSalidas, temporal, numero, hoy(),
+                                                               ui->TextoManual->toPlainText()) ==
+                                            outbox::ResultadoCompactacion::Hecha
+                                      : archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, hoy(),
+                                                                              ui->TextoManual->toPlainText());
+        if (!agregado) {
             bloqueo.unlock();
             CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir salidas %1").arg(archivoSalidas));
             return;
         }
         worker->sumarPendientes(1);
+        // Urgency is for this message only.
+        ui->checkUrgente->setChecked(false);
     }
     if (worker->enviados() > 1000)
         compactarOutbox();

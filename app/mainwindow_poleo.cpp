@@ -28,6 +28,7 @@ void MainWindow::PoleoArchivo()
 
     mostrarSituacion();
     escribirErrorConexion();
+    poleoHistorial();
 
     instancia_unica::atenderPedido([this] {
         showNormal();

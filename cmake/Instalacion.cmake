@@ -52,6 +52,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Qt's libraries and everything else the executable loads, as dpkg-shlibdeps finds them.
+# Qt's libraries and everything else the executable loads, as dpkg-shlibdeps finds them; the
+# SQLite driver of the history is a plugin Qt loads at run time, which it cannot see.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
 include(CPack)

@@ -25,6 +25,25 @@ namespace {
 constexpr int kCiclosEntreRecepciones = 10;
 constexpr int kTramoPausaMs = 100;
 
+// Why a send that the gateway did not take ended, for the history.
+QString textoFallo(int estado, const QString &errorRed)
+{
+    if (estado == EST_CONEX_ERROR && !errorRed.isEmpty())
+        return errorRed;
+    if (estado == EST_CONEX_UNKNOW)
+        return threads::tr("el gateway no confirmo lugar para el mensaje");
+    if (estado == EST_CONEX_SEND_SMS)
+        return threads::tr("respuesta del gateway no reconocida");
+    if (estado == EST_CONEX_SIN_LUGAR)
+        return threads::tr("el gateway no tiene lugar para mas mensajes");
+    return textoEstado(estado);
+}
+
+QString ahoraTexto()
+{
+    return reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 void descontarPendiente(std::atomic<int> &pendientes)
 {
     int actual = pendientes.load();
@@ -41,7 +60,7 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
     m_conexion = new conexion_ngw(clave, ip);
-    m_conexion->fijarAlCompletar([this] { completarPendiente(); });
+    m_conexion->fijarAlCompletar([this] { alResponder(); });
     contarRecibidos();
     contarPendientes();
     contarEnviados();
@@ -111,17 +130,46 @@ bool threads::completarPendiente()
         case outbox::ResultadoMarca::Marcada:
             m_enviados += 1;
             descontarPendiente(m_pendientes);
+            if (m_enMano)
+                informarIntento(QStringLiteral("enviado"));
             break;
         case outbox::ResultadoMarca::NoEncontrada:
             qCDebug(catEnvio) << "outbox - registro enviado no encontrado, no se marca";
             break;
         }
+        m_enMano = false;
         m_conexion->setEstado(EST_CONEX_LIBRE);
     } else if (estado == EST_CONEX_GET_SMS_OK) {
         m_recibidos += m_conexion->tomarRecibidos();
         qCDebug(catEnvio, "EST_CONEX_GET_SMS_OK num= %d", m_recibidos.load());
         m_conexion->setEstado(EST_CONEX_LIBRE);
     }
+    return true;
+}
+
+void threads::alResponder()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    completarPendiente();
+    // A send that ended in any other way than taken: the record stays pending.
+    const int estado = m_conexion->getEstado();
+    if (m_enMano && estado != EST_CONEX_SEND_SMS_OK) {
+        informarIntento(QStringLiteral("error: ") + textoFallo(estado, m_conexion->errorConexion()));
+        m_enMano = false;
+    }
+}
+
+void threads::informarIntento(const QString &resultado)
+{
+    emit intentoEnvio(ahoraTexto(), m_registroEnMano.numero, m_registroEnMano.mensaje, resultado);
+}
+
+bool threads::registroEnMano(qint64 &posicion, QByteArray &linea) const
+{
+    if (!m_enMano)
+        return false;
+    posicion = m_posLinea;
+    linea = m_lineaEnviada;
     return true;
 }
 
@@ -165,6 +213,9 @@ void threads::procesarCiclo()
     const auto vencida = [&hoy](const char *fecha, int largo) {
         return reglas_envio::fechaVencida(fecha, largo, hoy);
     };
+    // Found and handed over under one hold of the lock: a cancellation on the queue either
+    // removes the record before the scan or sees it in hand.
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     if (outbox::buscarPendiente(m_archivoSalidas, vencida, pendiente) ==
         outbox::ResultadoBusqueda::Encontrado) {
         registro_sms registro;
@@ -173,8 +224,11 @@ void threads::procesarCiclo()
         registro.mensaje = pendiente.mensaje;
         m_posLinea = pendiente.posicion;
         m_lineaEnviada = pendiente.linea;
-        if (m_conexion->enviarSms(registro))
+        if (m_conexion->enviarSms(registro)) {
+            m_registroEnMano = registro;
+            m_enMano = true;
             qCDebug(catEnvio) << "outbox - DETECTA ENVIAR!!! <--<<";
+        }
     }
 }
 

@@ -3,7 +3,10 @@
 // and, once a second while the command word says play, looks at the gateway connection:
 // it marks the record the gateway took, now and then fetches received messages, and within the
 // allowed hours hands the next due outbox record to the connection. The window reads its
-// counters and writes its command word; nothing else passes between the two.
+// counters and writes its command word, and hears of every attempt's outcome through the queued
+// signal intentoEnvio (for the history).
+
+#include "gateway/registro_sms.h"
 
 #include "envio/reintento.h"
 #include "gateway/estados.h"
@@ -33,7 +36,8 @@ class threads : public QObject, public QRunnable
 public:
     // Creates the gateway connection (which checks the gateway at once when the address is
     // known) and counts the three counters from the files. The connection hands every send and
-    // fetch reply to completarPendiente() the moment it has been classified.
+    // fetch reply to the worker the moment it has been classified (completarPendiente, and the
+    // report of a send that failed).
     threads(const QString &clave, const QString &ip, const QString &archivoSalidas);
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
@@ -87,11 +91,26 @@ public:
     bool fechaVencida(const QString &fecha) const;
     bool horarioPermitido() const;
 
+    // The outbox record handed to the gateway whose outcome is not settled yet (with the
+    // gateway, or taken and not yet marked), as its offset and bytes. Call under the outbox lock.
+    bool registroEnMano(qint64 &posicion, QByteArray &linea) const;
+
+signals:
+    // One attempt to send a record has ended: resultado is "enviado" once its line is marked
+    // "E", or "error: " and why the gateway did not take it. fechaHora is "yyyy-MM-dd HH:mm:ss",
+    // local time. Emitted from whichever thread settles it: connect it queued.
+    void intentoEnvio(const QString &fechaHora, const QString &numero, const QString &mensaje,
+                      const QString &resultado);
+
 private:
     // In a given-up state: waits, and once the wait is over asks the connection to try again.
     void esperarReintento(bool pedidoTerminado);
 
     static constexpr qint64 kSinEspera = -2;
+
+    // Runs on the connection's thread right after a send or fetch reply has been classified.
+    void alResponder();
+    void informarIntento(const QString &resultado);
 
     std::atomic<int> m_comando{EST_INICIO};
     conexion_ngw *m_conexion = nullptr;
@@ -102,6 +121,9 @@ private:
     // Byte offset of the line whose message is with the gateway, and that line as it was.
     qint64 m_posLinea = 0;
     QByteArray m_lineaEnviada;
+    // The record with the gateway; guarded by the outbox lock.
+    registro_sms m_registroEnMano;
+    bool m_enMano = false;
     int m_contadorCiclos = 0;
     // The loop's own: the back-off and the connection's ended requests as last seen.
     Reintento m_reintento;

@@ -275,6 +275,9 @@ void conexion_ngw::guardarRecibidos(int nuevos)
     const QString ruta = recibidos::rutaArchivo();
     const QString defecto = recibidos::rutaPorDefecto();
     const recibidos::Guardado g = recibidos::guardarEnOrden(m_retenidos, ruta, defecto);
+    const QString ahora = reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    for (int i = 0; i < g.guardados; ++i)
+        emit recibidoGuardado(ahora, m_retenidos.at(i).numero, m_retenidos.at(i).mensaje);
     m_retenidos.erase(m_retenidos.begin(), m_retenidos.begin() + g.guardados);
     m_ultimosRecibidos += g.guardados;
     const int nuevosEnEspera = qMin(nuevos, m_retenidos.size());
@@ -381,5 +384,8 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     else if (nuevo == EST_CONEX_UNKNOW)
         imprimir(kStatsError);
     fijarEstado(nuevo);
+    // The record went nowhere: its sender hears of it as of a refused send.
+    if (m_alCompletar)
+        m_alCompletar();
     liberar();
 }

@@ -62,9 +62,10 @@ public:
     // request ended (and, in a given-up state, failed) since it last looked.
     unsigned pedidosTerminados() const { return m_terminados; }
 
-    // Runs on the connection's thread right after a send or fetch reply has been classified,
-    // while the link is still claimed: what the reply means (a record to mark "E", messages to
-    // count) is settled there, before a quit, a kill or a connection update can come between.
+    // Runs on the connection's thread right after a send or fetch reply (or a room check that
+    // sends nothing) has been classified, while the link is still claimed: what the reply means
+    // (a record to mark "E", messages to count, a failed attempt) is settled there, before a
+    // quit, a kill or a connection update can come between.
     void fijarAlCompletar(std::function<void()> accion);
 
     // Longest silence within a request (connecting, sending, between reply bytes) and longest
@@ -94,6 +95,12 @@ public:
     const QStringList &erroresPendientes() const { return m_erroresPendientes; }
     void quitarPrimerErrorPendiente() { m_erroresPendientes.removeFirst(); }
 
+signals:
+    // A received message has just been stored in a received-messages file (fechaHora
+    // "yyyy-MM-dd HH:mm:ss", local time), once per message, in the gateway's order.
+    void recibidoGuardado(const QString &fechaHora, const QString &numero, const QString &mensaje);
+
+public:
     static constexpr int kTiempoLimiteDefecto = 30000;
     static constexpr int kPlazoTotalDefecto = 60000;
     // Replies are a few hundred bytes, a fetch of ten messages a few KB.

@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+#include <QSet>
 
 #include <cstring>
 
@@ -233,15 +235,22 @@ bool contarLineas(const QString &ruta, int &cuenta)
     return true;
 }
 
-ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
+namespace {
+
+// The one rewrite of the outbox: `primera` (if any) and then the lines `conservar` keeps, in
+// their order, go to rutaTemporal, which takes the outbox's place by one atomic rename once it
+// is complete and on disk. On any failure the outbox is as it was and the temporary is gone.
+// The caller holds the lock.
+ResultadoCompactacion reescribir(const QString &rutaSalidas, const QString &rutaTemporal,
+                                 const QByteArray &primera,
+                                 const std::function<bool(const LectorLineas &)> &conservar)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile origen(rutaSalidas);
     if (!origen.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         archivos_datos::avisarFalloApertura(rutaSalidas);
         return ResultadoCompactacion::NoAbreSalidas;
     }
-    // The one temporary of ours: whatever a compaction cut short left there is emptied first.
+    // The one temporary of ours: whatever a rewrite cut short left there is emptied first.
     QFile destino(rutaTemporal);
     if (!destino.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         archivos_datos::avisarFalloApertura(rutaTemporal);
@@ -250,9 +259,13 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
     LectorLineas lector(origen);
     QByteArray salida;
     salida.reserve(kBloqueEscritura + 1024);
+    if (!primera.isEmpty()) {
+        salida.append(primera);
+        salida.append(archivos_datos::kFinLinea);
+    }
     bool bien = true;
     while (bien && lector.siguiente()) {
-        if (lector.largo() == 0 || lector.datos()[0] != 'e')
+        if (!conservar(lector))
             continue;
         salida.append(lector.datos(), lector.largo());
         salida.append(archivos_datos::kFinLinea);
@@ -267,11 +280,159 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
     origen.close();
     destino.close();
     if (!bien || !archivos_datos::reemplazar(rutaTemporal, rutaSalidas)) {
-        qCDebug(catLista).noquote() << "No se pudo compactar" << rutaSalidas << destino.errorString();
+        qCDebug(catLista).noquote() << "No se pudo reescribir" << rutaSalidas << destino.errorString();
         QFile::remove(rutaTemporal);
         return ResultadoCompactacion::FalloEscritura;
     }
     return ResultadoCompactacion::Hecha;
+}
+
+bool esPendiente(const char *inicio, int largo)
+{
+    return largo >= 2 && inicio[0] == 'e' && inicio[1] == ',';
+}
+
+} // namespace
+
+ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    return reescribir(rutaSalidas, rutaTemporal, QByteArray(),
+                      [](const LectorLineas &l) { return l.largo() > 0 && l.datos()[0] == 'e'; });
+}
+
+bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes)
+{
+    pendientes.clear();
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    QFile archivo(rutaSalidas);
+    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        return false;
+    }
+    LectorLineas lector(archivo);
+    int numeroLinea = 0;
+    while (lector.siguiente()) {
+        ++numeroLinea;
+        const char *inicio = lector.datos();
+        const char *fin = inicio + lector.largo();
+        if (!esPendiente(inicio, lector.largo()))
+            continue;
+        const char *coma1 = inicio + 1;
+        const char *coma2 = buscarComa(coma1 + 1, fin);
+        const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
+        if (!coma3)
+            continue;
+        RegistroPendiente r;
+        r.posicion = lector.posicion();
+        r.numeroLinea = numeroLinea;
+        r.linea = QByteArray(inicio, lector.largo());
+        r.numero = QString::fromUtf8(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
+        r.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
+        r.mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
+        pendientes.append(std::move(r));
+    }
+    return !lector.fallo();
+}
+
+ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
+                              const QVector<Referencia> &registros, const EnMano &enMano)
+{
+    ResultadoCancelacion r;
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    Referencia delTrabajador;
+    const bool hayEnMano = enMano && enMano(delTrabajador);
+
+    QHash<qint64, const QByteArray *> porPosicion;
+    porPosicion.reserve(registros.size());
+    for (const Referencia &ref : registros)
+        porPosicion.insert(ref.posicion, &ref.linea);
+
+    // First pass: which records are still where they were seen, and where the worker's is.
+    QFile archivo(rutaSalidas);
+    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        archivos_datos::avisarFalloApertura(rutaSalidas);
+        r.resultado = ResultadoCompactacion::NoAbreSalidas;
+        return r;
+    }
+    QSet<qint64> quitar;
+    qint64 posEnMano = -1;
+    qint64 primeraIgualEnMano = -1;
+    {
+        LectorLineas lector(archivo);
+        while (lector.siguiente()) {
+            if (!esPendiente(lector.datos(), lector.largo()))
+                continue;
+            const qint64 pos = lector.posicion();
+            if (hayEnMano && esLinea(lector, delTrabajador.linea)) {
+                if (pos == delTrabajador.posicion)
+                    posEnMano = pos;
+                else if (primeraIgualEnMano < 0)
+                    primeraIgualEnMano = pos;
+            }
+            const auto it = porPosicion.constFind(pos);
+            if (it != porPosicion.constEnd() && esLinea(lector, **it))
+                quitar.insert(pos);
+        }
+        if (lector.fallo()) {
+            r.resultado = ResultadoCompactacion::FalloEscritura;
+            return r;
+        }
+    }
+    archivo.close();
+    if (hayEnMano && posEnMano < 0)
+        posEnMano = primeraIgualEnMano;
+
+    // Records no longer at their offset are looked for by their bytes.
+    QHash<QByteArray, int> sinUbicar;
+    for (const Referencia &ref : registros) {
+        if (!quitar.contains(ref.posicion))
+            sinUbicar[ref.linea] += 1;
+    }
+    if (posEnMano >= 0 && quitar.remove(posEnMano))
+        r.enMano = 1;
+
+    int quitados = 0;
+    r.resultado = reescribir(rutaSalidas, rutaTemporal, QByteArray(), [&](const LectorLineas &l) {
+        const qint64 pos = l.posicion();
+        if (pos == posEnMano)
+            return true;
+        if (quitar.contains(pos)) {
+            ++quitados;
+            return false;
+        }
+        if (!sinUbicar.isEmpty() && esPendiente(l.datos(), l.largo())) {
+            const auto it = sinUbicar.find(QByteArray::fromRawData(l.datos(), l.largo()));
+            if (it != sinUbicar.end()) {
+                if (--it.value() == 0)
+                    sinUbicar.erase(it);
+                ++quitados;
+                return false;
+            }
+        }
+        return true;
+    });
+    if (r.resultado == ResultadoCompactacion::Hecha) {
+        r.cancelados = quitados;
+        r.noEncontrados = qMax(0, registros.size() - quitados - r.enMano);
+    }
+    return r;
+}
+
+ResultadoCompactacion agregarPrimero(const QString &rutaSalidas, const QString &rutaTemporal,
+                                     const QString &numero, const QString &fecha, const QString &mensaje)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    // A missing outbox is an empty one.
+    if (!QFile::exists(rutaSalidas)) {
+        QFile nuevo(rutaSalidas);
+        if (!nuevo.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            archivos_datos::avisarFalloApertura(rutaSalidas);
+            return ResultadoCompactacion::NoAbreSalidas;
+        }
+    }
+    const QByteArray linea = archivos_datos::lineaRegistroOutbox(numero, fecha, mensaje).toUtf8();
+    return reescribir(rutaSalidas, rutaTemporal, linea, [](const LectorLineas &) { return true; });
 }
 
 } // namespace outbox

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
@@ -77,7 +78,52 @@ bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta);
 // Number of lines of any file (the received-messages file). Takes no lock.
 bool contarLineas(const QString &ruta, int &cuenta);
 
+// A pending record as the queue shows it: where it is and what it says.
+struct RegistroPendiente
+{
+    qint64 posicion = -1; // byte offset of the line
+    int numeroLinea = 0;  // 1-based line number in the outbox
+    QByteArray linea;     // the whole line as stored, without its line end
+    QString numero;
+    QString fecha;
+    QString mensaje;
+};
+
+// Every line whose status field is exactly "e" and that has its four fields, in file order.
+// False (after the debug line) when the outbox cannot be opened.
+bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes);
+
 enum class ResultadoCompactacion { Hecha, NoAbreSalidas, NoAbreTemporal, FalloEscritura };
+
+// A record as it was seen: its offset and its bytes.
+struct Referencia
+{
+    qint64 posicion = -1;
+    QByteArray linea;
+};
+// Asked under the outbox lock: the record the worker has handed to the gateway, if any.
+using EnMano = std::function<bool(Referencia &registro)>;
+
+struct ResultadoCancelacion
+{
+    ResultadoCompactacion resultado = ResultadoCompactacion::Hecha;
+    int cancelados = 0;
+    int enMano = 0;        // asked for, but with the gateway: kept
+    int noEncontrados = 0; // no longer pending (sent meanwhile, or already gone)
+};
+
+// Removes the given pending records from the outbox through the compaction's atomic rewrite,
+// under the lock; every other line stays as it is. A record is found at its offset with the
+// same bytes, or, when the file was rewritten since it was read, as an equal pending line not
+// already taken (equal pending records are interchangeable). The record `enMano` names is
+// never removed: it is found the way the worker's mark finds it.
+ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
+                              const QVector<Referencia> &registros, const EnMano &enMano);
+
+// Puts one pending record before every other line of the outbox, through the same rewrite, so
+// that the worker's scan finds it first.
+ResultadoCompactacion agregarPrimero(const QString &rutaSalidas, const QString &rutaTemporal,
+                                     const QString &numero, const QString &fecha, const QString &mensaje);
 
 // Rewrites the outbox with only its pending lines ("e" first), in their order. They are written
 // to rutaTemporal ("compactando.csv", in the outbox's folder), which then takes the outbox's

@@ -6,6 +6,8 @@ set -euo pipefail
 PAQUETES=(
   build-essential cmake ninja-build pkg-config clang-format
   qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
+  # The history's SQLite driver for Qt (the Qt SQL headers come with qtbase5-dev).
+  libqt5sql5-sqlite
   libcpp-httplib-dev
   xvfb xauth
   curl

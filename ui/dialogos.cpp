@@ -83,6 +83,15 @@ QString DialogoArchivo::abrir(QWidget *padre, const QString &titulo, const QStri
     return g_archivos.isEmpty() ? QString() : g_archivos.dequeue();
 }
 
+QString DialogoArchivo::guardar(QWidget *padre, const QString &titulo, const QString &carpeta,
+                                const QString &filtro)
+{
+    if (!g_modoPrueba)
+        return QFileDialog::getSaveFileName(padre, titulo, carpeta, filtro);
+    g_pedidos.append({titulo, carpeta, filtro});
+    return g_archivos.isEmpty() ? QString() : g_archivos.dequeue();
+}
+
 void DialogoArchivo::fijarSiguienteArchivo(const QString &ruta)
 {
     g_archivos.enqueue(ruta);

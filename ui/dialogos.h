@@ -47,6 +47,10 @@ public:
     static QString abrir(QWidget *padre, const QString &titulo, const QString &carpeta,
                          const QString &filtro);
 
+    // QFileDialog::getSaveFileName; in test mode the next queued path ("" = cancelled).
+    static QString guardar(QWidget *padre, const QString &titulo, const QString &carpeta,
+                           const QString &filtro);
+
     static void fijarSiguienteArchivo(const QString &ruta);
     struct Pedido
     {

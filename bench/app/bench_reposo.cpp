@@ -3,7 +3,9 @@
 // (VmRSS) once started. The real nbsms executable runs offscreen with a private HOME, in two
 // situations: paused with no gateway (a first start), and sending switched on against the
 // gateway simulator with the list watch on and an empty outbox (the worker's one-second cycle,
-// the periodic fetch and the watch all running).
+// the periodic fetch and the watch all running). Then the window in this very process, with
+// each of the history, queue and received-messages tabs open in turn over a history and an
+// outbox with rows in them.
 //   bench_reposo [segundos=60]
 // Linux only. Run from a Release build:
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel nbsms bench_reposo
@@ -12,11 +14,15 @@
 
 #include "ajustes/ajustes.h"
 #include "app/instancia_unica.h"
+#include "app/mainwindow.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "ui_mainwindow.h"
 #ifdef NBSMS_CON_SIMULADOR
 #include "tools/simulador/simulador_ngw.h"
 #endif
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -116,13 +122,57 @@ bool medirPrograma(const char *titulo, int segundos)
     return true;
 }
 
+// The window of this process, idle with one tab open after another.
+bool medirPestanas(int segundos)
+{
+    const QDir datos = ajustes::prepararCarpetaDatos();
+    QByteArray salidas;
+    for (int k = 0; k < 10000; ++k)
+        salidas +=
+            QByteArray("e,11") + QByteArray::number(40000000 + k) + ",--inmediato--,Mensaje pendiente\n";
+    QFile archivo(datos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas)));
+    if (!archivo.open(QIODevice::WriteOnly) || archivo.write(salidas) != salidas.size())
+        return false;
+    archivo.close();
+    MainWindow w;
+    w.show();
+    for (int k = 0; k < 2000; ++k) {
+        emit w.trabajador()->intentoEnvio(QStringLiteral("2026-06-15 10:00:00"), QStringLiteral("1140000001"),
+                                          QStringLiteral("Mensaje %1").arg(k), QStringLiteral("enviado"));
+        emit w.trabajador()->conexion()->recibidoGuardado(
+            QStringLiteral("2026-06-15 10:00:00"), QStringLiteral("1140000001"), QStringLiteral("Hola"));
+    }
+    Ui::MainWindow *ui = w.formulario();
+    bool bien = true;
+    for (QWidget *pagina : {ui->tabHistorial, ui->tabBandeja, ui->tabRecibidos}) {
+        ui->tabWidget->setCurrentWidget(pagina);
+        esperar(2000);
+        const Muestra inicio = medir(getpid());
+        QElapsedTimer reloj;
+        reloj.start();
+        esperar(segundos * 1000);
+        const Muestra fin = medir(getpid());
+        const double transcurrido = reloj.nsecsElapsed() / 1e9;
+        const double cpu = double(fin.ticks - inicio.ticks) / double(sysconf(_SC_CLK_TCK));
+        bien = bien && inicio.ticks >= 0 && fin.ticks >= 0;
+        std::printf(
+            "  pestana %s: CPU en %.1f s: %.3f s = %.3f %% de un nucleo (objetivo: menos de 1 %%) [%s]\n",
+            qPrintable(ui->tabWidget->tabText(ui->tabWidget->currentIndex())), transcurrido, cpu,
+            100.0 * cpu / transcurrido,
+            qPrintable(pagina == ui->tabBandeja     ? ui->labelCuentaBandeja->text()
+                       : pagina == ui->tabHistorial ? ui->labelCuentaHistorial->text()
+                                                    : ui->labelCuentaRecibidos->text()));
+    }
+    return bien;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     auto raiz = carpeta_privada::aislar(QStringLiteral("nbsms-bench"));
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     ajustes::fijarIdentidad();
     const int segundos = argc > 1 ? std::atoi(argv[1]) : 60;
     bool bien = medirPrograma("en pausa, sin gateway (primer arranque)", segundos);
@@ -148,5 +198,9 @@ int main(int argc, char *argv[])
     std::printf("  pedidos al gateway durante la medicion: %zu\n", pedidos);
     gateway.detener();
 #endif
+
+    QSettings().clear();
+    std::printf("ventana en este proceso, en pausa, con las pestanas de historial abiertas de a una:\n");
+    bien = medirPestanas(segundos / 3 > 0 ? segundos / 3 : 1) && bien;
     return bien ? 0 : 1;
 }

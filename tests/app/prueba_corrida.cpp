@@ -447,6 +447,23 @@ private slots:
         w->on_BotonEnviar_released();
         QCOMPARE(leer(salidas()).count('\n'), lineas);
     }
+
+    // An urgent message goes before every pending record; the next one is not urgent again.
+    void envioManualUrgente()
+    {
+        escribir(salidas(), "E,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n");
+        ui->NumDestino->setText(QStringLiteral("3"));
+        ui->TextoManual->setPlainText(QStringLiteral("ya, primero"));
+        ui->checkUrgente->setChecked(true);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_BotonEnviar_released();
+        QCOMPARE(leer(salidas()),
+                 QStringLiteral("e,3,%1,ya, primero\nE,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n")
+                     .arg(hoy())
+                     .toUtf8());
+        QCOMPARE(w->trabajador()->pendientes(), 1);
+        QVERIFY(!ui->checkUrgente->isChecked());
+    }
 };
 
 NBSMS_TEST_MAIN(PruebaCorrida)

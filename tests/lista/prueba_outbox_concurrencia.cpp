@@ -1,14 +1,18 @@
-// The window's thread appends and compacts while the worker's thread scans and marks, thousands
-// of times: every record is handed over exactly once and the mark always lands on it.
+// The window's thread appends, compacts and cancels while the worker's thread scans and marks,
+// thousands of times: every record is handed over exactly once and the mark always lands on it;
+// a cancelled record is never handed over, and the one with the gateway is never cancelled.
 
 #include "common/vencida.h"
 #include "lista/archivos_datos.h"
 #include "lista/outbox.h"
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 
 #include <QAtomicInt>
 #include <QFile>
+#include <QMutexLocker>
+#include <QRecursiveMutex>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -107,6 +111,92 @@ private slots:
         f.close();
         QCOMPARE(outbox::compactar(ruta, temporal), outbox::ResultadoCompactacion::Hecha);
         QCOMPARE(QFileInfo(ruta).size(), qint64(0));
+    }
+
+    void cancelacionesContraElTrabajador()
+    {
+        QTemporaryDir dir;
+        const QString ruta = dir.filePath(QStringLiteral("salidas.csv"));
+        const QString temporal = dir.filePath(QStringLiteral("compactando.csv"));
+        const QDate hoy(2026, 6, 15);
+        constexpr int kRegistros = 2000;
+        for (int i = 0; i < kRegistros; ++i)
+            QVERIFY(archivos_datos::agregarRegistroOutbox(
+                ruta, QString::number(i), QStringLiteral("01/01/2020"), QStringLiteral("mensaje %1").arg(i)));
+
+        // What the worker has with the gateway, as threads keeps it: under the outbox lock.
+        outbox::Referencia enMano;
+        bool hayEnMano = false;
+        std::atomic<bool> canceladorTermino{false};
+        QVector<int> entregas(kRegistros, 0);
+        int marcasFallidas = 0;
+        std::unique_ptr<QThread> trabajador(QThread::create([&] {
+            for (;;) {
+                const bool ultimo = canceladorTermino.load();
+                outbox::Pendiente p;
+                {
+                    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+                    if (outbox::buscarPendiente(ruta, vencidaEl(hoy), p) ==
+                        outbox::ResultadoBusqueda::Encontrado) {
+                        enMano = {p.posicion, p.linea};
+                        hayEnMano = true;
+                    }
+                }
+                if (p.posicion < 0) {
+                    if (ultimo)
+                        return;
+                    QThread::yieldCurrentThread();
+                    continue;
+                }
+                ++entregas[p.numero.toInt()];
+                QThread::yieldCurrentThread();
+                QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+                if (outbox::marcarEnviado(ruta, p.posicion, p.linea) != outbox::ResultadoMarca::Marcada)
+                    ++marcasFallidas;
+                hayEnMano = false;
+            }
+        }));
+        trabajador->start();
+
+        // The window's side: the queue as read, the first record (most often the one in hand)
+        // and every third of the next ones cancelled; a compaction now and then.
+        int cancelados = 0;
+        int vecesEnMano = 0;
+        for (int ronda = 0; ronda < 400; ++ronda) {
+            QVector<outbox::RegistroPendiente> pendientes;
+            QVERIFY(outbox::leerPendientes(ruta, pendientes));
+            if (pendientes.isEmpty())
+                break;
+            QVector<outbox::Referencia> elegidos;
+            for (int i = 0; i < qMin(pendientes.size(), 12); i += (i == 0 ? 1 : 3))
+                elegidos.append({pendientes.at(i).posicion, pendientes.at(i).linea});
+            if (ronda % 7 == 6)
+                QCOMPARE(outbox::compactar(ruta, temporal), outbox::ResultadoCompactacion::Hecha);
+            const outbox::ResultadoCancelacion r =
+                outbox::cancelar(ruta, temporal, elegidos, [&](outbox::Referencia &registro) {
+                    registro = enMano;
+                    return hayEnMano;
+                });
+            QCOMPARE(r.resultado, outbox::ResultadoCompactacion::Hecha);
+            QCOMPARE(r.cancelados + r.enMano + r.noEncontrados, elegidos.size());
+            cancelados += r.cancelados;
+            vecesEnMano += r.enMano;
+        }
+        canceladorTermino = true;
+        QVERIFY(trabajador->wait(60000));
+
+        QCOMPARE(marcasFallidas, 0);
+        QVERIFY2(vecesEnMano > 0, "no cancellation met the record in hand");
+        // Nothing is left pending (compactions took some sent lines away)...
+        for (const QByteArray &linea : archivos_prueba::lineas(ruta))
+            QVERIFY2(linea.startsWith("E,"), linea.constData());
+        // ...and each record was either sent once and marked, or cancelled and never sent.
+        int enviados = 0;
+        for (int i = 0; i < kRegistros; ++i) {
+            QVERIFY(entregas.at(i) <= 1);
+            enviados += entregas.at(i);
+        }
+        QCOMPARE(enviados + cancelados, kRegistros);
     }
 };
 

@@ -1,0 +1,361 @@
+#include "historial/base_historial.h"
+#include "ajustes/registro.h"
+
+#include "ajustes/reloj.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace historial {
+
+namespace {
+
+// SQLite's primary result codes, as Qt's driver reports them.
+constexpr char kCorrupt[] = "11";
+constexpr char kNotADb[] = "26";
+
+// A failed write is tried again after this long, so that a locked file costs no more than a
+// short wait every few seconds.
+constexpr int kEsperaReintentoMs = 5000;
+
+// Each step brings the schema from the version before it to its own number.
+const QStringList &paso(int version)
+{
+    static const QVector<QStringList> pasos = {
+        // 1: the two tables.
+        {QStringLiteral("CREATE TABLE IF NOT EXISTS enviados (id INTEGER PRIMARY KEY, fecha_hora TEXT NOT "
+                        "NULL, numero TEXT NOT NULL, mensaje TEXT NOT NULL, resultado TEXT NOT NULL)"),
+         QStringLiteral("CREATE TABLE IF NOT EXISTS recibidos (id INTEGER PRIMARY KEY, fecha_hora TEXT NOT "
+                        "NULL, numero TEXT NOT NULL, mensaje TEXT NOT NULL)")},
+        // 2: search by number and by date. The result rides along in the index, so that the
+        // errors among a search are counted from the index alone.
+        {QStringLiteral("CREATE INDEX IF NOT EXISTS enviados_numero ON enviados(numero, resultado)"),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS enviados_fecha ON enviados(fecha_hora, resultado)"),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS enviados_resultado ON enviados(resultado)"),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS recibidos_numero ON recibidos(numero)"),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS recibidos_fecha ON recibidos(fecha_hora)")},
+    };
+    return pasos.at(version - 1);
+}
+
+QString textoError(const QSqlError &e)
+{
+    const QString texto = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return texto.trimmed();
+}
+
+} // namespace
+
+bool esDano(const QString &codigoNativo)
+{
+    return codigoNativo == QLatin1String(kCorrupt) || codigoNativo == QLatin1String(kNotADb);
+}
+
+Historial::Historial(QObject *padre)
+    : QObject(padre), m_nombre(QStringLiteral("historial-%1").arg(quintptr(this), 0, 16))
+{
+}
+
+Historial::~Historial()
+{
+    cerrar();
+}
+
+bool Historial::abrir(const QString &ruta)
+{
+    m_ruta = ruta;
+    m_desdeIntento.start();
+    return conectar();
+}
+
+void Historial::cerrar()
+{
+    escribirEspera();
+    desconectar();
+}
+
+QSqlDatabase Historial::base() const
+{
+    return m_disponible ? QSqlDatabase::database(m_nombre, false) : QSqlDatabase();
+}
+
+QString Historial::textoEstado() const
+{
+    QString texto;
+    if (!m_apartado.isEmpty())
+        texto = tr("El historial estaba dañado: se apartó como %1 y se empezó uno nuevo.").arg(m_apartado);
+    if (!m_disponible || !m_espera.isEmpty()) {
+        if (!texto.isEmpty())
+            texto += QLatin1Char(' ');
+        texto += tr("Historial no disponible (%1): %2. Los envíos siguen; %3 registro(s) en espera.")
+                     .arg(m_ruta, m_motivo)
+                     .arg(m_espera.size());
+    }
+    if (m_descartadas > 0)
+        texto += QLatin1Char(' ') + tr("%1 registro(s) no se pudieron guardar.").arg(m_descartadas);
+    return texto;
+}
+
+QStringList Historial::tomarAvisos()
+{
+    QStringList avisos;
+    avisos.swap(m_avisos);
+    return avisos;
+}
+
+void Historial::reintentar(bool sinEsperar)
+{
+    if ((m_disponible && m_espera.isEmpty()) || m_ruta.isEmpty())
+        return;
+    if (!sinEsperar && m_desdeIntento.isValid() && m_desdeIntento.elapsed() < kEsperaReintentoMs)
+        return;
+    m_desdeIntento.start();
+    if (!m_disponible && !conectar())
+        return;
+    escribirEspera();
+}
+
+void Historial::agregarEnviado(const QString &fechaHora, const QString &numero, const QString &mensaje,
+                               const QString &resultado)
+{
+    encolar({false, fechaHora, numero, mensaje, resultado});
+}
+
+void Historial::agregarRecibido(const QString &fechaHora, const QString &numero, const QString &mensaje)
+{
+    encolar({true, fechaHora, numero, mensaje, QString()});
+}
+
+void Historial::encolar(Fila fila)
+{
+    m_espera.append(std::move(fila));
+    if (m_espera.size() > kMaxEnEspera) {
+        m_espera.removeFirst();
+        ++m_descartadas;
+    }
+    // While failing, rows wait for the next retry instead of meeting the same failure each.
+    if (m_disponible && m_motivo.isEmpty())
+        escribirEspera();
+}
+
+QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRecibidos)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
+    QSqlQuery enviado(db);
+    QSqlQuery recibido(db);
+    bool preparadoEnviado = false;
+    bool preparadoRecibido = false;
+    QSqlError error;
+    // A backlog goes in one transaction; a single row stays a single short commit.
+    const bool lote = m_espera.size() > 1 && db.transaction();
+    for (const Fila &f : qAsConst(m_espera)) {
+        QSqlQuery &q = f.recibido ? recibido : enviado;
+        bool &preparado = f.recibido ? preparadoRecibido : preparadoEnviado;
+        if (!preparado) {
+            preparado = q.prepare(f.recibido ? QStringLiteral("INSERT INTO recibidos (fecha_hora, numero, "
+                                                              "mensaje) VALUES (?, ?, ?)")
+                                             : QStringLiteral("INSERT INTO enviados (fecha_hora, numero, "
+                                                              "mensaje, resultado) VALUES (?, ?, ?, ?)"));
+            if (!preparado) {
+                error = q.lastError();
+                break;
+            }
+        }
+        q.bindValue(0, f.fechaHora);
+        q.bindValue(1, f.numero);
+        q.bindValue(2, f.mensaje);
+        if (!f.recibido)
+            q.bindValue(3, f.resultado);
+        if (!q.exec()) {
+            error = q.lastError();
+            break;
+        }
+        ++escritas;
+        (f.recibido ? hayRecibidos : hayEnviados) = true;
+    }
+    if (lote && !error.isValid() && !db.commit())
+        error = db.lastError();
+    if (lote && error.isValid()) {
+        db.rollback();
+        escritas = 0;
+        hayEnviados = hayRecibidos = false;
+    }
+    return error;
+}
+
+void Historial::escribirEspera()
+{
+    if (!m_disponible || m_espera.isEmpty())
+        return;
+    int escritas = 0;
+    bool hayEnviados = false;
+    bool hayRecibidos = false;
+    const QSqlError error = escribirFilas(escritas, hayEnviados, hayRecibidos);
+    m_espera.erase(m_espera.begin(), m_espera.begin() + escritas);
+    if (error.isValid()) {
+        m_desdeIntento.start();
+        if (!esDano(error.nativeErrorCode())) {
+            // The connection stays: the retry writes through it.
+            fallar(textoError(error));
+            return;
+        }
+        // Set aside and start anew; the rows wait for the new file.
+        desconectar();
+        if (!apartarDanado()) {
+            fallar(tr("el archivo está dañado y no se pudo apartar: %1").arg(textoError(error)));
+            return;
+        }
+        if (conectar())
+            escribirEspera();
+        return;
+    }
+    if (m_espera.isEmpty()) {
+        m_avisado = false;
+        m_motivo.clear();
+    }
+    if (hayEnviados)
+        emit agregados(false);
+    if (hayRecibidos)
+        emit agregados(true);
+}
+
+void Historial::fallar(const QString &motivo)
+{
+    m_motivo = motivo;
+    qCDebug(catApp).noquote() << "historial:" << m_ruta << motivo;
+    if (m_avisado)
+        return;
+    m_avisado = true;
+    m_avisos << tr("No se pudo escribir el historial %1: %2. Los envíos siguen; lo que falta se guarda "
+                   "cuando se pueda.")
+                    .arg(m_ruta, motivo);
+}
+
+bool Historial::conectar()
+{
+    desconectar();
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        fallar(tr("falta el controlador SQLite de Qt"));
+        return false;
+    }
+    for (int intento = 0; intento < 2; ++intento) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nombre);
+            db.setDatabaseName(m_ruta);
+            // A file locked by someone else is waited for only briefly: the window must not stall.
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=50"));
+            QString error;
+            Falla falla = Falla::Pasajera;
+            if (!db.open())
+                error = textoError(db.lastError());
+            else
+                falla = prepararEsquema(db, error);
+            if (falla == Falla::Ninguna) {
+                m_disponible = true;
+                if (m_espera.isEmpty()) {
+                    m_motivo.clear();
+                    m_avisado = false;
+                }
+                return true;
+            }
+            db.close();
+            if (falla == Falla::Pasajera) {
+                fallar(error);
+                // Kept registered: base() stays invalid until it opens.
+                return false;
+            }
+        }
+        QSqlDatabase::removeDatabase(m_nombre);
+        if (!apartarDanado()) {
+            fallar(tr("el archivo está dañado y no se pudo apartar"));
+            return false;
+        }
+    }
+    fallar(tr("no se pudo empezar un historial nuevo"));
+    return false;
+}
+
+void Historial::desconectar()
+{
+    m_disponible = false;
+    if (!QSqlDatabase::contains(m_nombre))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_nombre);
+}
+
+Historial::Falla Historial::prepararEsquema(QSqlDatabase &db, QString &error)
+{
+    QSqlQuery q(db);
+    auto fallo = [&](const QSqlError &e) {
+        error = textoError(e);
+        return esDano(e.nativeErrorCode()) ? Falla::Danada : Falla::Pasajera;
+    };
+    // Reading the version is the first touch of the file: a file that is no database says so here.
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return fallo(q.lastError());
+    int version = q.value(0).toInt();
+    q.finish();
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return fallo(q.lastError());
+    q.finish();
+    // With WAL a commit is durable against a crash of the program; only a power cut may lose
+    // the last rows, never the file.
+    if (!q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return fallo(q.lastError());
+    // A newer program's schema is used as it is: its tables hold ours.
+    for (++version; version <= kVersionEsquema; ++version) {
+        if (!db.transaction())
+            return fallo(db.lastError());
+        for (const QString &sql : paso(version)) {
+            if (!q.exec(sql)) {
+                const Falla f = fallo(q.lastError());
+                db.rollback();
+                return f;
+            }
+        }
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+            const Falla f = fallo(q.lastError());
+            db.rollback();
+            return f;
+        }
+        if (!db.commit()) {
+            const Falla f = fallo(db.lastError());
+            db.rollback();
+            return f;
+        }
+    }
+    // A damaged page shows when it is read; a cheap look at the tables catches most at once.
+    if (!q.exec(QStringLiteral("SELECT max(id) FROM enviados")) ||
+        !q.exec(QStringLiteral("SELECT max(id) FROM recibidos")))
+        return fallo(q.lastError());
+    return Falla::Ninguna;
+}
+
+bool Historial::apartarDanado()
+{
+    const QString sufijo =
+        QStringLiteral(".danado-") + reloj::ahora().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString destino = m_ruta + sufijo;
+    for (int n = 2; QFile::exists(destino); ++n)
+        destino = m_ruta + sufijo + QLatin1Char('-') + QString::number(n);
+    if (QFile::exists(m_ruta) && !QFile::rename(m_ruta, destino))
+        return false;
+    // The journal files belong to the old file: left here they would be read into the new one.
+    for (const char *extra : {"-wal", "-shm"}) {
+        const QString de = m_ruta + QLatin1String(extra);
+        if (QFile::exists(de) && !QFile::rename(de, destino + QLatin1String(extra)))
+            QFile::remove(de);
+    }
+    m_apartado = destino;
+    qCWarning(catApp).noquote() << "historial danado, apartado como" << destino;
+    return true;
+}
+
+} // namespace historial

@@ -1,0 +1,70 @@
+#pragma once
+// What the history tabs ask of the database: the condition of a filter, the counts, and one page
+// of rows, newest first. Every query names its values as bound parameters.
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+namespace historial {
+
+// The two tables and their columns as the tabs show them.
+struct Tabla
+{
+    QString nombre;       // "enviados" or "recibidos"
+    QStringList columnas; // SQL names, id excluded
+    QStringList titulos;  // header texts, same order
+};
+const Tabla &tablaEnviados();
+const Tabla &tablaRecibidos();
+
+// An empty field does not filter.
+struct Filtro
+{
+    QString numero;       // numbers that begin with it
+    QString texto;        // messages that contain it (ASCII letters in either case)
+    QString numeroOTexto; // either of the two (the received messages' one box)
+    QDate desde;          // from this day on
+    QDate hasta;          // up to this day, inclusive
+};
+
+struct Condicion
+{
+    QString sql; // "" or "WHERE ..."
+    QVariantList valores;
+    // The indexed column the filter searches ("numero", "fecha"; empty: none), and whether a
+    // page is read through its index (few rows match) or along the table, newest first (many
+    // match, so the first page is found at once).
+    QString columnaIndice;
+    bool porIndice = false;
+};
+Condicion condicion(const Filtro &filtro);
+
+// Up to this many matching rows a page is read through the filter's index.
+inline constexpr qint64 kMaxPorIndice = 10000;
+// Chooses how pages are read, given how many rows match.
+void elegirPlan(Condicion &c, qint64 coincidencias);
+
+// Rows matching; -1 when the query fails.
+qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c);
+// Rows of `enviados` matching, and those of them whose resultado begins with "error:": with a
+// filter in one pass over its index (which holds the result too). False when a query fails.
+bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, qint64 &errores);
+// Highest id, 0 for an empty table.
+qint64 ultimoId(const QSqlDatabase &db, const QString &tabla);
+// Rows with an id above `desde`.
+qint64 contarDesde(const QSqlDatabase &db, const QString &tabla, qint64 desde);
+
+struct Fila
+{
+    qint64 id = 0;
+    QVector<QString> valores;
+};
+// Up to `cantidad` rows matching, newest first, with an id below `antesDe` (0: from the newest).
+// False when the query fails.
+bool pagina(const QSqlDatabase &db, const Tabla &tabla, const Condicion &c, qint64 antesDe, int cantidad,
+            QVector<Fila> &filas);
+
+} // namespace historial

@@ -1,0 +1,255 @@
+// The history database against a file in a temporary folder. Its rows come the way the window
+// wires them: the worker's and the connection's reports, queued, from a real worker talking to
+// the gateway simulator on 127.0.0.1.
+
+#include "ajustes/reloj.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "historial/base_historial.h"
+#include "tools/simulador/simulador_ngw.h"
+
+#include "common/archivos_prueba.h"
+#include "common/entorno_prueba.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+using archivos_prueba::escribir;
+using archivos_prueba::leer;
+
+const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 30, 5));
+
+// The rows of a table as "col|col|..." lines, oldest first, read through a connection of
+// the test's own.
+QStringList filas(const QString &ruta, const QString &sql)
+{
+    QStringList resultado;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lectura"));
+        db.setDatabaseName(ruta);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(sql);
+            while (q.next()) {
+                QStringList campos;
+                for (int i = 0; i < q.record().count(); ++i)
+                    campos << q.value(i).toString();
+                resultado << campos.join(QLatin1Char('|'));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lectura"));
+    return resultado;
+}
+
+} // namespace
+
+class PruebaBase : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString ruta;
+
+private slots:
+    void init()
+    {
+        dir.reset(new QTemporaryDir);
+        ruta = dir->filePath(QStringLiteral("historial.sqlite"));
+        reloj::fijar([] { return kAhora; });
+    }
+    void cleanup() { reloj::fijar(nullptr); }
+
+    void filaPorIntento_data()
+    {
+        QTest::addColumn<int>("modo");
+        QTest::addColumn<QString>("resultado");
+        QTest::addColumn<QByteArray>("salidas");
+        QTest::newRow("marcado") << int(simulador::Modo::Normal) << "enviado"
+                                 << QByteArray("E,111,,hola, coma\n");
+        // -1: room at the status query, then "1: FULL" for the message itself.
+        QTest::newRow("rechazado") << -1 << "error: Error al enviar SMS" << QByteArray("e,111,,hola, coma\n");
+        QTest::newRow("sin lugar") << int(simulador::Modo::Lleno)
+                                   << "error: el gateway no tiene lugar para mas mensajes"
+                                   << QByteArray("e,111,,hola, coma\n");
+        QTest::newRow("sin modulo") << int(simulador::Modo::SinModulo) << "error: No envia SMS"
+                                    << QByteArray("e,111,,hola, coma\n");
+        QTest::newRow("sin respuesta")
+            << int(simulador::Modo::Cerrar) << "error: " << QByteArray("e,111,,hola, coma\n");
+    }
+    // One row per attempt, written through the queued report, whatever became of the record.
+    void filaPorIntento()
+    {
+        QFETCH(int, modo);
+        QFETCH(QString, resultado);
+        QFETCH(QByteArray, salidas);
+        simulador::SimuladorNgw sim("clave");
+        QVERIFY(sim.iniciar() > 0);
+        const QString rutaSalidas = dir->filePath(QStringLiteral("salidas.csv"));
+        escribir(rutaSalidas, "e,111,,hola, coma\n");
+        ajustes::borrar(ajustes::Clave::CheckHorarios);
+        historial::Historial base;
+        QVERIFY(base.abrir(ruta));
+        {
+            threads w(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
+                      rutaSalidas);
+            connect(&w, &threads::intentoEnvio, &base, &historial::Historial::agregarEnviado,
+                    Qt::QueuedConnection);
+            QSignalSpy escritas(&base, &historial::Historial::agregados);
+            QTRY_VERIFY(!w.conexion()->isOcupado());
+            if (modo >= 0) {
+                sim.fijarModo(static_cast<simulador::Modo>(modo));
+            } else {
+                sim.fijarObservador([&sim](const simulador::Peticion &p, const std::string &) {
+                    if (p.cuerpo == "key=clave&stat")
+                        sim.fijarModo(simulador::Modo::Lleno);
+                });
+            }
+            w.procesarCiclo();
+            QVERIFY(w.conexion()->isOcupado());
+            QVERIFY(escritas.wait());
+            QCOMPARE(escritas.at(0).at(0).toBool(), false);
+            QTRY_VERIFY(!w.conexion()->isOcupado());
+        }
+        sim.detener();
+        QCOMPARE(leer(dir->filePath(QStringLiteral("salidas.csv"))), salidas);
+        const QStringList enviados =
+            filas(ruta, QStringLiteral("SELECT fecha_hora, numero, mensaje, resultado FROM enviados"));
+        QCOMPARE(enviados.size(), 1);
+        QVERIFY2(enviados.at(0).startsWith(QStringLiteral("2026-06-15 10:30:05|111|hola, coma|") + resultado),
+                 qPrintable(enviados.at(0)));
+        QVERIFY(base.tomarAvisos().isEmpty());
+    }
+
+    // The received messages, one row each as they are stored in the file, in the gateway's order.
+    void filaPorRecibido()
+    {
+        simulador::SimuladorNgw sim("clave");
+        QVERIFY(sim.iniciar() > 0);
+        const QString inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
+        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
+        historial::Historial base;
+        QVERIFY(base.abrir(ruta));
+        conexion_ngw c(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()));
+        connect(&c, &conexion_ngw::recibidoGuardado, &base, &historial::Historial::agregarRecibido,
+                Qt::QueuedConnection);
+        QTRY_VERIFY(!c.isOcupado());
+        sim.agregarRecibido("1150001", "uno");
+        sim.agregarRecibido("1150002", "dos \"citado\"");
+        QSignalSpy escritas(&base, &historial::Historial::agregados);
+        QVERIFY(c.obtenerSms());
+        QVERIFY(escritas.wait());
+        QCOMPARE(escritas.at(0).at(0).toBool(), true);
+        sim.detener();
+        QCOMPARE(leer(inbox), QByteArray("\"15/06/2026\",\"1150001\",\"uno\"\n"
+                                         "\"15/06/2026\",\"1150002\",\"dos \"\"citado\"\"\"\n"));
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT fecha_hora, numero, mensaje FROM recibidos ORDER BY id")),
+                 QStringList({QStringLiteral("2026-06-15 10:30:05|1150001|uno"),
+                              QStringLiteral("2026-06-15 10:30:05|1150002|dos \"citado\"")}));
+    }
+
+    void archivoDanado_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::newRow("no es una base") << QByteArray("fecha;numero\n15/06/2026;111\n");
+        QTest::newRow("cabecera sqlite rota") << QByteArray("SQLite format 3\0", 16) + QByteArray(4000, 'x');
+    }
+    // Set aside under another name, byte for byte, and a new history started in its place.
+    void archivoDanado()
+    {
+        QFETCH(QByteArray, contenido);
+        escribir(ruta, contenido);
+        historial::Historial base;
+        QVERIFY(base.abrir(ruta));
+        const QStringList apartados =
+            QDir(dir->path())
+                .entryList({QStringLiteral("historial.sqlite.danado-20260615-103005*")}, QDir::Files);
+        QCOMPARE(apartados.size(), 1);
+        QCOMPARE(leer(dir->filePath(apartados.at(0))), contenido);
+        QVERIFY(base.textoEstado().contains(apartados.at(0)));
+        base.agregarEnviado(QStringLiteral("2026-06-15 10:30:05"), QStringLiteral("1"), QStringLiteral("m"),
+                            QStringLiteral("enviado"));
+        QCOMPARE(base.enEspera(), 0);
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT count(*) FROM enviados")),
+                 QStringList{QStringLiteral("1")});
+    }
+
+    // Rows that meet a locked file wait in memory, the failure is told once, and they are all
+    // written once the lock is gone.
+    void archivoBloqueado()
+    {
+        historial::Historial base;
+        QVERIFY(base.abrir(ruta));
+        QSqlDatabase otra = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("otra"));
+        otra.setDatabaseName(ruta);
+        QVERIFY(otra.open());
+        QSqlQuery bloqueo(otra);
+        QVERIFY(bloqueo.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        for (const char *numero : {"1", "2", "3"})
+            base.agregarEnviado(QStringLiteral("2026-06-15 10:30:05"), QLatin1String(numero),
+                                QStringLiteral("m"), QStringLiteral("enviado"));
+        QCOMPARE(base.enEspera(), 3);
+        QCOMPARE(base.tomarAvisos().size(), 1);
+        QVERIFY(base.textoEstado().contains(QStringLiteral("3 registro(s) en espera")));
+        base.reintentar(true);
+        QCOMPARE(base.enEspera(), 3);
+        QVERIFY(base.tomarAvisos().isEmpty());
+
+        QVERIFY(bloqueo.exec(QStringLiteral("COMMIT")));
+        bloqueo = QSqlQuery();
+        otra.close();
+        otra = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("otra"));
+        base.reintentar(true);
+        QCOMPARE(base.enEspera(), 0);
+        QVERIFY(base.textoEstado().isEmpty());
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT numero FROM enviados ORDER BY id")),
+                 QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    }
+
+    // A file of the first schema (the tables, no indexes) is brought up to date, its rows kept.
+    void migracion()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+            db.setDatabaseName(ruta);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(
+                QStringLiteral("CREATE TABLE enviados (id INTEGER PRIMARY KEY, fecha_hora TEXT NOT NULL, "
+                               "numero TEXT NOT NULL, mensaje TEXT NOT NULL, resultado TEXT NOT NULL)")));
+            QVERIFY(q.exec(
+                QStringLiteral("CREATE TABLE recibidos (id INTEGER PRIMARY KEY, fecha_hora TEXT NOT NULL, "
+                               "numero TEXT NOT NULL, mensaje TEXT NOT NULL)")));
+            QVERIFY(
+                q.exec(QStringLiteral("INSERT INTO enviados VALUES (1, '2025-01-02 03:04:05', '9', 'viejo', "
+                                      "'enviado')")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA user_version = 1")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+        {
+            historial::Historial base;
+            QVERIFY(base.abrir(ruta));
+        }
+        QCOMPARE(filas(ruta, QStringLiteral("PRAGMA user_version")),
+                 QStringList{QString::number(historial::kVersionEsquema)});
+        QCOMPARE(
+            filas(ruta, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name")),
+            QStringList({QStringLiteral("enviados_fecha"), QStringLiteral("enviados_numero"),
+                         QStringLiteral("enviados_resultado"), QStringLiteral("recibidos_fecha"),
+                         QStringLiteral("recibidos_numero")}));
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT * FROM enviados")),
+                 QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado")});
+        QCOMPARE(filas(ruta, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("wal")});
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaBase)
+#include "prueba_base.moc"
