@@ -92,6 +92,7 @@ bool MainWindow::abrirDiario()
     d.tieneHeader = formato.tieneHeader;
     d.usarComa = formato.usarComa;
     d.usarTab = formato.usarTab;
+    d.usarPuntoComa = formato.usarPuntoComa;
     d.completa = false;
     if (diario_corrida::guardar(rutaDiario(), d))
         return true;
@@ -203,6 +204,7 @@ void MainWindow::completarCorrida(bool avisar)
     formato.tieneHeader = d.tieneHeader;
     formato.usarComa = d.usarComa;
     formato.usarTab = d.usarTab;
+    formato.usarPuntoComa = d.usarPuntoComa;
     columnasHeader = d.columnas;
     cantidadColumnas = d.cantidadColumnas;
     corrida.listaLeida = true;
