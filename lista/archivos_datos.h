@@ -55,6 +55,20 @@ public:
 private:
     QFile archivo;
     qint64 tamano = 0;
+    QString linea; // reused from record to record
+};
+
+// The same for the errors file of a list run (no lock: only the run writes it meanwhile).
+class AnexadorErrores
+{
+public:
+    explicit AnexadorErrores(const QString &rutaErrores);
+    // Same contract as agregarLineaErrores.
+    bool agregar(const QString &linea);
+
+private:
+    QFile archivo;
+    qint64 tamano = 0;
 };
 
 // Moves `origen` over `destino` in one step: whoever opens `destino` finds the old file or the
