@@ -11,6 +11,8 @@
 
 #include "ajustes/ajustes.h"
 #include "lista/diario_corrida.h"
+#include "lista/largos_lista.h"
+#include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
 
 #include <QDateTime>
@@ -27,8 +29,9 @@ class QThreadPool;
 class QTimer;
 class threads;
 namespace archivos_datos {
+class AnexadorErrores;
 class AnexadorOutbox;
-}
+} // namespace archivos_datos
 namespace lista {
 enum class Lectura;
 }
@@ -127,6 +130,7 @@ public slots:
     void on_editFormatoSMS_textChanged();
     void on_SmsListaUp_clicked();
     void on_SmsListaDown_clicked();
+    void on_TextoManual_textChanged();
 
     // Outbox.
     void on_pushAgregarListaToOutbox_clicked();
@@ -150,9 +154,17 @@ private:
     QDir carpetaDatos;
 
     // Refills both column combos from the first line of the list at `ruta` (header names first
-    // when the format says there is a header), without storing anything.
-    void detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
-    void detectarSegunFormato(const QString &ruta, bool mostrarErrores);
+    // when the format says there is a header), without storing anything. False when the list
+    // cannot be read or is empty, and nothing changed.
+    bool detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
+    bool detectarSegunFormato(const QString &ruta, bool mostrarErrores);
+    // After a list is chosen: a list read as one column whose first line holds another separator
+    // gets the offer to switch the format; then the column choices that fit it are shown.
+    void ofrecerSeparador(const QString &ruta);
+    void elegirColumnasDeLista();
+    // The template counter: the previewed message and the list's longest against the limit.
+    lista::LargosLista largosLista;
+    void mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos);
 
     // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
     static QString claveParaConexion(const QString &campo);
@@ -195,6 +207,10 @@ private:
         diario_corrida::Diario diario;
         // Set while the writing pass runs.
         archivos_datos::AnexadorOutbox *anexador = nullptr;
+        archivos_datos::AnexadorErrores *anexadorErrores = nullptr;
+        // What the counting pass found for each data row, written as it is by the writing pass.
+        QVector<lista::ResultadoFila> resultados;
+        int aErrores = 0;
     };
     EstadoCorrida corrida;
     void corridaVigilada();
@@ -206,6 +222,9 @@ private:
     bool validarColumnas();
     bool preguntarYContar(const QStringList &lineas);
     int pasadaEscritura(const QStringList &lineas, int hechas);
+    lista::EntradasFila entradasFila() const;
+    lista::BuscadorColumna buscadorColumnas() const;
+    bool escribirFila(const QString &linea, const lista::ResultadoFila &resultado);
     void recontar(bool compactar = true);
     void apartarListaProcesada(const QString &rutaLista);
     void detenerVigilancia();

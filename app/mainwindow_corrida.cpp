@@ -112,7 +112,8 @@ void MainWindow::cerrarCorrida(int agregados, const QString &reporte)
         if (d.modo == corrida_lista::Modo::Simple) {
             error(corrida.textoFallo);
             CuadroMensaje::mostrar(tr("Atencion!"),
-                                   corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
+                                   corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple,
+                                                               corrida.aErrores, d.rutaErrores));
             return;
         }
         detenerVigilancia();
