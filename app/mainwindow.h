@@ -30,8 +30,7 @@ class QTimer;
 class threads;
 namespace archivos_datos {
 class AnexadorErrores;
-class AnexadorOutbox;
-} // namespace archivos_datos
+}
 namespace lista {
 enum class Lectura;
 }
@@ -206,10 +205,8 @@ private:
         bool listaLeida = false;
         diario_corrida::Diario diario;
         // Set while the writing pass runs.
-        archivos_datos::AnexadorOutbox *anexador = nullptr;
         archivos_datos::AnexadorErrores *anexadorErrores = nullptr;
-        // What the counting pass found for each data row, written as it is by the writing pass.
-        QVector<lista::ResultadoFila> resultados;
+        // Rows the run sent to the errors file.
         int aErrores = 0;
     };
     EstadoCorrida corrida;
@@ -225,6 +222,8 @@ private:
     lista::EntradasFila entradasFila() const;
     lista::BuscadorColumna buscadorColumnas() const;
     bool escribirFila(const QString &linea, const lista::ResultadoFila &resultado);
+    bool anotarError(const QString &linea);
+    void detenerEscritura(const QString &causa);
     void recontar(bool compactar = true);
     void apartarListaProcesada(const QString &rutaLista);
     void detenerVigilancia();

@@ -90,34 +90,40 @@ bool MainWindow::escribirFila(const QString &linea, const lista::ResultadoFila &
 {
     if (corrida.escrituraFallo)
         return false;
-    if (r.motivo == lista::Motivo::Ninguno) {
-        // The append and the counter move as one step against the worker's recounts.
-        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        const bool agregado =
-            corrida.anexador
-                ? corrida.anexador->agregar(r.numero, r.fecha, r.mensaje)
-                : archivos_datos::agregarRegistroOutbox(archivoSalidas, r.numero, r.fecha, r.mensaje);
-        if (agregado) {
-            worker->sumarPendientes(1);
-            return true;
-        }
-        // The rows after it are not written either; the run tells it once at its end.
-        corrida.escrituraFallo = true;
-        corrida.textoFallo = tr("No se pudo abrir salidas.\n") + archivoSalidas;
+    if (r.motivo != lista::Motivo::Ninguno) {
+        anotarError(linea);
         return false;
     }
+    // The append and the counter move as one step against the worker's recounts.
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    if (!archivos_datos::agregarRegistroOutbox(archivoSalidas, r.numero, r.fecha, r.mensaje)) {
+        detenerEscritura(tr("No se pudo abrir salidas.\n") + archivoSalidas);
+        return false;
+    }
+    worker->sumarPendientes(1);
+    return true;
+}
+
+bool MainWindow::anotarError(const QString &linea)
+{
     const QString errores = corrida.listaLeida ? corrida.diario.rutaErrores : ui->ingresoErrores->text();
     const bool anotada = corrida.anexadorErrores ? corrida.anexadorErrores->agregar(linea)
                                                  : archivos_datos::agregarLineaErrores(errores, linea);
     if (anotada) {
         ++corrida.aErrores;
-    } else {
-        // A row with a line in neither file would be lost, and after a crash the rows done would
-        // be miscounted: stop as for the outbox.
-        corrida.escrituraFallo = true;
-        corrida.textoFallo = tr("No se pudo abrir el archivo de errores.");
+        return true;
     }
+    // A row with a line in neither file would be lost, and after a crash the rows done would be
+    // miscounted: stop as for the outbox.
+    detenerEscritura(tr("No se pudo abrir el archivo de errores."));
     return false;
+}
+
+// The rows after it are not written either; the run tells it once at its end.
+void MainWindow::detenerEscritura(const QString &causa)
+{
+    corrida.escrituraFallo = true;
+    corrida.textoFallo = causa;
 }
 
 void MainWindow::on_pushAgregarListaToOutbox_clicked()
@@ -269,15 +275,11 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
     const lista::ReglasFila reglas(entradasFila());
     lista::RevisionLista revision;
     const int desde = formato.tieneHeader ? 1 : 0;
-    corrida.resultados.clear();
-    corrida.resultados.reserve(qMax(0, lineas.size() - desde));
     {
         // Gone before the question: a progress dialog left alive would pop up over it later.
         ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
         for (int i = desde; i < lineas.size(); ++i) {
-            lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
-            revision.agregar(i + 1, lineas.at(i), r);
-            corrida.resultados.append(std::move(r));
+            revision.agregar(i + 1, lineas.at(i), reglas.evaluar(lineas.at(i)));
             progreso.avanzar(i - desde + 1);
         }
     }
@@ -296,31 +298,49 @@ bool MainWindow::preguntarYContar(const QStringList &lineas)
     return CuadroMensaje::mostrarConDetalle(tr("Atencion!"), texto, botones, verDetalle) == QMessageBox::Ok;
 }
 
-// Writes the data rows from the one after the first `hechas`; returns the records added. A row the
-// counting pass looked at is written as it found it; the rules are the same either way.
+// Writes the data rows from the one after the first `hechas`; returns the records added. Records
+// go out in batches, each batch written before any errors-file line and at the end, so every
+// row's line still follows the lines of the rows before it: a crash loses only rows whose lines
+// are in neither file, which the journal finds undone.
 int MainWindow::pasadaEscritura(const QStringList &lineas, int hechas)
 {
     int agregados = 0;
-    const int primera = formato.tieneHeader ? 1 : 0;
-    const int desde = qMin(primera + hechas, lineas.size());
+    const int desde = qMin((formato.tieneHeader ? 1 : 0) + hechas, lineas.size());
     const lista::ReglasFila reglas(entradasFila());
     ProgresoCorrida progreso(this, lineas.size() - desde);
     archivos_datos::AnexadorOutbox anexador(corrida.diario.rutaSalidas);
     archivos_datos::AnexadorErrores anexadorErrores(corrida.diario.rutaErrores);
-    corrida.anexador = &anexador;
     corrida.anexadorErrores = &anexadorErrores;
+    int enLote = 0;
+    const auto vaciar = [&] {
+        if (enLote == 0)
+            return;
+        // The batch and the counter move as one step against the worker's recounts.
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        if (anexador.vaciar()) {
+            worker->sumarPendientes(enLote);
+            agregados += enLote;
+        } else {
+            detenerEscritura(tr("No se pudo abrir salidas.\n") + archivoSalidas);
+        }
+        enLote = 0;
+    };
     for (int i = desde; i < lineas.size() && !corrida.escrituraFallo; ++i) {
-        const int fila = i - primera;
-        const bool agregado = fila < corrida.resultados.size()
-                                  ? escribirFila(lineas.at(i), corrida.resultados.at(fila))
-                                  : escribirFila(lineas.at(i), reglas.evaluar(lineas.at(i)));
-        if (agregado)
-            ++agregados;
+        const lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
+        if (r.motivo == lista::Motivo::Ninguno) {
+            anexador.acumular(r.numero, r.fecha, r.mensaje);
+            ++enLote;
+            if (anexador.acumulado() >= archivos_datos::AnexadorOutbox::kLote)
+                vaciar();
+        } else {
+            vaciar();
+            if (!corrida.escrituraFallo)
+                anotarError(lineas.at(i));
+        }
         progreso.avanzar(i - desde + 1);
     }
-    corrida.anexador = nullptr;
+    vaciar();
     corrida.anexadorErrores = nullptr;
-    corrida.resultados.clear();
     return agregados;
 }
 

@@ -132,8 +132,9 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
 
 AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas)
 {
-    // Reserved, so that emptying it keeps the room for the next record.
+    // Reserved, so that emptying them keeps the room for the next record or batch.
     linea.reserve(512);
+    lote.reserve(kLote + 1024);
 }
 
 bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
@@ -142,6 +143,22 @@ bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const 
     anexarRegistro(linea, numero, fecha, mensaje);
     linea += QLatin1String(kFinLinea);
     const QByteArray bytes = linea.toUtf8();
+    QMutexLocker bloqueo(&bloqueoOutbox());
+    return escribirAnexando(archivo, tamano, bytes);
+}
+
+void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
+{
+    anexarRegistro(lote, numero, fecha, mensaje);
+    lote += QLatin1String(kFinLinea);
+}
+
+bool AnexadorOutbox::vaciar()
+{
+    if (lote.isEmpty())
+        return true;
+    const QByteArray bytes = lote.toUtf8();
+    lote.resize(0);
     QMutexLocker bloqueo(&bloqueoOutbox());
     return escribirAnexando(archivo, tamano, bytes);
 }

@@ -136,28 +136,34 @@ void RevisionLista::agregar(int linea, const QString &fila, const ResultadoFila 
 
 int RevisionLista::primeraIgual(const ResultadoFila &r, int linea)
 {
-    const uint hash = qHash(r.numero) ^ (qHash(r.mensaje) * 0x9E3779B1u);
-    // At most half full, so a probe ends soon at a free slot.
-    if ((registros.size() + 1) * 2 > tabla.size()) {
-        tabla.fill(-1, qMax(64, tabla.size() * 2));
-        const uint mascara = uint(tabla.size() - 1);
-        for (int k = 0; k < registros.size(); ++k) {
-            uint i = registros.at(k).hash & mascara;
-            while (tabla.at(int(i)) >= 0)
-                i = (i + 1) & mascara;
-            tabla[int(i)] = k;
+    // Two 32-bit hashes of the pair: two different records share both only by a chance too small to
+    // matter for a warning (about one in 10^10 for 100,000 rows), and no row's text is kept.
+    const quint64 clave = (quint64(qHash(r.numero) ^ (qHash(r.mensaje) * 0x9E3779B1u)) << 32) |
+                          (qHash(r.numero, 0x5BD1E995u) ^ (qHash(r.mensaje, 0x27D4EB2Fu) * 0x85EBCA6Bu));
+    // At most half full, so a probe ends soon at a free slot; line 0 marks a free one.
+    if ((registros + 1) * 2 > tabla.size()) {
+        const QVector<Entrada> vieja = tabla;
+        tabla.fill(Entrada(), qMax(64, vieja.size() * 2));
+        for (const Entrada &e : vieja) {
+            if (e.linea != 0)
+                ubicar(e.clave) = e;
         }
     }
-    const uint mascara = uint(tabla.size() - 1);
-    uint i = hash & mascara;
-    for (int k; (k = tabla.at(int(i))) >= 0; i = (i + 1) & mascara) {
-        const Registro &otro = registros.at(k);
-        if (otro.hash == hash && otro.numero == r.numero && otro.mensaje == r.mensaje)
-            return otro.linea;
-    }
-    tabla[int(i)] = registros.size();
-    registros.append({r.numero, r.mensaje, hash, linea});
+    Entrada &e = ubicar(clave);
+    if (e.linea != 0)
+        return e.linea;
+    e = {clave, linea};
+    ++registros;
     return 0;
+}
+
+RevisionLista::Entrada &RevisionLista::ubicar(quint64 clave)
+{
+    const quint64 mascara = quint64(tabla.size() - 1);
+    quint64 i = (clave ^ (clave >> 29)) & mascara;
+    while (tabla.at(int(i)).linea != 0 && tabla.at(int(i)).clave != clave)
+        i = (i + 1) & mascara;
+    return tabla[int(i)];
 }
 
 QString textoResumen(const RevisionLista &revision)

@@ -99,17 +99,17 @@ private:
     int repetidas = 0;
     int motivos[kCantidadMotivos] = {};
     QVector<ProblemaFila> lista;
-    // Every distinct record so far, found through an open-addressing table of indexes into it: a
-    // long list must not cost a node allocated per row.
-    struct Registro
+    // The number and message of every distinct record so far, as a 64-bit hash with the line of its
+    // first row, in an open-addressing table: a long list must cost neither an allocation nor a
+    // copy of its text per row.
+    struct Entrada
     {
-        QString numero;
-        QString mensaje;
-        uint hash;
-        int linea;
+        quint64 clave = 0;
+        int linea = 0; // lines start at 1: 0 is a free slot
     };
-    QVector<Registro> registros;
-    QVector<int> tabla; // -1: free
+    Entrada &ubicar(quint64 clave);
+    QVector<Entrada> tabla;
+    int registros = 0;
 };
 
 // The lines shown before the confirmation question: records to be added, rows to the errors file
