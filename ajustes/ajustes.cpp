@@ -29,6 +29,7 @@ const Definicion kTabla[] = {
     {Clave::SeparaComillas,  "bool_separa_comillas", Tipo::Bool,   nullptr,             1, 0, 1},
     {Clave::UsarComa,        "bool_usar_coma",       Tipo::Bool,   nullptr,             1, 0, 1},
     {Clave::UsarTab,         "bool_usar_tab",        Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::UsarPuntoComa,   "bool_usar_punto_coma", Tipo::Bool,   nullptr,             0, 0, 1},
     {Clave::ListaNombreFila, "str_lista_name_fila",  Tipo::Texto,  "",                  0, 0, 0},
     {Clave::HeaderList,      "str_header_list",      Tipo::Texto,  "",                  0, 0, 0},
     {Clave::ColumnaCelular,  "str_columna_celular",  Tipo::Texto,  "",                  0, 0, 0},

@@ -51,6 +51,7 @@ enum class Clave {
     SeparaComillas,  // bool_separa_comillas: fields in double quotes (shown only)
     UsarComa,        // bool_usar_coma: comma separates fields
     UsarTab,         // bool_usar_tab: TAB separates fields (when the comma is off)
+    UsarPuntoComa,   // bool_usar_punto_coma: ";" separates fields (when comma and TAB are off)
     ListaNombreFila, // str_lista_name_fila: path of the current list
     HeaderList,      // str_header_list: the current list's header line as detected
     ColumnaCelular,  // str_columna_celular: column of the mobile number

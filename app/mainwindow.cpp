@@ -66,9 +66,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         // The first item added to an empty combo becomes its current text: the date column just
         // restored is set again after it.
         ui->comboFecha->setCurrentText(fecha);
-        ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
+        if (ui->comboFecha->findText(QString::fromLatin1(ajustes::kInmediato)) < 0)
+            ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
         ui->comboFecha->setCurrentText(fecha);
     });
+    // The template was loaded before the list's columns were known.
+    on_editFormatoSMS_textChanged();
+    on_TextoManual_textChanged();
 
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     worker = new threads(claveParaConexion(ui->NgwKey->text()),

@@ -13,6 +13,8 @@
 #include "ajustes/ajustes.h"
 #include "app/avisos.h"
 #include "lista/diario_corrida.h"
+#include "lista/largos_lista.h"
+#include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
 
 #include <QDateTime>
@@ -29,7 +31,7 @@ class QThreadPool;
 class QTimer;
 class threads;
 namespace archivos_datos {
-class AnexadorOutbox;
+class AnexadorErrores;
 }
 namespace lista {
 enum class Lectura;
@@ -130,6 +132,7 @@ public slots:
     void on_editFormatoSMS_textChanged();
     void on_SmsListaUp_clicked();
     void on_SmsListaDown_clicked();
+    void on_TextoManual_textChanged();
 
     // Outbox.
     void on_pushAgregarListaToOutbox_clicked();
@@ -162,9 +165,17 @@ private:
     QDir carpetaDatos;
 
     // Refills both column combos from the first line of the list at `ruta` (header names first
-    // when the format says there is a header), without storing anything.
-    void detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
-    void detectarSegunFormato(const QString &ruta, bool mostrarErrores);
+    // when the format says there is a header), without storing anything. False when the list
+    // cannot be read or is empty, and nothing changed.
+    bool detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
+    bool detectarSegunFormato(const QString &ruta, bool mostrarErrores);
+    // After a list is chosen: a list read as one column whose first line holds another separator
+    // gets the offer to switch the format; then the column choices that fit it are shown.
+    void ofrecerSeparador(const QString &ruta);
+    void elegirColumnasDeLista();
+    // The template counter: the previewed message and the list's longest against the limit.
+    lista::LargosLista largosLista;
+    void mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos);
 
     // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
     static QString claveParaConexion(const QString &campo);
@@ -232,7 +243,9 @@ private:
         bool listaLeida = false;
         diario_corrida::Diario diario;
         // Set while the writing pass runs.
-        archivos_datos::AnexadorOutbox *anexador = nullptr;
+        archivos_datos::AnexadorErrores *anexadorErrores = nullptr;
+        // Rows the run sent to the errors file.
+        int aErrores = 0;
     };
     EstadoCorrida corrida;
     void corridaVigilada();
@@ -244,6 +257,11 @@ private:
     bool validarColumnas();
     bool preguntarYContar(const QStringList &lineas);
     int pasadaEscritura(const QStringList &lineas, int hechas);
+    lista::EntradasFila entradasFila() const;
+    lista::BuscadorColumna buscadorColumnas() const;
+    bool escribirFila(const QString &linea, const lista::ResultadoFila &resultado);
+    bool anotarError(const QString &linea);
+    void detenerEscritura(const QString &causa);
     void recontar(bool compactar = true);
     void apartarListaProcesada(const QString &rutaLista);
     void detenerVigilancia();

@@ -93,6 +93,7 @@ bool MainWindow::abrirDiario()
     d.tieneHeader = formato.tieneHeader;
     d.usarComa = formato.usarComa;
     d.usarTab = formato.usarTab;
+    d.usarPuntoComa = formato.usarPuntoComa;
     d.completa = false;
     if (diario_corrida::guardar(rutaDiario(), d))
         return true;
@@ -112,7 +113,8 @@ void MainWindow::cerrarCorrida(int agregados, const QString &reporte)
         if (d.modo == corrida_lista::Modo::Simple) {
             error(corrida.textoFallo);
             CuadroMensaje::mostrar(tr("Atencion!"),
-                                   corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
+                                   corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple,
+                                                               corrida.aErrores, d.rutaErrores));
             return;
         }
         detenerVigilancia();
@@ -204,6 +206,7 @@ void MainWindow::completarCorrida(bool avisar)
     formato.tieneHeader = d.tieneHeader;
     formato.usarComa = d.usarComa;
     formato.usarTab = d.usarTab;
+    formato.usarPuntoComa = d.usarPuntoComa;
     columnasHeader = d.columnas;
     cantidadColumnas = d.cantidadColumnas;
     corrida.listaLeida = true;

@@ -6,6 +6,7 @@
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
 #include "lista/corrida_lista.h"
+#include "lista/detalle_lista.h"
 #include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
 #include "lista/outbox.h"
@@ -55,41 +56,74 @@ private:
 
 } // namespace
 
+// What turns a row into a record: during a run, what the run began with; otherwise the window.
+lista::EntradasFila MainWindow::entradasFila() const
+{
+    const diario_corrida::Diario &d = corrida.diario;
+    lista::EntradasFila e;
+    e.plantilla = corrida.listaLeida ? d.plantilla : ui->editFormatoSMS->toPlainText();
+    if (listaPresente()) {
+        e.columnas = columnasHeader;
+        e.cantidadColumnas = cantidadColumnas;
+    }
+    e.columnaCelular = corrida.listaLeida ? d.columnaCelular : ui->comboCelular->currentText();
+    e.columnaFecha = corrida.listaLeida ? d.columnaFecha : ui->comboFecha->currentText();
+    e.separador = lista::separadorDe(formato);
+    e.hoy = fechaHoy();
+    return e;
+}
+
 bool MainWindow::agregarFilaOutbox(const QString &linea, bool escribir)
 {
-    const QStringList campos = separarLinea(linea);
-    const QString numero = valorCelular(campos);
-    const QString fecha = valorFecha(campos);
-    const QString mensaje = transformarSms(
-        corrida.listaLeida ? corrida.diario.plantilla : ui->editFormatoSMS->toPlainText(), campos);
-    if (!escribir)
-        return true;
+    const lista::ResultadoFila r = lista::ReglasFila(entradasFila()).evaluar(linea);
+    if (escribir)
+        return escribirFila(linea, r);
+    if (r.truncado)
+        ++truncados;
+    if (r.motivo == lista::Motivo::FaltaObligatorio)
+        ++faltaObligatorio;
+    return true;
+}
 
+// A record for a row that can become one, else the row as it was read in the errors file.
+bool MainWindow::escribirFila(const QString &linea, const lista::ResultadoFila &r)
+{
     if (corrida.escrituraFallo)
         return false;
-    if (corrida_lista::filaUtilizable(numero, fecha, mensaje)) {
-        // The append and the counter move as one step against the worker's recounts.
-        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        const bool agregado =
-            corrida.anexador ? corrida.anexador->agregar(numero, fecha, mensaje)
-                             : archivos_datos::agregarRegistroOutbox(archivoSalidas, numero, fecha, mensaje);
-        if (agregado) {
-            worker->sumarPendientes(1);
-            return true;
-        }
-        // The rows after it are not written either; the run tells it once at its end.
-        corrida.escrituraFallo = true;
-        corrida.textoFallo = tr("No se pudo abrir salidas.\n") + archivoSalidas;
+    if (r.motivo != lista::Motivo::Ninguno) {
+        anotarError(linea);
         return false;
     }
-    const QString errores = corrida.listaLeida ? corrida.diario.rutaErrores : ui->ingresoErrores->text();
-    if (!archivos_datos::agregarLineaErrores(errores, linea)) {
-        // A row with a line in neither file would be lost, and after a crash the rows done would
-        // be miscounted: stop as for the outbox.
-        corrida.escrituraFallo = true;
-        corrida.textoFallo = tr("No se pudo abrir el archivo de errores.");
+    // The append and the counter move as one step against the worker's recounts.
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    if (!archivos_datos::agregarRegistroOutbox(archivoSalidas, r.numero, r.fecha, r.mensaje)) {
+        detenerEscritura(tr("No se pudo abrir salidas.\n") + archivoSalidas);
+        return false;
     }
+    worker->sumarPendientes(1);
+    return true;
+}
+
+bool MainWindow::anotarError(const QString &linea)
+{
+    const QString errores = corrida.listaLeida ? corrida.diario.rutaErrores : ui->ingresoErrores->text();
+    const bool anotada = corrida.anexadorErrores ? corrida.anexadorErrores->agregar(linea)
+                                                 : archivos_datos::agregarLineaErrores(errores, linea);
+    if (anotada) {
+        ++corrida.aErrores;
+        return true;
+    }
+    // A row with a line in neither file would be lost, and after a crash the rows done would be
+    // miscounted: stop as for the outbox.
+    detenerEscritura(tr("No se pudo abrir el archivo de errores."));
     return false;
+}
+
+// The rows after it are not written either; the run tells it once at its end.
+void MainWindow::detenerEscritura(const QString &causa)
+{
+    corrida.escrituraFallo = true;
+    corrida.textoFallo = causa;
 }
 
 void MainWindow::on_pushAgregarListaToOutbox_clicked()
@@ -194,7 +228,8 @@ void MainWindow::corridaSimple()
     if (!abrirDiario())
         return;
     const int agregados = pasadaEscritura(lineas, 0);
-    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple));
+    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Simple,
+                                                         corrida.aErrores, corrida.diario.rutaErrores));
 }
 
 void MainWindow::corridaArmado()
@@ -233,45 +268,85 @@ void MainWindow::corridaArmado()
     if (!abrirDiario())
         return;
     const int agregados = pasadaEscritura(lineas, 0);
-    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Armado));
+    cerrarCorrida(agregados, corrida_lista::textoReporte(agregados, corrida_lista::Modo::Armado,
+                                                         corrida.aErrores, corrida.diario.rutaErrores));
 }
 
+// Every row is checked once, and the operator sees what will happen before anything is written.
 bool MainWindow::preguntarYContar(const QStringList &lineas)
 {
     if (CuadroMensaje::mostrar(tr("Atencion!"), tr("Desea agregar la lista a la bandeja de salida?"),
                                QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return false;
-    truncados = 0;
-    faltaObligatorio = 0;
-    int filas = 0;
+    const lista::ReglasFila reglas(entradasFila());
+    lista::RevisionLista revision;
     const int desde = formato.tieneHeader ? 1 : 0;
     {
         // Gone before the question: a progress dialog left alive would pop up over it later.
         ProgresoCorrida progreso(this, qMax(0, lineas.size() - desde));
         for (int i = desde; i < lineas.size(); ++i) {
-            agregarFilaOutbox(lineas.at(i), false);
-            progreso.avanzar(++filas);
+            revision.agregar(i + 1, lineas.at(i), reglas.evaluar(lineas.at(i)));
+            progreso.avanzar(i - desde + 1);
         }
     }
-    return CuadroMensaje::mostrar(tr("Atencion!"),
-                                  corrida_lista::textoConfirmacion(truncados, faltaObligatorio, filas),
-                                  QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    truncados = revision.truncados();
+    faltaObligatorio = revision.porMotivo(lista::Motivo::FaltaObligatorio);
+    const QString texto = lista::textoResumen(revision) +
+                          corrida_lista::textoConfirmacion(truncados, faltaObligatorio, revision.aEncolar(),
+                                                           revision.hayAvisos());
+    const auto botones = QMessageBox::Ok | QMessageBox::Cancel;
+    if (revision.problemas().isEmpty())
+        return CuadroMensaje::mostrar(tr("Atencion!"), texto, botones) == QMessageBox::Ok;
+    const auto verDetalle = [&revision] {
+        detalle_lista detalle(revision.problemas());
+        detalle.exec();
+    };
+    return CuadroMensaje::mostrarConDetalle(tr("Atencion!"), texto, botones, verDetalle) == QMessageBox::Ok;
 }
 
-// Writes the data rows from the one after the first `hechas`; returns the records added.
+// Writes the data rows from the one after the first `hechas`; returns the records added. Records
+// go out in batches, each batch written before any errors-file line and at the end, so every
+// row's line still follows the lines of the rows before it: a crash loses only rows whose lines
+// are in neither file, which the journal finds undone.
 int MainWindow::pasadaEscritura(const QStringList &lineas, int hechas)
 {
     int agregados = 0;
     const int desde = qMin((formato.tieneHeader ? 1 : 0) + hechas, lineas.size());
+    const lista::ReglasFila reglas(entradasFila());
     ProgresoCorrida progreso(this, lineas.size() - desde);
     archivos_datos::AnexadorOutbox anexador(corrida.diario.rutaSalidas);
-    corrida.anexador = &anexador;
+    archivos_datos::AnexadorErrores anexadorErrores(corrida.diario.rutaErrores);
+    corrida.anexadorErrores = &anexadorErrores;
+    int enLote = 0;
+    const auto vaciar = [&] {
+        if (enLote == 0)
+            return;
+        // The batch and the counter move as one step against the worker's recounts.
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        if (anexador.vaciar()) {
+            worker->sumarPendientes(enLote);
+            agregados += enLote;
+        } else {
+            detenerEscritura(tr("No se pudo abrir salidas.\n") + archivoSalidas);
+        }
+        enLote = 0;
+    };
     for (int i = desde; i < lineas.size() && !corrida.escrituraFallo; ++i) {
-        if (agregarFilaOutbox(lineas.at(i), true))
-            ++agregados;
+        const lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
+        if (r.motivo == lista::Motivo::Ninguno) {
+            anexador.acumular(r.numero, r.fecha, r.mensaje);
+            ++enLote;
+            if (anexador.acumulado() >= archivos_datos::AnexadorOutbox::kLote)
+                vaciar();
+        } else {
+            vaciar();
+            if (!corrida.escrituraFallo)
+                anotarError(lineas.at(i));
+        }
         progreso.avanzar(i - desde + 1);
     }
-    corrida.anexador = nullptr;
+    vaciar();
+    corrida.anexadorErrores = nullptr;
     return agregados;
 }
 

@@ -14,6 +14,7 @@
 #include <QDate>
 #include <QDebug>
 #include <QFile>
+#include <QTextCharFormat>
 #include <QTextCursor>
 
 // List format, column detection, template and preview. The work is done by the pure functions
@@ -38,9 +39,9 @@ QStringList MainWindow::separarLinea(const QString &linea) const
 }
 
 // With a header the line is stored and its names come first; without one only "#1".."#n" are
-// offered, plus "--inmediato--" for the date. A list that cannot be read leaves the combos as
-// they were.
-void MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader)
+// offered. "--inmediato--" is always offered for the date. A list that cannot be read leaves the
+// combos as they were.
+bool MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader)
 {
     lista::FormatoLista segun = formato;
     segun.tieneHeader = conHeader;
@@ -53,9 +54,9 @@ void MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool
                                    conHeader ? tr("No se pudo abrir el archivo para detectar el header.")
                                              : tr("No se pudo abrir el archivo para detectar la cebecera."));
         }
-        return;
+        return false;
     case lista::Deteccion::ListaVacia:
-        return;
+        return false;
     case lista::Deteccion::Detectadas:
         break;
     }
@@ -70,15 +71,56 @@ void MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool
     sinGuardar(ui->comboFecha, [&] {
         ui->comboFecha->clear();
         ui->comboFecha->addItems(columnas.nombres);
-        if (!conHeader)
-            ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
+        ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
     });
     columnasHeader = columnas.nombres;
+    return true;
 }
 
-void MainWindow::detectarSegunFormato(const QString &ruta, bool mostrarErrores)
+bool MainWindow::detectarSegunFormato(const QString &ruta, bool mostrarErrores)
 {
-    detectarColumnas(ruta, mostrarErrores, formato.tieneHeader);
+    return detectarColumnas(ruta, mostrarErrores, formato.tieneHeader);
+}
+
+void MainWindow::ofrecerSeparador(const QString &ruta)
+{
+    QString primera;
+    bool hayLinea = false;
+    if (cantidadColumnas != 1 || lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien)
+        return;
+    const QChar sugerido = lista::separadorSugerido(primera, formato);
+    if (sugerido.isNull())
+        return;
+    auto nombre = [](QChar separador) {
+        if (separador == u';')
+            return tr("punto y coma");
+        if (separador == u'\t')
+            return tr("tabulador");
+        if (separador == u',')
+            return tr("coma");
+        return tr("ninguno");
+    };
+    const QString texto = tr("La lista se lee como una sola columna con el separador elegido (%1), pero su "
+                             "primera linea tiene %2.\nDesea cambiar el formato de la lista a %2?")
+                              .arg(nombre(lista::separadorDe(formato)), nombre(sugerido));
+    if (CuadroMensaje::mostrar(tr("Atencion!"), texto, QMessageBox::Ok | QMessageBox::Cancel) !=
+        QMessageBox::Ok)
+        return;
+    formato = lista::conSeparador(formato, sugerido);
+    lista::guardarSeparador(formato);
+    detectarSegunFormato(ruta, true);
+}
+
+// What is shown is stored: a watched run takes its columns from the store.
+void MainWindow::elegirColumnasDeLista()
+{
+    const lista::EleccionColumnas e = lista::elegirColumnas(
+        ajustes::leerTexto(ajustes::Clave::ColumnaCelular), ajustes::leerTexto(ajustes::Clave::ColumnaFecha),
+        columnasHeader, cantidadColumnas);
+    sinGuardar(ui->comboCelular, [&] { ui->comboCelular->setCurrentText(e.celular); });
+    sinGuardar(ui->comboFecha, [&] { ui->comboFecha->setCurrentText(e.fecha); });
+    ajustes::escribir(ajustes::Clave::ColumnaCelular, e.celular);
+    ajustes::escribir(ajustes::Clave::ColumnaFecha, e.fecha);
 }
 
 void MainWindow::detectarColumnasConHeader(const QString &ruta, bool mostrarErrores)
@@ -118,18 +160,22 @@ QString MainWindow::valorFecha(const QStringList &campos) const
     return campos.at(d);
 }
 
-QString MainWindow::transformarSms(const QString &plantilla, const QStringList &campos)
+// The list cannot come or go while one template is resolved: it is looked for once.
+lista::BuscadorColumna MainWindow::buscadorColumnas() const
 {
-    // The list cannot come or go while one message is filled: look for it once.
     const bool hayLista = listaPresente();
-    const lista::BuscadorColumna buscar = [&](QStringView referencia) {
+    return [this, hayLista](QStringView referencia) {
         if (!hayLista) {
             qCDebug(catApp) << kSinColumnas;
             return -1;
         }
         return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
     };
-    const lista::MensajeLlenado r = lista::llenarPlantilla(plantilla, campos, buscar);
+}
+
+QString MainWindow::transformarSms(const QString &plantilla, const QStringList &campos)
+{
+    const lista::MensajeLlenado r = lista::llenarPlantilla(plantilla, campos, buscadorColumnas());
     if (r.faltaObligatorio)
         ++faltaObligatorio;
     if (r.truncado)
@@ -159,21 +205,28 @@ void MainWindow::on_cfgLista_clicked()
         return;
     formato = lista::formatoGuardado();
     const QString ruta = ui->ingresoLista->text();
-    if (!ruta.isEmpty())
-        detectarSegunFormato(ruta, true);
+    if (!ruta.isEmpty() && detectarSegunFormato(ruta, true))
+        elegirColumnasDeLista();
     on_editFormatoSMS_textChanged();
 }
 
 void MainWindow::on_BuscarArchivo_clicked()
 {
-    const QString ruta =
-        DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
+    const QString ruta = DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(),
+                                               tr("Listas (*.csv *.txt);;Todos los archivos (*)"));
     if (ruta.isEmpty())
         return;
     qCDebug(catApp) << "SETEA FILENAME=" << ruta;
     ui->ingresoLista->setText(ruta);
     ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
-    detectarSegunFormato(ruta, true);
+    if (detectarSegunFormato(ruta, true)) {
+        ofrecerSeparador(ruta);
+        elegirColumnasDeLista();
+    }
+    // The preview starts again at the first row of the new list.
+    filaVistaPrevia = 0;
+    ui->SmsListaUp->setEnabled(true);
+    on_editFormatoSMS_textChanged();
 }
 
 // The reference always goes at the end of the template, wherever the cursor was.
@@ -208,8 +261,44 @@ void MainWindow::on_editFormatoSMS_textChanged()
     } else {
         qCDebug(catApp) << " Could not open the file for read/write" << ruta;
     }
+    mostrarVistaPrevia(lista::PlantillaCompilada(ui->editFormatoSMS->toPlainText(), buscadorColumnas()),
+                       campos);
+}
+
+// The part past the limit stays visible, struck through and greyed: it is what the cut takes off.
+void MainWindow::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos)
+{
+    const lista::MensajeLlenado m = plantilla.llenar(campos);
     ui->TransformadaSMS->clear();
-    ui->TransformadaSMS->append(transformarSms(ui->editFormatoSMS->toPlainText(), campos));
+    QTextCursor cursor(ui->TransformadaSMS->document());
+    cursor.insertText(m.mensaje);
+    if (!m.resto.isEmpty()) {
+        QTextCharFormat cortado;
+        cortado.setFontStrikeOut(true);
+        cortado.setForeground(QColor(Qt::gray));
+        cursor.insertText(m.resto, cortado);
+    }
+    const int largo = m.mensaje.size() + m.resto.size();
+    const int masLargo =
+        largosLista.actualizar(ui->ingresoLista->text(), formato) ? largosLista.masLargo(plantilla) : -1;
+    QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
+    if (masLargo >= 0)
+        texto += tr(" (el mas largo de la lista: %1)").arg(masLargo);
+    ui->labelContadorSms->setText(texto);
+    const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
+    ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
+}
+
+// Manual messages are not cut: the counter only tells when one runs past the limit of list messages.
+void MainWindow::on_TextoManual_textChanged()
+{
+    const int largo = ui->TextoManual->toPlainText().size();
+    QString texto = tr("%1 caracteres").arg(largo);
+    if (largo > lista::kLargoMaximoSms)
+        texto += tr(" (mas de %1)").arg(lista::kLargoMaximoSms);
+    ui->labelContadorManual->setText(texto);
+    ui->labelContadorManual->setStyleSheet(largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;")
+                                                                          : QString());
 }
 
 void MainWindow::on_SmsListaUp_clicked()

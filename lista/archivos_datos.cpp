@@ -78,11 +78,44 @@ void avisarFalloApertura(const QString &ruta)
     qCDebug(catLista).noquote() << " Could not open the file for read/write" << ruta;
 }
 
+namespace {
+
+void anexarRegistro(QString &linea, const QString &numero, const QString &fecha, const QString &mensaje)
+{
+    linea += QLatin1String("e,");
+    linea += numero;
+    linea += QLatin1Char(',');
+    linea += fecha;
+    linea += QLatin1Char(',');
+    if (mensaje.contains(QLatin1Char('\n')))
+        linea += QString(mensaje).replace(QLatin1Char('\n'), QLatin1String("&enter&"));
+    else
+        linea += mensaje;
+}
+
+// Opens at the first line; the size the file had then is where a failed line is cut back to.
+bool escribirAnexando(QFile &archivo, qint64 &tamano, const QByteArray &bytes)
+{
+    if (!archivo.isOpen()) {
+        if (!abrirParaAnexar(archivo))
+            return false;
+        tamano = archivo.size();
+    }
+    if (escribirEntero(archivo, bytes, tamano)) {
+        tamano += bytes.size();
+        return true;
+    }
+    archivo.close();
+    return false;
+}
+
+} // namespace
+
 QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    QString texto = mensaje;
-    texto.replace(QLatin1Char('\n'), QStringLiteral("&enter&"));
-    return QStringLiteral("e,") + numero + QLatin1Char(',') + fecha + QLatin1Char(',') + texto;
+    QString linea;
+    anexarRegistro(linea, numero, fecha, mensaje);
+    return linea;
 }
 
 bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, const QString &fecha,
@@ -97,23 +130,44 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
     return agregarLinea(rutaErrores, linea);
 }
 
-AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas) {}
+AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas)
+{
+    // Reserved, so that emptying them keeps the room for the next record or batch.
+    linea.reserve(512);
+    lote.reserve(kLote + 1024);
+}
 
 bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
 {
+    linea.resize(0);
+    anexarRegistro(linea, numero, fecha, mensaje);
+    linea += QLatin1String(kFinLinea);
+    const QByteArray bytes = linea.toUtf8();
     QMutexLocker bloqueo(&bloqueoOutbox());
-    if (!archivo.isOpen()) {
-        if (!abrirParaAnexar(archivo))
-            return false;
-        tamano = archivo.size();
-    }
-    const QByteArray bytes = lineaRegistroOutbox(numero, fecha, mensaje).toUtf8() + kFinLinea;
-    if (escribirEntero(archivo, bytes, tamano)) {
-        tamano += bytes.size();
+    return escribirAnexando(archivo, tamano, bytes);
+}
+
+void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
+{
+    anexarRegistro(lote, numero, fecha, mensaje);
+    lote += QLatin1String(kFinLinea);
+}
+
+bool AnexadorOutbox::vaciar()
+{
+    if (lote.isEmpty())
         return true;
-    }
-    archivo.close();
-    return false;
+    const QByteArray bytes = lote.toUtf8();
+    lote.resize(0);
+    QMutexLocker bloqueo(&bloqueoOutbox());
+    return escribirAnexando(archivo, tamano, bytes);
+}
+
+AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : archivo(rutaErrores) {}
+
+bool AnexadorErrores::agregar(const QString &linea)
+{
+    return escribirAnexando(archivo, tamano, linea.toUtf8() + kFinLinea);
 }
 
 bool reemplazar(const QString &origen, const QString &destino)

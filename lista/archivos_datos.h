@@ -1,9 +1,10 @@
 #pragma once
 // Writers of the data files the window appends to (outbox and errors file), and the one lock
 // that every access to the outbox goes through, from the window's thread and the worker's.
-// Every data file is UTF-8, whatever the locale. A record goes out in one unbuffered write and is
-// either appended whole or not at all: a write cut short by a full disk is cut back through the
-// descriptor, so no piece of it can be read later as a record of its own.
+// Every data file is UTF-8, whatever the locale. A record (or a list run's batch of records) goes
+// out in one unbuffered write and is either appended whole or not at all: a write cut short by a
+// full disk is cut back through the descriptor, so no piece of it can be read later as a record
+// of its own.
 
 #include <QFile>
 #include <QString>
@@ -51,6 +52,31 @@ public:
     explicit AnexadorOutbox(const QString &rutaSalidas);
     // Same contract as agregarRegistroOutbox.
     bool agregar(const QString &numero, const QString &fecha, const QString &mensaje);
+
+    // Records held back to go out together: a write per record cost a long run more than all the
+    // rest. vaciar() writes them in one write, all or (on failure) none, and drops them either
+    // way; true when nothing was held. A caller that also writes elsewhere empties the batch
+    // first, so that lines reach their files in the order of their rows.
+    void acumular(const QString &numero, const QString &fecha, const QString &mensaje);
+    // The size held, in UTF-16 code units, and the size past which a batch is worth writing.
+    int acumulado() const { return int(lote.size()); }
+    static constexpr int kLote = 1 << 15;
+    bool vaciar();
+
+private:
+    QFile archivo;
+    qint64 tamano = 0;
+    QString linea; // reused from record to record
+    QString lote;
+};
+
+// The same for the errors file of a list run (no lock: only the run writes it meanwhile).
+class AnexadorErrores
+{
+public:
+    explicit AnexadorErrores(const QString &rutaErrores);
+    // Same contract as agregarLineaErrores.
+    bool agregar(const QString &linea);
 
 private:
     QFile archivo;

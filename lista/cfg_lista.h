@@ -23,7 +23,7 @@ public slots:
     void on_buttonBox_rejected();
 
 private:
-    // The four stored flags into the boxes, with the defaults given for the quote box.
+    // The stored flags into the boxes, with the defaults given for the quote box.
     void cargarAjustes(bool alCancelar);
 
     Ui::cfg_lista *ui;

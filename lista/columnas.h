@@ -21,6 +21,21 @@ QStringList nombresColumnas(const QStringList &camposPrimeraLinea, bool conHeade
 // first `cantidadColumnas` are the "#n" ones and map back onto the fields.
 int resolverColumna(QStringView referencia, const QStringList &columnasHeader, int cantidadColumnas);
 
+// The first of the first `cantidad` names (the header's own, not "#n") that looks like a phone
+// column: one holding "celular", "movil" or "telefono", else one holding "numero", in any case,
+// with or without accents. Empty when none does.
+QString columnaTelefono(const QStringList &nombres, int cantidad);
+
+// What the column combos show once a list is chosen: a stored choice that names a column of the
+// list is kept; otherwise the phone column found by its name, and "--inmediato--" for the date.
+struct EleccionColumnas
+{
+    QString celular;
+    QString fecha;
+};
+EleccionColumnas elegirColumnas(const QString &celularGuardada, const QString &fechaGuardada,
+                                const QStringList &nombres, int cantidad);
+
 // The columns a list offers, as its first line gives them.
 struct ColumnasLista
 {

@@ -21,7 +21,7 @@ Modo elegirModo(bool vigilanciaActiva, bool casillaMarcada)
     return casillaMarcada ? Modo::Armado : Modo::Simple;
 }
 
-QString textoConfirmacion(int truncados, int faltaObligatorio, int filas)
+QString textoConfirmacion(int truncados, int faltaObligatorio, int mensajes, bool otrosAvisos)
 {
     QString texto;
     if (truncados == 1)
@@ -32,18 +32,23 @@ QString textoConfirmacion(int truncados, int faltaObligatorio, int filas)
         texto += tr("A 1 SMS le falta al menos un campo obligatorio.\n");
     else if (faltaObligatorio > 1)
         texto += tr("A %1 SMSs les falta al menos un campo obligatorio.\n").arg(faltaObligatorio);
-    if (truncados > 0 || faltaObligatorio > 0)
-        texto += tr("Desea enviar %1 SMS de todos modos?").arg(filas);
+    if (truncados > 0 || faltaObligatorio > 0 || otrosAvisos)
+        texto += tr("Desea enviar %1 SMS de todos modos?").arg(mensajes);
     else
-        texto += tr("Desea enviar %1 SMS?").arg(filas);
+        texto += tr("Desea enviar %1 SMS?").arg(mensajes);
     return texto;
 }
 
-QString textoReporte(int agregados, Modo modo)
+QString textoReporte(int agregados, Modo modo, int aErrores, const QString &rutaErrores)
 {
-    if (modo == Modo::Armado)
-        return tr("Se agregaron %1 SMS al buzon de salida.").arg(agregados);
-    return tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
+    QString texto = modo == Modo::Armado ? tr("Se agregaron %1 SMS al buzon de salida.").arg(agregados)
+                                         : tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
+    if (aErrores == 1)
+        texto += QLatin1Char('\n') + tr("1 fila fue al archivo de errores %1.").arg(rutaErrores);
+    else if (aErrores > 1)
+        texto += QLatin1Char('\n') +
+                 tr("%1 filas fueron al archivo de errores %2.").arg(aErrores).arg(rutaErrores);
+    return texto;
 }
 
 QString textoListaRechazada(lista::Lectura lectura, const QString &ruta)
@@ -105,11 +110,6 @@ bool numeroUtilizable(const QString &numero)
 {
     return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('=')) &&
            campoSeguro(numero);
-}
-
-bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje)
-{
-    return !mensaje.isEmpty() && numeroUtilizable(numero) && !fecha.isEmpty() && campoSeguro(fecha);
 }
 
 bool apartarLista(const QString &rutaLista, const QString &rutaBackup)

@@ -19,11 +19,13 @@ enum class Modo {
 
 Modo elegirModo(bool vigilanciaActiva, bool casillaMarcada);
 
-// The confirmation question after the counting pass.
-QString textoConfirmacion(int truncados, int faltaObligatorio, int filas);
+// The confirmation question after the counting pass, for `mensajes` messages to be queued; it
+// asks "de todos modos" when messages are cut or miss a mandatory field, or `otrosAvisos`.
+QString textoConfirmacion(int truncados, int faltaObligatorio, int mensajes, bool otrosAvisos = false);
 
-// The report after the writing pass ("SMSs" in the plain run, "SMS" in the arming run).
-QString textoReporte(int agregados, Modo modo);
+// The report after the writing pass ("SMSs" in the plain run, "SMS" in the arming run), with the
+// rows that went to the errors file at `rutaErrores`, if any did.
+QString textoReporte(int agregados, Modo modo, int aErrores = 0, const QString &rutaErrores = QString());
 
 // Why a list that was read as `lectura` is refused for good (not a regular file, too large, a
 // line too long); empty when it is not.
@@ -40,10 +42,6 @@ QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregad
 // A destination number that can go into a request: not empty, no "&" or "=", which would
 // change the request's parameters, and no comma, CR, LF or NUL, which would break the record.
 bool numeroUtilizable(const QString &numero);
-
-// A row becomes a record only with a message, a usable number and a date free of commas, CR,
-// LF and NUL.
-bool filaUtilizable(const QString &numero, const QString &fecha, const QString &mensaje);
 
 // Moves the processed list to the backup path, replacing the previous backup. A rename that
 // cannot be done (another volume, no permission) falls back to copy-then-remove. Returns true

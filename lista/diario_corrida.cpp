@@ -91,6 +91,7 @@ bool guardar(const QString &ruta, const Diario &d)
     o.insert(QStringLiteral("cabecera"), d.tieneHeader);
     o.insert(QStringLiteral("coma"), d.usarComa);
     o.insert(QStringLiteral("tab"), d.usarTab);
+    o.insert(QStringLiteral("puntoComa"), d.usarPuntoComa);
     o.insert(QStringLiteral("completa"), d.completa);
     return archivos_datos::guardarEntero(ruta, QJsonDocument(o).toJson());
 }
@@ -122,6 +123,7 @@ bool leer(const QString &ruta, Diario &d)
     d.tieneHeader = o.value(QLatin1String("cabecera")).toBool(true);
     d.usarComa = o.value(QLatin1String("coma")).toBool(true);
     d.usarTab = o.value(QLatin1String("tab")).toBool(false);
+    d.usarPuntoComa = o.value(QLatin1String("puntoComa")).toBool(false);
     d.completa = o.value(QLatin1String("completa")).toBool(false);
     return !d.rutaLista.isEmpty() && !d.rutaSalidas.isEmpty() && !d.rutaErrores.isEmpty() &&
            d.tamanoSalidas >= 0 && d.tamanoErrores >= 0 && d.filasPrevias >= 0 && d.agregadosPrevios >= 0;

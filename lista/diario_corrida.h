@@ -38,6 +38,7 @@ struct Diario
     bool tieneHeader = true;
     bool usarComa = true;
     bool usarTab = false;
+    bool usarPuntoComa = false;
     // Every row has its line; only moving the list away may be left.
     bool completa = false;
 };

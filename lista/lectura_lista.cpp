@@ -1,11 +1,11 @@
 #include "lista/lectura_lista.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
-#include <QFileInfo>
-
 #include <cstring>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -68,9 +68,34 @@ bool esUtf8Valido(const QByteArray &bytes)
     return estado.invalidChars == 0 && estado.remainingChars == 0;
 }
 
+MarcaAncha marcaAncha(const QByteArray &inicio)
+{
+    // MIBs of UTF-32LE, UTF-32BE, UTF-16LE and UTF-16BE.
+    struct Marca
+    {
+        const char *bytes;
+        int largo;
+        int mib;
+    };
+    static const Marca marcas[] = {
+        {"\xFF\xFE\x00\x00", 4, 1019},
+        {"\x00\x00\xFE\xFF", 4, 1018},
+        {"\xFF\xFE", 2, 1014},
+        {"\xFE\xFF", 2, 1013},
+    };
+    for (const Marca &m : marcas) {
+        if (inicio.size() >= m.largo && std::memcmp(inicio.constData(), m.bytes, size_t(m.largo)) == 0)
+            return {QTextCodec::codecForMib(m.mib), m.largo};
+    }
+    return {};
+}
+
 QString decodificarLista(const QByteArray &bytes, QTextCodec *ochoBits)
 {
     QTextCodec::ConverterState estado(QTextCodec::IgnoreHeader);
+    const MarcaAncha ancha = marcaAncha(bytes.left(4));
+    if (ancha.codec)
+        return ancha.codec->toUnicode(bytes.constData() + ancha.largo, bytes.size() - ancha.largo, &estado);
     if (bytes.startsWith(kMarcaUtf8))
         return utf8()->toUnicode(bytes.constData() + 3, bytes.size() - 3, &estado);
     const QString texto = utf8()->toUnicode(bytes.constData(), bytes.size(), &estado);
@@ -155,6 +180,51 @@ bool lineaMuyLarga(const QByteArray &bytes)
     return false;
 }
 
+// Whether a decoded text holds a line longer than kLargoMaximoLinea characters.
+bool lineaMuyLarga(QStringView texto)
+{
+    qsizetype inicio = 0;
+    while (texto.size() - inicio > kLargoMaximoLinea) {
+        const qsizetype salto = texto.mid(inicio, qsizetype(kLargoMaximoLinea) + 1).indexOf(u'\n');
+        if (salto < 0)
+            return true;
+        inicio += salto + 1;
+    }
+    return false;
+}
+
+// A file with a UTF-16 or UTF-32 mark, decoded from its start until `lineas` line ends have been
+// read or the file ends. Whole lines cannot be taken from the bytes: a line feed is more than one
+// byte there. False when a line read is longer than kLargoMaximoLinea characters.
+bool leerAnchoHasta(QFile &archivo, const MarcaAncha &ancha, int lineas, QString &texto)
+{
+    std::unique_ptr<QTextDecoder> decodificador(ancha.codec->makeDecoder(QTextCodec::IgnoreHeader));
+    archivo.read(ancha.largo);
+    texto.clear();
+    int vistas = 0;
+    qint64 leidos = ancha.largo;
+    qsizetype inicioLinea = 0; // of the line not yet ended
+    while (vistas < lineas && leidos < kTamanoMaximoLista) {
+        const QByteArray bloque = archivo.read(1 << 16);
+        if (bloque.isEmpty())
+            break;
+        leidos += bloque.size();
+        qsizetype k = texto.size();
+        texto += decodificador->toUnicode(bloque);
+        for (; k < texto.size(); ++k) {
+            if (texto.at(k) != u'\n')
+                continue;
+            if (k - inicioLinea > kLargoMaximoLinea)
+                return false;
+            inicioLinea = k + 1;
+            ++vistas;
+        }
+        if (texto.size() - inicioLinea > kLargoMaximoLinea)
+            return false;
+    }
+    return true;
+}
+
 // Appends the next line, line end included, to `bytes`. False at the end of the file; `larga`
 // tells that the line did not end within kLargoMaximoLinea bytes.
 bool leerLineaCruda(QFile &archivo, QByteArray &bytes, bool &larga)
@@ -181,9 +251,13 @@ Lectura leerLista(const QString &ruta, QStringList &lineas)
         return Lectura::MuyGrande;
     // What was there when it was opened: a file that grows meanwhile is read up to that size.
     const QByteArray bytes = archivo.read(tamano);
-    if (lineaMuyLarga(bytes))
+    const bool ancho = marcaAncha(bytes.left(4)).codec != nullptr;
+    if (!ancho && lineaMuyLarga(bytes))
         return Lectura::LineaMuyLarga;
-    lineas = separarEnLineas(decodificarLista(bytes));
+    const QString texto = decodificarLista(bytes);
+    if (ancho && lineaMuyLarga(QStringView(texto)))
+        return Lectura::LineaMuyLarga;
+    lineas = separarEnLineas(texto);
     return Lectura::Bien;
 }
 
@@ -198,6 +272,15 @@ Lectura leerPrimeraLinea(const QString &ruta, QString &linea, bool &hayLinea)
     const Lectura apertura = abrirArchivoRegular(archivo, ruta);
     if (apertura != Lectura::Bien)
         return apertura;
+    const MarcaAncha ancha = marcaAncha(archivo.peek(4));
+    if (ancha.codec) {
+        QString texto;
+        if (!leerAnchoHasta(archivo, ancha, 1, texto))
+            return Lectura::LineaMuyLarga;
+        hayLinea = !texto.isEmpty();
+        linea = lineaDeTexto(texto, 0).texto;
+        return Lectura::Bien;
+    }
     QByteArray bytes;
     bool larga = false;
     hayLinea = leerLineaCruda(archivo, bytes, larga) || larga;
@@ -243,6 +326,14 @@ bool leerLineaLista(const QString &ruta, int numero, LineaLista &linea)
     if (abrirArchivoRegular(archivo, ruta) != Lectura::Bien)
         return false;
     // The line wanted and the one after it (to tell whether it is the last).
+    const MarcaAncha ancha = marcaAncha(archivo.peek(4));
+    if (ancha.codec) {
+        QString texto;
+        if (!leerAnchoHasta(archivo, ancha, qMax(numero, 0) + 2, texto))
+            return false;
+        linea = lineaDeTexto(texto, numero);
+        return true;
+    }
     QByteArray bytes;
     bool larga = false;
     for (int leidas = 0; leidas <= qMax(numero, 0) + 1; ++leidas) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one way list files are read, for the preview, column detection and list processing alike:
-// UTF-8 (a leading byte-order mark is skipped), or, when the bytes are not valid UTF-8, the
+// UTF-16 or UTF-32 when the file starts with their byte-order mark (spreadsheets' "Unicode text"),
+// else UTF-8 (a leading byte-order mark is skipped), or, when the bytes are not valid UTF-8, the
 // system's 8-bit code page, so that lists saved by spreadsheets either way keep their accents.
 // Lines end at LF or CR LF (a CR at the very end counts as a line end); the line end is not
 // part of the line.
@@ -22,15 +23,26 @@ QTextCodec *codecOchoBits();
 
 bool esUtf8Valido(const QByteArray &bytes);
 
-// A byte-order mark means UTF-8; otherwise UTF-8 when valid, else `ochoBits` (the system's
-// 8-bit code page when null).
+// The codec that a UTF-16 (LE/BE) or UTF-32 (LE/BE) byte-order mark at the start of `inicio`
+// names, and the mark's length; null when there is none. A UTF-32 LE mark is taken before the
+// UTF-16 LE one it starts with, as Qt's text stream does.
+struct MarcaAncha
+{
+    QTextCodec *codec = nullptr;
+    int largo = 0;
+};
+MarcaAncha marcaAncha(const QByteArray &inicio);
+
+// A UTF-16 or UTF-32 byte-order mark names its encoding; a UTF-8 one means UTF-8; otherwise
+// UTF-8 when valid, else `ochoBits` (the system's 8-bit code page when null).
 QString decodificarLista(const QByteArray &bytes, QTextCodec *ochoBits = nullptr);
 
 // The lines of a decoded text. A final line end does not start another line; an empty text has
 // no lines.
 QStringList separarEnLineas(QStringView texto);
 
-// Limits of a list: a larger file, or a longer line, is refused instead of being read whole.
+// Limits of a list: a larger file, or a longer line, is refused instead of being read whole. A
+// line's length is counted in bytes, or in characters for UTF-16 and UTF-32 files.
 inline constexpr qint64 kTamanoMaximoLista = qint64(512) << 20;
 inline constexpr int kLargoMaximoLinea = 1 << 20;
 

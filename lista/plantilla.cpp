@@ -39,22 +39,24 @@ private:
     qsizetype llave_ = -1;
 };
 
-template <typename Campos>
-MensajeLlenado llenar(QStringView plantilla, const Campos &campos, const BuscadorColumna &buscar)
+} // namespace
+
+PlantillaCompilada::PlantillaCompilada(QStringView plantilla, const BuscadorColumna &buscar)
 {
-    MensajeLlenado r;
-    bool fallo = false;
-    r.mensaje.reserve(plantilla.size() + 32);
     Cierres cierres(plantilla);
     qsizetype i = 0;
     const qsizetype n = plantilla.size();
     while (i < n) {
-        // Copy the run of ordinary characters up to the next opening bracket at once.
+        // A run of ordinary characters up to the next opening bracket, glued to the text before
+        // it when a dropped bracket came between.
         qsizetype k = i;
         while (k < n && !esApertura(plantilla[k]))
             ++k;
         if (k > i) {
-            r.mensaje.append(plantilla.mid(i, k - i));
+            if (piezas.isEmpty() || piezas.last().campo)
+                piezas.append(Pieza());
+            piezas.last().texto.append(plantilla.mid(i, k - i));
+            largoTexto += int(k - i);
             i = k;
             continue;
         }
@@ -64,46 +66,91 @@ MensajeLlenado llenar(QStringView plantilla, const Campos &campos, const Buscado
             ++i;
             continue;
         }
-        const int d = buscar(plantilla.mid(i + 1, cierre - i - 1));
-        if (d < 0) {
-            fallo = true;
-        } else {
-            const QStringView valor = d < campos.size() ? QStringView(campos.at(d)) : QStringView();
-            if (apertura == u'{' && valor.isEmpty()) {
-                fallo = true;
-                r.faltaObligatorio = true;
-            }
-            r.mensaje.append(valor);
-        }
+        Pieza campo;
+        campo.campo = true;
+        campo.columna = buscar(plantilla.mid(i + 1, cierre - i - 1));
+        campo.obligatorio = apertura == u'{';
+        piezas.append(campo);
         i = cierre + 1;
+    }
+    capacidad = largoTexto + 32;
+}
+
+template <typename Campos> MensajeLlenado PlantillaCompilada::llenarCon(const Campos &campos) const
+{
+    MensajeLlenado r;
+    bool fallo = false;
+    r.mensaje.reserve(capacidad);
+    for (const Pieza &p : piezas) {
+        if (!p.campo) {
+            r.mensaje.append(p.texto);
+            continue;
+        }
+        if (p.columna < 0) {
+            fallo = true;
+            continue;
+        }
+        const QStringView valor =
+            p.columna < campos.size() ? QStringView(campos.at(p.columna)) : QStringView();
+        if (p.obligatorio && valor.isEmpty()) {
+            fallo = true;
+            r.faltaObligatorio = true;
+        }
+        r.mensaje.append(valor);
     }
     if (fallo)
         r.mensaje.clear();
-    r.truncado = cortarMensaje(r.mensaje);
+    r.truncado = cortarMensaje(r.mensaje, kLargoMaximoSms, &r.resto);
     return r;
 }
 
-} // namespace
+MensajeLlenado PlantillaCompilada::llenar(const QStringList &campos) const
+{
+    return llenarCon(campos);
+}
+
+MensajeLlenado PlantillaCompilada::llenar(const QVector<QStringView> &campos) const
+{
+    return llenarCon(campos);
+}
+
+int PlantillaCompilada::largoSinCortar(const int *largos, int cantidad) const
+{
+    int largo = largoTexto;
+    for (const Pieza &p : piezas) {
+        if (!p.campo)
+            continue;
+        if (p.columna < 0)
+            return -1;
+        const int valor = p.columna < cantidad ? largos[p.columna] : 0;
+        if (p.obligatorio && valor == 0)
+            return -1;
+        largo += valor;
+    }
+    return largo;
+}
 
 MensajeLlenado llenarPlantilla(QStringView plantilla, const QStringList &campos,
                                const BuscadorColumna &buscar)
 {
-    return llenar(plantilla, campos, buscar);
+    return PlantillaCompilada(plantilla, buscar).llenar(campos);
 }
 
 MensajeLlenado llenarPlantilla(QStringView plantilla, const QVector<QStringView> &campos,
                                const BuscadorColumna &buscar)
 {
-    return llenar(plantilla, campos, buscar);
+    return PlantillaCompilada(plantilla, buscar).llenar(campos);
 }
 
-bool cortarMensaje(QString &texto, int largo)
+bool cortarMensaje(QString &texto, int largo, QString *resto)
 {
     if (texto.size() <= largo)
         return false;
     int corte = largo;
     if (corte > 0 && texto.at(corte - 1).isHighSurrogate() && texto.at(corte).isLowSurrogate())
         --corte;
+    if (resto)
+        *resto = texto.mid(corte);
     texto.truncate(corte);
     return true;
 }

@@ -12,7 +12,16 @@ FormatoLista formatoGuardado()
     f.separaComillas = ajustes::leerBool(Clave::SeparaComillas);
     f.usarComa = ajustes::leerBool(Clave::UsarComa);
     f.usarTab = ajustes::leerBool(Clave::UsarTab);
+    f.usarPuntoComa = ajustes::leerBool(Clave::UsarPuntoComa);
     return f;
+}
+
+void guardarSeparador(const FormatoLista &formato)
+{
+    using ajustes::Clave;
+    ajustes::escribir(Clave::UsarComa, formato.usarComa);
+    ajustes::escribir(Clave::UsarTab, formato.usarTab);
+    ajustes::escribir(Clave::UsarPuntoComa, formato.usarPuntoComa);
 }
 
 namespace {
@@ -71,7 +80,34 @@ QChar separadorDe(const FormatoLista &formato)
         return QChar(u',');
     if (formato.usarTab)
         return QChar(u'\t');
+    if (formato.usarPuntoComa)
+        return QChar(u';');
     return QChar(u'\0');
+}
+
+FormatoLista conSeparador(FormatoLista formato, QChar separador)
+{
+    formato.usarComa = separador == u',';
+    formato.usarTab = separador == u'\t';
+    formato.usarPuntoComa = separador == u';';
+    return formato;
+}
+
+QChar separadorSugerido(QStringView primeraLinea, const FormatoLista &formato)
+{
+    const QChar actual = separadorDe(formato);
+    if (primeraLinea.contains(actual))
+        return QChar(u'\0');
+    QChar mejor(u'\0');
+    qsizetype veces = 0;
+    for (const QChar candidato : {QChar(u';'), QChar(u'\t'), QChar(u',')}) {
+        const qsizetype n = primeraLinea.count(candidato);
+        if (n > veces) {
+            mejor = candidato;
+            veces = n;
+        }
+    }
+    return mejor;
 }
 
 void separarLineaEnVistas(QStringView linea, QChar separador, QVector<QStringView> &campos)

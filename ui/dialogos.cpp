@@ -1,6 +1,8 @@
 #include "ui/dialogos.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QQueue>
 
 namespace {
@@ -36,6 +38,29 @@ CuadroMensaje::Boton CuadroMensaje::mostrar(const QString &titulo, const QString
     const Boton respuesta = g_respuestas.isEmpty() ? respuestaCauta(botones) : g_respuestas.dequeue();
     g_mostrados.append({titulo, texto, botones, respuesta});
     return respuesta;
+}
+
+CuadroMensaje::Boton CuadroMensaje::mostrarConDetalle(const QString &titulo, const QString &texto,
+                                                      Botones botones,
+                                                      const std::function<void()> &verDetalle)
+{
+    if (!g_modoPrueba) {
+        QMessageBox caja(QMessageBox::NoIcon, titulo, texto, botones, nullptr);
+        QPushButton *detalle = caja.addButton(QCoreApplication::translate("CuadroMensaje", "Ver detalle"),
+                                              QMessageBox::ActionRole);
+        for (;;) {
+            const int respuesta = caja.exec();
+            if (caja.clickedButton() != detalle)
+                return static_cast<Boton>(respuesta);
+            verDetalle();
+        }
+    }
+    for (;;) {
+        const Boton respuesta = mostrar(titulo, texto, botones);
+        if (respuesta != kVerDetalle)
+            return respuesta;
+        verDetalle();
+    }
 }
 
 void CuadroMensaje::activarModoPrueba(bool activo)

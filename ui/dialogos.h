@@ -29,6 +29,12 @@ public:
     // queued answer is returned instead (or the box's most cautious button when none is
     // queued: Cancel when offered, else the first one), and nothing is shown.
     static Boton mostrar(const QString &titulo, const QString &texto, Botones botones = QMessageBox::Ok);
+    // The same box with a "Ver detalle" button beside `botones`: it runs `verDetalle` (which shows
+    // the detail in a dialog of its own) and the box comes back, until another button is pressed.
+    // In test mode the queued answer kVerDetalle stands for that button.
+    static Boton mostrarConDetalle(const QString &titulo, const QString &texto, Botones botones,
+                                   const std::function<void()> &verDetalle);
+    static constexpr Boton kVerDetalle = QMessageBox::Help;
 
     static void activarModoPrueba(bool activo);
     // Test mode: runs before each box is answered, as an open box would let the event loop run.

@@ -5,9 +5,13 @@
 
 #include "envio/threads.h"
 #include "lista/corrida_lista.h"
+#include "lista/detalle_lista.h"
 
+#include <QClipboard>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
 
 using namespace ventana_prueba;
 
@@ -91,8 +95,13 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         ui->pushAgregarListaToOutbox->click();
-        QCOMPARE(textos(), (QStringList{"Desea agregar la lista a la bandeja de salida?",
-                                        "Desea enviar 3 SMS?", "Se agregaron 2 SMSs al buzon de salida."}));
+        QCOMPARE(textos(),
+                 (QStringList{"Desea agregar la lista a la bandeja de salida?",
+                              "Se agregaran 2 SMS a la bandeja de salida.\n1 fila ira al archivo de "
+                              "errores:\n  numero vacio: 1\nDesea enviar 2 SMS de todos modos?",
+                              "Se agregaron 2 SMSs al buzon de salida.\n1 fila fue al archivo de "
+                              "errores " +
+                                  errores() + "."}));
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Atencion!"));
         const QString fecha = hoy();
         QCOMPARE(leer(salidas()),
@@ -204,7 +213,7 @@ private slots:
     void filaQueRomperiaElRegistroVaAErrores()
     {
         QFETCH(QByteArray, fila);
-        prepararVentana(escribirLista("nombre,celular,fecha\n" + fila + "\nBeto,22,01/01/2020\n"), true);
+        prepararVentana(escribirLista("nombre,celular,fecha\n" + fila + "\nBeto,222,01/01/2020\n"), true);
         ui->comboCelular->setCurrentText(QStringLiteral("celular"));
         ui->comboFecha->setCurrentText(QStringLiteral("fecha"));
         ui->editFormatoSMS->setPlainText(QStringLiteral("x"));
@@ -212,7 +221,66 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
         QCOMPARE(leer(errores()), fila + '\n');
-        QCOMPARE(leer(salidas()), QByteArray("e,22,01/01/2020,x\n"));
+        QCOMPARE(leer(salidas()), QByteArray("e,222,01/01/2020,x\n"));
+    }
+
+    // Every row is checked before the question: bad numbers and dates never reach the outbox, the
+    // operator sees how many rows go where and why, and the detail lists them to copy.
+    void resumenYDetalle()
+    {
+        prepararVentana(escribirLista("nombre,celular,vence\n"
+                                      "Ana,11-5566-7788,2030-03-05\n"
+                                      "Beto,abc12345,05/03/2030\n"
+                                      "\n"
+                                      "Carla,+54 9 11 4455 6677,Juan\n"
+                                      "Ana,1155667788,05-03-2030\n"
+                                      "Dora,,05/03/2030\n"),
+                        true);
+        ui->comboCelular->setCurrentText(QStringLiteral("celular"));
+        ui->comboFecha->setCurrentText(QStringLiteral("vence"));
+        ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [nombre]"));
+        QStringList filas;
+        QString copiado;
+        alAbrirse<detalle_lista>([&](detalle_lista *d) {
+            QAbstractItemModel *m = d->tabla()->model();
+            for (int r = 0; r < m->rowCount(); ++r) {
+                QStringList celdas;
+                for (int c = 0; c < 3; ++c)
+                    celdas << m->index(r, c).data().toString();
+                filas << celdas.join(QLatin1Char('|'));
+            }
+            d->findChild<QPushButton *>(QStringLiteral("copiar"))->click();
+            copiado = QApplication::clipboard()->text();
+            d->reject();
+        });
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        CuadroMensaje::fijarSiguienteRespuesta(CuadroMensaje::kVerDetalle);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_pushAgregarListaToOutbox_clicked();
+
+        const QString resumen =
+            "Se agregaran 2 SMS a la bandeja de salida.\n"
+            "4 filas iran al archivo de errores:\n"
+            "  fila vacia: 1\n  numero vacio: 1\n  numero no valido: 1\n  fecha ilegible: 1\n"
+            "1 fila repite el numero y el mensaje de una fila anterior.\n"
+            "Desea enviar 2 SMS de todos modos?";
+        QCOMPARE(textos(),
+                 (QStringList{"Desea agregar la lista a la bandeja de salida?", resumen, resumen,
+                              "Se agregaron 2 SMSs al buzon de salida.\n4 filas fueron al archivo de "
+                              "errores " +
+                                  errores() + "."}));
+        QCOMPARE(filas,
+                 (QStringList{"3|Beto,abc12345,05/03/2030|numero no valido", "4||fila vacia",
+                              "5|Carla,+54 9 11 4455 6677,Juan|fecha ilegible",
+                              "6|Ana,1155667788,05-03-2030|repite el numero y el mensaje de la linea 2",
+                              "7|Dora,,05/03/2030|numero vacio"}));
+        QVERIFY(copiado.startsWith("Linea\tFila\tMotivo\n3\tBeto,abc12345,05/03/2030\tnumero no valido\n"));
+        QCOMPARE(copiado.count(QLatin1Char('\n')), 6);
+        // Cleaned numbers and dates in the outbox; the other rows, as read and in order, in the errors file.
+        QCOMPARE(leer(salidas()),
+                 QByteArray("e,1155667788,05/03/2030,Hola Ana\ne,1155667788,05/03/2030,Hola Ana\n"));
+        QCOMPARE(leer(errores()),
+                 QByteArray("Beto,abc12345,05/03/2030\n\nCarla,+54 9 11 4455 6677,Juan\nDora,,05/03/2030\n"));
     }
 
     // A progress dialog left alive pops up over the confirmation later and takes its focus.
@@ -294,7 +362,9 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         const QString lista = ui->ingresoLista->text();
         w->on_pushAgregarListaToOutbox_clicked();
-        QCOMPARE(textos().last(), QStringLiteral("Se agregaron 2 SMS al buzon de salida."));
+        QCOMPARE(textos().last(),
+                 "Se agregaron 2 SMS al buzon de salida.\n1 fila fue al archivo de errores " + errores() +
+                     ".");
         QVERIFY(w->leerVerifPer());
         QVERIFY(!QFile::exists(lista));
         QCOMPARE(leer(backup()), QByteArray("nombre,celular\nAna,111\nBeto,\nCarla,333\n"));

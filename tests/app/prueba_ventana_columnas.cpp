@@ -6,6 +6,7 @@
 #include "ui_cfg_lista.h"
 
 #include <QPushButton>
+#include <QTextCodec>
 #include <QtTest>
 
 using namespace ventana_prueba;
@@ -33,6 +34,8 @@ private slots:
     void obtenerColumnas();
     void buscarArchivo();
     void buscarArchivoCancelado();
+    void columnasAlElegirLista_data();
+    void columnasAlElegirLista();
     void formatoAceptado();
     void formatoCancelado();
 };
@@ -44,7 +47,8 @@ void PruebaVentanaColumnas::detectar_data()
     QTest::addColumn<QStringList>("fecha");
     QTest::addColumn<QString>("guardado");
     const QStringList conNombres{"nombre", "celular", "fecha", "#1", "#2", "#3"};
-    QTest::newRow("con header") << true << conNombres << conNombres << "nombre,celular,fecha";
+    QTest::newRow("con header") << true << conNombres << conNombres + QStringList{"--inmediato--"}
+                                << "nombre,celular,fecha";
     QTest::newRow("sin header") << false << QStringList{"#1", "#2", "#3"}
                                 << QStringList{"#1", "#2", "#3", "--inmediato--"} << "";
 }
@@ -137,6 +141,11 @@ void PruebaVentanaColumnas::detectarCodificacion_data()
     QTest::newRow("utf8") << QStringLiteral("año,celular\nMuñoz,123\n").toUtf8();
     QTest::newRow("utf8 con BOM") << "\xEF\xBB\xBF" + QStringLiteral("año,celular\r\nMuñoz,123\r\n").toUtf8();
     QTest::newRow("latin1") << QByteArray("a\xF1o,celular\r\nMu\xF1oz,123\r\n");
+    // Spreadsheets' "Unicode text": UTF-16 with the byte-order mark that Qt's codec writes too.
+    QTest::newRow("utf16le")
+        << QTextCodec::codecForName("UTF-16LE")->fromUnicode(QStringLiteral("año,celular\r\nMuñoz,123\r\n"));
+    QTest::newRow("utf16be")
+        << QTextCodec::codecForName("UTF-16BE")->fromUnicode(QStringLiteral("año,celular\nMuñoz,123\n"));
 }
 
 void PruebaVentanaColumnas::detectarCodificacion()
@@ -248,7 +257,8 @@ void PruebaVentanaColumnas::buscarArchivo()
     QCOMPARE(DialogoArchivo::pedidos().size(), 1);
     QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
     QCOMPARE(DialogoArchivo::pedidos().first().carpeta, datos.absolutePath());
-    QCOMPARE(DialogoArchivo::pedidos().first().filtro, QStringLiteral("CSV Files (*.csv)"));
+    QCOMPARE(DialogoArchivo::pedidos().first().filtro,
+             QStringLiteral("Listas (*.csv *.txt);;Todos los archivos (*)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), ruta);
     QCOMPARE(itemsDe(ui->comboFecha), (QStringList{"#1", "#2", "--inmediato--"}));
@@ -270,6 +280,82 @@ void PruebaVentanaColumnas::buscarArchivoCancelado()
     QCOMPARE(ui->ingresoLista->text(), QStringLiteral("antes.csv"));
     QCOMPARE(ajustes::leerTexto(ajustes::Clave::ListaNombreFila), QStringLiteral("antes.csv"));
     QCOMPARE(ui->comboCelular->count(), 0);
+}
+
+// After a list is chosen: a stored column choice that fits it stays; otherwise the phone column
+// found by its name and "--inmediato--", always offered; what is shown is stored. A list read as
+// one column is offered the separator its first line holds. The preview shows the new list.
+void PruebaVentanaColumnas::columnasAlElegirLista_data()
+{
+    QTest::addColumn<QByteArray>("primeras"); // header and first row
+    QTest::addColumn<QString>("celularGuardada");
+    QTest::addColumn<QString>("fechaGuardada");
+    QTest::addColumn<int>("respuesta"); // to the separator offer; -1: none expected
+    QTest::addColumn<QString>("celular");
+    QTest::addColumn<QString>("fecha");
+    QTest::addColumn<QString>("vista");
+    QTest::newRow("la eleccion sirve") << QByteArray("nombre,celular,vence\nAna,111,01/01/2030") << "celular"
+                                       << "vence" << -1 << "celular"
+                                       << "vence"
+                                       << "Hola Ana";
+    QTest::newRow("por su nombre") << QStringLiteral("Nombre,Teléfono Móvil,Fecha\nBeto,222,x").toUtf8()
+                                   << "tel"
+                                   << "dia" << -1 << QStringLiteral("Teléfono Móvil") << "--inmediato--"
+                                   << "Hola Beto";
+    QTest::newRow("celular antes que numero") << QByteArray("numero_cliente,CELULAR\nCata,1") << ""
+                                              << "" << -1 << "CELULAR"
+                                              << "--inmediato--"
+                                              << "Hola Cata";
+    QTest::newRow("numero") << QStringLiteral("nombre,Número\nDino,1").toUtf8() << "celular"
+                            << "--inmediato--" << -1 << QStringLiteral("Número") << "--inmediato--"
+                            << "Hola Dino";
+    QTest::newRow("ninguna") << QByteArray("a,b\nEva,1") << "celular"
+                             << "#2" << -1 << ""
+                             << "#2"
+                             << "Hola Eva";
+    QTest::newRow("punto y coma aceptado") << QByteArray("nombre;celular\nFer;3") << ""
+                                           << "" << int(QMessageBox::Ok) << "celular"
+                                           << "--inmediato--"
+                                           << "Hola Fer";
+    QTest::newRow("punto y coma rechazado") << QByteArray("nombre;celular\nFer;3") << ""
+                                            << "" << int(QMessageBox::Cancel) << "nombre;celular"
+                                            << "--inmediato--"
+                                            << "Hola Fer;3";
+}
+
+void PruebaVentanaColumnas::columnasAlElegirLista()
+{
+    QFETCH(QByteArray, primeras);
+    QFETCH(QString, celularGuardada);
+    QFETCH(QString, fechaGuardada);
+    QFETCH(int, respuesta);
+    QFETCH(QString, celular);
+    QFETCH(QString, fecha);
+    QFETCH(QString, vista);
+    // The preview on the third row of the list chosen before.
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [#1]"));
+    prepararVentana(escribirLista("x\nvieja 1\nvieja 2\nvieja 3\n", QStringLiteral("vieja.csv")), true);
+    for (int k = 0; k < 3; ++k)
+        w->on_SmsListaUp_clicked();
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola vieja 3"));
+    QVERIFY(!ui->SmsListaUp->isEnabled());
+    ajustes::escribir(ajustes::Clave::ColumnaCelular, celularGuardada);
+    ajustes::escribir(ajustes::Clave::ColumnaFecha, fechaGuardada);
+    if (respuesta >= 0)
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::StandardButton(respuesta));
+
+    DialogoArchivo::fijarSiguienteArchivo(escribirLista(primeras + "\notra\notra\n"));
+    w->on_BuscarArchivo_clicked();
+    QCOMPARE(CuadroMensaje::mostrados().size(), respuesta >= 0 ? 1 : 0);
+    QCOMPARE(lista::formatoGuardado().usarPuntoComa, respuesta == QMessageBox::Ok);
+    QCOMPARE(ui->comboCelular->currentText(), celular);
+    QCOMPARE(ui->comboFecha->currentText(), fecha);
+    QVERIFY(itemsDe(ui->comboFecha).contains(QStringLiteral("--inmediato--")));
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaCelular), celular);
+    QCOMPARE(ajustes::leerTexto(ajustes::Clave::ColumnaFecha), fecha);
+    QCOMPARE(ui->TransformadaSMS->toPlainText(), vista);
+    QVERIFY(!ui->SmsListaDown->isEnabled());
+    QVERIFY(ui->SmsListaUp->isEnabled());
 }
 
 // The accepted format is stored and the window reads the list by it at once: TAB-separated (the

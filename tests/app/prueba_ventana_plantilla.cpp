@@ -28,6 +28,7 @@ private slots:
     void vistaPrevia();
     void vistaPreviaPasos();
     void vistaPreviaSinArchivo();
+    void contador();
 };
 
 void PruebaVentanaPlantilla::transformarCuenta()
@@ -47,8 +48,8 @@ void PruebaVentanaPlantilla::transformarCuenta()
     QCOMPARE(w->transformarSms(QStringLiteral("Hola"), ana), QStringLiteral("Hola"));
 
     // "Enviar SMS" counts, once per message, those truncated and those missing a mandatory field
-    // (two missing in one message, or a row too short for the field, count once), and tells them
-    // before anything is written.
+    // (two missing in one message count once; a row too short for the number has no number), and
+    // tells them before anything is written.
     const QByteArray largo(150, 'x');
     const QByteArray casi = QByteArray(129, 'x') + QStringLiteral("\U0001F600").toUtf8();
     const QByteArray justo(130, 'x');
@@ -68,8 +69,10 @@ void PruebaVentanaPlantilla::transformarCuenta()
     w->on_pushAgregarListaToOutbox_clicked();
     QCOMPARE(CuadroMensaje::textosMostrados(),
              (QStringList{"Desea agregar la lista a la bandeja de salida?",
-                          "2 SMSs han sido truncados.\nA 2 SMSs les falta al menos un campo obligatorio.\n"
-                          "Desea enviar 6 SMS de todos modos?"}));
+                          "Se agregaran 4 SMS a la bandeja de salida.\n2 filas iran al archivo de errores:\n"
+                          "  numero vacio: 1\n  falta un campo obligatorio: 1\n"
+                          "2 SMSs han sido truncados.\nA 1 SMS le falta al menos un campo obligatorio.\n"
+                          "Desea enviar 4 SMS de todos modos?"}));
     QVERIFY(!QFile::exists(salidas()));
 }
 
@@ -268,6 +271,38 @@ void PruebaVentanaPlantilla::vistaPreviaSinArchivo()
     w->detectarColumnasConHeader(ruta, false);
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [n]"));
     QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola f5"));
+}
+
+// The template counter: the previewed message and the longest of the list against 140, the cut
+// part struck through in the preview; the manual message has its own counter.
+void PruebaVentanaPlantilla::contador()
+{
+    const QByteArray largo(150, 'y');
+    prepararVentana(escribirLista("nombre,texto\nAna,corto\nBeto," + largo + "\nCarla,\n"), true);
+    ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [nombre] {texto}"));
+    QCOMPARE(ui->labelContadorSms->text(),
+             QStringLiteral("14/140 caracteres (el mas largo de la lista: 160)"));
+    w->on_SmsListaUp_clicked();
+    QCOMPARE(ui->labelContadorSms->text(),
+             QStringLiteral("160/140 caracteres (el mas largo de la lista: 160)"));
+    // The whole message is shown; from the 141st character on it is struck through.
+    QTextCursor cursor(ui->TransformadaSMS->document());
+    QCOMPARE(ui->TransformadaSMS->toPlainText().size(), 160);
+    cursor.setPosition(140);
+    QVERIFY(!cursor.charFormat().fontStrikeOut());
+    cursor.setPosition(141);
+    QVERIFY(cursor.charFormat().fontStrikeOut());
+    cursor.movePosition(QTextCursor::End);
+    QVERIFY(cursor.charFormat().fontStrikeOut());
+    // A mandatory field empty in a row: no message there, and none counted.
+    ui->editFormatoSMS->setPlainText(QStringLiteral("{texto}"));
+    QCOMPARE(ui->labelContadorSms->text(),
+             QStringLiteral("150/140 caracteres (el mas largo de la lista: 150)"));
+
+    ui->TextoManual->setPlainText(QString(141, u'z'));
+    QCOMPARE(ui->labelContadorManual->text(), QStringLiteral("141 caracteres (mas de 140)"));
+    ui->TextoManual->setPlainText(QStringLiteral("Hola"));
+    QCOMPARE(ui->labelContadorManual->text(), QStringLiteral("4 caracteres"));
 }
 
 NBSMS_TEST_MAIN(PruebaVentanaPlantilla)

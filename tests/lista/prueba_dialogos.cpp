@@ -3,6 +3,7 @@
 #include "common/entorno_prueba.h"
 #include "lista/add_word_to_sms.h"
 #include "lista/cfg_lista.h"
+#include "lista/separar_linea.h"
 #include "ui_add_word_to_sms.h"
 #include "ui_cfg_lista.h"
 
@@ -106,27 +107,33 @@ void PruebaDialogos::formatoAceptar_data()
 {
     QTest::addColumn<bool>("cabecera");
     QTest::addColumn<bool>("comillas");
-    QTest::addColumn<bool>("tab");
-    QTest::newRow("tab, sin nada") << false << false << true;
-    QTest::newRow("coma, todo") << true << true << false;
+    QTest::addColumn<QString>("separador");
+    QTest::newRow("tab, sin nada") << false << false << "\t";
+    QTest::newRow("coma, todo") << true << true << ",";
+    QTest::newRow("punto y coma") << true << false << ";";
 }
 
 void PruebaDialogos::formatoAceptar()
 {
     QFETCH(bool, cabecera);
     QFETCH(bool, comillas);
-    QFETCH(bool, tab);
+    QFETCH(QString, separador);
     cfg_lista d;
     Ui::cfg_lista *f = d.formulario();
+    QCOMPARE(f->usarPuntoComa->text(), QStringLiteral("Punto y coma"));
+    QCOMPARE(f->usarPuntoComa->parentWidget(), f->groupBox_2);
+    QVERIFY(!f->usarPuntoComa->isChecked()); // a store without the key reads as before
     f->checkCabecera->setChecked(cabecera);
     f->checkComillas->setChecked(comillas);
-    (tab ? f->usarTabulador : f->usarComa)->click();
+    (separador == "\t" ? f->usarTabulador : separador == ";" ? f->usarPuntoComa : f->usarComa)->click();
     pulsar(f->buttonBox, QDialogButtonBox::Ok);
     QCOMPARE(d.result(), int(QDialog::Accepted));
     QCOMPARE(ajustes::leer(ajustes::Clave::TieneHeader), QVariant(cabecera));
     QCOMPARE(ajustes::leer(ajustes::Clave::SeparaComillas), QVariant(comillas));
-    QCOMPARE(ajustes::leer(ajustes::Clave::UsarComa), QVariant(!tab));
-    QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(tab));
+    QCOMPARE(ajustes::leer(ajustes::Clave::UsarComa), QVariant(separador == ","));
+    QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(separador == "\t"));
+    QCOMPARE(ajustes::leer(ajustes::Clave::UsarPuntoComa), QVariant(separador == ";"));
+    QCOMPARE(QString(lista::separadorDe(lista::formatoGuardado())), separador);
 }
 
 void PruebaDialogos::formatoCancelar_data()

@@ -6,6 +6,15 @@
 #include <QTextCodec>
 #include <QtTest>
 
+namespace {
+// Without a byte-order mark of the codec's own: the rows write theirs.
+QByteArray codificado(const QString &texto, const char *codec)
+{
+    QTextCodec::ConverterState estado(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForName(codec)->fromUnicode(texto.constData(), texto.size(), &estado);
+}
+} // namespace
+
 class PruebaLectura : public QObject
 {
     Q_OBJECT
@@ -50,6 +59,20 @@ void PruebaLectura::decodificar_data()
                                 << QStringLiteral("\U0001F600");
     QTest::newRow("BOM solo al inicio")
         << QByteArray("a\xEF\xBB\xBF") << QByteArray("ISO-8859-1") << QStringLiteral("a\uFEFF");
+    // "Texto Unicode" exports: the mark names the encoding, whatever the bytes look like.
+    QTest::newRow("utf16le") << QByteArray("\xFF\xFE", 2) + codificado(nandu, "UTF-16LE")
+                             << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("utf16be") << QByteArray("\xFE\xFF", 2) + codificado(nandu, "UTF-16BE")
+                             << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("utf32le") << QByteArray("\xFF\xFE\x00\x00", 4) + codificado(nandu, "UTF-32LE")
+                             << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("utf32be") << QByteArray("\x00\x00\xFE\xFF", 4) + codificado(nandu, "UTF-32BE")
+                             << QByteArray("ISO-8859-1") << nandu;
+    QTest::newRow("utf16le emoji") << QByteArray("\xFF\xFE", 2) +
+                                          codificado(QStringLiteral("\U0001F600;1"), "UTF-16LE")
+                                   << QByteArray("ISO-8859-1") << QStringLiteral("\U0001F600;1");
+    QTest::newRow("utf16 sin marca no se adivina")
+        << QByteArray("a\x00", 2) << QByteArray("ISO-8859-1") << QString::fromLatin1("a\0", 2);
 }
 
 void PruebaLectura::decodificar()
@@ -108,6 +131,15 @@ void PruebaLectura::leerArchivo_data()
                                           QStringLiteral("nombre,celular\r\nMuñoz,123\r\nPérez,456").toUtf8()
                                    << esperado;
     QTest::newRow("latin1") << QByteArray("nombre,celular\r\nMu\xF1oz,123\r\nP\xE9rez,456\r\n") << esperado;
+    QTest::newRow("utf16le CRLF") << QByteArray("\xFF\xFE", 2) +
+                                         codificado(
+                                             QStringLiteral("nombre,celular\r\nMuñoz,123\r\nPérez,456\r\n"),
+                                             "UTF-16LE")
+                                  << esperado;
+    QTest::newRow("utf16be") << QByteArray("\xFE\xFF", 2) +
+                                    codificado(QStringLiteral("nombre,celular\nMuñoz,123\nPérez,456"),
+                                               "UTF-16BE")
+                             << esperado;
 }
 
 void PruebaLectura::leerArchivo()
@@ -170,6 +202,20 @@ void PruebaLectura::lineaDeLista()
     QVERIFY(lista::leerLineaLista(f.fileName(), numero, a));
     QCOMPARE(a.texto, texto);
     QCOMPARE(a.esUltima, ultima);
+
+    // The same from a UTF-16 file, whose line feeds are two bytes.
+    QFile ancho(dir.filePath(QStringLiteral("u.csv")));
+    QVERIFY(ancho.open(QIODevice::WriteOnly));
+    ancho.write(QByteArray("\xFF\xFE", 2) + codificado(texto2 + QLatin1Char('\n'), "UTF-16LE"));
+    ancho.close();
+    lista::LineaLista u;
+    QVERIFY(lista::leerLineaLista(ancho.fileName(), numero, u));
+    QCOMPARE(u.texto, texto);
+    QCOMPARE(u.esUltima, ultima);
+    QString primera;
+    bool hayLinea = false;
+    QCOMPARE(lista::leerPrimeraLinea(ancho.fileName(), primera, hayLinea), lista::Lectura::Bien);
+    QCOMPARE(primera, lineas.value(0));
 }
 
 NBSMS_TEST_MAIN(PruebaLectura)

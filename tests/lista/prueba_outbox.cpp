@@ -401,6 +401,7 @@ private slots:
         QTest::addColumn<QString>("escritor");
         QTest::newRow("registro suelto") << "registro";
         QTest::newRow("anexador de corrida") << "anexador";
+        QTest::newRow("lote de la corrida") << "lote";
         QTest::newRow("archivo de errores") << "errores";
     }
     void discoLleno()
@@ -429,6 +430,14 @@ private slots:
         } else if (escritor == QLatin1String("anexador")) {
             archivos_datos::AnexadorOutbox anexador(ruta);
             escrito = anexador.agregar(QStringLiteral("600822"), QStringLiteral("07/12/2026"), mensaje);
+        } else if (escritor == QLatin1String("lote")) {
+            // Two records that fit, one that does not: none of the batch is left behind.
+            archivos_datos::AnexadorOutbox anexador(ruta);
+            anexador.acumular(QStringLiteral("600821"), QStringLiteral("07/12/2026"), QStringLiteral("a"));
+            anexador.acumular(QStringLiteral("600823"), QStringLiteral("07/12/2026"), QStringLiteral("b"));
+            anexador.acumular(QStringLiteral("600822"), QStringLiteral("07/12/2026"), mensaje);
+            escrito = anexador.vaciar();
+            QCOMPARE(anexador.acumulado(), 0);
         } else {
             escrito = archivos_datos::agregarLineaErrores(ruta, mensaje);
         }

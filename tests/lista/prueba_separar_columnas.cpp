@@ -16,6 +16,8 @@ private slots:
     void separar_data();
     void separar();
     void separarIgualQueReferencia();
+    void separador_data();
+    void separador();
     void nombresColumnas_data();
     void nombresColumnas();
     void resolver_data();
@@ -96,6 +98,55 @@ void PruebaSepararColumnas::separarIgualQueReferencia()
                                  .arg(tab)
                                  .arg(obtenido.join(QLatin1Char('|')), esperado.join(QLatin1Char('|')))));
     }
+}
+
+// The semicolon beside comma and TAB (a store without it reads as before), and the separator
+// offered for a first line that does not split.
+void PruebaSepararColumnas::separador_data()
+{
+    QTest::addColumn<QString>("linea");
+    QTest::addColumn<bool>("coma");
+    QTest::addColumn<bool>("tab");
+    QTest::addColumn<bool>("puntoComa");
+    QTest::addColumn<QStringList>("campos");
+    QTest::addColumn<QString>("sugerido");
+    const QString q = QStringLiteral("\"");
+    QTest::newRow("punto y coma") << "nombre;celular;importe" << false << false << true
+                                  << QStringList{"nombre", "celular", "importe"} << "";
+    QTest::newRow("punto y coma con comillas") << q + "Perez; Juan" + q + ";1,50" << false << false << true
+                                               << QStringList{"Perez; Juan", "1,50"} << "";
+    QTest::newRow("la coma gana") << "a;b,c" << true << false << true << QStringList{"a;b", "c"} << "";
+    QTest::newRow("el tab gana") << "a;b\tc" << false << true << true << QStringList{"a;b", "c"} << "";
+    QTest::newRow("coma ofrece punto y coma")
+        << "nombre;celular;importe" << true << false << false << QStringList{"nombre;celular;importe"} << ";";
+    QTest::newRow("coma ofrece tab") << "nombre\tcelular" << true << false << false
+                                     << QStringList{"nombre\tcelular"} << "\t";
+    QTest::newRow("el mas frecuente")
+        << "a;b;c\td" << true << false << false << QStringList{"a;b;c\td"} << ";";
+    QTest::newRow("punto y coma ofrece coma")
+        << "nombre,celular" << false << false << true << QStringList{"nombre,celular"} << ",";
+    QTest::newRow("una columna de verdad")
+        << "celular" << true << false << false << QStringList{"celular"} << "";
+    QTest::newRow("ya separa") << "a,b;c" << true << false << false << QStringList{"a", "b;c"} << "";
+}
+
+void PruebaSepararColumnas::separador()
+{
+    QFETCH(QString, linea);
+    QFETCH(bool, coma);
+    QFETCH(bool, tab);
+    QFETCH(bool, puntoComa);
+    QFETCH(QStringList, campos);
+    QFETCH(QString, sugerido);
+    lista::FormatoLista formato;
+    formato.usarComa = coma;
+    formato.usarTab = tab;
+    formato.usarPuntoComa = puntoComa;
+    QCOMPARE(lista::separarLinea(linea, formato), campos);
+    const QChar s = lista::separadorSugerido(linea, formato);
+    QCOMPARE(s.isNull() ? QString() : QString(s), sugerido);
+    if (!s.isNull())
+        QCOMPARE(lista::separadorDe(lista::conSeparador(formato, s)), s);
 }
 
 void PruebaSepararColumnas::nombresColumnas_data()

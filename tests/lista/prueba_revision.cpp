@@ -1,0 +1,163 @@
+// The numbers and dates of list rows, and what each row becomes before anything is queued.
+
+#include "common/entorno_prueba.h"
+#include "lista/numero_fecha.h"
+#include "lista/revision_lista.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(lista::Motivo)
+
+class PruebaRevision : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numero_data();
+    void numero();
+    void fecha_data();
+    void fecha();
+    void fila_data();
+    void fila();
+};
+
+void PruebaRevision::numero_data()
+{
+    QTest::addColumn<QString>("celda");
+    QTest::addColumn<QString>("limpio"); // empty: refused
+    QTest::newRow("guiones") << "11-5566-7788"
+                             << "1155667788";
+    QTest::newRow("mas y espacios") << "+54 9 11 4455 6677"
+                                    << "+5491144556677";
+    QTest::newRow("parentesis y puntos") << "(011) 4455.6677"
+                                         << "01144556677";
+    QTest::newRow("espacio duro") << QStringLiteral("11\u00A04455") << "114455";
+    QTest::newRow("tres digitos") << "123"
+                                  << "123";
+    QTest::newRow("quince digitos") << "123456789012345"
+                                    << "123456789012345";
+    QTest::newRow("dos digitos") << "12"
+                                 << "";
+    QTest::newRow("dieciseis digitos") << "1234567890123456"
+                                       << "";
+    QTest::newRow("letras") << "abc12345"
+                            << "";
+    QTest::newRow("mas en medio") << "54+911"
+                                  << "";
+    QTest::newRow("solo mas") << "+"
+                              << "";
+    QTest::newRow("ampersand") << "11&msg=x"
+                               << "";
+    QTest::newRow("coma") << "111,222"
+                          << "";
+    QTest::newRow("CR") << "1\r11"
+                        << "";
+    QTest::newRow("digitos arabes") << QStringLiteral("١٢٣٤") << "";
+}
+
+void PruebaRevision::numero()
+{
+    QFETCH(QString, celda);
+    QFETCH(QString, limpio);
+    QString obtenido = QStringLiteral("basura");
+    QCOMPARE(lista::limpiarNumero(celda, obtenido), !limpio.isEmpty());
+    QCOMPARE(obtenido, limpio);
+}
+
+void PruebaRevision::fecha_data()
+{
+    QTest::addColumn<QString>("celda");
+    QTest::addColumn<QString>("fecha"); // empty: unreadable
+    QTest::newRow("dd/MM/yyyy") << "05/03/2030"
+                                << "05/03/2030";
+    QTest::newRow("d/M/yyyy") << "5/3/2030"
+                              << "05/03/2030";
+    QTest::newRow("yyyy-MM-dd") << "2030-03-05"
+                                << "05/03/2030";
+    QTest::newRow("dd-MM-yyyy") << "05-03-2030"
+                                << "05/03/2030";
+    QTest::newRow("espacios alrededor") << " 05/03/2030 "
+                                        << "05/03/2030";
+    QTest::newRow("bisiesto") << "29/02/2028"
+                              << "29/02/2028";
+    QTest::newRow("no bisiesto") << "29/02/2030"
+                                 << "";
+    QTest::newRow("mes 13") << "05/13/2030"
+                            << "";
+    QTest::newRow("nombre") << "Juan"
+                            << "";
+    QTest::newRow("separadores mezclados") << "05/03-2030"
+                                           << "";
+    QTest::newRow("anio corto") << "05/03/30"
+                                << "";
+    QTest::newRow("yyyy/MM/dd") << "2030/03/05"
+                                << "";
+    QTest::newRow("con hora") << "05/03/2030 10:00"
+                              << "";
+    QTest::newRow("coma") << "lunes, 05/03/2030"
+                          << "";
+    QTest::newRow("vacia") << ""
+                           << "";
+}
+
+void PruebaRevision::fecha()
+{
+    QFETCH(QString, celda);
+    QFETCH(QString, fecha);
+    QString obtenida = QStringLiteral("basura");
+    QCOMPARE(lista::leerFechaCelda(celda, obtenida), !fecha.isEmpty());
+    QCOMPARE(obtenida, fecha);
+}
+
+// Header "nombre,celular,vence,deuda"; template "Hola [nombre] {deuda}"; today 01/06/2030.
+void PruebaRevision::fila_data()
+{
+    QTest::addColumn<QString>("linea");
+    QTest::addColumn<QString>("columnaFecha");
+    QTest::addColumn<lista::Motivo>("motivo");
+    QTest::addColumn<QString>("registro"); // number, date and message
+    using lista::Motivo;
+    QTest::newRow("bien") << "Ana,11-5566-7788,2030-03-05,10"
+                          << "vence" << Motivo::Ninguno << "1155667788|05/03/2030|Hola Ana 10";
+    QTest::newRow("inmediato") << "Ana,1155667788,Juan,10"
+                               << "--inmediato--" << Motivo::Ninguno << "1155667788|01/06/2030|Hola Ana 10";
+    QTest::newRow("fila sin fecha") << "Ana,1155667788"
+                                    << "vence" << Motivo::FaltaObligatorio << "";
+    QTest::newRow("fila vacia") << ""
+                                << "vence" << Motivo::FilaVacia << "";
+    QTest::newRow("solo separadores") << " , ,,"
+                                      << "vence" << Motivo::FilaVacia << "";
+    QTest::newRow("numero vacio") << "Ana, ,05/03/2030,10"
+                                  << "vence" << Motivo::NumeroVacio << "";
+    QTest::newRow("numero invalido") << "Ana,abc12345,05/03/2030,10"
+                                     << "vence" << Motivo::NumeroInvalido << "";
+    QTest::newRow("fecha vacia") << "Ana,123,,10"
+                                 << "vence" << Motivo::FechaVacia << "";
+    QTest::newRow("fecha ilegible") << "Ana,123,Juan,10"
+                                    << "vence" << Motivo::FechaIlegible << "";
+    QTest::newRow("falta obligatorio") << "Ana,123,05/03/2030,"
+                                       << "vence" << Motivo::FaltaObligatorio << "";
+}
+
+void PruebaRevision::fila()
+{
+    QFETCH(QString, linea);
+    QFETCH(QString, columnaFecha);
+    QFETCH(lista::Motivo, motivo);
+    QFETCH(QString, registro);
+    lista::EntradasFila e;
+    e.plantilla = QStringLiteral("Hola [nombre] {deuda}");
+    e.columnas = QStringList{"nombre", "celular", "vence", "deuda", "#1", "#2", "#3", "#4"};
+    e.cantidadColumnas = 4;
+    e.columnaCelular = QStringLiteral("celular");
+    e.columnaFecha = columnaFecha;
+    e.separador = QChar(u',');
+    e.hoy = QStringLiteral("01/06/2030");
+    const lista::ResultadoFila r = lista::ReglasFila(e).evaluar(linea);
+    QCOMPARE(r.motivo, motivo);
+    if (motivo == lista::Motivo::Ninguno)
+        QCOMPARE(QStringList({r.numero, r.fecha, r.mensaje}).join(QLatin1Char('|')), registro);
+}
+
+NBSMS_TEST_MAIN(PruebaRevision)
+#include "prueba_revision.moc"
