@@ -155,8 +155,10 @@ void MainWindow::iniciarHistorial()
 
     actualizarTituloRecibidos();
     on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
-    // Tall enough at start for the eight tabs to show their names whole; a smaller window
-    // shortens them.
+    // The names of the tabs are never shortened ("...torial"): the window is at least as tall as
+    // the whole tab bar, and made so at start.
+    ui->tabWidget->setElideMode(Qt::ElideNone);
+    ui->tabWidget->setUsesScrollButtons(false);
     const QMargins margenes = ui->gridLayout->contentsMargins();
     const int alto = ui->tabWidget->tabBar()->sizeHint().height() + margenes.top() + margenes.bottom() +
                      statusBar()->sizeHint().height() + ui->tabWidget->fontMetrics().height();

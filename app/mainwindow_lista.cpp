@@ -283,7 +283,7 @@ void MainWindow::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, 
         largosLista.actualizar(ui->ingresoLista->text(), formato) ? largosLista.masLargo(plantilla) : -1;
     QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
     if (masLargo >= 0)
-        texto += tr(" (el mas largo de la lista: %1)").arg(masLargo);
+        texto += tr("\nel mas largo de la lista: %1").arg(masLargo);
     ui->labelContadorSms->setText(texto);
     const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
     ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());

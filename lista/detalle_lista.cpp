@@ -89,6 +89,7 @@ detalle_lista::detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWid
     vista->setColumnWidth(1, 360);
 
     auto *botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    botones->button(QDialogButtonBox::Close)->setText(tr("Cerrar"));
     QPushButton *copiarBoton = botones->addButton(tr("Copiar"), QDialogButtonBox::ActionRole);
     copiarBoton->setObjectName(QStringLiteral("copiar"));
     connect(copiarBoton, &QPushButton::clicked, this, &detalle_lista::copiar);

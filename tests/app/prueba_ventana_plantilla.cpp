@@ -281,10 +281,10 @@ void PruebaVentanaPlantilla::contador()
     prepararVentana(escribirLista("nombre,texto\nAna,corto\nBeto," + largo + "\nCarla,\n"), true);
     ui->editFormatoSMS->setPlainText(QStringLiteral("Hola [nombre] {texto}"));
     QCOMPARE(ui->labelContadorSms->text(),
-             QStringLiteral("14/140 caracteres (el mas largo de la lista: 160)"));
+             QStringLiteral("14/140 caracteres\nel mas largo de la lista: 160"));
     w->on_SmsListaUp_clicked();
     QCOMPARE(ui->labelContadorSms->text(),
-             QStringLiteral("160/140 caracteres (el mas largo de la lista: 160)"));
+             QStringLiteral("160/140 caracteres\nel mas largo de la lista: 160"));
     // The whole message is shown; from the 141st character on it is struck through.
     QTextCursor cursor(ui->TransformadaSMS->document());
     QCOMPARE(ui->TransformadaSMS->toPlainText().size(), 160);
@@ -297,7 +297,7 @@ void PruebaVentanaPlantilla::contador()
     // A mandatory field empty in a row: no message there, and none counted.
     ui->editFormatoSMS->setPlainText(QStringLiteral("{texto}"));
     QCOMPARE(ui->labelContadorSms->text(),
-             QStringLiteral("150/140 caracteres (el mas largo de la lista: 150)"));
+             QStringLiteral("150/140 caracteres\nel mas largo de la lista: 150"));
 
     ui->TextoManual->setPlainText(QString(141, u'z'));
     QCOMPARE(ui->labelContadorManual->text(), QStringLiteral("141 caracteres (mas de 140)"));
