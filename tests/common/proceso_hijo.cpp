@@ -1,5 +1,7 @@
 #include "common/proceso_hijo.h"
 
+#include "app/instancia_unica.h"
+
 #ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
@@ -18,6 +20,17 @@ bool ProcesoHijo::arrancar(const QStringList &argumentos, QProcessEnvironment en
         setProcessChannelMode(QProcess::MergedChannels);
     start(programa(), argumentos);
     return waitForStarted(10000);
+}
+
+void ProcesoHijo::matar()
+{
+    if (state() != QProcess::NotRunning) {
+        kill();
+        waitForFinished(10000);
+    }
+    auto segmento = instancia_unica::crearSegmento();
+    segmento->attach();
+    segmento->detach();
 }
 
 void ProcesoHijo::setupChildProcess()

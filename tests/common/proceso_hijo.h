@@ -13,6 +13,9 @@ public:
     // Starts nbsms with `argumentos`; false (with the reason in errorString) if it did not start.
     bool arrancar(const QStringList &argumentos = QStringList(),
                   QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment());
+    // Kills it if it still runs, and takes away the single-instance segment a killed program
+    // leaves behind, so that the next start is a first instance.
+    void matar();
 
 protected:
     void setupChildProcess() override;

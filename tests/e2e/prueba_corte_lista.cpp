@@ -134,14 +134,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        if (programa.state() != QProcess::NotRunning) {
-            programa.kill();
-            programa.waitForFinished(10000);
-        }
-        // A killed program leaves its single-instance segment behind.
-        auto segmento = instancia_unica::crearSegmento();
-        segmento->attach();
-        segmento->detach();
+        programa.matar();
     }
 };
 
