@@ -91,27 +91,6 @@ QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregad
         .arg(agregados);
 }
 
-namespace {
-
-// A comma would split the outbox record at the wrong place (the outbox has no quoting), a line
-// break would end it, and a NUL cuts the gateway request.
-bool campoSeguro(const QString &campo)
-{
-    for (const QChar c : campo) {
-        if (c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool numeroUtilizable(const QString &numero)
-{
-    return !numero.isEmpty() && !numero.contains(QLatin1Char('&')) && !numero.contains(QLatin1Char('=')) &&
-           campoSeguro(numero);
-}
-
 bool apartarLista(const QString &rutaLista, const QString &rutaBackup)
 {
     if (rutaLista != rutaBackup) {

@@ -39,10 +39,6 @@ QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, i
 // before, `agregados` records were added in all.
 QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados);
 
-// A destination number that can go into a request: not empty, no "&" or "=", which would
-// change the request's parameters, and no comma, CR, LF or NUL, which would break the record.
-bool numeroUtilizable(const QString &numero);
-
 // Moves the processed list to the backup path, replacing the previous backup. A rename that
 // cannot be done (another volume, no permission) falls back to copy-then-remove. Returns true
 // when nothing is left at the list path, so the list can never be imported twice.

@@ -71,23 +71,6 @@ private slots:
         QCOMPARE(corrida_lista::textoConfirmacion(truncados, falta, filas), texto);
     }
 
-    void numeroUtilizable_data()
-    {
-        QTest::addColumn<QString>("numero");
-        QTest::addColumn<bool>("sirve");
-        QTest::newRow("digitos") << "1155667788" << true;
-        QTest::newRow("vacio") << "" << false;
-        QTest::newRow("ampersand") << "11&msg=x" << false;
-        QTest::newRow("igual") << "11=2" << false;
-        QTest::newRow("mas") << "+5411" << true;
-    }
-    void numeroUtilizable()
-    {
-        QFETCH(QString, numero);
-        QFETCH(bool, sirve);
-        QCOMPARE(corrida_lista::numeroUtilizable(numero), sirve);
-    }
-
     void corridaSimple()
     {
         listaDeTres();
