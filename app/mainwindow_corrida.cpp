@@ -217,6 +217,9 @@ void MainWindow::completarCorrida(bool avisar)
         return;
     const int agregados = agregadosAntes + pasadaEscritura(lineas, hechas);
     qCDebug(catApp).noquote() << "Corrida de lista completada:" << d.rutaLista << "filas ya hechas" << hechas;
-    cerrarCorrida(agregados,
-                  avisar ? corrida_lista::textoCorridaCompletada(d.rutaLista, hechas, agregados) : QString());
+    // Every row done has its line in one of the two files.
+    const int aErrores = hechas - agregadosAntes + corrida.aErrores;
+    cerrarCorrida(agregados, avisar ? corrida_lista::textoCorridaCompletada(d.rutaLista, hechas, agregados,
+                                                                            aErrores, d.rutaErrores)
+                                    : QString());
 }

@@ -12,6 +12,17 @@ QString tr(const char *texto)
 {
     return QCoreApplication::translate("MainWindow", texto);
 }
+
+// The line a report adds when rows went to the errors file.
+QString lineaErrores(int aErrores, const QString &rutaErrores)
+{
+    if (aErrores == 1)
+        return QLatin1Char('\n') + tr("1 fila fue al archivo de errores %1.").arg(rutaErrores);
+    if (aErrores > 1)
+        return QLatin1Char('\n') +
+               tr("%1 filas fueron al archivo de errores %2.").arg(aErrores).arg(rutaErrores);
+    return QString();
+}
 } // namespace
 
 Modo elegirModo(bool vigilanciaActiva, bool casillaMarcada)
@@ -41,14 +52,10 @@ QString textoConfirmacion(int truncados, int faltaObligatorio, int mensajes, boo
 
 QString textoReporte(int agregados, Modo modo, int aErrores, const QString &rutaErrores)
 {
-    QString texto = modo == Modo::Armado ? tr("Se agregaron %1 SMS al buzon de salida.").arg(agregados)
-                                         : tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
-    if (aErrores == 1)
-        texto += QLatin1Char('\n') + tr("1 fila fue al archivo de errores %1.").arg(rutaErrores);
-    else if (aErrores > 1)
-        texto += QLatin1Char('\n') +
-                 tr("%1 filas fueron al archivo de errores %2.").arg(aErrores).arg(rutaErrores);
-    return texto;
+    const QString texto = modo == Modo::Armado
+                              ? tr("Se agregaron %1 SMS al buzon de salida.").arg(agregados)
+                              : tr("Se agregaron %1 SMSs al buzon de salida.").arg(agregados);
+    return texto + lineaErrores(aErrores, rutaErrores);
 }
 
 QString textoListaRechazada(lista::Lectura lectura, const QString &ruta)
@@ -82,13 +89,15 @@ QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, i
     return causa + QLatin1Char('\n') + texto.arg(rutaLista).arg(agregados);
 }
 
-QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados)
+QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados, int aErrores,
+                               const QString &rutaErrores)
 {
     return tr("La lista %1 habia quedado a medio agregar y se completo sin repetir las %2 filas ya "
               "procesadas. En total se agregaron %3 SMS al buzon de salida.")
-        .arg(rutaLista)
-        .arg(hechas)
-        .arg(agregados);
+               .arg(rutaLista)
+               .arg(hechas)
+               .arg(agregados) +
+           lineaErrores(aErrores, rutaErrores);
 }
 
 bool apartarLista(const QString &rutaLista, const QString &rutaBackup)

@@ -36,8 +36,9 @@ QString textoListaRechazada(lista::Lectura lectura, const QString &ruta);
 QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, int agregados, Modo modo);
 
 // What the operator is told of a run cut short and now finished: `hechas` rows had been done
-// before, `agregados` records were added in all.
-QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados);
+// before, `agregados` records were added and `aErrores` rows went to the errors file in all.
+QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados, int aErrores,
+                               const QString &rutaErrores);
 
 // Moves the processed list to the backup path, replacing the previous backup. A rename that
 // cannot be done (another volume, no permission) falls back to copy-then-remove. Returns true

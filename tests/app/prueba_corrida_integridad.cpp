@@ -116,7 +116,7 @@ private slots:
         if (modo == Modo::Vigilada)
             QVERIFY(textos().isEmpty());
         else
-            QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 3, 4)});
+            QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 3, 4, 2, errores())});
         QVERIFY(!w->reanudarCorridaPendiente());
     }
 
@@ -152,7 +152,7 @@ private slots:
                  QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(hoy()).toUtf8());
         QCOMPARE(leer(errores()), QByteArray("Beto,\n"));
         QVERIFY(!QFile::exists(lista));
-        QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 1, 2)});
+        QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 1, 2, 1, errores())});
     }
 
     // No data file can be chosen as another one.
