@@ -67,6 +67,10 @@ QString textoListaRechazada(lista::Lectura lectura, const QString &ruta)
         return tr("La lista %1 es demasiado grande: el limite es de %2 MB.")
             .arg(ruta)
             .arg(lista::kTamanoMaximoLista >> 20);
+    case lista::Lectura::MuchasFilas:
+        return tr("La lista %1 tiene mas de %2 filas: no se puede agregar.")
+            .arg(ruta)
+            .arg(lista::kFilasMaximasLista);
     case lista::Lectura::LineaMuyLarga:
         return tr("La lista %1 tiene una linea de mas de %2 MB: no se puede agregar.")
             .arg(ruta)

@@ -257,7 +257,17 @@ Lectura leerLista(const QString &ruta, QStringList &lineas)
     const QString texto = decodificarLista(bytes);
     if (ancho && lineaMuyLarga(QStringView(texto)))
         return Lectura::LineaMuyLarga;
-    lineas = separarEnLineas(texto);
+    QStringList leidas;
+    bool muchas = false;
+    recorrerLineas(texto, [&](QStringView linea) {
+        muchas = leidas.size() == kFilasMaximasLista;
+        if (!muchas)
+            leidas.append(linea.toString());
+        return !muchas;
+    });
+    if (muchas)
+        return Lectura::MuchasFilas;
+    lineas = std::move(leidas);
     return Lectura::Bien;
 }
 

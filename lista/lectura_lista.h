@@ -45,6 +45,9 @@ QStringList separarEnLineas(QStringView texto);
 // line's length is counted in bytes, or in characters for UTF-16 and UTF-32 files.
 inline constexpr qint64 kTamanoMaximoLista = qint64(512) << 20;
 inline constexpr int kLargoMaximoLinea = 1 << 20;
+// Each line is kept as a string of its own while a run works: a file of little more than line
+// ends would otherwise take many times its size in memory.
+inline constexpr int kFilasMaximasLista = 1 << 22;
 
 enum class Lectura {
     Bien,
@@ -52,6 +55,7 @@ enum class Lectura {
     NoEsArchivo,   // a folder, a pipe, a device: never read
     MuyGrande,     // more than kTamanoMaximoLista bytes
     LineaMuyLarga, // a line of more than kLargoMaximoLinea bytes
+    MuchasFilas,   // more than kFilasMaximasLista lines
 };
 
 // Opens `ruta` read-only only when it is a regular file, and never blocks doing so (opening a

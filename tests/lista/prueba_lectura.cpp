@@ -15,6 +15,8 @@ QByteArray codificado(const QString &texto, const char *codec)
 }
 } // namespace
 
+Q_DECLARE_METATYPE(lista::Lectura)
+
 class PruebaLectura : public QObject
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ private slots:
     void leerArchivo_data();
     void leerArchivo();
     void archivoInexistente();
+    void muchasFilas_data();
+    void muchasFilas();
     void lineaDeLista_data();
     void lineaDeLista();
 };
@@ -162,6 +166,30 @@ void PruebaLectura::archivoInexistente()
     QStringList lineas{"queda"};
     QVERIFY(!lista::leerLineasLista(QDir::temp().filePath(QStringLiteral("no-existe.csv")), lineas));
     QCOMPARE(lineas, QStringList{"queda"});
+}
+
+// A file of line ends is refused by its number of lines, not read into millions of strings.
+void PruebaLectura::muchasFilas_data()
+{
+    QTest::addColumn<int>("filas");
+    QTest::addColumn<lista::Lectura>("lectura");
+    QTest::newRow("en el limite") << lista::kFilasMaximasLista << lista::Lectura::Bien;
+    QTest::newRow("una de mas") << lista::kFilasMaximasLista + 1 << lista::Lectura::MuchasFilas;
+}
+
+void PruebaLectura::muchasFilas()
+{
+    QFETCH(int, filas);
+    QFETCH(lista::Lectura, lectura);
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath(QStringLiteral("lista.csv"));
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(filas, '\n'));
+    f.close();
+    QStringList leidas;
+    QCOMPARE(lista::leerLista(ruta, leidas), lectura);
+    QCOMPARE(leidas.size(), lectura == lista::Lectura::Bien ? filas : 0);
 }
 
 void PruebaLectura::lineaDeLista_data()
