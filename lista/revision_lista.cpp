@@ -1,5 +1,6 @@
 #include "lista/revision_lista.h"
 
+#include "ajustes/ajustes.h"
 #include "lista/columnas.h"
 #include "lista/numero_fecha.h"
 #include "lista/separar_linea.h"
@@ -44,6 +45,8 @@ QString textoMotivo(Motivo motivo)
         return tr("numero vacio");
     case Motivo::NumeroInvalido:
         return tr("numero no valido");
+    case Motivo::SinColumnaFecha:
+        return tr("no existe la columna de fecha");
     case Motivo::FechaVacia:
         return tr("fecha vacia");
     case Motivo::FechaIlegible:
@@ -62,8 +65,9 @@ ReglasFila::ReglasFila(const EntradasFila &e)
                     return resolverColumna(referencia, e.columnas, e.cantidadColumnas);
                 }),
       columnaCelular(resolverColumna(e.columnaCelular, e.columnas, e.cantidadColumnas)),
-      columnaFecha(resolverColumna(e.columnaFecha, e.columnas, e.cantidadColumnas)), separador(e.separador),
-      hoy(e.hoy)
+      columnaFecha(resolverColumna(e.columnaFecha, e.columnas, e.cantidadColumnas)),
+      fechaInmediata(e.columnaFecha.isEmpty() || e.columnaFecha == QLatin1String(ajustes::kInmediato)),
+      separador(e.separador), hoy(e.hoy)
 {
 }
 
@@ -86,10 +90,14 @@ ResultadoFila ReglasFila::evaluar(QStringView linea) const
         return r;
     }
 
-    if (columnaFecha < 0 || columnaFecha >= campos.size()) {
+    // A date the program cannot read never means "now": only the operator's choice does.
+    if (fechaInmediata) {
         r.fecha = hoy;
+    } else if (columnaFecha < 0) {
+        r.motivo = Motivo::SinColumnaFecha;
+        return r;
     } else {
-        const QStringView fecha = campos.at(columnaFecha);
+        const QStringView fecha = celda(campos, columnaFecha);
         if (fecha.trimmed().isEmpty()) {
             r.motivo = Motivo::FechaVacia;
             return r;

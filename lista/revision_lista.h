@@ -19,7 +19,8 @@ enum class Motivo {
     FilaVacia,        // nothing but separators and spaces
     NumeroVacio,      // the number cell is empty (or the row has no such cell)
     NumeroInvalido,   // not an optional "+" and 3 to 15 digits once spaces, dashes... are out
-    FechaVacia,       // the date cell is there but empty
+    SinColumnaFecha,  // the chosen date column is not in the list
+    FechaVacia,       // the date cell is empty, or the row has no such cell
     FechaIlegible,    // the date cell reads as no date
     FaltaObligatorio, // a mandatory field of the template is empty
     MensajeVacio,     // the template gives no message for the row
@@ -38,8 +39,8 @@ struct ResultadoFila
 };
 
 // Everything that turns a row into a record: the template, the column names as detected, the
-// chosen number and date columns (a date reference that names no column, or a row without that
-// cell, means `hoy`) and the separator.
+// chosen number and date columns (no date column, or "--inmediato--", means `hoy`) and the
+// separator.
 struct EntradasFila
 {
     QString plantilla;
@@ -61,6 +62,7 @@ private:
     PlantillaCompilada plantilla;
     int columnaCelular = -1;
     int columnaFecha = -1;
+    bool fechaInmediata = true;
     QChar separador;
     QString hoy;
     mutable QVector<QStringView> campos; // reused from row to row

@@ -122,7 +122,11 @@ void PruebaRevision::fila_data()
     QTest::newRow("inmediato") << "Ana,1155667788,Juan,10"
                                << "--inmediato--" << Motivo::Ninguno << "1155667788|01/06/2030|Hola Ana 10";
     QTest::newRow("fila sin fecha") << "Ana,1155667788"
-                                    << "vence" << Motivo::FaltaObligatorio << "";
+                                    << "vence" << Motivo::FechaVacia << "";
+    QTest::newRow("columna de fecha ausente") << "Ana,1155667788,05/03/2030,10"
+                                              << "vencimiento" << Motivo::SinColumnaFecha << "";
+    QTest::newRow("sin columna de fecha") << "Ana,1155667788,Juan,10"
+                                          << "" << Motivo::Ninguno << "1155667788|01/06/2030|Hola Ana 10";
     QTest::newRow("fila vacia") << ""
                                 << "vence" << Motivo::FilaVacia << "";
     QTest::newRow("solo separadores") << " , ,,"
