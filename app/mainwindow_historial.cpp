@@ -377,23 +377,31 @@ void MainWindow::on_botonCancelarBandeja_clicked()
         CuadroMensaje::mostrar(tr("Atencion!"), tr("Seleccione los mensajes a cancelar."));
         return;
     }
-    // A list run counts its rows by the outbox's size: nothing is taken out under it.
-    if (corridaEnCurso || QFile::exists(rutaDiario())) {
+    // A list run counts its rows by the outbox's size: nothing is taken out under it. Asked again
+    // after the question, since the poll goes on while it is open.
+    const auto corridaAbierta = [this] {
+        if (!corridaEnCurso && !QFile::exists(rutaDiario()))
+            return false;
         error(tr("No se puede cancelar mientras se agrega una lista a la bandeja de salida."));
+        return true;
+    };
+    if (corridaAbierta())
         return;
-    }
-    if (CuadroMensaje::mostrar(tr("Atencion!"),
-                               tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
-                                  "no se enviarán.",
-                                  nullptr, filas.size()),
-                               QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
-        return;
+    // The records are taken before the question: the poll may reload the table under it, and a
+    // row number would then name another record.
     QVector<outbox::Referencia> registros;
     registros.reserve(filas.size());
     for (const int fila : filas) {
         const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
         registros.append({r.posicion, r.linea});
     }
+    if (CuadroMensaje::mostrar(tr("Atencion!"),
+                               tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
+                                  "no se enviarán.",
+                                  nullptr, filas.size()),
+                               QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
+        !vistas || corridaAbierta())
+        return;
     const QString temporal = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
     threads *trabajador = worker;
     const outbox::ResultadoCancelacion r =

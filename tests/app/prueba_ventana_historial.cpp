@@ -131,6 +131,38 @@ private slots:
         QCOMPARE(m->rowCount(), 0);
     }
 
+    // The poll reloads the table while the question is open (the worker sent the first record):
+    // what is cancelled is the record that was chosen, not whatever now has its row number.
+    void cancelarTrasRecarga_data()
+    {
+        QTest::addColumn<int>("fila");
+        QTest::addColumn<QByteArray>("quedan");
+        QTest::newRow("en medio") << 2 << QByteArray("E,1,,uno\ne,2,,dos\ne,4,,cuatro\n");
+        QTest::newRow("la ultima") << 3 << QByteArray("E,1,,uno\ne,2,,dos\ne,3,,tres\n");
+    }
+    void cancelarTrasRecarga()
+    {
+        QFETCH(int, fila);
+        QFETCH(QByteArray, quedan);
+        escribir(salidas(), "e,1,,uno\ne,2,,dos\ne,3,,tres\ne,4,,cuatro\n");
+        mostrarPestana(ui->tabBandeja);
+        ui->tablaBandeja->selectRow(fila);
+        CuadroMensaje::fijarAlMostrar([this] {
+            escribir(salidas(), "E,1,,uno\ne,2,,dos\ne,3,,tres\ne,4,,cuatro\n");
+            QFile f(salidas());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(
+                f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+            f.close();
+            w->PoleoArchivo();
+            QCOMPARE(ui->tablaBandeja->model()->rowCount(), 3);
+        });
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_botonCancelarBandeja_clicked();
+        CuadroMensaje::fijarAlMostrar({});
+        QCOMPARE(leer(salidas()), quedan);
+    }
+
     // New messages counted in the tab's title until it is looked at; filter and export.
     void recibidos()
     {
