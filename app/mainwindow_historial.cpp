@@ -320,7 +320,12 @@ void MainWindow::actualizarTituloRecibidos()
     qint64 nuevos = 0;
     const QSqlDatabase db = vistas->base.base();
     if (db.isValid() && ui->tabWidget->currentIndex() != indice) {
-        const qint64 vistos = ajustes::leerEntero(ajustes::Clave::RecibidosVistos);
+        qint64 vistos = ajustes::leerEntero(ajustes::Clave::RecibidosVistos);
+        // A history begun anew (the old file set aside as damaged) numbers its rows from 1 again.
+        if (vistos > historial::ultimoId(db, historial::tablaRecibidos().nombre)) {
+            vistos = 0;
+            ajustes::escribir(ajustes::Clave::RecibidosVistos, vistos);
+        }
         nuevos = qMax<qint64>(0, historial::contarDesde(db, historial::tablaRecibidos().nombre, vistos));
     }
     ui->tabWidget->setTabText(indice, nuevos > 0 ? tr("Recibidos (%1)").arg(nuevos) : tr("Recibidos"));

@@ -166,6 +166,8 @@ private slots:
     // New messages counted in the tab's title until it is looked at; filter and export.
     void recibidos()
     {
+        // What was seen of a history file since set aside does not hide the new file's messages.
+        ajustes::escribir(ajustes::Clave::RecibidosVistos, 350);
         conexion_ngw *c = w->trabajador()->conexion();
         emit c->recibidoGuardado(QStringLiteral("2026-06-15 09:00:00"), QStringLiteral("1150001"),
                                  QStringLiteral("hola"));
