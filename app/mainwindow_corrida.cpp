@@ -155,8 +155,14 @@ bool MainWindow::reanudarCorridaPendiente(bool avisar)
     if (diario_corrida::leer(ruta, corrida.diario)) {
         completarCorrida(avisar || corrida.diario.modo != corrida_lista::Modo::Vigilada);
     } else {
+        // Which rows were done is lost with it: a watched list read again would add them twice.
         qCDebug(catApp).noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
         QFile::remove(ruta);
+        detenerVigilancia();
+        error(tr("No se pudo leer el registro de una lista que habia quedado a medio agregar (%1). Se "
+                 "desactivo la verificacion periodica: revise la bandeja de salida antes de agregar esa "
+                 "lista otra vez.")
+                  .arg(ruta));
     }
     corrida = EstadoCorrida();
     corridaEnCurso = false;

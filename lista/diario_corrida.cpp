@@ -93,15 +93,16 @@ bool guardar(const QString &ruta, const Diario &d)
     o.insert(QStringLiteral("tab"), d.usarTab);
     o.insert(QStringLiteral("puntoComa"), d.usarPuntoComa);
     o.insert(QStringLiteral("completa"), d.completa);
-    return archivos_datos::guardarEntero(ruta, QJsonDocument(o).toJson());
+    const QByteArray bytes = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    return bytes.size() <= kTamanoMaximoDiario && archivos_datos::guardarEntero(ruta, bytes);
 }
 
 bool leer(const QString &ruta, Diario &d)
 {
     QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
+    if (!archivo.open(QIODevice::ReadOnly) || archivo.size() > kTamanoMaximoDiario)
         return false;
-    const QJsonObject o = QJsonDocument::fromJson(archivo.read(1 << 20)).object();
+    const QJsonObject o = QJsonDocument::fromJson(archivo.readAll()).object();
     d.rutaLista = o.value(QLatin1String("lista")).toString();
     d.tamanoLista = entero(o, "tamanoLista");
     d.modificadaLista = entero(o, "modificadaLista");

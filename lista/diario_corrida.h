@@ -50,6 +50,10 @@ bool mismaLista(const Diario &diario);
 // Size of a data file before a run: 0 when it does not exist yet.
 qint64 tamanoActual(const QString &ruta);
 
+// The journal holds the list's column names and the template: a list's header line may hold a
+// million of them, far more than a journal is otherwise. One past this is not written at all.
+inline constexpr qint64 kTamanoMaximoDiario = qint64(64) << 20;
+
 // Replaces the journal at `ruta` in one step, flushed to disk before it takes the old one's place.
 bool guardar(const QString &ruta, const Diario &diario);
 // False when there is no journal or it cannot be read.

@@ -6,6 +6,7 @@
 #include "common/ventana_prueba.h"
 
 #include "envio/threads.h"
+#include "lista/columnas.h"
 #include "lista/corrida_lista.h"
 #include "lista/diario_corrida.h"
 
@@ -118,6 +119,31 @@ private slots:
         else
             QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 3, 4, 2, errores())});
         QVERIFY(!w->reanudarCorridaPendiente());
+    }
+
+    // A journal as large as a header of very many columns makes is read back whole. One that cannot
+    // be read at all is not dropped in silence: the rows it had done are unknown, so the watch
+    // stops rather than add the list again.
+    void diarioGrandeOIlegible()
+    {
+        diario_corrida::Diario d;
+        d.rutaLista = datos.filePath(QStringLiteral("lista.csv"));
+        d.rutaSalidas = salidas();
+        d.rutaErrores = errores();
+        d.columnas = lista::referenciasNumericas(200000);
+        QVERIFY(diario_corrida::guardar(diario(), d));
+        QVERIFY(QFileInfo(diario()).size() > (1 << 20));
+        diario_corrida::Diario leido;
+        QVERIFY(diario_corrida::leer(diario(), leido));
+        QCOMPARE(leido.columnas, d.columnas);
+
+        escribir(diario(), "{\"lista\": \"");
+        elegirModo(Modo::Vigilada);
+        CuadroMensaje::limpiar();
+        QVERIFY(w->reanudarCorridaPendiente());
+        QVERIFY(!QFile::exists(diario()));
+        QVERIFY(!w->leerVerifPer());
+        QCOMPARE(textos().size(), 1);
     }
 
     // A write failure stops the writing pass: the list is not moved, the watch is off, and it is
