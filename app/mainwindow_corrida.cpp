@@ -13,6 +13,7 @@
 #include <QDebug>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
+#include <QScopeGuard>
 
 // A list run under its journal (lista/diario_corrida.h): the journal is written before the
 // writing pass, marked complete after it, and removed once the list has gone to the backup path.
@@ -202,7 +203,13 @@ void MainWindow::completarCorrida(bool avisar)
 
     // The run goes on exactly as it began, whatever the window shows now, except for the errors
     // file: the one configured now, since a failing one may have been replaced. Journaled again
-    // first, from the rows done so far.
+    // first, from the rows done so far. The window's own list format and columns come back after.
+    const auto restaurar =
+        qScopeGuard([this, f = formato, c = columnasHeader, n = cantidadColumnas]() mutable {
+            formato = f;
+            columnasHeader = std::move(c);
+            cantidadColumnas = n;
+        });
     const QString errores = ui->ingresoErrores->text();
     const QString motivo = motivoRutaRechazada(errores, ui->ingresoErrores);
     if (!motivo.isEmpty()) {

@@ -121,6 +121,39 @@ private slots:
         QVERIFY(!w->reanudarCorridaPendiente());
     }
 
+    // A run finished from its journal splits its list with the journal's format and columns; the
+    // window's own list is then run with its own.
+    void corridaReanudadaDejaElFormatoDeLaVentana()
+    {
+        const QString lista = listaDeTres();
+        const QString otra = datos.filePath(QStringLiteral("otra.csv"));
+        escribir(otra, "celular;nombre\n222;Eva\n");
+        diario_corrida::Diario d;
+        d.rutaLista = otra;
+        QVERIFY(diario_corrida::identidad(otra, d.tamanoLista, d.modificadaLista));
+        d.rutaSalidas = salidas();
+        d.rutaErrores = errores();
+        d.plantilla = QStringLiteral("Chau [nombre]");
+        d.columnaCelular = QStringLiteral("celular");
+        d.columnaFecha = QStringLiteral("--inmediato--");
+        d.columnas = QStringList{"celular", "nombre", "#1", "#2"};
+        d.cantidadColumnas = 2;
+        d.hoy = QStringLiteral("01/02/2030");
+        d.usarComa = false;
+        d.usarPuntoComa = true;
+        QVERIFY(diario_corrida::guardar(diario(), d));
+        QVERIFY(w->reanudarCorridaPendiente());
+        QCOMPARE(leer(salidas()), QByteArray("e,222,01/02/2030,Chau Eva\n"));
+
+        elegirModo(Modo::Simple);
+        w->on_pushAgregarListaToOutbox_clicked();
+        QCOMPARE(leer(salidas()),
+                 QStringLiteral("e,222,01/02/2030,Chau Eva\ne,111,%1,Hola Ana\ne,333,%1,Hola Carla\n")
+                     .arg(hoy())
+                     .toUtf8());
+        QVERIFY(QFile::exists(lista));
+    }
+
     // A journal as large as a header of very many columns makes is read back whole. One that cannot
     // be read at all is not dropped in silence: the rows it had done are unknown, so the watch
     // stops rather than add the list again.
