@@ -266,7 +266,7 @@ private:
     void apartarListaProcesada(const QString &rutaLista);
     void detenerVigilancia();
     void error(const QString &texto);
-    void empezarPasadas(corrida_lista::Modo modo);
+    void empezarPasadas(corrida_lista::Modo modo, const QStringList &lineas);
     bool listaPresente() const;
     QString fechaHoy() const;
 

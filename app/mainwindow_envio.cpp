@@ -5,6 +5,7 @@
 #include "ajustes/reloj.h"
 #include "envio/threads.h"
 #include "lista/archivos_datos.h"
+#include "lista/columnas.h"
 #include "lista/corrida_lista.h"
 #include "lista/detalle_lista.h"
 #include "lista/diario_corrida.h"
@@ -161,7 +162,7 @@ void MainWindow::corridaVigilada()
     const lista::Lectura lectura = lista::leerLista(rutaLista, lineas);
     if (lectura == lista::Lectura::NoAbre || rechazarLista(lectura, rutaLista))
         return; // a list that does not open now is tried again at the next tick
-    empezarPasadas(corrida_lista::Modo::Vigilada);
+    empezarPasadas(corrida_lista::Modo::Vigilada, lineas);
     if (!abrirDiario())
         return;
     const int agregados = pasadaEscritura(lineas, 0);
@@ -219,7 +220,7 @@ void MainWindow::corridaSimple()
         return error(tr("No se pudo abrir lista a procesar"));
     if (rechazarLista(lectura, rutaLista))
         return;
-    empezarPasadas(corrida_lista::Modo::Simple);
+    empezarPasadas(corrida_lista::Modo::Simple, lineas);
     if (!validarColumnas())
         return;
     if (!preguntarYContar(lineas))
@@ -255,7 +256,7 @@ void MainWindow::corridaArmado()
     }
     if (rechazarLista(lectura, rutaLista))
         return;
-    empezarPasadas(corrida_lista::Modo::Armado);
+    empezarPasadas(corrida_lista::Modo::Armado, lineas);
     const QString referencia = verificarCampos();
     if (referencia != QLatin1String("true"))
         return error(tr("No existe columna '%1' en la lista seleccionada").arg(referencia));
@@ -380,9 +381,15 @@ void MainWindow::detenerVigilancia()
         habilitarControlesLista(true);
 }
 
-// Everything a row needs, taken once: the list is in memory and the run's inputs are fixed.
-void MainWindow::empezarPasadas(corrida_lista::Modo modo)
+// Everything a row needs, taken once: the list is in memory and the run's inputs are fixed. The
+// columns are those of the list as just read: the file may have been replaced since it was chosen.
+void MainWindow::empezarPasadas(corrida_lista::Modo modo, const QStringList &lineas)
 {
+    if (!lineas.isEmpty()) {
+        const lista::ColumnasLista columnas = lista::columnasDe(lineas.first(), formato);
+        columnasHeader = columnas.nombres;
+        cantidadColumnas = columnas.cantidad;
+    }
     corrida.listaLeida = true;
     diario_corrida::Diario &d = corrida.diario;
     d.modo = modo;

@@ -77,6 +77,16 @@ EleccionColumnas elegirColumnas(const QString &celularGuardada, const QString &f
     return e;
 }
 
+ColumnasLista columnasDe(const QString &primera, const FormatoLista &formato)
+{
+    const QStringList campos = separarLinea(primera, formato);
+    ColumnasLista columnas;
+    columnas.primeraLinea = primera;
+    columnas.cantidad = campos.size();
+    columnas.nombres = nombresColumnas(campos, formato.tieneHeader);
+    return columnas;
+}
+
 Deteccion detectarColumnas(const QString &ruta, const FormatoLista &formato, ColumnasLista &columnas)
 {
     QString primera;
@@ -85,10 +95,7 @@ Deteccion detectarColumnas(const QString &ruta, const FormatoLista &formato, Col
         return Deteccion::NoAbre;
     if (!hayLinea)
         return Deteccion::ListaVacia;
-    const QStringList campos = separarLinea(primera, formato);
-    columnas.primeraLinea = primera;
-    columnas.cantidad = campos.size();
-    columnas.nombres = nombresColumnas(campos, formato.tieneHeader);
+    columnas = columnasDe(primera, formato);
     return Deteccion::Detectadas;
 }
 

@@ -43,6 +43,9 @@ struct ColumnasLista
     QStringList nombres;  // offered in the column combos (nombresColumnas)
     int cantidad = 0;     // fields of the first line
 };
+// The columns of a list whose first line is `primera`.
+ColumnasLista columnasDe(const QString &primera, const FormatoLista &formato);
+
 enum class Deteccion { Detectadas, ListaVacia, NoAbre };
 // Reads only the first line of the list (bounded, regular files only) and splits it.
 Deteccion detectarColumnas(const QString &ruta, const FormatoLista &formato, ColumnasLista &columnas);

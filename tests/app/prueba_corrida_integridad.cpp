@@ -154,6 +154,17 @@ private slots:
         QVERIFY(QFile::exists(lista));
     }
 
+    // The list replaced by a new export with its columns in another order after it was chosen:
+    // the run takes the columns by name from the file it reads.
+    void listaReemplazadaTrasElegirla()
+    {
+        const QString lista = listaDeTres();
+        escribir(lista, "celular,nombre\n222,Eva\n");
+        elegirModo(Modo::Simple);
+        w->on_pushAgregarListaToOutbox_clicked();
+        QCOMPARE(leer(salidas()), QStringLiteral("e,222,%1,Hola Eva\n").arg(hoy()).toUtf8());
+    }
+
     // A journal as large as a header of very many columns makes is read back whole. One that cannot
     // be read at all is not dropped in silence: the rows it had done are unknown, so the watch
     // stops rather than add the list again.
