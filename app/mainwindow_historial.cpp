@@ -85,10 +85,17 @@ struct MainWindow::VistasHistorial
     // The outbox as last read for the queue: a change of either means it changed.
     qint64 tamanoSalidas = -1;
     QDateTime fechaSalidas;
-    // How long the last read took and when: while sending marks a record a second, a long
-    // queue is read again only after ten times that, so the window stays free nine tenths.
-    QElapsedTimer desdeCarga;
-    qint64 cargaMs = 0;
+    // How long a tab's last read took and when: while sending marks a record a second, a long
+    // queue, or a text filter over a year of history, is read again for the poll only after ten
+    // times that, so the window stays free nine tenths of the time.
+    struct Ritmo
+    {
+        QElapsedTimer desde;
+        qint64 ms = 0;
+        bool libre() const { return !desde.isValid() || desde.elapsed() >= 10 * ms; }
+    };
+    Ritmo ritmoBandeja;
+    Ritmo ritmoHistorial;
     QStringList avisos;
 };
 
@@ -226,7 +233,8 @@ void MainWindow::refrescarPestanaActual()
     if (pagina == ui->tabHistorial) {
         // Rows arriving while the operator reads further down do not pull the list from under
         // him: it is brought up to date once he is back at the top.
-        if (vistas->historialSucio && ui->tablaHistorial->verticalScrollBar()->value() == 0)
+        if (vistas->historialSucio && ui->tablaHistorial->verticalScrollBar()->value() == 0 &&
+            vistas->ritmoHistorial.libre())
             refrescarHistorial();
         else
             ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
@@ -234,7 +242,7 @@ void MainWindow::refrescarPestanaActual()
         const QFileInfo salidas(archivoSalidas);
         const bool cambio =
             salidas.size() != vistas->tamanoSalidas || salidas.lastModified() != vistas->fechaSalidas;
-        if (vistas->bandejaSucia || (cambio && vistas->desdeCarga.elapsed() >= 10 * vistas->cargaMs))
+        if (vistas->bandejaSucia || (cambio && vistas->ritmoBandeja.libre()))
             refrescarBandeja();
     } else if (pagina == ui->tabRecibidos && vistas->recibidosSucio) {
         refrescarRecibidos();
@@ -283,6 +291,7 @@ void MainWindow::aplicarFiltroRecibidos()
 void MainWindow::refrescarHistorial()
 {
     vistas->historialSucio = false;
+    vistas->ritmoHistorial.desde.start();
     historial::Filtro f;
     f.numero = ui->filtroNumeroHistorial->text();
     f.texto = ui->filtroTextoHistorial->text();
@@ -300,6 +309,7 @@ void MainWindow::refrescarHistorial()
     vistas->enviados.mostrar(db, c);
     ui->labelCuentaHistorial->setText(tr("%1 mensajes, %2 con error").arg(total).arg(errores));
     ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
+    vistas->ritmoHistorial.ms = vistas->ritmoHistorial.desde.elapsed();
 }
 
 void MainWindow::refrescarRecibidos()
@@ -335,7 +345,7 @@ void MainWindow::actualizarTituloRecibidos()
 void MainWindow::refrescarBandeja()
 {
     vistas->bandejaSucia = false;
-    vistas->desdeCarga.start();
+    vistas->ritmoBandeja.desde.start();
     QVector<outbox::Referencia> elegidos;
     for (const int fila : filasElegidas(ui->tablaBandeja)) {
         const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
@@ -350,7 +360,7 @@ void MainWindow::refrescarBandeja()
     vistas->bandeja.cargar(std::move(pendientes));
     aplicarFiltroBandeja();
     ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
-    vistas->cargaMs = vistas->desdeCarga.elapsed();
+    vistas->ritmoBandeja.ms = vistas->ritmoBandeja.desde.elapsed();
     if (elegidos.isEmpty())
         return;
     QVector<int> filas;
