@@ -143,6 +143,7 @@ void MainWindow::terminarEnvio()
     if (temporizador)
         temporizador->stop();
     worker->fijarComando(EST_SALIR);
+    worker->conexion()->detener();
     // The reply of a request in flight is still handled here (the connection lives in this
     // thread); the request's own time-outs bound the wait, this limit only guards against a bug.
     const QDeadlineTimer limite(kEsperaSalidaMs);

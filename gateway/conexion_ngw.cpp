@@ -103,7 +103,7 @@ bool conexion_ngw::consultar(bool reintento)
 
 bool conexion_ngw::enviarSms(const registro_sms &registro)
 {
-    if (!reclamar())
+    if (m_deteniendo || !reclamar())
         return false;
     enHiloPropio([this, registro] {
         m_smsPendiente = registro;
@@ -151,7 +151,7 @@ bool conexion_ngw::transmitirSms(const registro_sms &registro)
 
 bool conexion_ngw::obtenerSms()
 {
-    if (!reclamar())
+    if (m_deteniendo || !reclamar())
         return false;
     imprimir("\n_DEBUG: GET SMS START!! <<----<<< \n");
     fijarEstado(EST_CONEX_GET_SMS);
@@ -373,6 +373,10 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
                                                         "\n_DEBUG: replyHayLugarParaSMS <<--ERROR--<<< \n"));
     // A failed room check is a network error like any other, not an unknown state.
     const int nuevo = fallo ? int(EST_CONEX_ERROR) : protocolo_ngw::clasificarLugar(texto);
+    if (nuevo == EST_CONEX_SEND_SMS && m_deteniendo) {
+        liberar();
+        return;
+    }
     if (nuevo == EST_CONEX_SEND_SMS) {
         // The link stays claimed from the room check through the send: no other request
         // can slip in between.

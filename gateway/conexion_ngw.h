@@ -53,6 +53,10 @@ public:
     // From any thread, with the same claiming rule as enviarSms: state 4 and the fetch of
     // received messages.
     bool obtenerSms();
+    // From any thread, once the program is ending: no send or fetch is started any more, and a
+    // room check in flight does not go on to the send (its record stays pending), so what is
+    // waited for at the end is one request at the most.
+    void detener() { m_deteniendo = true; }
 
     int getEstado() const;
     // Values -1..10 only; any other is refused with "estado= INVALIDO".
@@ -144,6 +148,7 @@ private:
     QString m_ip;
     std::atomic<int> m_estado{EST_CONEX_UNKNOW};
     std::atomic<bool> m_ocupado{false};
+    std::atomic<bool> m_deteniendo{false};
     std::atomic<unsigned> m_terminados{0};
     // The status query in flight is a retry (object's thread only).
     bool m_esReintento = false;

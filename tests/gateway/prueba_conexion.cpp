@@ -72,6 +72,7 @@ private slots:
     void reclamoConcurrente();
     void objetosPlanos();
     void destruirConPedidoEnCurso();
+    void detenidaNoEmpiezaOtroEnvio();
 
 private:
     QString ipSim() const { return QStringLiteral("127.0.0.1:") + QString::number(puerto); }
@@ -558,6 +559,23 @@ void PruebaConexion::destruirConPedidoEnCurso()
     c.reset();
     preparar(Modo::Normal, QString(), QString());
     QTest::qWait(0);
+}
+
+// The program ending while the room check is with the gateway: the send does not follow, and
+// nothing new starts.
+void PruebaConexion::detenidaNoEmpiezaOtroEnvio()
+{
+    auto c = libre();
+    QVERIFY(c);
+    sim.fijarDemora(std::chrono::milliseconds(300));
+    QVERIFY(c->enviarSms(registro(QStringLiteral("1"), QStringLiteral("x"))));
+    c->detener();
+    QVERIFY(esperarLibre(*c));
+    sim.fijarDemora(std::chrono::milliseconds(0));
+    QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+    QVERIFY(sim.enviados().empty());
+    QVERIFY(!c->enviarSms(registro(QStringLiteral("1"), QStringLiteral("x"))));
+    QVERIFY(!c->obtenerSms());
 }
 
 NBSMS_TEST_MAIN(PruebaConexion)
