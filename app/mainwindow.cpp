@@ -156,9 +156,10 @@ void MainWindow::terminarEnvio()
                 bucle.quit();
         });
         sondeo.start(20);
-        // Another quit (a second "Salir", a signal) ends every running loop: wait on.
+        // Another quit (a second "Salir", a signal) makes every exec() return at once without
+        // taking events, so the reply would never be handled: the events are taken directly.
         while (!listo() && !limite.hasExpired())
-            bucle.exec();
+            bucle.processEvents(QEventLoop::WaitForMoreEvents);
     }
     if (!listo()) {
         // Deleting it now would pull the connection from under a live request or loop.

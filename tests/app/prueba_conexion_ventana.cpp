@@ -190,6 +190,35 @@ private slots:
         QCOMPARE(simulador->enviados().size(), std::size_t(1));
     }
 
+    // A second quit while the end waits for the gateway's reply (the tray's "Salir" twice, a
+    // signal after it): the wait goes on, the reply is handled and the message marked.
+    void segundaSalidaEsperaLaRespuesta()
+    {
+        escribirSalidas("e,1,01/01/2020,m\n");
+        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+        MainWindow w;
+        threads *t = w.trabajador();
+        QTRY_COMPARE(t->conexion()->getEstado(), EST_CONEX_LIBRE);
+        simulador->fijarDemora(std::chrono::milliseconds(1500));
+        t->procesarCiclo();
+        const auto enviado = [this] {
+            for (const simulador::Peticion &p : simulador->peticiones()) {
+                if (p.cuerpo.find("&num=1") != std::string::npos)
+                    return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY(enviado());
+        QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+        w.terminarEnvio();
+        QCOMPARE(leerSalidas(), QByteArray("E,1,01/01/2020,m\n"));
+        // A quit outside the application's own loop stays pending for every later loop; one run of
+        // that loop takes it, so the next tests' dialogs run.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+    }
+
     // The link's network error goes to the errors file once, and only in state 8 with a text;
     // the lines it queued (received messages stored elsewhere) go out in any state, in order.
     void errorDeConexionAlArchivoDeErrores()
