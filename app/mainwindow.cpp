@@ -183,6 +183,9 @@ void MainWindow::terminarSesion()
 
 void MainWindow::crearBandeja()
 {
+    // Hidden in the tray, the window is no reason to end when a message box closes: every way
+    // out quits explicitly ("Salir", a signal, the end of the session).
+    QApplication::setQuitOnLastWindowClosed(false);
     restoreAction = new QAction(tr("Restaurar"), this);
     connect(restoreAction, &QAction::triggered, this, &QWidget::showNormal);
     quitAction = new QAction(tr("Salir"), this);

@@ -471,6 +471,27 @@ private slots:
         QVERIFY(despues.isAccepted());
     }
 
+    // A message box closed while the window is hidden in the tray does not end the program.
+    void cajaConVentanaOcultaNoTermina()
+    {
+        MainWindow w;
+        w.hide();
+        QObject contexto;
+        bool siguio = false;
+        QTimer::singleShot(0, &contexto, [&] {
+            auto *caja = new QMessageBox(QMessageBox::Warning, QStringLiteral("t"), QStringLiteral("x"));
+            caja->setAttribute(Qt::WA_DeleteOnClose);
+            caja->show();
+            QTimer::singleShot(50, caja, &QWidget::close);
+            QTimer::singleShot(500, &contexto, [&] {
+                siguio = true;
+                QCoreApplication::quit();
+            });
+        });
+        QCoreApplication::exec();
+        QVERIFY(siguio);
+    }
+
     // Outside test mode the helpers keep no record of what they showed.
     void cuadrosSinRegistroFueraDePrueba()
     {
