@@ -8,6 +8,7 @@
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/protocolo_ngw.h"
+#include "lista/archivos_datos.h"
 #include "nbsms_version.h"
 #include "ui_mainwindow.h"
 
@@ -169,10 +170,32 @@ void MainWindow::terminarEnvio()
     }
     // The loop has left run(); the pool's own bookkeeping after it is waited for too.
     poolEnvio->waitForDone(kEsperaSalidaMs);
-    worker->completarPendiente();
+    avisarAlTerminar();
     volcarHistorial();
     delete worker;
     worker = nullptr;
+}
+
+// What cannot be settled at the end is at least said, in the log and in the errors file: a
+// message the gateway took but that could not be marked would otherwise go out again at the next
+// start unseen, and received messages no file took would be gone without a word.
+void MainWindow::avisarAlTerminar()
+{
+    QStringList lineas;
+    qint64 posicion = 0;
+    QByteArray registro;
+    if (!worker->completarPendiente() && worker->registroEnMano(posicion, registro)) {
+        lineas << tr("El gateway acepto el SMS \"%1\" pero no se pudo marcar como enviado en %2: se "
+                     "enviara otra vez al iniciar el programa, salvo que esa linea se marque con \"E\".")
+                      .arg(QString::fromUtf8(registro).trimmed(), archivoSalidas);
+    }
+    for (const registro_sms &r : worker->conexion()->guardarRetenidos())
+        lineas << tr("SMS recibido que no se pudo guardar: %1, %2").arg(r.numero, r.mensaje);
+    for (const QString &linea : qAsConst(lineas)) {
+        qCWarning(catApp).noquote() << linea;
+        if (ui)
+            archivos_datos::agregarLineaErrores(ui->ingresoErrores->text(), linea);
+    }
 }
 
 void MainWindow::terminarSesion()

@@ -266,6 +266,7 @@ private:
     void apartarListaProcesada(const QString &rutaLista);
     void detenerVigilancia();
     void error(const QString &texto);
+    void avisarAlTerminar();
     void empezarPasadas(corrida_lista::Modo modo, const QStringList &lineas);
     bool listaPresente() const;
     QString fechaHoy() const;

@@ -85,6 +85,13 @@ public:
     // Received messages that could be stored neither in the chosen file nor in the default
     // one; they are written before anything newer, and no fetch starts while any remain.
     int recibidosEnEspera() const { return m_retenidos.size(); }
+    // In the object's thread: one more try to store them (at the end of the program); what is
+    // still held is returned.
+    QList<registro_sms> guardarRetenidos()
+    {
+        guardarRecibidos(0);
+        return m_retenidos;
+    }
     // Received messages stored since the last call; counted before the state that ends a
     // fetch, so the worker takes them at EST_CONEX_GET_SMS_OK.
     int tomarRecibidos() { return m_ultimosRecibidos.exchange(0); }

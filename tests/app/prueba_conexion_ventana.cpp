@@ -190,6 +190,34 @@ private slots:
         QCOMPARE(simulador->enviados().size(), std::size_t(1));
     }
 
+    // The program ends while the outbox cannot be written after the gateway took a message: the
+    // errors file says which record will go out again.
+    void marcaImposibleAlSalirSeAnota()
+    {
+        escribirSalidas("e,1,01/01/2020,m\n");
+        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+        MainWindow w;
+        threads *t = w.trabajador();
+        conexion_ngw *c = t->conexion();
+        QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
+        simulador->fijarModo(simulador::Modo::NuncaResponde);
+        t->procesarCiclo();
+        QTRY_COMPARE(simulador->peticiones().size(), std::size_t(2));
+        QVERIFY(QFile::remove(salidas()));
+        QVERIFY(QDir().mkdir(salidas()));
+        simulador->fijarModo(simulador::Modo::Normal);
+        QTRY_VERIFY(!c->isOcupado());
+        QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
+
+        const QString errores = w.formulario()->ingresoErrores->text();
+        w.terminarEnvio();
+        QFile f(errores);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains("\"e,1,01/01/2020,m\""));
+        QVERIFY(QDir().rmdir(salidas()));
+    }
+
     // A second quit while the end waits for the gateway's reply (the tray's "Salir" twice, a
     // signal after it): the wait goes on, the reply is handled and the message marked.
     void segundaSalidaEsperaLaRespuesta()
