@@ -80,7 +80,13 @@ void MainWindow::on_pushActualizarConex_clicked()
         return;
     }
     conexion->setConexion(clave, direccion);
-    conexion->consultarEstado();
+    // The worker may have taken the link since the check above: the dialog would then report
+    // on a state that was never asked.
+    if (!conexion->consultarEstado()) {
+        CuadroMensaje::mostrar(tr("Error!"),
+                               tr("El gateway esta atendiendo otro pedido; intente nuevamente."));
+        return;
+    }
 
     auto *dialogo = new test_conex(nullptr);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
