@@ -62,6 +62,14 @@ class PruebaConexionVentana : public QObject
         reloj->start();
     }
 
+    // One pending record, and the simulator stored as the gateway.
+    void pendienteConGateway()
+    {
+        escribirSalidas("e,1,01/01/2020,m\n");
+        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
+        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+    }
+
 private slots:
     void init()
     {
@@ -194,9 +202,7 @@ private slots:
     // errors file says which record will go out again.
     void marcaImposibleAlSalirSeAnota()
     {
-        escribirSalidas("e,1,01/01/2020,m\n");
-        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+        pendienteConGateway();
         MainWindow w;
         threads *t = w.trabajador();
         conexion_ngw *c = t->conexion();
@@ -222,9 +228,7 @@ private slots:
     // signal after it): the wait goes on, the reply is handled and the message marked.
     void segundaSalidaEsperaLaRespuesta()
     {
-        escribirSalidas("e,1,01/01/2020,m\n");
-        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
+        pendienteConGateway();
         MainWindow w;
         threads *t = w.trabajador();
         QTRY_COMPARE(t->conexion()->getEstado(), EST_CONEX_LIBRE);
