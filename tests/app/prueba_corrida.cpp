@@ -22,9 +22,6 @@ class PruebaCorrida : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 
-    QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
-    QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
-
     // A list with a header and three rows, the second without a number.
     void listaDeTres(const QString &plantilla = QStringLiteral("Hola [nombre]"))
     {
@@ -34,15 +31,8 @@ class PruebaCorrida : public QObject, public VentanaPrueba
         ui->editFormatoSMS->setPlainText(plantilla);
     }
 
-    QStringList textos() const { return CuadroMensaje::textosMostrados(); }
-
 private slots:
-    void init()
-    {
-        reiniciar();
-        ui->ingresoErrores->setText(errores());
-        ui->ingresoBackups->setText(backup());
-    }
+    void init() { reiniciarParaCorridas(); }
     void cleanup() { liberar(); }
 
     void textoConfirmacion_data()

@@ -26,10 +26,7 @@ class PruebaCorridaIntegridad : public QObject, public VentanaPrueba
 {
     Q_OBJECT
 
-    QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
-    QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
     QString diario() const { return datos.filePath(QLatin1String(ajustes::kArchivoCorrida)); }
-    QStringList textos() const { return CuadroMensaje::textosMostrados(); }
 
     // A header and three rows, the second without a number; the window set up to send it.
     QString listaDeTres()
@@ -54,12 +51,7 @@ class PruebaCorridaIntegridad : public QObject, public VentanaPrueba
     }
 
 private slots:
-    void init()
-    {
-        reiniciar();
-        ui->ingresoErrores->setText(errores());
-        ui->ingresoBackups->setText(backup());
-    }
+    void init() { reiniciarParaCorridas(); }
     void cleanup() { liberar(); }
 
     // What a killed program leaves: the journal, the rows done so far and perhaps a cut line. The

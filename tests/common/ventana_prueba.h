@@ -70,6 +70,17 @@ protected:
 
     void liberar() { w.reset(); }
 
+    // For list runs: an errors file and a backup path in the data folder, and what was shown.
+    QString errores() const { return datos.filePath(QStringLiteral("errores.csv")); }
+    QString backup() const { return datos.filePath(QStringLiteral("backup.csv")); }
+    QStringList textos() const { return CuadroMensaje::textosMostrados(); }
+    void reiniciarParaCorridas()
+    {
+        reiniciar();
+        ui->ingresoErrores->setText(errores());
+        ui->ingresoBackups->setText(backup());
+    }
+
     // A new window, which reads the list format from the store; what the test set on the old
     // one's widgets and did not store is gone.
     void construir()
