@@ -2,7 +2,7 @@
 #include "app/instancia_unica.h"
 #include "app/linea_comandos.h"
 #include "app/mainwindow.h"
-#include "app/privacidad.h"
+#include "ajustes/privacidad.h"
 #include "app/senales.h"
 #include "nbsms_version.h"
 

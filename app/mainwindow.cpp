@@ -2,9 +2,9 @@
 #include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/privacidad.h"
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
-#include "app/privacidad.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/protocolo_ngw.h"
@@ -75,6 +75,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     on_editFormatoSMS_textChanged();
     on_TextoManual_textChanged();
 
+    // Before anything opens a data file: a history opened while still read-only for its owner
+    // would stay so all session. The home folder itself, when it serves as the data folder, is
+    // left as the user keeps it.
+    privacidad::restringirCarpeta(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath());
+    privacidad::restringirArchivo(QSettings().fileName());
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     worker = new threads(claveParaConexion(ui->NgwKey->text()),
                          protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
@@ -89,10 +94,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->progressBar->setMaximum(100);
 
     aplicarMarcaVacio();
-    // The home folder itself, when it serves as the data folder, is left as the user keeps it.
-    privacidad::restringir(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath(),
-                           {archivoSalidas, ui->ingresoErrores->text(), ui->ingresoBackups->text(),
-                            ui->ingresoInbox->text(), rutaHistorial(), QSettings().fileName()});
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();

@@ -1,4 +1,6 @@
 #include "gateway/recibidos.h"
+
+#include "ajustes/archivo_seguro.h"
 #include "ajustes/registro.h"
 
 #include "ajustes/ajustes.h"
@@ -38,10 +40,13 @@ QString rutaArchivo()
 
 bool guardar(const registro_sms &registro, const QString &ruta)
 {
-    QFile archivo(ruta);
+    QFile archivo;
     // Unbuffered: the line goes out in one write, and a failed one can be taken back at once.
-    if (!archivo.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+    const archivo_seguro::Apertura apertura = archivo_seguro::abrir(
+        archivo, ruta, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered);
+    if (apertura != archivo_seguro::Apertura::Bien) {
         qCDebug(catGateway) << "No pudo abrir " << ruta;
+        archivo_seguro::avisarRechazo(ruta, apertura);
         return false;
     }
     qCDebug(catGateway) << "graba sms recibido en: " << ruta;

@@ -1,4 +1,5 @@
 #include "lista/archivos_datos.h"
+#include "ajustes/archivo_seguro.h"
 #include "ajustes/registro.h"
 
 #include <QDebug>
@@ -19,33 +20,30 @@ namespace archivos_datos {
 
 namespace {
 
-bool abrirParaAnexar(QFile &archivo)
+bool abrirParaAnexar(QFile &archivo, const QString &ruta)
 {
-    if (archivo.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return true;
-    avisarFalloApertura(archivo.fileName());
-    return false;
+    return abrirDatos(archivo, ruta, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
 }
 
 // One write call, nothing kept in a buffer. When only part went out, the file is cut back to
 // `tamanoAntes` through the open descriptor (no buffer to flush first, so the cut cannot fail
 // for the same reason as the write).
-bool escribirEntero(QFile &archivo, const QByteArray &bytes, qint64 tamanoAntes)
+bool escribirEntero(QFile &archivo, const QString &ruta, const QByteArray &bytes, qint64 tamanoAntes)
 {
     if (archivo.write(bytes) == bytes.size())
         return true;
-    avisarFalloApertura(archivo.fileName());
+    avisarFalloApertura(ruta);
     if (!archivo.resize(tamanoAntes))
-        qCDebug(catLista).noquote() << "No se pudo recortar" << archivo.fileName() << archivo.errorString();
+        qCDebug(catLista).noquote() << "No se pudo recortar" << ruta << archivo.errorString();
     return false;
 }
 
 bool agregarLinea(const QString &ruta, const QString &linea)
 {
-    QFile archivo(ruta);
-    if (!abrirParaAnexar(archivo))
+    QFile archivo;
+    if (!abrirParaAnexar(archivo, ruta))
         return false;
-    return escribirEntero(archivo, linea.toUtf8() + kFinLinea, archivo.size());
+    return escribirEntero(archivo, ruta, linea.toUtf8() + kFinLinea, archivo.size());
 }
 
 // A path as the system resolves it, for comparisons: the file's own canonical path, or for a
@@ -78,6 +76,17 @@ void avisarFalloApertura(const QString &ruta)
     qCDebug(catLista).noquote() << " Could not open the file for read/write" << ruta;
 }
 
+bool abrirDatos(QFile &archivo, const QString &ruta, QIODevice::OpenMode modo)
+{
+    const archivo_seguro::Apertura apertura = archivo_seguro::abrir(archivo, ruta, modo);
+    if (apertura == archivo_seguro::Apertura::Bien)
+        return true;
+    avisarFalloApertura(ruta);
+    if (apertura != archivo_seguro::Apertura::NoAbre)
+        archivo_seguro::avisarRechazo(ruta, apertura);
+    return false;
+}
+
 namespace {
 
 void anexarRegistro(QString &linea, const QString &numero, const QString &fecha, const QString &mensaje)
@@ -94,14 +103,14 @@ void anexarRegistro(QString &linea, const QString &numero, const QString &fecha,
 }
 
 // Opens at the first line; the size the file had then is where a failed line is cut back to.
-bool escribirAnexando(QFile &archivo, qint64 &tamano, const QByteArray &bytes)
+bool escribirAnexando(QFile &archivo, const QString &ruta, qint64 &tamano, const QByteArray &bytes)
 {
     if (!archivo.isOpen()) {
-        if (!abrirParaAnexar(archivo))
+        if (!abrirParaAnexar(archivo, ruta))
             return false;
         tamano = archivo.size();
     }
-    if (escribirEntero(archivo, bytes, tamano)) {
+    if (escribirEntero(archivo, ruta, bytes, tamano)) {
         tamano += bytes.size();
         return true;
     }
@@ -130,7 +139,7 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
     return agregarLinea(rutaErrores, linea);
 }
 
-AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : archivo(rutaSalidas)
+AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : ruta(rutaSalidas)
 {
     // Reserved, so that emptying them keeps the room for the next record or batch.
     linea.reserve(512);
@@ -144,7 +153,7 @@ bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const 
     linea += QLatin1String(kFinLinea);
     const QByteArray bytes = linea.toUtf8();
     QMutexLocker bloqueo(&bloqueoOutbox());
-    return escribirAnexando(archivo, tamano, bytes);
+    return escribirAnexando(archivo, ruta, tamano, bytes);
 }
 
 void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
@@ -160,18 +169,26 @@ bool AnexadorOutbox::vaciar()
     const QByteArray bytes = lote.toUtf8();
     lote.resize(0);
     QMutexLocker bloqueo(&bloqueoOutbox());
-    return escribirAnexando(archivo, tamano, bytes);
+    return escribirAnexando(archivo, ruta, tamano, bytes);
 }
 
-AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : archivo(rutaErrores) {}
+AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : ruta(rutaErrores) {}
 
 bool AnexadorErrores::agregar(const QString &linea)
 {
-    return escribirAnexando(archivo, tamano, linea.toUtf8() + kFinLinea);
+    return escribirAnexando(archivo, ruta, tamano, linea.toUtf8() + kFinLinea);
 }
 
 bool reemplazar(const QString &origen, const QString &destino)
 {
+    if (archivo_seguro::esEnlace(destino)) {
+        archivo_seguro::avisarRechazo(destino, archivo_seguro::Apertura::Enlace);
+        return false;
+    }
+    if (QFileInfo(origen).absoluteDir() != QFileInfo(destino).absoluteDir()) {
+        qCWarning(catLista).noquote() << "No se reemplaza" << destino << "desde otra carpeta:" << origen;
+        return false;
+    }
 #ifdef Q_OS_WIN
     return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(origen).utf16()),
                        reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destino).utf16()),
@@ -193,9 +210,9 @@ bool aDisco(QFile &archivo)
 bool guardarEntero(const QString &ruta, const QByteArray &bytes)
 {
     const QString temporal = ruta + QStringLiteral(".tmp");
-    QFile archivo(temporal);
-    bool bien = archivo.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) &&
-                archivo.write(bytes) == bytes.size() && aDisco(archivo);
+    QFile archivo;
+    bool bien = archivo_seguro::crearExclusivo(archivo, temporal) && archivo.write(bytes) == bytes.size() &&
+                aDisco(archivo);
     archivo.close();
     bien = bien && reemplazar(temporal, ruta);
     if (!bien) {

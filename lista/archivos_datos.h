@@ -29,6 +29,11 @@ QRecursiveMutex &bloqueoOutbox();
 // The debug line every failed open of a data file writes.
 void avisarFalloApertura(const QString &ruta);
 
+// Opens a data file through archivo_seguro::abrir (a regular file, no link at the path, never
+// blocking) and says why it did not: the debug line above, or once the line that refuses a path
+// that is no file.
+bool abrirDatos(QFile &archivo, const QString &ruta, QIODevice::OpenMode modo);
+
 // One outbox record without its line end: "e," numero "," fecha "," mensaje, with every line
 // feed of the message turned into "&enter&". No quoting: commas in the message stay as they are.
 QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const QString &mensaje);
@@ -64,6 +69,7 @@ public:
     bool vaciar();
 
 private:
+    QString ruta;
     QFile archivo;
     qint64 tamano = 0;
     QString linea; // reused from record to record
@@ -79,18 +85,20 @@ public:
     bool agregar(const QString &linea);
 
 private:
+    QString ruta;
     QFile archivo;
     qint64 tamano = 0;
 };
 
 // Moves `origen` over `destino` in one step: whoever opens `destino` finds the old file or the
-// new one, never none.
+// new one, never none. Only beside the temporary, in its folder, and never over a link: a
+// destination that is one is refused (false, with the line that says so).
 bool reemplazar(const QString &origen, const QString &destino);
 // Puts what was written to `archivo` on disk (before a replace, so that a power cut cannot leave
 // a renamed but empty file).
 bool aDisco(QFile &archivo);
-// Writes `bytes` to `ruta` through the fixed temporary `ruta` + ".tmp" and replaces the file
-// with it; on failure the file is as it was.
+// Writes `bytes` to `ruta` through the fixed temporary `ruta` + ".tmp", created anew whatever
+// stood there, and replaces the file with it; on failure the file is as it was.
 bool guardarEntero(const QString &ruta, const QByteArray &bytes);
 
 // One of the program's data files and how the operator knows it ("la bandeja de salida").

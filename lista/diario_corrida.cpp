@@ -1,5 +1,7 @@
 #include "lista/diario_corrida.h"
 
+#include "ajustes/archivo_seguro.h"
+
 #include "lista/archivos_datos.h"
 
 #include <QDateTime>
@@ -40,7 +42,9 @@ corrida_lista::Modo modoDe(const QString &nombre)
 // JSON numbers are doubles: exact for any file size.
 qint64 entero(const QJsonObject &o, const char *clave)
 {
-    return static_cast<qint64>(o.value(QLatin1String(clave)).toDouble(-1));
+    const double valor = o.value(QLatin1String(clave)).toDouble(-1);
+    // Beyond what a qint64 holds (or NaN) the cast would be undefined: such a journal is no good.
+    return valor > -9.0e18 && valor < 9.0e18 ? static_cast<qint64>(valor) : -1;
 }
 
 } // namespace
@@ -99,8 +103,9 @@ bool guardar(const QString &ruta, const Diario &d)
 
 bool leer(const QString &ruta, Diario &d)
 {
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly) || archivo.size() > kTamanoMaximoDiario)
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, ruta, QIODevice::ReadOnly) ||
+        archivo.size() > kTamanoMaximoDiario)
         return false;
     const QJsonObject o = QJsonDocument::fromJson(archivo.readAll()).object();
     d.rutaLista = o.value(QLatin1String("lista")).toString();
@@ -133,10 +138,10 @@ bool leer(const QString &ruta, Diario &d)
 bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
 {
     lineas = 0;
-    QFile archivo(ruta);
-    if (!archivo.exists())
+    if (!QFile::exists(ruta) && !archivo_seguro::esEnlace(ruta))
         return desde == 0;
-    if (!archivo.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, ruta, QIODevice::ReadWrite | QIODevice::Unbuffered))
         return false;
     const qint64 tamano = archivo.size();
     if (tamano < desde || !archivo.seek(desde))

@@ -1,5 +1,7 @@
 #include "lista/lectura_lista.h"
 
+#include "ajustes/archivo_seguro.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTextCodec>
@@ -10,10 +12,7 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <langinfo.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace lista {
@@ -139,30 +138,15 @@ QStringList separarEnLineas(QStringView texto)
 
 Lectura abrirArchivoRegular(QFile &archivo, const QString &ruta)
 {
-#ifdef Q_OS_WIN
-    const QFileInfo info(ruta);
-    if (info.exists() && !info.isFile())
+    // The operator's list may be reached through a link; a pipe, a device or a folder never.
+    switch (archivo_seguro::abrir(archivo, ruta, QIODevice::ReadOnly, archivo_seguro::Enlaces::Seguir)) {
+    case archivo_seguro::Apertura::Bien:
+        return Lectura::Bien;
+    case archivo_seguro::Apertura::NoEsArchivo:
         return Lectura::NoEsArchivo;
-    archivo.setFileName(ruta);
-    return archivo.open(QIODevice::ReadOnly) ? Lectura::Bien : Lectura::NoAbre;
-#else
-    // Non-blocking, so that a pipe does not wait for a writer; the type is then taken from the
-    // open descriptor itself, so nothing can be swapped in between.
-    const int fd = ::open(QFile::encodeName(ruta).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return Lectura::NoAbre;
-    struct stat datos;
-    if (::fstat(fd, &datos) != 0 || !S_ISREG(datos.st_mode)) {
-        ::close(fd);
-        return Lectura::NoEsArchivo;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!archivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    default:
         return Lectura::NoAbre;
     }
-    return Lectura::Bien;
-#endif
 }
 
 namespace {

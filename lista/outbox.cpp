@@ -1,4 +1,5 @@
 #include "lista/outbox.h"
+#include "ajustes/archivo_seguro.h"
 #include "ajustes/registro.h"
 
 #include "lista/archivos_datos.h"
@@ -13,6 +14,11 @@
 #include <QSet>
 
 #include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 namespace outbox {
 
@@ -87,6 +93,11 @@ bool LectorLineas::siguiente()
             finLinea = fin;
             siguienteInicio = fin;
         }
+        if (finLinea >= 0 && descartando) {
+            descartando = false;
+            inicio = siguienteInicio;
+            continue;
+        }
         if (finLinea >= 0) {
             posLinea = base + inicio;
             inicioLinea = inicio;
@@ -96,8 +107,16 @@ bool LectorLineas::siguiente()
             inicio = siguienteInicio;
             return true;
         }
-        // No whole line left in the buffer: keep the start of the next one and read more.
-        if (inicio > 0) {
+        // No whole line left in the buffer. One longer than any record (a sparse hole, a run of
+        // NULs, a file without line ends) is passed over block by block, so memory stays bounded
+        // and the file is read at disk speed; otherwise keep the start of the next line.
+        if (descartando || fin - inicio > kLargoMaximoLinea) {
+            if (!descartando)
+                qCDebug(catLista) << "outbox - linea demasiado larga en" << base + inicio
+                                  << ", se pasa por alto";
+            descartando = true;
+            saltarHueco();
+        } else if (inicio > 0) {
             std::memmove(buffer.data(), buffer.constData() + inicio, static_cast<size_t>(fin - inicio));
             base += inicio;
             fin -= inicio;
@@ -117,15 +136,32 @@ bool LectorLineas::siguiente()
     }
 }
 
+void LectorLineas::saltarHueco()
+{
+    qint64 siguiente = archivo.pos();
+#if defined(Q_OS_UNIX) && defined(SEEK_DATA)
+    // A hole of a sparse file holds only NULs: no line end to look for there.
+    const off_t datos = ::lseek(archivo.handle(), siguiente, SEEK_DATA);
+    if (datos >= siguiente)
+        siguiente = datos;
+    else if (datos < 0 && errno == ENXIO)
+        siguiente = qMax(siguiente, archivo.size());
+#endif
+    if (siguiente != archivo.pos())
+        archivo.seek(siguiente);
+    base = archivo.pos();
+    inicio = 0;
+    fin = 0;
+}
+
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
                                   Pendiente &encontrado)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-    QFile archivo(rutaSalidas);
+    QFile archivo;
     // Read-write as the mark will be: a missing outbox is created empty rather than reported
     // every cycle.
-    if (!archivo.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         return ResultadoBusqueda::NoAbre;
     }
     LectorLineas lector(archivo);
@@ -163,9 +199,8 @@ ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const 
                              qint64 *posicionMarcada)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-    QFile archivo(rutaSalidas);
-    if (!archivo.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         return ResultadoMarca::NoAbre;
     }
     // Only a pending record can be marked: the line handed over began with "e,".
@@ -204,9 +239,8 @@ bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     cuenta = 0;
-    QFile archivo(rutaSalidas);
-    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     LectorLineas lector(archivo);
@@ -222,9 +256,8 @@ bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta)
 bool contarLineas(const QString &ruta, int &cuenta)
 {
     cuenta = 0;
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(ruta);
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, ruta, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     LectorLineas lector(archivo);
@@ -245,14 +278,14 @@ ResultadoCompactacion reescribir(const QString &rutaSalidas, const QString &ruta
                                  const QByteArray &primera,
                                  const std::function<bool(const LectorLineas &)> &conservar)
 {
-    QFile origen(rutaSalidas);
-    if (!origen.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    QFile origen;
+    if (!archivos_datos::abrirDatos(origen, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return ResultadoCompactacion::NoAbreSalidas;
     }
-    // The one temporary of ours: whatever a rewrite cut short left there is emptied first.
-    QFile destino(rutaTemporal);
-    if (!destino.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    // The one temporary of ours: whatever stands there (left by a rewrite cut short, or planted)
+    // is removed, never written through.
+    QFile destino;
+    if (!archivo_seguro::crearExclusivo(destino, rutaTemporal)) {
         archivos_datos::avisarFalloApertura(rutaTemporal);
         return ResultadoCompactacion::NoAbreTemporal;
     }
@@ -305,9 +338,8 @@ bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pend
 {
     pendientes.clear();
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-    QFile archivo(rutaSalidas);
-    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     LectorLineas lector(archivo);
@@ -349,9 +381,8 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
         porPosicion.insert(ref.posicion, &ref.linea);
 
     // First pass: which records are still where they were seen, and where the worker's is.
-    QFile archivo(rutaSalidas);
-    if (!archivo.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        archivos_datos::avisarFalloApertura(rutaSalidas);
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         r.resultado = ResultadoCompactacion::NoAbreSalidas;
         return r;
     }
@@ -424,12 +455,10 @@ ResultadoCompactacion agregarPrimero(const QString &rutaSalidas, const QString &
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     // A missing outbox is an empty one.
-    if (!QFile::exists(rutaSalidas)) {
-        QFile nuevo(rutaSalidas);
-        if (!nuevo.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            archivos_datos::avisarFalloApertura(rutaSalidas);
+    if (!QFile::exists(rutaSalidas) && !archivo_seguro::esEnlace(rutaSalidas)) {
+        QFile nuevo;
+        if (!archivos_datos::abrirDatos(nuevo, rutaSalidas, QIODevice::WriteOnly | QIODevice::Append))
             return ResultadoCompactacion::NoAbreSalidas;
-        }
     }
     const QByteArray linea = archivos_datos::lineaRegistroOutbox(numero, fecha, mensaje).toUtf8();
     return reescribir(rutaSalidas, rutaTemporal, linea, [](const LectorLineas &) { return true; });

@@ -17,10 +17,12 @@ class QFile;
 namespace outbox {
 
 // Splits a file into lines with their byte offsets, reading it in large blocks. The line's
-// bytes stay valid until the next call to siguiente().
+// bytes stay valid until the next call to siguiente(). A line longer than kLargoMaximoLinea is
+// no record: it is passed over without being held (a sparse file's holes skipped whole).
 class LectorLineas
 {
 public:
+    static constexpr int kLargoMaximoLinea = 1 << 20;
     explicit LectorLineas(QFile &archivo);
     bool siguiente();
     qint64 posicion() const { return posLinea; }
@@ -29,6 +31,8 @@ public:
     bool fallo() const { return errorLectura; }
 
 private:
+    void saltarHueco();
+
     QFile &archivo;
     QByteArray buffer;
     int inicio = 0;
@@ -36,6 +40,7 @@ private:
     qint64 base = 0;
     bool finArchivo = false;
     bool errorLectura = false;
+    bool descartando = false;
     qint64 posLinea = 0;
     int inicioLinea = 0;
     int largoLinea = 0;
