@@ -37,6 +37,8 @@ inline constexpr char kArchivoBackup[] = "backup.csv";
 inline constexpr char kArchivoRecibidos[] = "sms_recibidos.csv";
 // The history of sent, failed and received messages (SQLite).
 inline constexpr char kArchivoHistorial[] = "historial.sqlite";
+// Rows of the history that could not be written by the end, for the next start (beside it).
+inline constexpr char kArchivoHistorialEspera[] = "historial_espera.json";
 inline constexpr char kCarpetaAyuda[] = "ayuda";
 inline constexpr char kArchivoAyuda[] = "ayuda_home.html";
 

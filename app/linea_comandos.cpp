@@ -45,18 +45,13 @@ Opciones leer(const QStringList &argumentos)
         opciones.accion = Accion::Version;
     } else if (parser.isSet(kAyuda)) {
         opciones.accion = Accion::Ayuda;
-    } else if (!valida) {
-        opciones.accion = Accion::Error;
-        const QStringList desconocidas = parser.unknownOptionNames();
-        opciones.error = desconocidas.isEmpty()
-                             ? parser.errorText()
-                             : QCoreApplication::translate("linea_comandos", "opción desconocida: %1")
-                                   .arg(desconocidas.join(QStringLiteral(", ")));
-    } else if (!parser.positionalArguments().isEmpty()) {
-        opciones.accion = Accion::Error;
-        opciones.error = QCoreApplication::translate("linea_comandos", "argumento inesperado: %1")
-                             .arg(parser.positionalArguments().constFirst());
     }
+    // A file handed over by the desktop ("Open with"), an option of another version: the program
+    // starts all the same.
+    opciones.ignorados = parser.unknownOptionNames();
+    if (!valida && opciones.ignorados.isEmpty())
+        opciones.ignorados << parser.errorText();
+    opciones.ignorados += parser.positionalArguments();
     opciones.detallado = parser.isSet(kDetallado);
     opciones.minimizado = parser.isSet(kMinimizado);
     return opciones;

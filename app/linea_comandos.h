@@ -23,11 +23,13 @@ struct Opciones
     bool minimizado = false;
     // Why the command line was refused (Accion::Error).
     QString error;
+    // What was not understood (unknown options by name, other arguments as given): ignored.
+    QStringList ignorados;
 };
 
 // Reads the arguments, the program's path first. Qt's own options (-platform, -style...) are
-// unknown here: before the application object has taken them out, an Error only means "read
-// again from QCoreApplication::arguments()".
+// unknown here: before the application object has taken them out, they show among `ignorados`,
+// so read again from QCoreApplication::arguments() after it.
 Opciones leer(const QStringList &argumentos);
 
 // What --version prints: "nbsms <version>".

@@ -1,8 +1,8 @@
+#include "ajustes/privacidad.h"
 #include "ajustes/registro.h"
 #include "app/instancia_unica.h"
 #include "app/linea_comandos.h"
 #include "app/mainwindow.h"
-#include "ajustes/privacidad.h"
 #include "app/senales.h"
 #include "nbsms_version.h"
 
@@ -43,17 +43,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QLatin1String(nbsms_version::kVersion));
     // Once the application object exists, Qt's own options (-platform, -style...) are out of the
     // arguments.
-    if (opciones.accion == linea_comandos::Accion::Error) {
+    if (!opciones.ignorados.isEmpty())
         opciones = linea_comandos::leer(QCoreApplication::arguments());
-        if (opciones.accion == linea_comandos::Accion::Error) {
-            std::fprintf(stderr, "nbsms: %s\nnbsms --help muestra las opciones.\n",
-                         opciones.error.toLocal8Bit().constData());
-            return 1;
-        }
+    if (opciones.accion == linea_comandos::Accion::Error) {
+        std::fprintf(stderr, "nbsms: %s\nnbsms --help muestra las opciones.\n",
+                     opciones.error.toLocal8Bit().constData());
+        return 1;
     }
 
     if (opciones.detallado)
         registro::detallado();
+    for (const QString &ignorado : qAsConst(opciones.ignorados))
+        qCDebug(catApp).noquote() << "argumento desconocido, se ignora:" << ignorado;
 
     std::unique_ptr<QSharedMemory> segmento = instancia_unica::crearSegmento();
     if (!instancia_unica::iniciar(*segmento))

@@ -68,8 +68,8 @@ void MainWindow::on_pushActualizarConex_clicked()
         return;
     }
     if (!protocolo_ngw::claveValida(clave)) {
-        CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es valida: no puede contener \"&\", "
-                                                "\"=\", saltos de linea ni caracteres nulos."));
+        CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es válida: no puede contener \"&\", "
+                                                "saltos de línea ni caracteres nulos."));
         return;
     }
     // The status query replaces the state: what the last reply left (a record the gateway took,

@@ -449,6 +449,17 @@ void MainWindow::on_BotonEnviar_released()
         CuadroMensaje::mostrar(titulo, tr("Debe ingresar un numero de destino."), QMessageBox::Ok);
         return;
     }
+    const QString campo = lista::campoEnMensaje(ui->TextoManual->toPlainText());
+    if (!campo.isEmpty()) {
+        CuadroMensaje::mostrar(
+            titulo,
+            tr("El mensaje no se envió: contiene «%1», que el gateway tomaría como parte "
+               "del pedido y podría mandar el texto a otro número.\nQuítelo o sepárelo con "
+               "un espacio (por ejemplo «& num=») y vuelva a intentarlo.")
+                .arg(campo),
+            QMessageBox::Ok);
+        return;
+    }
     // The rows of a run cut short are counted by the outbox's lines: it is finished first, and
     // nothing is appended while it cannot be.
     reanudarCorridaPendiente(true);

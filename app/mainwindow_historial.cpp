@@ -111,8 +111,8 @@ void MainWindow::iniciarHistorial()
     // The worker and the connection report; the rows are written here, on this thread.
     connect(worker, &threads::intentoEnvio, &vistas->base, &historial::Historial::agregarEnviado,
             Qt::QueuedConnection);
-    connect(worker->conexion(), &conexion_ngw::recibidoGuardado, &vistas->base,
-            &historial::Historial::agregarRecibido, Qt::QueuedConnection);
+    connect(worker->conexion(), &conexion_ngw::recibidosGuardados, &vistas->base,
+            &historial::Historial::agregarRecibidos, Qt::QueuedConnection);
     connect(&vistas->base, &historial::Historial::agregados, this, [this](bool recibidos) {
         if (recibidos) {
             vistas->recibidosSucio = true;

@@ -183,6 +183,11 @@ void threads::procesarCiclo()
 {
     if (m_conexion->isOcupado())
         return;
+    // Without an address there is nothing to retry: the state label says so and waits.
+    if (m_conexion->sinDireccion() && m_conexion->getEstado() == EST_CONEX_UNKNOW) {
+        m_venceReintento = kSinEspera;
+        return;
+    }
     const unsigned terminados = m_conexion->pedidosTerminados();
     const bool pedidoTerminado = terminados != m_terminadosVistos;
     m_terminadosVistos = terminados;
@@ -252,6 +257,7 @@ SituacionEnvio threads::situacion() const
     s.estado = m_conexion->getEstado();
     s.enPausa = m_comando != EST_PLAY;
     s.fueraDeHorario = m_fueraDeHorario;
+    s.sinGateway = m_conexion->sinDireccion() && s.estado == EST_CONEX_UNKNOW;
     const qint64 vence = m_venceReintento;
     if (vence >= 0)
         s.segundosReintento = Reintento::segundosHasta(vence, reloj::ahora().toMSecsSinceEpoch());

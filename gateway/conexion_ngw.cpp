@@ -54,6 +54,7 @@ void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp
 void conexion_ngw::setIp(const QString &nuevaIp)
 {
     m_ip = nuevaIp;
+    m_sinDireccion = protocolo_ngw::recortarEspacios(nuevaIp).isEmpty();
     QString normalizada;
     m_direccionValida = protocolo_ngw::normalizarDireccion(m_ip, &normalizada);
     m_urlBase = protocolo_ngw::urlBase(m_direccionValida ? normalizada : m_ip);
@@ -85,7 +86,7 @@ bool conexion_ngw::reintentar()
 
 bool conexion_ngw::consultar(bool reintento)
 {
-    if (!reclamar())
+    if (m_sinDireccion || !reclamar())
         return false;
     fijarEstado(EST_CONEX_UNKNOW);
     enHiloPropio([this, reintento] {
@@ -238,8 +239,7 @@ bool conexion_ngw::rechazarPedido(Manejador manejador)
         error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
                     .arg(protocolo_ngw::paraRegistro(m_ip));
     else if (!protocolo_ngw::claveValida(m_clave))
-        error =
-            tr("Clave del gateway no valida: no puede contener &, =, saltos de linea ni caracteres nulos");
+        error = tr("Clave del gateway no válida: no puede contener &, saltos de línea ni caracteres nulos");
     else
         return false;
     nuevoPedido(manejador)->rechazar(error);
@@ -276,8 +276,17 @@ void conexion_ngw::guardarRecibidos(int nuevos)
     const QString defecto = recibidos::rutaPorDefecto();
     const recibidos::Guardado g = recibidos::guardarEnOrden(m_retenidos, ruta, defecto);
     const QString ahora = reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    for (int i = 0; i < g.guardados; ++i)
-        emit recibidoGuardado(ahora, m_retenidos.at(i).numero, m_retenidos.at(i).mensaje);
+    if (g.guardados > 0) {
+        QStringList numeros;
+        QStringList mensajes;
+        numeros.reserve(g.guardados);
+        mensajes.reserve(g.guardados);
+        for (int i = 0; i < g.guardados; ++i) {
+            numeros << m_retenidos.at(i).numero;
+            mensajes << m_retenidos.at(i).mensaje;
+        }
+        emit recibidosGuardados(ahora, numeros, mensajes);
+    }
     m_retenidos.erase(m_retenidos.begin(), m_retenidos.begin() + g.guardados);
     m_ultimosRecibidos += g.guardados;
     const int nuevosEnEspera = qMin(nuevos, m_retenidos.size());

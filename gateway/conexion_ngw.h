@@ -62,6 +62,9 @@ public:
     // Values -1..10 only; any other is refused with "estado= INVALIDO".
     void setEstado(int valor);
     bool isOcupado() const;
+    // No address is stored: nothing to ask, so no request starts (not even a retry) and the state
+    // stays EST_CONEX_UNKNOW until the operator gives one. Any thread.
+    bool sinDireccion() const { return m_sinDireccion; }
     // Requests ended so far, counted before the link is freed: a change tells the worker that a
     // request ended (and, in a given-up state, failed) since it last looked.
     unsigned pedidosTerminados() const { return m_terminados; }
@@ -107,9 +110,11 @@ public:
     void quitarPrimerErrorPendiente() { m_erroresPendientes.removeFirst(); }
 
 signals:
-    // A received message has just been stored in a received-messages file (fechaHora
-    // "yyyy-MM-dd HH:mm:ss", local time), once per message, in the gateway's order.
-    void recibidoGuardado(const QString &fechaHora, const QString &numero, const QString &mensaje);
+    // The messages of one fetch have just been stored in a received-messages file (fechaHora
+    // "yyyy-MM-dd HH:mm:ss", local time), in the gateway's order: once per fetch, so that the
+    // history takes them in one transaction.
+    void recibidosGuardados(const QString &fechaHora, const QStringList &numeros,
+                            const QStringList &mensajes);
 
 public:
     static constexpr int kTiempoLimiteDefecto = 30000;
@@ -156,6 +161,7 @@ private:
     std::atomic<int> m_estado{EST_CONEX_UNKNOW};
     std::atomic<bool> m_ocupado{false};
     std::atomic<bool> m_deteniendo{false};
+    std::atomic<bool> m_sinDireccion{true};
     std::atomic<unsigned> m_terminados{0};
     // The status query in flight is a retry (object's thread only).
     bool m_esReintento = false;

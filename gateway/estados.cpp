@@ -49,6 +49,8 @@ QString textoSituacion(const SituacionEnvio &s)
         return textoEstado(s.estado);
     if (s.enPausa)
         return QCoreApplication::translate("MainWindow", "Pausado");
+    if (s.sinGateway)
+        return QCoreApplication::translate("MainWindow", "Sin gateway configurado");
     if (estadoDetenido(s.estado) && s.segundosReintento >= 0)
         return textoEstado(s.estado) +
                QCoreApplication::translate("MainWindow", " (reintento en %1 s)").arg(s.segundosReintento);

@@ -45,11 +45,14 @@ struct SituacionEnvio
     bool enPausa = false;
     // The schedule does not allow sending at this hour.
     bool fueraDeHorario = false;
+    // No gateway address is stored: nothing is sent or retried until one is.
+    bool sinGateway = false;
     // The connection tries again by itself in this many seconds; -1: no retry is pending.
     int segundosReintento = -1;
 };
 
-// The state label: the state's text while a request is in flight; "Pausado" while paused; a
+// The state label: the state's text while a request is in flight; "Pausado" while paused;
+// "Sin gateway configurado" without an address; a
 // given-up state's text followed by " (reintento en N s)" while its retry is pending;
 // "Fuera de horario" when free outside the allowed hours; else the state's text.
 QString textoSituacion(const SituacionEnvio &situacion);

@@ -118,20 +118,40 @@ bool puertoValido(const QString &puerto)
     return soloDigitos(puerto) && puerto.size() <= 5 && puerto.toInt() >= 1 && puerto.toInt() <= 65535;
 }
 
-// Every "key=" value, up to the next "&", becomes "***".
-template <typename Texto, typename Caracter> Texto enmascarar(Texto texto, const Texto &prefijo, Caracter amp)
+// The log's view of the first kLargoRegistro units of `texto`: every "key=" value, up to the
+// next "&", becomes "***". The view stays within a few units of kLargoRegistro however many
+// keys it masks (a run of short ones would otherwise lengthen it): no key is begun past it.
+// `usados` tells how much of `texto` the view covers.
+template <typename Texto, typename Caracter>
+Texto enmascarar(const Texto &texto, const Texto &prefijo, Caracter amp, int &usados)
 {
+    const int limite = int(qMin<qsizetype>(texto.size(), kLargoRegistro));
+    Texto salida;
     int desde = 0;
     for (;;) {
-        const int k = texto.indexOf(prefijo, desde);
-        if (k < 0)
-            return texto;
-        const int valor = k + prefijo.size();
-        int fin = texto.indexOf(amp, valor);
+        const int libre = kLargoRegistro - int(salida.size());
+        if (desde >= limite || libre <= 0) {
+            usados = desde;
+            return salida;
+        }
+        int k = int(texto.indexOf(prefijo, desde));
+        if (k < 0 || k >= limite)
+            k = limite;
+        if (k - desde > libre) {
+            salida += texto.mid(desde, libre);
+            usados = desde + libre;
+            return salida;
+        }
+        salida += texto.mid(desde, k - desde);
+        desde = k;
+        if (k == limite || int(salida.size()) >= kLargoRegistro)
+            continue;
+        int fin = int(texto.indexOf(amp, k + int(prefijo.size())));
         if (fin < 0)
-            fin = texto.size();
-        texto.replace(valor, fin - valor, Texto("***"));
-        desde = valor + 3;
+            fin = int(texto.size());
+        salida += prefijo;
+        salida += Texto("***");
+        desde = fin;
     }
 }
 
@@ -190,8 +210,7 @@ bool claveValida(const QString &clave)
     const QStringView valor =
         clave.startsWith(prefijo) ? QStringView(clave).mid(prefijo.size()) : QStringView(clave);
     for (QChar c : valor) {
-        if (c == QLatin1Char('&') || c == QLatin1Char('=') || c == QLatin1Char('\n') ||
-            c == QLatin1Char('\r') || c.isNull())
+        if (c == QLatin1Char('&') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c.isNull())
             return false;
     }
     return true;
@@ -199,17 +218,20 @@ bool claveValida(const QString &clave)
 
 QByteArray paraRegistro(const QByteArray &bytes)
 {
-    // Cut first: a key cut short is masked all the same, and nothing past the cut is shown.
-    QByteArray salida = enmascarar(bytes.left(kLargoRegistro), QByteArray("key="), '&');
-    if (bytes.size() > kLargoRegistro)
+    // Only the first kLargoRegistro bytes are looked at: a key cut there is masked all the same,
+    // and nothing past the cut is shown.
+    int usados = 0;
+    QByteArray salida = enmascarar(bytes, QByteArray("key="), '&', usados);
+    if (usados < bytes.size() || bytes.size() > kLargoRegistro)
         salida += "... [" + QByteArray::number(bytes.size()) + " bytes]";
     return salida;
 }
 
 QString paraRegistro(const QString &texto)
 {
-    QString salida = enmascarar(texto.left(kLargoRegistro), QStringLiteral("key="), QLatin1Char('&'));
-    if (texto.size() > kLargoRegistro)
+    int usados = 0;
+    QString salida = enmascarar(texto, QStringLiteral("key="), QLatin1Char('&'), usados);
+    if (usados < texto.size() || texto.size() > kLargoRegistro)
         salida += QStringLiteral("... [%1 caracteres]").arg(texto.size());
     return salida;
 }

@@ -34,8 +34,9 @@ QString recortarEspacios(const QString &texto);
 // bracketed IPv6 address, with a port of 1-65535. A leading "http://" and a trailing "/" are
 // taken away. True and the address without them in `direccion`, or false.
 bool normalizarDireccion(const QString &texto, QString *direccion = nullptr);
-// The key parameter: after its "key=" prefix it holds no "&", "=", line break or NUL, so it
-// can never add parameters to a body.
+// The key parameter: after its "key=" prefix it holds no "&", line break or NUL, so it can
+// never add parameters to a body ("=" is only a character of the key: the body is not encoded,
+// and the gateway reads a parameter's value up to the next "&").
 bool claveValida(const QString &clave);
 
 // What the debug log may show of a body or a reply: the first kLargoRegistro bytes (or

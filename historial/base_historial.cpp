@@ -1,13 +1,21 @@
 #include "historial/base_historial.h"
 #include "ajustes/registro.h"
 
+#include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
+#include "lista/archivos_datos.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 namespace historial {
 
@@ -49,6 +57,11 @@ QString textoError(const QSqlError &e)
 
 } // namespace
 
+QString rutaEspera(const QString &rutaHistorial)
+{
+    return QFileInfo(rutaHistorial).dir().filePath(QString::fromLatin1(ajustes::kArchivoHistorialEspera));
+}
+
 bool esDano(const QString &codigoNativo)
 {
     return codigoNativo == QLatin1String(kCorrupt) || codigoNativo == QLatin1String(kNotADb);
@@ -68,12 +81,23 @@ bool Historial::abrir(const QString &ruta)
 {
     m_ruta = ruta;
     m_desdeIntento.start();
-    return conectar();
+    cargarEspera();
+    if (!conectar())
+        return false;
+    escribirEspera();
+    iniciarVerificacion();
+    return true;
 }
 
 void Historial::cerrar()
 {
+    if (m_verificacion) {
+        m_verificacion->wait();
+        delete m_verificacion;
+        m_verificacion = nullptr;
+    }
     escribirEspera();
+    guardarEspera();
     desconectar();
 }
 
@@ -129,16 +153,35 @@ void Historial::agregarRecibido(const QString &fechaHora, const QString &numero,
     encolar({true, fechaHora, numero, mensaje, QString()});
 }
 
+void Historial::agregarRecibidos(const QString &fechaHora, const QStringList &numeros,
+                                 const QStringList &mensajes)
+{
+    const int n = qMin(numeros.size(), mensajes.size());
+    m_espera.reserve(m_espera.size() + n);
+    for (int i = 0; i < n; ++i)
+        m_espera.append({true, fechaHora, numeros.at(i), mensajes.at(i), QString()});
+    if (m_disponible && m_motivo.isEmpty())
+        escribirEspera();
+    recortarEspera();
+}
+
 void Historial::encolar(Fila fila)
 {
     m_espera.append(std::move(fila));
-    if (m_espera.size() > kMaxEnEspera) {
-        m_espera.removeFirst();
-        ++m_descartadas;
-    }
     // While failing, rows wait for the next retry instead of meeting the same failure each.
     if (m_disponible && m_motivo.isEmpty())
         escribirEspera();
+    recortarEspera();
+}
+
+void Historial::recortarEspera()
+{
+    const int demas = m_espera.size() - kMaxEnEspera;
+    if (demas <= 0)
+        return;
+    m_espera.erase(m_espera.begin(), m_espera.begin() + demas);
+    m_cargadas = qMax(0, m_cargadas - demas);
+    m_descartadas += demas;
 }
 
 QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRecibidos)
@@ -190,11 +233,30 @@ void Historial::escribirEspera()
 {
     if (!m_disponible || m_espera.isEmpty())
         return;
-    int escritas = 0;
     bool hayEnviados = false;
     bool hayRecibidos = false;
-    const QSqlError error = escribirFilas(escritas, hayEnviados, hayRecibidos);
-    m_espera.erase(m_espera.begin(), m_espera.begin() + escritas);
+    QSqlError error;
+    for (int intento = 0; intento < 2; ++intento) {
+        int escritas = 0;
+        error = escribirFilas(escritas, hayEnviados, hayRecibidos);
+        m_espera.erase(m_espera.begin(), m_espera.begin() + escritas);
+        if (m_cargadas > 0) {
+            m_cargadas = qMax(0, m_cargadas - escritas);
+            if (m_cargadas == 0)
+                QFile::remove(rutaEspera(m_ruta));
+        }
+        if (!error.isValid() || esDano(error.nativeErrorCode()) || intento > 0)
+            break;
+        // A connection opened while the file could not be written (read-only then, say) stays
+        // so: it is opened anew once before the rows are left waiting.
+        qCDebug(catApp).noquote() << "historial: se abre de nuevo tras" << textoError(error);
+        if (!conectar())
+            return;
+    }
+    if (hayEnviados)
+        emit agregados(false);
+    if (hayRecibidos)
+        emit agregados(true);
     if (error.isValid()) {
         m_desdeIntento.start();
         if (!esDano(error.nativeErrorCode())) {
@@ -216,10 +278,6 @@ void Historial::escribirEspera()
         m_avisado = false;
         m_motivo.clear();
     }
-    if (hayEnviados)
-        emit agregados(false);
-    if (hayRecibidos)
-        emit agregados(true);
 }
 
 void Historial::fallar(const QString &motivo)
@@ -356,6 +414,131 @@ bool Historial::apartarDanado()
     m_apartado = destino;
     qCWarning(catApp).noquote() << "historial danado, apartado como" << destino;
     return true;
+}
+
+namespace {
+
+// The side file: a JSON array of rows, each {"r": received, "f", "n", "m", "x": result}.
+constexpr qint64 kMaxArchivoEspera = qint64(64) << 20;
+
+} // namespace
+
+void Historial::cargarEspera()
+{
+    const QString ruta = rutaEspera(m_ruta);
+    if (!QFile::exists(ruta))
+        return;
+    QFile archivo;
+    if (!archivos_datos::abrirDatos(archivo, ruta, QIODevice::ReadOnly))
+        return;
+    if (archivo.size() > kMaxArchivoEspera) {
+        qCWarning(catApp).noquote() << ruta << "es demasiado grande para ser del historial: no se carga.";
+        return;
+    }
+    QJsonParseError error;
+    const QJsonDocument documento = QJsonDocument::fromJson(archivo.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !documento.isArray()) {
+        qCWarning(catApp).noquote() << ruta << "no se puede leer:" << error.errorString();
+        return;
+    }
+    const QJsonArray filas = documento.array();
+    QVector<Fila> cargadas;
+    cargadas.reserve(filas.size());
+    for (const QJsonValue &v : filas) {
+        const QJsonObject o = v.toObject();
+        cargadas.append({o.value(QLatin1String("r")).toBool(), o.value(QLatin1String("f")).toString(),
+                         o.value(QLatin1String("n")).toString(), o.value(QLatin1String("m")).toString(),
+                         o.value(QLatin1String("x")).toString()});
+    }
+    qCDebug(catApp).noquote() << "historial:" << cargadas.size() << "registro(s) en espera desde" << ruta;
+    // Older than anything reported since: they go first.
+    cargadas += m_espera;
+    m_espera.swap(cargadas);
+    m_cargadas = m_espera.size() - cargadas.size();
+    // Nothing to write from it: an empty side file is done with.
+    if (m_cargadas == 0)
+        QFile::remove(ruta);
+}
+
+void Historial::guardarEspera()
+{
+    if (m_ruta.isEmpty() || m_espera.isEmpty())
+        return;
+    const QString ruta = rutaEspera(m_ruta);
+    QJsonArray filas;
+    for (const Fila &f : qAsConst(m_espera)) {
+        QJsonObject o;
+        o.insert(QLatin1String("r"), f.recibido);
+        o.insert(QLatin1String("f"), f.fechaHora);
+        o.insert(QLatin1String("n"), f.numero);
+        o.insert(QLatin1String("m"), f.mensaje);
+        if (!f.recibido)
+            o.insert(QLatin1String("x"), f.resultado);
+        filas.append(o);
+    }
+    if (archivos_datos::guardarEntero(ruta, QJsonDocument(filas).toJson(QJsonDocument::Compact))) {
+        qCWarning(catApp).noquote() << "historial:" << m_espera.size()
+                                    << "registro(s) no se pudieron escribir y quedan en" << ruta
+                                    << "para el próximo arranque";
+        m_cargadas = m_espera.size();
+    } else {
+        qCCritical(catApp).noquote() << "historial:" << m_espera.size()
+                                     << "registro(s) no se pudieron escribir"
+                                     << "ni guardar en" << ruta << "y se pierden";
+    }
+}
+
+void Historial::iniciarVerificacion()
+{
+    if (m_verificacion || !m_disponible)
+        return;
+    if (QFileInfo(m_ruta).size() > kMaxVerificacion) {
+        qCDebug(catApp).noquote() << "historial: demasiado grande para revisarlo al arrancar:" << m_ruta;
+        return;
+    }
+    const QString ruta = m_ruta;
+    const QString nombre = m_nombre + QStringLiteral("-revision");
+    m_verificacion = QThread::create([this, ruta, nombre] {
+        QString resultado;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nombre);
+            db.setDatabaseName(ruta);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("PRAGMA quick_check")) && q.next())
+                    resultado = q.value(0).toString();
+                else if (esDano(q.lastError().nativeErrorCode()))
+                    resultado = textoError(q.lastError());
+            }
+        }
+        QSqlDatabase::removeDatabase(nombre);
+        QMetaObject::invokeMethod(
+            this, [this, ruta, resultado] { terminarVerificacion(ruta, resultado); }, Qt::QueuedConnection);
+    });
+    m_verificacion->start(QThread::LowPriority);
+}
+
+void Historial::terminarVerificacion(const QString &ruta, const QString &resultado)
+{
+    if (m_verificacion) {
+        m_verificacion->wait();
+        delete m_verificacion;
+        m_verificacion = nullptr;
+    }
+    // Empty: the check could not run (locked, say); the file is used as it is.
+    if (ruta != m_ruta || resultado.isEmpty() || resultado == QLatin1String("ok"))
+        return;
+    qCWarning(catApp).noquote() << "historial: la revisión encontró daños en" << ruta << ":" << resultado;
+    desconectar();
+    if (!apartarDanado()) {
+        fallar(tr("el archivo está dañado y no se pudo apartar: %1").arg(resultado));
+        return;
+    }
+    if (conectar())
+        escribirEspera();
+    emit agregados(false);
+    emit agregados(true);
 }
 
 } // namespace historial

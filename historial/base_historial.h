@@ -5,9 +5,12 @@
 // PRAGMA user_version, brought up to date step by step when the file is opened.
 //
 // It never stands in the way of sending: rows that cannot be written wait in memory and are
-// written when the file can be written again; a failure is told once (tomarAvisos, for the
-// errors file) and shown (textoEstado); a file that is not a database or is damaged is set aside
-// under another name, never overwritten, and a new one is started. Interface thread only.
+// written when the file can be written again (a failed write opens the file anew once); rows
+// still waiting when it is closed go to a side file in the same folder, which the next abrir()
+// loads. A failure is told once (tomarAvisos, for the errors file) and shown (textoEstado); a
+// file that is not a database or is damaged (found when used, or by a quick check on a thread of
+// its own after opening) is set aside under another name, never overwritten, and a new one is
+// started. Interface thread only.
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -18,12 +21,20 @@
 #include <QStringList>
 #include <QVector>
 
+class QThread;
+
 namespace historial {
 
 // The schema this program writes: 1 the two tables, 2 their search indexes.
 inline constexpr int kVersionEsquema = 2;
 // Rows kept in memory while the file cannot be written; the oldest go beyond it.
 inline constexpr int kMaxEnEspera = 10000;
+// The quick check after opening reads the whole file; a larger one is not checked, so that the
+// check (and an end that waits for it) stays short.
+inline constexpr qint64 kMaxVerificacion = qint64(512) << 20;
+
+// The side file beside `rutaHistorial` ("historial_espera.json").
+QString rutaEspera(const QString &rutaHistorial);
 
 class Historial : public QObject
 {
@@ -45,6 +56,8 @@ public:
     QSqlDatabase base() const;
     QString nombreConexion() const { return m_nombre; }
     int enEspera() const { return m_espera.size(); }
+    // The quick check started by abrir() has not reported yet.
+    bool verificando() const { return m_verificacion != nullptr; }
 
     // Lines for the errors file, each failure told once; taken by the caller.
     QStringList tomarAvisos();
@@ -56,6 +69,8 @@ public slots:
     void agregarEnviado(const QString &fechaHora, const QString &numero, const QString &mensaje,
                         const QString &resultado);
     void agregarRecibido(const QString &fechaHora, const QString &numero, const QString &mensaje);
+    // The messages of one fetch, in one transaction.
+    void agregarRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes);
 
 signals:
     // Rows were written: to `enviados` or to `recibidos`.
@@ -77,6 +92,11 @@ private:
     Falla prepararEsquema(QSqlDatabase &db, QString &error);
     bool apartarDanado();
     void encolar(Fila fila);
+    void recortarEspera();
+    void cargarEspera();
+    void guardarEspera();
+    void iniciarVerificacion();
+    void terminarVerificacion(const QString &ruta, const QString &resultado);
     // Writes the waiting rows from the first; `escritas` of them went in.
     QSqlError escribirFilas(int &escritas, bool &hayEnviados, bool &hayRecibidos);
     void escribirEspera();
@@ -91,7 +111,10 @@ private:
     QStringList m_avisos;
     QVector<Fila> m_espera;
     int m_descartadas = 0;
+    // Of the first rows waiting, how many came from the side file: once written, it goes.
+    int m_cargadas = 0;
     QElapsedTimer m_desdeIntento;
+    QThread *m_verificacion = nullptr;
 };
 
 // Whether a database error means the file is damaged or no database (SQLite's CORRUPT, NOTADB).

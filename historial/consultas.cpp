@@ -115,9 +115,13 @@ bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, q
     const QString esError = QStringLiteral("resultado >= 'error:' AND resultado < 'error;'");
     if (c.sql.isEmpty()) {
         // Everything: the errors are a range of the result's index, no need to pass over all.
-        total = unNumero(db, QStringLiteral("SELECT count(*) FROM enviados"), {});
-        errores = unNumero(db, QStringLiteral("SELECT count(*) FROM enviados WHERE ") + esError, {});
-        return total >= 0 && errores >= 0;
+        const qint64 todos = unNumero(db, QStringLiteral("SELECT count(*) FROM enviados"), {});
+        const qint64 conError =
+            unNumero(db, QStringLiteral("SELECT count(*) FROM enviados WHERE ") + esError, {});
+        // A count that failed (a damaged file) shows as none, never as -1.
+        total = qMax<qint64>(0, todos);
+        errores = qMax<qint64>(0, conError);
+        return todos >= 0 && conError >= 0;
     }
     const QString indice =
         c.columnaIndice.isEmpty() ? QString() : QStringLiteral("INDEXED BY enviados_") + c.columnaIndice;

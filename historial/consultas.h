@@ -50,7 +50,8 @@ void elegirPlan(Condicion &c, qint64 coincidencias);
 // Rows matching; -1 when the query fails.
 qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c);
 // Rows of `enviados` matching, and those of them whose resultado begins with "error:": with a
-// filter in one pass over its index (which holds the result too). False when a query fails.
+// filter in one pass over its index (which holds the result too). False when a query fails; the
+// counts are then 0, never negative.
 bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, qint64 &errores);
 // Highest id, 0 for an empty table.
 qint64 ultimoId(const QSqlDatabase &db, const QString &tabla);

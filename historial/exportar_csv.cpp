@@ -1,5 +1,7 @@
 #include "historial/exportar_csv.h"
 
+#include "lista/celda_hoja.h"
+
 #include <QCoreApplication>
 #include <QSaveFile>
 #include <QSqlError>
@@ -12,8 +14,9 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr int kBloque = 1 << 16;
 } // namespace
 
-QByteArray campoCsv(const QString &campo, QChar separador)
+QByteArray campoCsv(const QString &celda, QChar separador)
 {
+    const QString campo = lista::celdaParaHoja(celda);
     const bool comillas = campo.contains(separador) || campo.contains(QLatin1Char('"')) ||
                           campo.contains(QLatin1Char('\n')) || campo.contains(QLatin1Char('\r'));
     if (!comillas)

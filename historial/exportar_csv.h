@@ -2,7 +2,8 @@
 // Export of what a history tab shows to a CSV file the spreadsheets open as it is: UTF-8 with a
 // byte order mark, the operator's separator (";" or ","), fields quoted as RFC 4180 says (a field
 // holding the separator, a double quote or a line break goes between double quotes, its double
-// quotes doubled), lines ended by CR LF, a header line first.
+// quotes doubled), lines ended by CR LF, a header line first. A field that a spreadsheet would
+// take for a formula is written as text (lista/celda_hoja.h).
 
 #include "historial/consultas.h"
 

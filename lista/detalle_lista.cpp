@@ -1,5 +1,7 @@
 #include "lista/detalle_lista.h"
 
+#include "lista/celda_hoja.h"
+
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
@@ -61,9 +63,10 @@ private:
     const QVector<lista::ProblemaFila> &problemas;
 };
 
-// A field as a spreadsheet pastes it: quoted when it holds a TAB, a quote or a line break.
-QString campo(const QString &texto)
+// A field as a spreadsheet pastes it, as text: quoted when it holds a TAB, a quote or a line break.
+QString campo(const QString &celda)
 {
+    const QString texto = lista::celdaParaHoja(celda);
     if (!texto.contains(QLatin1Char('\t')) && !texto.contains(QLatin1Char('"')) &&
         !texto.contains(QLatin1Char('\n')) && !texto.contains(QLatin1Char('\r')))
         return texto;

@@ -79,8 +79,17 @@ bool leerFechaCelda(QStringView celda, QString &fecha)
 {
     fecha.clear();
     const QStringView t = celda.trimmed();
-    // Three runs of digits between two equal separators.
     int a = 0, b = 0, c = 0;
+    // ddMMyyyy, the worker's other form, without separators.
+    if (t.size() == 8 && leerDigitos(t, 0, 8, a) == 8) {
+        if (!QDate::isValid(a % 10000, a / 10000 % 100, a / 1000000))
+            return false;
+        fecha = t.toString();
+        fecha.insert(4, QLatin1Char('/'));
+        fecha.insert(2, QLatin1Char('/'));
+        return true;
+    }
+    // Three runs of digits between two equal separators.
     const int la = leerDigitos(t, 0, 4, a);
     if (la == 0 || la >= t.size())
         return false;

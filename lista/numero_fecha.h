@@ -17,8 +17,8 @@ inline constexpr int kMaximoDigitos = 15;
 // digits. False when it is not; `limpio` is then left empty.
 bool limpiarNumero(QStringView celda, QString &limpio);
 
-// A date cell written dd/MM/yyyy, d/M/yyyy, yyyy-MM-dd or dd-MM-yyyy (outer spaces ignored, day
-// and month of one or two digits) that names a real day, as "dd/MM/yyyy". False when it reads as
+// A date cell written dd/MM/yyyy, d/M/yyyy, yyyy-MM-dd, dd-MM-yyyy (outer spaces ignored, day
+// and month of one or two digits) or ddMMyyyy that names a real day, as "dd/MM/yyyy". False when it reads as
 // none of them; `fecha` is then left empty.
 bool leerFechaCelda(QStringView celda, QString &fecha);
 

@@ -3,6 +3,7 @@
 #include "ajustes/registro.h"
 
 #include "lista/archivos_datos.h"
+#include "lista/revision_lista.h"
 
 #include <QDebug>
 #include <QDir>
@@ -185,11 +186,16 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
                 << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
             continue;
         }
+        const QString mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
+        if (!lista::campoEnMensaje(mensaje).isEmpty()) {
+            qCDebug(catLista).noquote() << "outbox - texto con un campo del pedido, no se envia:" << mensaje;
+            continue;
+        }
         encontrado.posicion = lector.posicion();
         encontrado.linea = QByteArray(inicio, lector.largo());
         encontrado.numero = QString::fromUtf8(numero);
         encontrado.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
-        encontrado.mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
+        encontrado.mensaje = mensaje;
         return ResultadoBusqueda::Encontrado;
     }
     return ResultadoBusqueda::NoHay;

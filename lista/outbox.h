@@ -60,7 +60,8 @@ enum class ResultadoBusqueda { Encontrado, NoHay, NoAbre };
 
 // Reads from the first line on and stops at the first line whose status field is exactly "e",
 // whose number is not empty and holds none of "&", "=" (either would change the gateway
-// request), NUL, CR or LF, and whose date is due on hoy. Lines with fewer than four fields are passed over
+// request), NUL, CR or LF, whose message holds no field of the request (lista::campoEnMensaje),
+// and whose date is due on hoy. Lines with fewer than four fields are passed over
 // with the debug line "outbox - falta columna...".
 // `vencida` tells whether a record's date field (its UTF-8 bytes) is due now: the sending rules
 // are the worker's, the outbox only applies them.

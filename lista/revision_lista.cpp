@@ -55,8 +55,32 @@ QString textoMotivo(Motivo motivo)
         return tr("falta un campo obligatorio");
     case Motivo::MensajeVacio:
         return tr("mensaje vacio");
+    case Motivo::TextoConCampo:
+        return tr("texto con &num=, &key=, &msg= o &stat");
     }
     return QString();
+}
+
+QString campoEnMensaje(QStringView mensaje)
+{
+    static const QString campos[] = {QStringLiteral("&num="), QStringLiteral("&key="),
+                                     QStringLiteral("&msg="), QStringLiteral("&stat")};
+    const bool conSaltos = mensaje.contains(u'\n');
+    const QString enviado =
+        conSaltos ? mensaje.toString().replace(QLatin1Char('\n'), QLatin1String("&enter&")) : QString();
+    const QStringView texto = conSaltos ? QStringView(enviado) : mensaje;
+    if (!texto.contains(u'&'))
+        return QString();
+    for (const QString &campo : campos) {
+        if (texto.contains(campo, Qt::CaseInsensitive))
+            return campo;
+    }
+    return QString();
+}
+
+QString textoCampoEnMensaje(const QString &campo)
+{
+    return tr("texto con %1").arg(campo);
 }
 
 ReglasFila::ReglasFila(const EntradasFila &e)
@@ -118,6 +142,11 @@ ResultadoFila ReglasFila::evaluar(QStringView linea) const
         return r;
     }
     r.mensaje = std::move(m.mensaje);
+    if (!campoEnMensaje(r.mensaje).isEmpty()) {
+        // Kept, so that the reason can name the field.
+        r.motivo = Motivo::TextoConCampo;
+        return r;
+    }
     r.truncado = m.truncado;
     return r;
 }
@@ -127,7 +156,9 @@ void RevisionLista::agregar(int linea, const QString &fila, const ResultadoFila 
     if (r.motivo != Motivo::Ninguno) {
         ++errores;
         ++motivos[int(r.motivo)];
-        lista.append({linea, fila, textoMotivo(r.motivo)});
+        lista.append({linea, fila,
+                      r.motivo == Motivo::TextoConCampo ? textoCampoEnMensaje(campoEnMensaje(r.mensaje))
+                                                        : textoMotivo(r.motivo)});
         return;
     }
     ++encolados;

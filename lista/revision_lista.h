@@ -24,10 +24,19 @@ enum class Motivo {
     FechaIlegible,    // the date cell reads as no date
     FaltaObligatorio, // a mandatory field of the template is empty
     MensajeVacio,     // the template gives no message for the row
+    TextoConCampo,    // the message holds a field of the gateway's request ("&num=" ...)
 };
-inline constexpr int kCantidadMotivos = int(Motivo::MensajeVacio) + 1;
+inline constexpr int kCantidadMotivos = int(Motivo::TextoConCampo) + 1;
 
 QString textoMotivo(Motivo motivo);
+
+// The gateway's body is sent as it is: a message holding "&num=", "&key=", "&msg=" or "&stat"
+// (in any case, line feeds counted as the "&enter&" they become) would give the request another
+// value, and a device that reads the last one would send the text elsewhere. The first such
+// field found, as written here ("&num="...), or empty when there is none.
+QString campoEnMensaje(QStringView mensaje);
+// "texto con &num=" and the like: why such a message is not sent.
+QString textoCampoEnMensaje(const QString &campo);
 
 struct ResultadoFila
 {

@@ -158,18 +158,24 @@ private slots:
         QTest::addColumn<int>("accion");
         QTest::addColumn<bool>("detallado");
         QTest::addColumn<bool>("minimizado");
+        QTest::addColumn<QStringList>("ignorados");
         using A = linea_comandos::Accion;
-        QTest::newRow("nada") << QStringList() << int(A::Iniciar) << false << false;
-        QTest::newRow("--verbose") << QStringList{"--verbose"} << int(A::Iniciar) << true << false;
-        QTest::newRow("--minimizado") << QStringList{"--minimizado"} << int(A::Iniciar) << false << true;
-        // Qt's own options are refused only until Qt has taken them out.
-        QTest::newRow("-platform") << QStringList{"-platform", "offscreen"} << int(A::Error) << false
-                                   << false;
-        QTest::newRow("-reverse no es -v") << QStringList{"-reverse"} << int(A::Error) << false << false;
-        QTest::newRow("desconocida") << QStringList{"--nada"} << int(A::Error) << false << false;
-        QTest::newRow("argumento suelto") << QStringList{"lista.csv"} << int(A::Error) << false << false;
-        QTest::newRow("version ante un error")
-            << QStringList{"--nada", "--version"} << int(A::Version) << false << false;
+        QTest::newRow("nada") << QStringList() << int(A::Iniciar) << false << false << QStringList();
+        QTest::newRow("--verbose") << QStringList{"--verbose"} << int(A::Iniciar) << true << false
+                                   << QStringList();
+        QTest::newRow("--minimizado")
+            << QStringList{"--minimizado"} << int(A::Iniciar) << false << true << QStringList();
+        // Qt's own options are unknown only until Qt has taken them out.
+        QTest::newRow("-platform") << QStringList{"-platform", "offscreen"} << int(A::Iniciar) << false
+                                   << false << QStringList{"platform", "offscreen"};
+        QTest::newRow("-reverse no es -v")
+            << QStringList{"-reverse"} << int(A::Iniciar) << false << false << QStringList{"reverse"};
+        QTest::newRow("desconocida") << QStringList{"--nada", "--minimizado"} << int(A::Iniciar) << false
+                                     << true << QStringList{"nada"};
+        QTest::newRow("abrir con") << QStringList{"/home/ana/lista.csv"} << int(A::Iniciar) << false << false
+                                   << QStringList{"/home/ana/lista.csv"};
+        QTest::newRow("version ante una desconocida")
+            << QStringList{"--nada", "--version"} << int(A::Version) << false << false << QStringList{"nada"};
     }
 
     void lineaDeComandos()
@@ -178,12 +184,13 @@ private slots:
         QFETCH(int, accion);
         QFETCH(bool, detallado);
         QFETCH(bool, minimizado);
+        QFETCH(QStringList, ignorados);
         const linea_comandos::Opciones opciones =
             linea_comandos::leer(QStringList{QStringLiteral("nbsms")} + argumentos);
         QCOMPARE(int(opciones.accion), accion);
         QCOMPARE(opciones.detallado, detallado);
         QCOMPARE(opciones.minimizado, minimizado);
-        QCOMPARE(opciones.error.isEmpty(), accion != int(linea_comandos::Accion::Error));
+        QCOMPARE(opciones.ignorados, ignorados);
     }
 
     // The entry starts the program minimized, whatever its path holds, reads as on until the user

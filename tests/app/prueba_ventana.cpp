@@ -237,8 +237,9 @@ private slots:
         w.trabajador()->contarRecibidos();
         QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
 
-        // No address: every retry fails the same way.
+        // An address that is no address: every retry fails the same way.
         conexion_ngw *c = w.trabajador()->conexion();
+        c->setConexion(QStringLiteral("key=1"), QStringLiteral("no es una direccion"));
         c->setEstado(EST_CONEX_ERROR);
         w.on_pushPlay_clicked();
         QTRY_VERIFY(w.trabajador()->detenidoPorFalla());

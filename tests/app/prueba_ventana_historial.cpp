@@ -166,10 +166,10 @@ private slots:
         // What was seen of a history file since set aside does not hide the new file's messages.
         ajustes::escribir(ajustes::Clave::RecibidosVistos, 350);
         conexion_ngw *c = w->trabajador()->conexion();
-        emit c->recibidoGuardado(QStringLiteral("2026-06-15 09:00:00"), QStringLiteral("1150001"),
-                                 QStringLiteral("hola"));
-        emit c->recibidoGuardado(QStringLiteral("2026-06-15 09:05:00"), QStringLiteral("1160002"),
-                                 QStringLiteral("otro, 1150001"));
+        emit c->recibidosGuardados(QStringLiteral("2026-06-15 09:00:00"), {QStringLiteral("1150001")},
+                                   {QStringLiteral("hola")});
+        emit c->recibidosGuardados(QStringLiteral("2026-06-15 09:05:00"), {QStringLiteral("1160002")},
+                                   {QStringLiteral("otro, 1150001")});
         const int indice = ui->tabWidget->indexOf(ui->tabRecibidos);
         QTRY_COMPARE(ui->tabWidget->tabText(indice), QStringLiteral("Recibidos (2)"));
         mostrarPestana(ui->tabRecibidos);

@@ -34,15 +34,30 @@ class PruebaSalida : public QObject
 
 private slots:
     // The messages and the key in clear are their user's alone: what the program creates and what
-    // it finds at start.
+    // it finds at start in its data folder. A file elsewhere, even one a link in the folder names,
+    // is left as its owner keeps it.
     void archivosPrivados()
     {
         QSettings().clear();
-        QDir(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos))).removeRecursively();
+        QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        datos.removeRecursively();
+        QVERIFY(QDir::home().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
+        QFile::setPermissions(datos.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                QFileDevice::ExeOther);
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("key=secreta"));
         const QString errores = QDir::home().filePath(QStringLiteral("errores-propios.csv"));
         ajustes::escribir(ajustes::Clave::FolderErrores, errores);
-        QFile(errores).open(QIODevice::WriteOnly);
+        const QString compartido = QDir::home().filePath(QStringLiteral("compartido.csv"));
+        const QString propio = datos.filePath(QLatin1String(ajustes::kArchivoSalidas));
+        const QFileDevice::Permissions abierto = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        for (const QString &archivo : {errores, compartido, propio}) {
+            QFile(archivo).open(QIODevice::WriteOnly);
+            QFile::setPermissions(archivo, abierto);
+        }
+        QVERIFY(QFile::link(compartido, datos.filePath(QLatin1String(ajustes::kArchivoBackup))));
         QVERIFY(QFileInfo(QSettings().fileName()).permissions() & QFileDevice::ReadOther);
 
         ProcesoHijo programa;
@@ -55,14 +70,16 @@ private slots:
         const QFileDevice::Permissions otros = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                QFileDevice::WriteOther | QFileDevice::ExeOther;
-        const QFileInfo carpeta(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        const QFileInfo carpeta(datos.path());
         QVERIFY(carpeta.isDir());
         QCOMPARE(carpeta.permissions() & otros, QFileDevice::Permissions());
-        for (const QString &archivo : {errores, QSettings().fileName()}) {
+        for (const QString &archivo : {propio, QSettings().fileName()}) {
             const QFileInfo info(archivo);
             QVERIFY2(info.isFile(), qPrintable(archivo));
             QCOMPARE(info.permissions() & (duenio | otros), duenio);
         }
+        for (const QString &archivo : {errores, compartido})
+            QCOMPARE(QFileInfo(archivo).permissions() & (duenio | otros), abierto);
     }
 
     // Quiet unless asked: debug lines only with --verbose (or QT_LOGGING_RULES).

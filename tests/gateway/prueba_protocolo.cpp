@@ -234,8 +234,9 @@ void PruebaProtocolo::clave_data()
     QTest::newRow("sin prefijo") << "1234" << true;
     QTest::newRow("espacios y letras") << "key=a b\u00f1" << true;
     QTest::newRow("ampersand") << "key=K&num=999999&msg=inyectado" << false;
-    QTest::newRow("igual") << "key=a=b" << false;
-    QTest::newRow("prefijo dentro") << "x key=1" << false;
+    QTest::newRow("igual") << "key=a=b" << true;
+    QTest::newRow("iguales al final") << "key=YWJj==" << true;
+    QTest::newRow("prefijo dentro") << "x key=1" << true;
     QTest::newRow("salto") << "key=a\nb" << false;
     QTest::newRow("retorno") << "key=a\r" << false;
     QTest::newRow("nul") << QString::fromLatin1("key=a\0b", 7) << false;
@@ -260,6 +261,9 @@ void PruebaProtocolo::registro_data()
     QTest::newRow("largo") << QByteArray(1000, 'x') << QByteArray(200, 'x') + "... [1000 bytes]";
     QTest::newRow("clave cortada") << QByteArray(194, 'x') + "key=SECRETO"
                                    << QByteArray(194, 'x') + "key=***... [205 bytes]";
+    // Masking short keys must not lengthen the view past its bound.
+    QTest::newRow("claves cortas") << QByteArray("key=&").repeated(60)
+                                   << QByteArray("key=***&").repeated(25) + "... [300 bytes]";
 }
 
 void PruebaProtocolo::registro()

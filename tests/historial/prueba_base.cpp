@@ -138,7 +138,7 @@ private slots:
         historial::Historial base;
         QVERIFY(base.abrir(ruta));
         conexion_ngw c(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()));
-        connect(&c, &conexion_ngw::recibidoGuardado, &base, &historial::Historial::agregarRecibido,
+        connect(&c, &conexion_ngw::recibidosGuardados, &base, &historial::Historial::agregarRecibidos,
                 Qt::QueuedConnection);
         QTRY_VERIFY(!c.isOcupado());
         sim.agregarRecibido("1150001", "uno");

@@ -16,6 +16,8 @@ private slots:
     void numero_data();
     void numero();
     void fecha_data();
+    void campoEnMensaje_data();
+    void campoEnMensaje();
     void fecha();
     void fila_data();
     void fila();
@@ -78,6 +80,12 @@ void PruebaRevision::fecha_data()
                                 << "05/03/2030";
     QTest::newRow("espacios alrededor") << " 05/03/2030 "
                                         << "05/03/2030";
+    QTest::newRow("ddMMyyyy") << "05032030"
+                              << "05/03/2030";
+    QTest::newRow("ddMMyyyy sin tal dia") << "31042030"
+                                          << "";
+    QTest::newRow("siete cifras") << "5032030"
+                                  << "";
     QTest::newRow("bisiesto") << "29/02/2028"
                               << "29/02/2028";
     QTest::newRow("no bisiesto") << "29/02/2030"
@@ -141,6 +149,38 @@ void PruebaRevision::fila_data()
                                     << "vence" << Motivo::FechaIlegible << "";
     QTest::newRow("falta obligatorio") << "Ana,123,05/03/2030,"
                                        << "vence" << Motivo::FaltaObligatorio << "";
+    QTest::newRow("fecha ddMMyyyy") << "Ana,123,05032030,10"
+                                    << "vence" << Motivo::Ninguno << "123|05/03/2030|Hola Ana 10";
+    QTest::newRow("texto con &num=") << "Ana&NUM=999,123,05/03/2030,10"
+                                     << "vence" << Motivo::TextoConCampo << "";
+}
+
+// What in a message would give the gateway's request another value, as the reason names it.
+void PruebaRevision::campoEnMensaje_data()
+{
+    QTest::addColumn<QString>("mensaje");
+    QTest::addColumn<QString>("campo");
+    QTest::newRow("num") << "Pague&num=1199999999"
+                         << "&num=";
+    QTest::newRow("key en mayusculas") << "a&KEY=x"
+                                       << "&key=";
+    QTest::newRow("msg") << "a&Msg=b"
+                         << "&msg=";
+    QTest::newRow("stat") << "ver &stat"
+                          << "&stat";
+    QTest::newRow("salto que se vuelve &enter&") << "hola\nnum=5"
+                                                 << "&num=";
+    QTest::newRow("separado") << "Tom & num=5, mas = menos"
+                              << "";
+}
+
+void PruebaRevision::campoEnMensaje()
+{
+    QFETCH(QString, mensaje);
+    QFETCH(QString, campo);
+    QCOMPARE(lista::campoEnMensaje(mensaje), campo);
+    if (!campo.isEmpty())
+        QCOMPARE(lista::textoCampoEnMensaje(campo), QStringLiteral("texto con ") + campo);
 }
 
 void PruebaRevision::fila()

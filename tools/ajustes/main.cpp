@@ -5,6 +5,7 @@
 //   nbsms-ajustes escribir CLAVE VALOR  stores the value (bool_ and int_ keys typed as such)
 
 #include "ajustes/ajustes.h"
+#include "ajustes/privacidad.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -46,6 +47,9 @@ QVariant valorTipado(const QString &clave, const QString &texto)
 
 int main(int argc, char *argv[])
 {
+    // The store holds the gateway key in clear: what this tool creates is its user's alone, as
+    // with the program.
+    privacidad::soloUsuario();
     QCoreApplication app(argc, argv);
     ajustes::fijarIdentidad();
     const QStringList args = app.arguments().mid(1);
@@ -81,5 +85,7 @@ int main(int argc, char *argv[])
     s.sync();
     if (s.status() != QSettings::NoError)
         return fallar(QStringLiteral("no se pudo guardar en %1").arg(s.fileName()));
+    // A file written by an older tool, or by hand, is made private as the program makes it.
+    privacidad::restringirArchivo(s.fileName());
     return 0;
 }
