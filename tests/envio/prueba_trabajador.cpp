@@ -299,6 +299,14 @@ private slots:
             w->procesarCiclo();
         QVERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->ciclosContados(), 0);
+        // Long past any retry's wait: still waiting for an address, with nothing to report.
+        reloj::fijar([] { return kAhora.addSecs(600); });
+        w->procesarCiclo();
+        QVERIFY(!w->conexion()->isOcupado());
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_UNKNOW);
+        QVERIFY(w->conexion()->erroresPendientes().isEmpty());
+        QVERIFY(!w->detenidoPorFalla());
+        QCOMPARE(textoSituacion(w->situacion()), QStringLiteral("Sin gateway configurado"));
         QVERIFY(sim->peticiones().empty());
     }
 

@@ -6,6 +6,7 @@
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "historial/base_historial.h"
+#include "historial/exportar_csv.h"
 #include "tools/simulador/simulador_ngw.h"
 
 #include "common/archivos_prueba.h"
@@ -248,6 +249,93 @@ private slots:
         QCOMPARE(filas(ruta, QStringLiteral("SELECT * FROM enviados")),
                  QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado")});
         QCOMPARE(filas(ruta, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("wal")});
+    }
+
+    // Rows that cannot be written by the end (a folder stands where the file should be) are
+    // kept in the side file, and the next start writes them and removes it.
+    void restosParaElProximoArranque()
+    {
+        QVERIFY(QDir().mkdir(ruta));
+        {
+            historial::Historial base;
+            QVERIFY(!base.abrir(ruta));
+            base.agregarEnviado(QStringLiteral("2026-06-15 10:30:05"), QStringLiteral("1"),
+                                QStringLiteral("m"), QStringLiteral("enviado"));
+            base.agregarRecibidos(QStringLiteral("2026-06-15 10:31:00"), {QStringLiteral("2")},
+                                  {QStringLiteral("hola")});
+            QCOMPARE(base.enEspera(), 2);
+        }
+        QVERIFY(QFile::exists(historial::rutaEspera(ruta)));
+        QVERIFY(QDir().rmdir(ruta));
+        {
+            historial::Historial base;
+            QVERIFY(base.abrir(ruta));
+            QCOMPARE(base.enEspera(), 0);
+        }
+        QVERIFY(!QFile::exists(historial::rutaEspera(ruta)));
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT numero, resultado FROM enviados")),
+                 QStringList{QStringLiteral("1|enviado")});
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT numero, mensaje FROM recibidos")),
+                 QStringList{QStringLiteral("2|hola")});
+    }
+
+    // A fetch's messages go in at once, however many; damage inside the file, which opening does
+    // not meet, is found by the check after opening and the file set aside.
+    void revisionTrasAbrir()
+    {
+        {
+            historial::Historial base;
+            QVERIFY(base.abrir(ruta));
+            QStringList numeros;
+            QStringList mensajes;
+            for (int i = 0; i < 3 * historial::kMaxEnEspera / 2; ++i) {
+                numeros << QString::number(1150000000 + i);
+                mensajes << QString(200, QLatin1Char('m'));
+            }
+            QSignalSpy escritas(&base, &historial::Historial::agregados);
+            base.agregarRecibidos(QStringLiteral("2026-06-15 10:30:05"), numeros, mensajes);
+            QCOMPARE(escritas.size(), 1);
+            QCOMPARE(base.enEspera(), 0);
+            QTRY_VERIFY(!base.verificando());
+        }
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT count(*) FROM recibidos")),
+                 QStringList{QString::number(3 * historial::kMaxEnEspera / 2)});
+        {
+            QFile archivo(ruta);
+            QVERIFY(archivo.open(QIODevice::ReadWrite));
+            QVERIFY(archivo.seek(archivo.size() / 2 / 4096 * 4096));
+            archivo.write(QByteArray(4096, '\xA5'));
+        }
+        historial::Historial base;
+        base.abrir(ruta);
+        QTRY_VERIFY(!base.verificando());
+        QCOMPARE(QDir(dir->path())
+                     .entryList({QStringLiteral("historial.sqlite.danado-20260615-103005*")}, QDir::Files)
+                     .size(),
+                 1);
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT count(*) FROM recibidos")),
+                 QStringList{QStringLiteral("0")});
+    }
+
+    // What a spreadsheet would run as a formula leaves as text; the rest as it is.
+    void celdasExportadas_data()
+    {
+        QTest::addColumn<QString>("celda");
+        QTest::addColumn<QByteArray>("campo");
+        QTest::newRow("igual") << "=HYPERLINK(\"http://x\")"
+                               << QByteArray("\"'=HYPERLINK(\"\"http://x\"\")\"");
+        QTest::newRow("arroba") << "@SUM(A1)" << QByteArray("'@SUM(A1)");
+        QTest::newRow("mas") << "+5491155" << QByteArray("'+5491155");
+        QTest::newRow("menos") << "-2+3" << QByteArray("'-2+3");
+        QTest::newRow("tabulador") << "\t=1" << QByteArray("'\t=1");
+        QTest::newRow("retorno") << "\r=1" << QByteArray("\"'\r=1\"");
+        QTest::newRow("texto") << "Hola =)" << QByteArray("Hola =)");
+    }
+    void celdasExportadas()
+    {
+        QFETCH(QString, celda);
+        QFETCH(QByteArray, campo);
+        QCOMPARE(historial::campoCsv(celda, QLatin1Char(';')), campo);
     }
 };
 

@@ -1,6 +1,7 @@
 // Outbox and errors-file writers, and the outbox scan, mark, counts and compaction, on real
 // files in a private folder: exact bytes in, exact bytes out.
 
+#include "ajustes/archivo_seguro.h"
 #include "app/mainwindow.h"
 #include "common/vencida.h"
 #include "lista/archivos_datos.h"
@@ -491,6 +492,86 @@ private slots:
             QCOMPARE(CuadroMensaje::mostrados().at(0).texto, caja);
         }
         QVERIFY(!QFile::exists(datos.filePath(QStringLiteral("compactando.csv"))));
+    }
+
+    // A line no record can be (a sparse hole, a run of NULs) is passed over at disk speed and
+    // without holding it: the records after it are found, counted and kept by a rewrite.
+    void lineaEnorme_data()
+    {
+        QTest::addColumn<bool>("hueco");
+        QTest::newRow("hueco de 1 GB") << true;
+        QTest::newRow("3 MB de NUL") << false;
+    }
+    void lineaEnorme()
+    {
+        QFETCH(bool, hueco);
+        QTemporaryDir datos;
+        const QString ruta = datos.filePath(QStringLiteral("salidas.csv"));
+        {
+            QFile f(ruta);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("E,1,,a\n");
+            if (hueco)
+                QVERIFY(f.resize(f.size() + (qint64(1) << 30)));
+            else
+                f.write(QByteArray(3 << 20, '\0'));
+            QVERIFY(f.seek(f.size()));
+            f.write("\ne,2,,b\n");
+        }
+        const qint64 posicion = QFileInfo(ruta).size() - 7;
+        outbox::Pendiente p;
+        QCOMPARE(outbox::buscarPendiente(
+                     ruta, [](const char *, int) { return true; }, p),
+                 outbox::ResultadoBusqueda::Encontrado);
+        QCOMPARE(p.posicion, posicion);
+        QCOMPARE(p.linea, QByteArray("e,2,,b"));
+        int cuenta = 0;
+        QVERIFY(outbox::contarPorEstado(ruta, 'e', cuenta));
+        QCOMPARE(cuenta, 1);
+        QCOMPARE(outbox::compactar(ruta, datos.filePath(QStringLiteral("compactando.csv"))),
+                 outbox::ResultadoCompactacion::Hecha);
+        QCOMPARE(leer(ruta), QByteArray("e,2,,b\n"));
+    }
+
+    // A link planted among the data files is never written through: the file it names, outside
+    // the folder, keeps its bytes, and what the program writes stays in its folder.
+    void enlacesPlantados_data()
+    {
+        QTest::addColumn<QString>("enlace");
+        QTest::newRow("temporal de la compactacion") << "compactando.csv";
+        QTest::newRow("temporal del diario") << "corrida_lista.json.tmp";
+        QTest::newRow("archivo de errores") << "errores.csv";
+        QTest::newRow("bandeja de salida") << "salidas.csv";
+    }
+    void enlacesPlantados()
+    {
+        QFETCH(QString, enlace);
+        QTemporaryDir datos;
+        QTemporaryDir fuera;
+        const QString ajeno = fuera.filePath(QStringLiteral("ajeno.csv"));
+        escribir(ajeno, "e,9,,ajeno\n");
+        const QString salidas = datos.filePath(QStringLiteral("salidas.csv"));
+        if (enlace != QLatin1String("salidas.csv"))
+            escribir(salidas, "E,1,,a\ne,2,,b\n");
+        QVERIFY(QFile::link(ajeno, datos.filePath(enlace)));
+
+        outbox::compactar(salidas, datos.filePath(QStringLiteral("compactando.csv")));
+        archivos_datos::guardarEntero(datos.filePath(QStringLiteral("corrida_lista.json")), "{}");
+        archivos_datos::agregarLineaErrores(datos.filePath(QStringLiteral("errores.csv")),
+                                            QStringLiteral("fila"));
+        archivos_datos::agregarRegistroOutbox(salidas, QStringLiteral("3"), QString(), QStringLiteral("c"));
+        outbox::Pendiente p;
+        const outbox::ResultadoBusqueda hallado = outbox::buscarPendiente(
+            salidas, [](const char *, int) { return true; }, p);
+
+        QCOMPARE(leer(ajeno), QByteArray("e,9,,ajeno\n"));
+        if (enlace == QLatin1String("salidas.csv")) {
+            QCOMPARE(hallado, outbox::ResultadoBusqueda::NoAbre);
+        } else {
+            QCOMPARE(p.linea, QByteArray("e,2,,b"));
+            QVERIFY(!archivo_seguro::esEnlace(salidas));
+            QCOMPARE(leer(datos.filePath(QStringLiteral("corrida_lista.json"))), QByteArray("{}"));
+        }
     }
 };
 
