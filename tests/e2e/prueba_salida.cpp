@@ -6,6 +6,7 @@
 #include "common/entorno_prueba.h"
 #include "common/proceso_hijo.h"
 
+#include "ajustes/ajustes.h"
 #include "app/instancia_unica.h"
 #include "tools/simulador/simulador_ngw.h"
 
@@ -16,6 +17,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+
+#include <sys/stat.h>
 
 namespace {
 using archivos_prueba::leer;
@@ -80,6 +83,55 @@ private slots:
         }
         for (const QString &archivo : {errores, compartido})
             QCOMPARE(QFileInfo(archivo).permissions() & (duenio | otros), abierto);
+    }
+
+    // What stands at a data file's path, or what the desktop hands over, never stops the program:
+    // a pipe or a device is refused with one line, an unknown argument ignored, and the program
+    // still answers and ends when told.
+    void entradasHostiles_data()
+    {
+        QTest::addColumn<QString>("tuberia");   // a named pipe at this data file
+        QTest::addColumn<QString>("recibidos"); // the received-messages file setting
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<QByteArray>("linea");
+        const QByteArray rechazo = "no es un archivo común";
+        QTest::newRow("diario en una tuberia") << "corrida_lista.json"
+                                               << "" << QStringList() << rechazo;
+        QTest::newRow("bandeja en una tuberia") << "salidas.csv"
+                                                << "" << QStringList() << rechazo;
+        QTest::newRow("recibidos en /dev/zero") << ""
+                                                << "/dev/zero" << QStringList() << rechazo;
+        QTest::newRow("abrir con") << ""
+                                   << ""
+                                   << QStringList{QStringLiteral("/tmp/lista.csv"), "--otra", "--verbose"}
+                                   << QByteArray("argumento desconocido, se ignora: /tmp/lista.csv");
+    }
+    void entradasHostiles()
+    {
+        QFETCH(QString, tuberia);
+        QFETCH(QString, recibidos);
+        QFETCH(QStringList, argumentos);
+        QFETCH(QByteArray, linea);
+        QSettings().clear();
+        QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        datos.removeRecursively();
+        QVERIFY(QDir::home().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
+        if (!tuberia.isEmpty())
+            QCOMPARE(::mkfifo(QFile::encodeName(datos.filePath(tuberia)).constData(), 0600), 0);
+        if (!recibidos.isEmpty())
+            ajustes::escribir(ajustes::Clave::FolderInbox, recibidos);
+        ajustes::escribir(ajustes::Clave::EnvioActivado, true);
+
+        ProcesoHijo programa;
+        QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+        entorno.remove(QStringLiteral("QT_LOGGING_RULES"));
+        QVERIFY2(programa.arrancar(argumentos, entorno), qPrintable(programa.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(programa.peek(1 << 20).contains(linea), 10000);
+        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        QVERIFY(programa.waitForFinished(10000));
+        QCOMPARE(programa.exitCode(), 0);
+        const QByteArray salida = programa.readAll();
+        QVERIFY2(salida.count(linea) == 1, salida.right(4000).constData());
     }
 
     // Quiet unless asked: debug lines only with --verbose (or QT_LOGGING_RULES).
