@@ -438,6 +438,15 @@ private slots:
             << "e,123,%1,a,b&enter&dos&enter&tres\n";
         QTest::newRow("vacio") << "9"
                                << "" << int(QMessageBox::Ok) << QStringList{"Enviar mensaje?"} << "e,9,%1,\n";
+        QTest::newRow("texto con &num=")
+            << "123"
+            << "Pague&Num=1199" << int(QMessageBox::Ok)
+            << QStringList{"Enviar mensaje?",
+                           "El mensaje no se envió: contiene «&num=», que el gateway tomaría como parte del "
+                           "pedido y podría mandar el texto a otro número.\nQuítelo o sepárelo con un "
+                           "espacio "
+                           "(por ejemplo «& num=») y vuelva a intentarlo."}
+            << "";
     }
     void envioManual()
     {
