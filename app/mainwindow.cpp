@@ -92,7 +92,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // The home folder itself, when it serves as the data folder, is left as the user keeps it.
     privacidad::restringir(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath(),
                            {archivoSalidas, ui->ingresoErrores->text(), ui->ingresoBackups->text(),
-                            ui->ingresoInbox->text(), rutaHistorial(), QSettings().fileName()});
+                            ui->ingresoInbox->text(), rutaHistorial(), QSettings().fileName(),
+                            carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoEnDuda))});
     worker->contarEnviados();
     worker->contarRecibidos();
     worker->contarPendientes();

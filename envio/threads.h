@@ -105,7 +105,9 @@ public:
     // Records in doubt, and whether the hold can be trusted (its file was neither lost nor
     // damaged) and written. Safe from any thread.
     int enDuda() const { return m_retencion.enDuda(); }
+    unsigned versionRetencion() const { return m_retencion.version(); }
     bool retencionConfiable() const { return m_retencion.confiable(); }
+    QString rutaRetencion() const { return m_retencion.ruta(); }
     // The hold as it is now (under the outbox lock).
     QVector<retencion::Entrada> entradasRetenidas() const;
     // The operator's choices on records in doubt, from the window's thread; each tells the history

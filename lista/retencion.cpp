@@ -204,6 +204,7 @@ void Retencion::cambiado()
     for (const Entrada &e : qAsConst(m_entradas))
         cuenta += e.estado != Estado::EnVuelo ? 1 : 0;
     m_cuenta = cuenta;
+    m_version += 1;
 }
 
 void Retencion::anotarEnVuelo(const QByteArray &linea, const QString &ahora)

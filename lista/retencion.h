@@ -78,8 +78,10 @@ public:
     bool confiable() const { return m_confiable; }
     const QVector<Entrada> &entradas() const { return m_entradas; }
     QVector<Entrada> recuperadas() const { return m_recuperadas; }
-    // Records in doubt (a resend asked for included); safe from any thread.
+    // Records in doubt (a resend asked for included), and a number that changes with every
+    // change of the entries; safe from any thread.
     int enDuda() const { return m_cuenta; }
+    unsigned version() const { return m_version; }
 
     // The record handed over now (a resend asked for becomes it).
     void anotarEnVuelo(const QByteArray &linea, const QString &ahora);
@@ -115,6 +117,7 @@ private:
     bool m_sucio = false;
     std::atomic<bool> m_confiable{true};
     std::atomic<int> m_cuenta{0};
+    std::atomic<unsigned> m_version{0};
 };
 
 } // namespace retencion
