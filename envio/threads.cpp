@@ -65,9 +65,13 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
     qCDebug(catEnvio) << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
-    m_conexion = new conexion_ngw(clave, ip);
+    // The time limits apply from the first connection check on.
+    m_conexion = new conexion_ngw(clave, QString());
     m_conexion->setTiempoLimite(ajustes::leerEntero(ajustes::Clave::LimiteSilencio));
     m_conexion->setPlazoTotal(ajustes::leerEntero(ajustes::Clave::PlazoRespuesta));
+    m_conexion->setConexion(clave, ip);
+    if (!clave.isEmpty() && !ip.isEmpty())
+        m_conexion->consultarEstado();
     m_conexion->fijarAlCompletar([this] { alResponder(); });
     {
         // Beside the outbox: the records it names are that outbox's.
