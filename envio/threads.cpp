@@ -77,11 +77,11 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
         // Beside the outbox: the records it names are that outbox's.
         const QString ruta =
             QFileInfo(archivoSalidas).absoluteDir().filePath(QString::fromLatin1(ajustes::kArchivoEnDuda));
-        const bool hechoAntes = ajustes::leerTexto(ajustes::Clave::RegistroEnDuda) == ruta;
+        m_retencionAnotada = ajustes::leerTexto(ajustes::Clave::RegistroEnDuda) == ruta;
         QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        m_retencion.abrir(ruta, hechoAntes, m_archivoSalidas, ahoraTexto());
-        if (!hechoAntes && m_retencion.confiable() && QFile::exists(ruta))
-            ajustes::escribir(ajustes::Clave::RegistroEnDuda, ruta);
+        m_retencion.abrir(ruta, m_retencionAnotada, m_archivoSalidas, ahoraTexto());
+        if (m_retencion.confiable() && QFile::exists(ruta))
+            anotarRetencion();
     }
     contarRecibidos();
     contarPendientes();
@@ -317,7 +317,18 @@ bool threads::guardarRetencion()
 {
     const bool escrita = m_retencion.guardar();
     m_retencionSinEscribir = !escrita && m_retencion.confiable();
+    if (escrita)
+        anotarRetencion();
     return escrita;
+}
+
+void threads::anotarRetencion()
+{
+    // From now on a missing file means it was lost, not that there never was one.
+    if (m_retencionAnotada)
+        return;
+    ajustes::escribir(ajustes::Clave::RegistroEnDuda, m_retencion.ruta());
+    m_retencionAnotada = true;
 }
 
 QVector<retencion::Entrada> threads::entradasRetenidas() const
@@ -362,10 +373,7 @@ bool threads::empezarRetencionDeNuevo()
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     m_retencion.empezarDeNuevo();
-    if (!guardarRetencion())
-        return false;
-    ajustes::escribir(ajustes::Clave::RegistroEnDuda, m_retencion.ruta());
-    return true;
+    return guardarRetencion();
 }
 
 void threads::conciliarRetencion()

@@ -145,6 +145,8 @@ private:
     bool elegir(outbox::Pendiente &pendiente);
     // Under the outbox lock: the hold to disk; publishes whether that failed.
     bool guardarRetencion();
+    // The settings learn that the hold's file has been made at its path.
+    void anotarRetencion();
 
     std::atomic<int> m_comando{EST_INICIO};
     conexion_ngw *m_conexion = nullptr;
@@ -162,6 +164,7 @@ private:
     // The records held out of sending; guarded by the outbox lock.
     retencion::Retencion m_retencion;
     std::atomic<bool> m_retencionSinEscribir{false};
+    bool m_retencionAnotada = false;
     // The loop's own: the back-off and the connection's ended requests as last seen.
     Reintento m_reintento;
     unsigned m_terminadosVistos = 0;
