@@ -7,11 +7,10 @@
 #include "gateway/conexion_ngw.h"
 #include "lista/archivos_datos.h"
 #include "lista/outbox.h"
-#include "lista/retencion.h"
 #include "tools/simulador/simulador_ngw.h"
 
-#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
+#include "trabajador_simulado.h"
 
 #include <QFile>
 #include <QSettings>
@@ -22,135 +21,15 @@
 
 #include <memory>
 
-namespace {
-using archivos_prueba::escribir;
-using archivos_prueba::leer;
+using namespace trabajador_simulado;
 
-const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 0));
-
-} // namespace
-
-class PruebaTrabajador : public QObject
+class PruebaTrabajador : public QObject, public TrabajadorSimulado
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<simulador::SimuladorNgw> sim;
-    threads *w = nullptr;
-    QString salidas;
-    QString inbox;
-
-    QString direccion() const { return QStringLiteral("127.0.0.1:%1").arg(sim->puerto()); }
-
-    // A worker on `contenido`, its connection checked and free, its clock at `ahora`.
-    void crear(const QByteArray &contenido, const QDateTime &ahora = kAhora)
-    {
-        escribir(salidas, contenido);
-        w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
-        reloj::fijar([ahora] { return ahora; });
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
-    }
-
-    // One cycle that must hand a record over; waits until the gateway has taken it, which
-    // marks the record at once.
-    void cicloQueEntrega()
-    {
-        w->procesarCiclo();
-        QVERIFY(w->conexion()->isOcupado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
-    }
-
-    // The gateway holds the next send without answering until `soltar()`; the test can act while
-    // the message is with it.
-    void retenerEnvio()
-    {
-        sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
-            if (p.cuerpo == "key=clave&stat")
-                sim->fijarModo(simulador::Modo::NuncaResponde);
-        });
-        w->procesarCiclo();
-        QTRY_COMPARE(tomadosPendientes(), size_t(1));
-        sim->fijarObservador(nullptr);
-    }
-    size_t tomadosPendientes() const
-    {
-        size_t n = 0;
-        for (const simulador::Peticion &p : sim->peticiones())
-            n += p.cuerpo.find("&num=") != std::string::npos ? 1 : 0;
-        return n;
-    }
-    void soltar()
-    {
-        sim->fijarModo(simulador::Modo::Normal);
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-    }
-
-    std::vector<simulador::Mensaje> tomados() const { return sim->enviados(); }
-
-    // Send requests the gateway got for `numero`, whatever it answered.
-    int envios(const char *numero) const
-    {
-        const std::string buscado = std::string("&num=") + numero + "&";
-        int n = 0;
-        for (const simulador::Peticion &p : sim->peticiones())
-            n += p.cuerpo.find(buscado) != std::string::npos ? 1 : 0;
-        return n;
-    }
-
-    // One cycle with the clock `ms` after kAhora, and whatever request it started ended.
-    void cicloA(qint64 ms)
-    {
-        reloj::fijar([ms] { return kAhora.addMSecs(ms); });
-        w->procesarCiclo();
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-    }
-
-    // The gateway takes the next record but answers "OK", which says nothing: it is in doubt.
-    void envioEnDuda()
-    {
-        sim->fijarRespuestaEnvio(std::string("OK"));
-        w->procesarCiclo();
-        QVERIFY(w->conexion()->isOcupado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_ERROR);
-        sim->fijarRespuestaEnvio(std::nullopt);
-    }
-
-    outbox::Referencia referencia(const QByteArray &linea) const
-    {
-        QVector<outbox::RegistroPendiente> pendientes;
-        outbox::leerPendientes(salidas, pendientes);
-        for (const outbox::RegistroPendiente &r : pendientes) {
-            if (r.linea == linea)
-                return {r.posicion, r.linea};
-        }
-        return {};
-    }
-
 private slots:
-    void init()
-    {
-        dir.reset(new QTemporaryDir);
-        salidas = dir->filePath(QStringLiteral("salidas.csv"));
-        inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
-        ajustes::borrar(ajustes::Clave::CheckHorarios);
-        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
-        sim.reset(new simulador::SimuladorNgw("clave"));
-        QVERIFY(sim->iniciar() > 0);
-    }
-
-    void cleanup()
-    {
-        if (w) {
-            delete w;
-            w = nullptr;
-        }
-        reloj::fijar(nullptr);
-        sim->detener();
-        sim.reset();
-    }
+    void init() { preparar(); }
+    void cleanup() { liberar(); }
 
     void constructorCuenta()
     {
@@ -387,137 +266,6 @@ private slots:
         QVERIFY(!w->detenidoPorFalla());
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(leer(salidas), QByteArray("E,1,,m\n"));
-    }
-
-    // The gateway may have sent the record (a reply not understood, or none in time): it goes out
-    // once, over any number of retries and a restart, while the rest of the queue goes on; only
-    // the operator sends it again.
-    void envioInciertoNoSeRepite_data()
-    {
-        QTest::addColumn<bool>("tardia");
-        QTest::newRow("respuesta no reconocida") << false;
-        QTest::newRow("respuesta tardia") << true;
-    }
-    void envioInciertoNoSeRepite()
-    {
-        QFETCH(bool, tardia);
-        crear("e,1,,uno\ne,2,,dos\n");
-        if (tardia) {
-            w->conexion()->setTiempoLimite(200);
-            sim->fijarDemoraEnvio(std::chrono::milliseconds(1000));
-        } else {
-            sim->fijarRespuestaEnvio(std::string("OK"));
-        }
-        w->procesarCiclo();
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_ERROR);
-        QCOMPARE(w->enDuda(), 1);
-        sim->fijarRespuestaEnvio(std::nullopt);
-        sim->fijarDemoraEnvio(std::chrono::milliseconds(0));
-
-        // Three retries that find the gateway unavailable, then one that finds it working.
-        sim->fijarModo(simulador::Modo::Http503);
-        w->procesarCiclo();
-        qint64 ms = 0;
-        for (const qint64 espera : {30000, 60000, 120000, 240000}) {
-            ms += espera;
-            if (espera == 240000)
-                sim->fijarModo(simulador::Modo::Normal);
-            cicloA(ms);
-            cicloA(ms);
-        }
-        QTRY_COMPARE(envios("2"), 1);
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        for (int i = 0; i < 5; ++i)
-            cicloA(ms + 1000 * i);
-        QCOMPARE(envios("1"), 1);
-        QCOMPARE(leer(salidas), QByteArray("e,1,,uno\nE,2,,dos\n"));
-
-        // A new start keeps it held.
-        delete w;
-        w = nullptr;
-        crear(leer(salidas));
-        for (int i = 0; i < 3; ++i)
-            cicloA(i * 1000);
-        QCOMPARE(envios("1"), 1);
-        QCOMPARE(w->enDuda(), 1);
-
-        QCOMPARE(w->reenviarEnDuda({referencia("e,1,,uno")}), 1);
-        QCOMPARE(w->enDuda(), 1);
-        cicloQueEntrega();
-        QCOMPARE(envios("1"), 2);
-        QCOMPARE(w->enDuda(), 0);
-        QCOMPARE(leer(salidas), QByteArray("E,1,,uno\nE,2,,dos\n"));
-    }
-
-    // Compaction and an urgent send rewrite the outbox: the held records stay held. The operator
-    // marks one sent and cancels the other: neither is sent again.
-    void reescriturasConservanLaRetencion()
-    {
-        crear("E,0,,x\ne,1,,uno\ne,2,,dos\n");
-        envioEnDuda();
-        // "Guardar": the gateway works again, the record in doubt stays held.
-        QVERIFY(w->conexion()->consultarEstado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        envioEnDuda();
-        QCOMPARE(w->enDuda(), 2);
-        QVERIFY(w->conexion()->consultarEstado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        const QString temporal = dir->filePath(QStringLiteral("compactando.csv"));
-        QCOMPARE(outbox::compactar(salidas, temporal), outbox::ResultadoCompactacion::Hecha);
-        QCOMPARE(
-            outbox::agregarPrimero(salidas, temporal, QStringLiteral("3"), QString(), QStringLiteral("tres")),
-            outbox::ResultadoCompactacion::Hecha);
-        cicloQueEntrega();
-        w->procesarCiclo();
-        QVERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(leer(salidas), QByteArray("E,3,,tres\ne,1,,uno\ne,2,,dos\n"));
-
-        QCOMPARE(w->marcarEnDudaEnviados({referencia("e,1,,uno"), referencia("e,3,,tres")}), 1);
-        const outbox::ResultadoCancelacion cancelados =
-            outbox::cancelar(salidas, temporal, {referencia("e,2,,dos")}, nullptr);
-        QCOMPARE(cancelados.cancelados, 1);
-        w->conciliarRetencion();
-        QCOMPARE(w->enDuda(), 0);
-        QCOMPARE(leer(salidas), QByteArray("E,3,,tres\nE,1,,uno\n"));
-        QCOMPARE(w->enviados(), 3);
-        QCOMPARE(envios("1"), 1);
-        QCOMPARE(envios("2"), 1);
-    }
-
-    // Without the file of the records in doubt nothing tells which ones the gateway may have sent:
-    // nothing goes out until the operator has looked.
-    void registroEnDudaPerdidoODanado_data()
-    {
-        QTest::addColumn<QByteArray>("contenido"); // empty: the file is gone
-        QTest::newRow("perdido") << QByteArray();
-        QTest::newRow("danado") << QByteArray("{\"version\": 1, \"registros\": [");
-    }
-    void registroEnDudaPerdidoODanado()
-    {
-        QFETCH(QByteArray, contenido);
-        crear("e,1,,uno\n");
-        envioEnDuda();
-        delete w;
-        w = nullptr;
-        const QString ruta = dir->filePath(QString::fromLatin1(ajustes::kArchivoEnDuda));
-        if (contenido.isEmpty())
-            QVERIFY(QFile::remove(ruta));
-        else
-            escribir(ruta, contenido);
-
-        crear(leer(salidas));
-        QVERIFY(w->situacion().retencionIlegible);
-        for (int i = 0; i < 3; ++i)
-            cicloA(i * 1000);
-        QCOMPARE(envios("1"), 1);
-        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("en_duda.json.danado-*")}).size(),
-                 contenido.isEmpty() ? 0 : 1);
-
-        QVERIFY(w->empezarRetencionDeNuevo());
-        QVERIFY(!w->situacion().retencionIlegible);
-        cicloQueEntrega();
-        QCOMPARE(envios("1"), 2);
     }
 
     // The window compacted the outbox while the message was with the gateway.

@@ -40,8 +40,6 @@ private slots:
     void clasificarEnvio();
     void clasificarRecepcion_data();
     void clasificarRecepcion();
-    void desenlaceEnvio_data();
-    void desenlaceEnvio();
     void leerRecibidos_data();
     void leerRecibidos();
 
@@ -433,46 +431,6 @@ void PruebaProtocolo::clasificarRecepcion()
     QFETCH(int, despues);
     QCOMPARE(pn::clasificarRecepcion(respuesta, antes), despues);
     QCOMPARE(pn::traeRecibidos(respuesta), respuesta.contains(QLatin1String("0: OK")));
-}
-
-Q_DECLARE_METATYPE(pn::FinPedido)
-Q_DECLARE_METATYPE(pn::Desenlace)
-
-void PruebaProtocolo::desenlaceEnvio_data()
-{
-    using F = pn::FinPedido;
-    using D = pn::Desenlace;
-    QTest::addColumn<F>("fin");
-    QTest::addColumn<int>("codigo");
-    QTest::addColumn<int>("estado"); // clasificarEnvio's reading of a 2xx reply
-    QTest::addColumn<D>("desenlace");
-    const int s = EST_CONEX_SEND_SMS;
-    QTest::newRow("0: OK") << F::Respuesta << 200 << EST_CONEX_SEND_SMS_OK << D::Tomado;
-    QTest::newRow("lleno o sin gsm") << F::Respuesta << 200 << EST_CONEX_SEND_SMS_ERROR << D::NadaTomado;
-    QTest::newRow("sin modulo") << F::Respuesta << 200 << EST_CONEX_NO_ENVIA_SMS << D::NadaTomado;
-    QTest::newRow("clave") << F::Respuesta << 200 << EST_CONEX_CLAVE_INCORRECTA << D::NadaTomado;
-    QTest::newRow("texto desconocido") << F::Respuesta << 200 << s << D::Incierto;
-    QTest::newRow("204 vacio") << F::Respuesta << 204 << s << D::Incierto;
-    QTest::newRow("400") << F::Estado << 400 << s << D::NadaTomado;
-    QTest::newRow("404") << F::Estado << 404 << s << D::NadaTomado;
-    QTest::newRow("499") << F::Estado << 499 << s << D::NadaTomado;
-    QTest::newRow("503") << F::Estado << 503 << s << D::NadaTomado;
-    QTest::newRow("500") << F::Estado << 500 << s << D::Incierto;
-    QTest::newRow("502") << F::Estado << 502 << s << D::Incierto;
-    QTest::newRow("302") << F::Estado << 302 << s << D::Incierto;
-    QTest::newRow("sin conectar o a medio escribir") << F::SinEnviar << 0 << s << D::NadaTomado;
-    // Cut, silent, too slow, too large, or junk (a NUL) before the status line.
-    QTest::newRow("pedido entero sin respuesta") << F::SinRespuesta << 0 << s << D::Incierto;
-    QTest::newRow("cortada tras un 200") << F::SinRespuesta << 200 << s << D::Incierto;
-}
-
-void PruebaProtocolo::desenlaceEnvio()
-{
-    QFETCH(pn::FinPedido, fin);
-    QFETCH(int, codigo);
-    QFETCH(int, estado);
-    QFETCH(pn::Desenlace, desenlace);
-    QCOMPARE(pn::desenlaceEnvio(fin, codigo, estado), desenlace);
 }
 
 void PruebaProtocolo::leerRecibidos_data()
