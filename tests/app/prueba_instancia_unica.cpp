@@ -150,6 +150,9 @@ private slots:
     // request) waits for it and then runs as the first instance.
     void segundoArranqueEsperaAlQueTermina()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("needs SIGTERM to end the first instance in order");
+#endif
         QTcpServer gateway; // takes the request and never answers
         QVERIFY(gateway.listen(QHostAddress::LocalHost));
         ajustes::escribir(ajustes::Clave::IpGateway,
