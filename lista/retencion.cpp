@@ -181,10 +181,16 @@ Apertura Retencion::abrir(const QString &ruta, bool hechoAntes, const QString &r
         e.desde = ahora;
         m_recuperadas.append(e);
     }
+    const int leidasAntes = m_entradas.size();
     conciliar(rutaSalidas);
+    // One whose line is no longer pending was marked sent before the end: nothing to tell.
+    m_recuperadas.erase(std::remove_if(m_recuperadas.begin(), m_recuperadas.end(),
+                                       [this](const Entrada &e) { return !retiene(e.linea); }),
+                        m_recuperadas.end());
+    const bool cambio = m_entradas.size() != leidasAntes || !m_recuperadas.isEmpty();
     cambiado();
-    if (!m_recuperadas.isEmpty())
-        guardar();
+    m_sucio = cambio;
+    guardar();
     return Apertura::Leido;
 }
 
