@@ -163,6 +163,7 @@ void MainWindow::iniciarHistorial()
             qOverload<>(&QTimer::start));
 
     actualizarTituloRecibidos();
+    mostrarEnDuda();
     on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
     // The names of the tabs are never shortened ("...torial"): the window is at least as tall as
     // the whole tab bar, and made so at start.
