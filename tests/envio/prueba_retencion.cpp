@@ -43,13 +43,14 @@ private slots:
         sim->fijarRespuestaEnvio(std::nullopt);
         sim->fijarDemoraEnvio(std::chrono::milliseconds(0));
 
-        // Three retries that find the gateway unavailable, then one that finds it working.
+        // Four retries that find the gateway unavailable, then one that finds it working, more
+        // than ten minutes after the send.
         sim->fijarModo(simulador::Modo::Http503);
         w->procesarCiclo();
         qint64 ms = 0;
-        for (const qint64 espera : {30000, 60000, 120000, 240000}) {
+        for (const qint64 espera : {30000, 60000, 120000, 240000, 300000}) {
             ms += espera;
-            if (espera == 240000)
+            if (espera == 300000)
                 sim->fijarModo(simulador::Modo::Normal);
             cicloA(ms);
             cicloA(ms);
