@@ -46,6 +46,10 @@ const Definicion kTabla[] = {
     {Clave::CheckHorarios,   "int_check_horarios",   Tipo::Entero, nullptr, kTodasLasHoras, 0, kTodasLasHoras},
     {Clave::Autoarranque,    "bool_iniciar_con_sesion", Tipo::Bool, nullptr,           0, 0, 1},
     {Clave::RecibidosVistos, "int_recibidos_vistos", Tipo::Entero, nullptr,             0, 0, 2147483647},
+    {Clave::RegistroEnDuda,  "str_registro_en_duda", Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::EsperaReintento, "int_espera_reintento_ms", Tipo::Entero, nullptr,      30000, 1000, 300000},
+    {Clave::LimiteSilencio,  "int_limite_silencio_ms", Tipo::Entero, nullptr,       30000, 100, 600000},
+    {Clave::PlazoRespuesta,  "int_plazo_respuesta_ms", Tipo::Entero, nullptr,       60000, 100, 600000},
 };
 // clang-format on
 

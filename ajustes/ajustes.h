@@ -32,6 +32,8 @@ inline constexpr char kArchivoSalidas[] = "salidas.csv";
 inline constexpr char kArchivoCompactando[] = "compactando.csv";
 // Journal of the list run in progress (see lista/diario_corrida.h).
 inline constexpr char kArchivoCorrida[] = "corrida_lista.json";
+// The records held out of sending because the gateway may have sent them (lista/retencion.h).
+inline constexpr char kArchivoEnDuda[] = "en_duda.json";
 inline constexpr char kArchivoErrores[] = "errores.csv";
 inline constexpr char kArchivoBackup[] = "backup.csv";
 inline constexpr char kArchivoRecibidos[] = "sms_recibidos.csv";
@@ -70,6 +72,10 @@ enum class Clave {
     CheckHorarios,   // int_check_horarios: 24-bit mask of the hours sending is allowed
     Autoarranque,    // bool_iniciar_con_sesion: the session starts the program (mirrors its entry)
     RecibidosVistos, // int_recibidos_vistos: newest received message seen on its tab (history id)
+    RegistroEnDuda,  // str_registro_en_duda: the hold file made for the data folder (its path)
+    EsperaReintento, // int_espera_reintento_ms: first wait before retrying a gateway that failed
+    LimiteSilencio,  // int_limite_silencio_ms: longest silence of the gateway within a request
+    PlazoRespuesta,  // int_plazo_respuesta_ms: longest whole request to the gateway
 };
 
 // The key's name in the store, and the key of a name (the settings tool's lookup).

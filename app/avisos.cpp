@@ -18,13 +18,16 @@ QString titulo()
     return tr("NBsms");
 }
 
-QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos)
+QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda)
 {
-    return tr("NBsms: %1\nSMS pendientes: %2\nSMS enviados: %3\nSMS recibidos: %4")
-        .arg(estado)
-        .arg(pendientes)
-        .arg(enviados)
-        .arg(recibidos);
+    QString texto = tr("NBsms: %1\nSMS pendientes: %2\nSMS enviados: %3\nSMS recibidos: %4")
+                        .arg(estado)
+                        .arg(pendientes)
+                        .arg(enviados)
+                        .arg(recibidos);
+    if (enDuda > 0)
+        texto += tr("\nSMS en duda: %1").arg(enDuda);
+    return texto;
 }
 
 QString textoDetenido(const QString &estado)
@@ -50,6 +53,22 @@ QString textoListaImportada(int agregados, int aErrores)
 QString textoRecibidos(int nuevos)
 {
     return tr("%1 SMS recibido(s).").arg(nuevos);
+}
+
+QString textoEnDuda(int cantidad)
+{
+    return QCoreApplication::translate(
+        "avisos",
+        "%n SMS en duda: el gateway pudo haberlos enviado. No se envían otra vez "
+        "solos; revíselos en la pestaña Bandeja.",
+        nullptr, cantidad);
+}
+
+QString Seguimiento::enDuda(int cantidad)
+{
+    const int antes = m_enDuda;
+    m_enDuda = cantidad;
+    return antes == 0 && cantidad > 0 ? textoEnDuda(cantidad) : QString();
 }
 
 QString Seguimiento::observar(bool detenido, const QString &estado, qint64 ahoraMs)

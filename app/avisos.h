@@ -10,8 +10,8 @@ namespace avisos {
 
 // Title of every notification.
 QString titulo();
-// The tooltip: the state label's text and the three counters.
-QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos);
+// The tooltip: the state label's text, the three counters and the records in doubt, if any.
+QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda = 0);
 // Sending has stood still for longer than Seguimiento::kDetenidoMs; `estado` says why.
 QString textoDetenido(const QString &estado);
 // Sending goes on after such a stoppage.
@@ -20,6 +20,8 @@ QString textoReanudado();
 QString textoListaImportada(int agregados, int aErrores);
 // New messages have been received.
 QString textoRecibidos(int nuevos);
+// Records are in doubt: the gateway may have sent them, and they wait for the operator.
+QString textoEnDuda(int cantidad);
 
 // Follows the poll's readings and says when a notification is due.
 class Seguimiento
@@ -34,11 +36,15 @@ public:
     // The received-messages counter as the poll reads it: the notification for the new ones, or
     // an empty text. The first reading only takes the count.
     QString recibidos(int total);
+    // The records in doubt as the poll reads them: the notification when the first appears
+    // (none while some remain), or an empty text.
+    QString enDuda(int cantidad);
 
 private:
     qint64 m_desde = -1;
     bool m_avisado = false;
     int m_recibidos = -1;
+    int m_enDuda = 0;
 };
 
 } // namespace avisos

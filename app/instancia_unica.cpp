@@ -3,7 +3,9 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cstring>
 
@@ -42,31 +44,81 @@ void escribirToken(QSharedMemory &segmento, const char *token)
     segmento.unlock();
 }
 
-bool iniciar(QSharedMemory &segmento)
+namespace {
+
+constexpr int kSondeoMs = 50;
+
+QByteArray leerToken(QSharedMemory &segmento)
+{
+    segmento.lock();
+    const char *datos = static_cast<const char *>(segmento.constData());
+    const QByteArray token = datos ? QByteArray(datos, qMin(segmento.size(), tamanoToken())) : QByteArray();
+    segmento.unlock();
+    return token;
+}
+
+// Creates the segment, or takes over one nobody holds any more (its instance was killed or has
+// just ended): our detach makes it disappear, while one held by a live instance stays.
+bool crear(QSharedMemory &segmento)
 {
     const int n = tamanoToken();
     if (segmento.isAttached())
         segmento.detach();
     segmento.attach(QSharedMemory::ReadWrite);
-    bool creado = segmento.create(n, QSharedMemory::ReadWrite);
-    if (!creado && segmento.error() == QSharedMemory::AlreadyExists) {
-        // A segment nobody holds any more (its instance was killed) disappears with our
-        // detach; one held by a live instance stays and the second create fails again.
-        segmento.detach();
-        creado = segmento.create(n, QSharedMemory::ReadWrite);
-    }
-    if (creado) {
+    if (segmento.create(n, QSharedMemory::ReadWrite))
+        return true;
+    if (segmento.error() != QSharedMemory::AlreadyExists)
+        return false;
+    segmento.detach();
+    return segmento.create(n, QSharedMemory::ReadWrite);
+}
+
+} // namespace
+
+bool iniciar(QSharedMemory &segmento)
+{
+    if (crear(segmento)) {
         escribirToken(segmento, kCorriendo);
         return true;
     }
     // Only a segment that exists and can be reached means another instance is running; any other
     // failure (no runtime folder, no permission) must not keep the program from ever starting.
-    if (segmento.error() == QSharedMemory::AlreadyExists && segmento.attach(QSharedMemory::ReadWrite)) {
-        escribirToken(segmento, kRestaurar);
-        return false;
+    if (segmento.error() != QSharedMemory::AlreadyExists || !segmento.attach(QSharedMemory::ReadWrite)) {
+        qCDebug(catApp).noquote() << "Instancia unica sin control:" << segmento.errorString();
+        return true;
     }
-    qCDebug(catApp).noquote() << "Instancia unica sin control:" << segmento.errorString();
-    return true;
+    bool cerrando = leerToken(segmento) == kCerrando;
+    if (!cerrando)
+        escribirToken(segmento, kRestaurar);
+    QElapsedTimer espera;
+    espera.start();
+    for (;;) {
+        const QByteArray token = segmento.isAttached() ? leerToken(segmento) : QByteArray();
+        cerrando = cerrando || token == kCerrando;
+        if (!cerrando && (token == kCorriendo || espera.elapsed() >= kEsperaRespuestaMs))
+            return false; // answered, or busy: either way it runs
+        if (cerrando && espera.elapsed() >= kEsperaCierreMs) {
+            qCWarning(catApp) << "La instancia anterior no termino de cerrarse; no se inicia otra";
+            return false;
+        }
+        QThread::msleep(kSondeoMs);
+        // Our own attachment must not keep an ending instance's segment alive.
+        if (crear(segmento)) {
+            if (cerrando)
+                qCDebug(catApp) << "La instancia anterior termino; esta es la primera";
+            escribirToken(segmento, kCorriendo);
+            return true;
+        }
+        if (segmento.error() != QSharedMemory::AlreadyExists)
+            return true;
+        segmento.attach(QSharedMemory::ReadWrite);
+    }
+}
+
+void anunciarCierre(QSharedMemory &segmento)
+{
+    if (segmento.isAttached())
+        escribirToken(segmento, kCerrando);
 }
 
 bool atenderPedido(const std::function<void()> &restaurar)

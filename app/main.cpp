@@ -66,6 +66,8 @@ int main(int argc, char *argv[])
         MainWindow w;
         w.mostrarAlArrancar(opciones.minimizado);
         resultado = a.exec();
+        // A start from now on waits until this one has ended, instead of asking it to show.
+        instancia_unica::anunciarCierre(*segmento);
         w.terminarEnvio();
     }
     segmento.reset();

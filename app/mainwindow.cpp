@@ -186,10 +186,11 @@ void MainWindow::avisarAlTerminar()
     qint64 posicion = 0;
     QByteArray registro;
     if (!worker->completarPendiente() && worker->registroEnMano(posicion, registro)) {
-        lineas << tr("El gateway acepto el SMS \"%1\" pero no se pudo marcar como enviado en %2: se "
-                     "enviara otra vez al iniciar el programa, salvo que esa linea se marque con \"E\".")
+        lineas << tr("El gateway aceptó el SMS \"%1\" pero no se pudo marcar como enviado en %2: queda "
+                     "en duda y no se envía otra vez; márquelo como enviado en la pestaña Bandeja.")
                       .arg(QString::fromUtf8(registro).trimmed(), archivoSalidas);
     }
+    worker->cerrarRetencion();
     for (const registro_sms &r : worker->conexion()->guardarRetenidos())
         lineas << tr("SMS recibido que no se pudo guardar: %1, %2").arg(r.numero, r.mensaje);
     for (const QString &linea : qAsConst(lineas)) {

@@ -7,6 +7,7 @@
 //   mainwindow_envio.cpp      adding a list to the outbox, manual send, compaction
 //   mainwindow_corrida.cpp    a list run's journal and finishing a run cut short, data paths
 //   mainwindow_historial.cpp  the history, queue and received-messages tabs
+//   mainwindow_enduda.cpp     the records in doubt on the queue tab and the operator's choices
 // The work itself is done by plain functions of lista/, envio/ and gateway/; the members take
 // their inputs from the widgets and show the results.
 
@@ -14,6 +15,7 @@
 #include "app/avisos.h"
 #include "lista/diario_corrida.h"
 #include "lista/largos_lista.h"
+#include "lista/outbox.h"
 #include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
 
@@ -146,6 +148,12 @@ public slots:
     void on_botonExportarHistorial_clicked();
     void on_botonExportarRecibidos_clicked();
     void on_botonCancelarBandeja_clicked();
+    // Records in doubt: one more send, marked sent without a send, and going on once the operator
+    // has looked after the file of the records in doubt was lost or damaged.
+    void on_botonReenviarBandeja_clicked();
+    void on_botonMarcarBandeja_clicked();
+    void on_botonReanudarEnDuda_clicked();
+    void on_checkSoloEnDuda_toggled(bool activo);
 
 private:
     lista::FormatoLista formato;
@@ -209,6 +217,10 @@ private:
     void refrescarRecibidos();
     void actualizarTituloRecibidos();
     void exportarTabla(bool recibidos);
+    // The notice of the records in doubt above the queue (mainwindow_enduda.cpp).
+    void mostrarEnDuda();
+    // The selected rows of the queue that are in doubt, taken as records.
+    QVector<outbox::Referencia> elegidosEnDuda() const;
     QString rutaHistorial() const;
     // Changes a widget the way the program does, not the operator: its change handlers, which
     // would store the value, do not run.

@@ -38,6 +38,9 @@ QString MainWindow::motivoRutaRechazada(const QString &ruta, const QLineEdit *ca
          {carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando)),
           tr("el temporal de compactacion")}},
         {nullptr, {rutaDiario(), tr("el registro de la corrida de lista")}},
+        {nullptr,
+         {carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoEnDuda)),
+          tr("el registro de SMS en duda")}},
         {nullptr, {rutaHistorial(), tr("el historial")}},
         {ui->ingresoErrores, {ui->ingresoErrores->text(), tr("el archivo de errores")}},
         {ui->ingresoBackups, {ui->ingresoBackups->text(), tr("el backup de la lista")}},
@@ -176,46 +179,14 @@ void MainWindow::completarCorrida(bool avisar)
     if (d.completa)
         return terminarCorridaEscrita();
 
-    // The rows done are the whole lines beyond the recorded sizes.
-    int enSalidas = 0;
-    int enErrores = 0;
-    bool contadas = false;
-    {
-        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        contadas = diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, enSalidas);
-    }
-    contadas = contadas && diario_corrida::contarLineasDesde(d.rutaErrores, d.tamanoErrores, enErrores);
-    const int hechas = d.filasPrevias + enSalidas + enErrores;
-    const int agregadosAntes = d.agregadosPrevios + enSalidas;
-    QStringList lineas;
-    if (!contadas || !diario_corrida::mismaLista(d) ||
-        lista::leerLista(d.rutaLista, lineas) != lista::Lectura::Bien) {
-        QString texto = tr("La lista %1 habia quedado a medio agregar y ya no se puede completar: el archivo "
-                           "cambio o ya no esta.")
-                            .arg(d.rutaLista);
-        if (contadas)
-            texto +=
-                QLatin1Char('\n') + tr("Se habian agregado %1 SMS al buzon de salida.").arg(agregadosAntes);
-        QFile::remove(rutaDiario());
-        recontar(false);
-        return error(texto);
-    }
-
-    // The run goes on exactly as it began, whatever the window shows now, except for the errors
-    // file: the one configured now, since a failing one may have been replaced. Journaled again
-    // first, from the rows done so far. The window's own list format and columns come back after.
+    // The run goes on exactly as it began, whatever the window shows now: the journal's format
+    // and columns split the list and its inputs make the records. The window's own come back after.
     const auto restaurar =
         qScopeGuard([this, f = formato, c = columnasHeader, n = cantidadColumnas]() mutable {
             formato = f;
             columnasHeader = std::move(c);
             cantidadColumnas = n;
         });
-    const QString errores = ui->ingresoErrores->text();
-    const QString motivo = motivoRutaRechazada(errores, ui->ingresoErrores);
-    if (!motivo.isEmpty()) {
-        detenerVigilancia();
-        return error(motivo);
-    }
     formato.tieneHeader = d.tieneHeader;
     formato.usarComa = d.usarComa;
     formato.usarTab = d.usarTab;
@@ -223,6 +194,47 @@ void MainWindow::completarCorrida(bool avisar)
     columnasHeader = d.columnas;
     cantidadColumnas = d.cantidadColumnas;
     corrida.listaLeida = true;
+
+    // The rows done are recognised by the records they wrote, never by the errors file alone.
+    QStringList lineas;
+    diario_corrida::Avance avance;
+    if (lista::leerLista(d.rutaLista, lineas) == lista::Lectura::Bien &&
+        diario_corrida::mismasLineas(d, lineas)) {
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        avance = diario_corrida::reconocerAvance(d, lineas, lista::ReglasFila(entradasFila()));
+    } else {
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        if (!diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, avance.lineasNuevas))
+            avance.lineasNuevas = -1;
+    }
+    if (!avance.reconocido) {
+        // Which rows went in cannot be told: the list is never added again by itself.
+        QString texto =
+            tr("La lista %1 había quedado a medio agregar y no se puede completar: la lista cambió "
+               "o ya no está, o la bandeja de salida no muestra qué filas se agregaron.")
+                .arg(d.rutaLista);
+        if (avance.lineasNuevas >= 0)
+            texto += QLatin1Char('\n') + tr("Se habían agregado %1 SMS a la bandeja de salida.")
+                                             .arg(d.agregadosPrevios + avance.lineasNuevas);
+        texto +=
+            QLatin1Char('\n') + tr("Se desactivó la verificación periódica y la lista quedó donde estaba: "
+                                   "revise la bandeja de salida antes de agregarla otra vez.");
+        QFile::remove(rutaDiario());
+        detenerVigilancia();
+        recontar(false);
+        return error(texto);
+    }
+    const int hechas = d.filasPrevias + avance.hechas;
+    const int agregadosAntes = d.agregadosPrevios + avance.agregados;
+
+    // The errors file is the one configured now, since a failing one may have been replaced.
+    // Journaled again first, from the rows done so far.
+    const QString errores = ui->ingresoErrores->text();
+    const QString motivo = motivoRutaRechazada(errores, ui->ingresoErrores);
+    if (!motivo.isEmpty()) {
+        detenerVigilancia();
+        return error(motivo);
+    }
     d.filasPrevias = hechas;
     d.agregadosPrevios = agregadosAntes;
     d.rutaErrores = errores;

@@ -395,6 +395,7 @@ void MainWindow::empezarPasadas(corrida_lista::Modo modo, const QStringList &lin
     d.modo = modo;
     d.rutaLista = ui->ingresoLista->text();
     diario_corrida::identidad(d.rutaLista, d.tamanoLista, d.modificadaLista);
+    d.huellaLista = diario_corrida::huella(lineas);
     d.rutaSalidas = archivoSalidas;
     d.rutaErrores = ui->ingresoErrores->text();
     d.plantilla = ui->editFormatoSMS->toPlainText();

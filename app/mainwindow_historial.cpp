@@ -82,9 +82,11 @@ struct MainWindow::VistasHistorial
     bool historialSucio = true;
     bool recibidosSucio = true;
     bool bandejaSucia = true;
-    // The outbox as last read for the queue: a change of either means it changed.
+    // The outbox and the records in doubt as last read for the queue: a change of any means it
+    // changed.
     qint64 tamanoSalidas = -1;
     QDateTime fechaSalidas;
+    unsigned versionRetencion = 0;
     // How long a tab's last read took and when: while sending marks a record a second, a long
     // queue, or a text filter over a year of history, is read again for the poll only after ten
     // times that, so the window stays free nine tenths of the time.
@@ -161,6 +163,7 @@ void MainWindow::iniciarHistorial()
             qOverload<>(&QTimer::start));
 
     actualizarTituloRecibidos();
+    mostrarEnDuda();
     on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
     // The names of the tabs are never shortened ("...torial"): the window is at least as tall as
     // the whole tab bar, and made so at start.
@@ -240,8 +243,9 @@ void MainWindow::refrescarPestanaActual()
             ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
     } else if (pagina == ui->tabBandeja) {
         const QFileInfo salidas(archivoSalidas);
-        const bool cambio =
-            salidas.size() != vistas->tamanoSalidas || salidas.lastModified() != vistas->fechaSalidas;
+        const bool cambio = salidas.size() != vistas->tamanoSalidas ||
+                            salidas.lastModified() != vistas->fechaSalidas ||
+                            (worker && worker->versionRetencion() != vistas->versionRetencion);
         if (vistas->bandejaSucia || (cambio && vistas->ritmoBandeja.libre()))
             refrescarBandeja();
     } else if (pagina == ui->tabRecibidos && vistas->recibidosSucio) {
@@ -270,12 +274,14 @@ void MainWindow::aplicarFiltroBandeja()
     if (!vistas)
         return;
     vistas->demoraBandeja.stop();
-    vistas->bandeja.filtrar(ui->filtroBandeja->text());
+    vistas->bandeja.filtrar(ui->filtroBandeja->text(), ui->checkSoloEnDuda->isChecked());
     const int total = vistas->bandeja.total();
     const int vistos = vistas->bandeja.rowCount();
-    ui->labelCuentaBandeja->setText(vistos == total
-                                        ? tr("%n pendiente(s)", nullptr, total)
-                                        : tr("%1 de %n pendiente(s)", nullptr, total).arg(vistos));
+    QString cuenta = vistos == total ? tr("%n pendiente(s)", nullptr, total)
+                                     : tr("%1 de %n pendiente(s)", nullptr, total).arg(vistos);
+    if (vistas->bandeja.totalEnDuda() > 0)
+        cuenta += tr(", %n en duda", nullptr, vistas->bandeja.totalEnDuda());
+    ui->labelCuentaBandeja->setText(cuenta);
 }
 
 void MainWindow::aplicarFiltroRecibidos()
@@ -355,9 +361,18 @@ void MainWindow::refrescarBandeja()
     vistas->tamanoSalidas = salidas.size();
     vistas->fechaSalidas = salidas.lastModified();
     QVector<outbox::RegistroPendiente> pendientes;
-    outbox::leerPendientes(archivoSalidas, pendientes);
+    QVector<retencion::Entrada> retenidos;
+    {
+        // Read together, so that the marks fall on the records they name.
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        outbox::leerPendientes(archivoSalidas, pendientes);
+        if (worker) {
+            vistas->versionRetencion = worker->versionRetencion();
+            retenidos = worker->entradasRetenidas();
+        }
+    }
     const int desplazamiento = ui->tablaBandeja->verticalScrollBar()->value();
-    vistas->bandeja.cargar(std::move(pendientes));
+    vistas->bandeja.cargar(std::move(pendientes), retenidos);
     aplicarFiltroBandeja();
     ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
     vistas->ritmoBandeja.ms = vistas->ritmoBandeja.desde.elapsed();
@@ -423,8 +438,11 @@ void MainWindow::on_botonCancelarBandeja_clicked()
         outbox::cancelar(archivoSalidas, temporal, registros, [trabajador](outbox::Referencia &enMano) {
             return trabajador && trabajador->registroEnMano(enMano.posicion, enMano.linea);
         });
-    if (worker)
+    if (worker) {
         worker->contarPendientes();
+        // A record in doubt cancelled is no longer held.
+        worker->conciliarRetencion();
+    }
     ui->tablaBandeja->clearSelection();
     refrescarBandeja();
     if (r.resultado != outbox::ResultadoCompactacion::Hecha) {
@@ -444,6 +462,20 @@ void MainWindow::on_botonCancelarBandeja_clicked()
         texto += QLatin1Char('\n') +
                  tr("%n ya no estaba(n) pendiente(s) (enviados mientras tanto).", nullptr, r.noEncontrados);
     CuadroMensaje::mostrar(tr("Atencion!"), texto);
+}
+
+QVector<outbox::Referencia> MainWindow::elegidosEnDuda() const
+{
+    QVector<outbox::Referencia> registros;
+    if (!vistas)
+        return registros;
+    for (const QModelIndex &indice : ui->tablaBandeja->selectionModel()->selectedRows()) {
+        if (!vistas->bandeja.enDuda(indice.row()))
+            continue;
+        const outbox::RegistroPendiente &r = vistas->bandeja.registro(indice.row());
+        registros.append({r.posicion, r.linea});
+    }
+    return registros;
 }
 
 void MainWindow::on_botonExportarHistorial_clicked()

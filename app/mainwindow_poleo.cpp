@@ -70,8 +70,8 @@ void MainWindow::mostrarSituacion()
     const QString texto = textoSituacion(situacion);
     ui->labelEstado->setText(texto);
     ui->progressBar->setMaximum(situacion.ocupado ? 0 : 100);
-    const QString informacion =
-        avisos::textoInformacion(texto, worker->pendientes(), worker->enviados(), worker->recibidos());
+    const QString informacion = avisos::textoInformacion(texto, worker->pendientes(), worker->enviados(),
+                                                         worker->recibidos(), situacion.enDuda);
     // The desktop's tray is told only of a change.
     if (trayIcon->toolTip() != informacion)
         trayIcon->setToolTip(informacion);
@@ -80,6 +80,8 @@ void MainWindow::mostrarSituacion()
         avisar(seguimientoAvisos.observar(worker->detenidoPorFalla(), textoEstado(situacion.estado),
                                           reloj::ahora().toMSecsSinceEpoch()));
     avisar(seguimientoAvisos.recibidos(worker->recibidos()));
+    avisar(seguimientoAvisos.enDuda(situacion.enDuda));
+    mostrarEnDuda();
 }
 
 void MainWindow::avisar(const QString &texto)

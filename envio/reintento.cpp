@@ -5,14 +5,14 @@
 void Reintento::fallo(qint64 ahoraMs, bool nuevoFallo)
 {
     if (!enEspera()) {
-        m_espera = kPrimeraEsperaMs;
+        m_espera = m_primera;
         m_desde = ahoraMs;
         m_reintentando = false;
         return;
     }
     if (nuevoFallo) {
         if (m_reintentando)
-            m_espera = std::min(m_espera * 2, kEsperaMaximaMs);
+            m_espera = std::min(m_espera * 2, m_maxima);
         m_reintentando = false;
         m_desde = ahoraMs;
         return;

@@ -11,6 +11,12 @@ public:
     static constexpr qint64 kPrimeraEsperaMs = 30 * 1000;
     static constexpr qint64 kEsperaMaximaMs = 5 * 60 * 1000;
 
+    // The waits grow from `primeraEsperaMs` up to ten times it (the defaults: 30 s, 5 min).
+    explicit Reintento(qint64 primeraEsperaMs = kPrimeraEsperaMs)
+        : m_primera(primeraEsperaMs), m_maxima(primeraEsperaMs * (kEsperaMaximaMs / kPrimeraEsperaMs))
+    {
+    }
+
     // The connection is seen given up at `ahoraMs`. `nuevoFallo`: a request has ended since the
     // last look, so it failed at about this moment and the wait runs from now (twice as long when
     // that request was this object's retry). A request that was not a retry (the operator's
@@ -35,6 +41,8 @@ public:
     qint64 espera() const { return m_espera; }
 
 private:
+    qint64 m_primera;
+    qint64 m_maxima;
     qint64 m_desde = -1;
     qint64 m_espera = 0;
     bool m_reintentando = false;

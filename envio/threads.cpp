@@ -11,13 +11,16 @@
 
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -30,6 +33,8 @@ QString textoFallo(int estado, const QString &errorRed)
 {
     if (estado == EST_CONEX_ERROR && !errorRed.isEmpty())
         return errorRed;
+    if (estado == EST_CONEX_LIBRE)
+        return threads::tr("no se envió: el programa se estaba cerrando");
     if (estado == EST_CONEX_UNKNOW)
         return threads::tr("el gateway no confirmo lugar para el mensaje");
     if (estado == EST_CONEX_SEND_SMS)
@@ -54,13 +59,30 @@ void descontarPendiente(std::atomic<int> &pendientes)
 } // namespace
 
 threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
-    : QObject(nullptr), m_archivoSalidas(archivoSalidas)
+    : QObject(nullptr), m_archivoSalidas(archivoSalidas),
+      m_reintento(ajustes::leerEntero(ajustes::Clave::EsperaReintento))
 {
     qCDebug(catEnvio) << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
-    m_conexion = new conexion_ngw(clave, ip);
+    // The time limits apply from the first connection check on.
+    m_conexion = new conexion_ngw(clave, QString());
+    m_conexion->setTiempoLimite(ajustes::leerEntero(ajustes::Clave::LimiteSilencio));
+    m_conexion->setPlazoTotal(ajustes::leerEntero(ajustes::Clave::PlazoRespuesta));
+    m_conexion->setConexion(clave, ip);
+    if (!clave.isEmpty() && !ip.isEmpty())
+        m_conexion->consultarEstado();
     m_conexion->fijarAlCompletar([this] { alResponder(); });
+    {
+        // Beside the outbox: the records it names are that outbox's.
+        const QString ruta =
+            QFileInfo(archivoSalidas).absoluteDir().filePath(QString::fromLatin1(ajustes::kArchivoEnDuda));
+        m_retencionAnotada = ajustes::leerTexto(ajustes::Clave::RegistroEnDuda) == ruta;
+        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+        m_retencion.abrir(ruta, m_retencionAnotada, m_archivoSalidas, ahoraTexto());
+        if (m_retencion.confiable() && QFile::exists(ruta))
+            anotarRetencion();
+    }
     contarRecibidos();
     contarPendientes();
     contarEnviados();
@@ -76,7 +98,16 @@ void threads::run()
 {
     qCDebug(catEnvio) << "TEST TAREAS";
     m_corriendo = true;
+    // The window listens by now: records a program ended without the reply of are told once.
+    for (const retencion::Entrada &e : m_retencion.recuperadas())
+        informarLinea(e.linea, QStringLiteral("en duda: ") + e.motivo);
     for (;;) {
+        {
+            // An outcome settled while paused reaches the disk all the same.
+            QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+            if (m_retencion.sucio())
+                guardarRetencion();
+        }
         if (m_comando == EST_PLAY)
             procesarCiclo();
         if (m_comando == EST_SALIR) {
@@ -137,6 +168,8 @@ bool threads::completarPendiente()
             qCDebug(catEnvio) << "outbox - registro enviado no encontrado, no se marca";
             break;
         }
+        if (m_enMano)
+            m_retencion.resolver(m_lineaEnviada, false, QString(), ahoraTexto());
         m_enMano = false;
         m_conexion->setEstado(EST_CONEX_LIBRE);
     } else if (estado == EST_CONEX_GET_SMS_OK) {
@@ -151,10 +184,14 @@ void threads::alResponder()
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     completarPendiente();
-    // A send that ended in any other way than taken: the record stays pending.
+    // A send that ended in any other way than taken: the record stays pending, and is held when
+    // the gateway may have sent it.
     const int estado = m_conexion->getEstado();
     if (m_enMano && estado != EST_CONEX_SEND_SMS_OK) {
-        informarIntento(QStringLiteral("error: ") + textoFallo(estado, m_conexion->errorConexion()));
+        const QString motivo = textoFallo(estado, m_conexion->errorConexion());
+        const bool incierto = m_conexion->desenlace() == protocolo_ngw::Desenlace::Incierto;
+        m_retencion.resolver(m_lineaEnviada, incierto, motivo, ahoraTexto());
+        informarIntento((incierto ? QStringLiteral("en duda: ") : QStringLiteral("error: ")) + motivo);
         m_enMano = false;
     }
 }
@@ -162,6 +199,14 @@ void threads::alResponder()
 void threads::informarIntento(const QString &resultado)
 {
     emit intentoEnvio(ahoraTexto(), m_registroEnMano.numero, m_registroEnMano.mensaje, resultado);
+}
+
+void threads::informarLinea(const QByteArray &linea, const QString &resultado)
+{
+    // "e,numero,fecha,mensaje": the message runs to the end of the line.
+    const QString texto = QString::fromUtf8(linea);
+    emit intentoEnvio(ahoraTexto(), texto.section(QLatin1Char(','), 1, 1), texto.section(QLatin1Char(','), 3),
+                      resultado);
 }
 
 bool threads::registroEnMano(qint64 &posicion, QByteArray &linea) const
@@ -213,28 +258,145 @@ void threads::procesarCiclo()
     if (!permitido)
         return;
 
+    // Found and handed over under one hold of the lock: a cancellation on the queue either
+    // removes the record before the scan or sees it in hand.
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    if (!m_retencion.confiable())
+        return;
     outbox::Pendiente pendiente;
+    if (!elegir(pendiente)) {
+        guardarRetencion();
+        return;
+    }
+    // On disk before the request goes out: a kill from here on leaves the record held.
+    m_retencion.anotarEnVuelo(pendiente.linea, ahoraTexto());
+    if (!guardarRetencion()) {
+        m_retencion.resolver(pendiente.linea, false, QString(), QString());
+        return;
+    }
+    registro_sms registro;
+    registro.numero = pendiente.numero;
+    registro.fecha = pendiente.fecha;
+    registro.mensaje = pendiente.mensaje;
+    m_posLinea = pendiente.posicion;
+    m_lineaEnviada = pendiente.linea;
+    if (m_conexion->enviarSms(registro)) {
+        m_registroEnMano = registro;
+        m_enMano = true;
+        qCDebug(catEnvio) << "outbox - DETECTA ENVIAR!!! <--<<";
+    } else {
+        m_retencion.resolver(pendiente.linea, false, QString(), QString());
+    }
+}
+
+bool threads::elegir(outbox::Pendiente &pendiente)
+{
+    using outbox::ResultadoBusqueda;
+    const auto siempre = [](const char *, int) { return true; };
+    QByteArray pedida;
+    while (m_retencion.reenvioPedido(pedida)) {
+        const auto otra = [&pedida](const char *linea, int largo) {
+            return largo != pedida.size() || std::memcmp(linea, pedida.constData(), size_t(largo)) != 0;
+        };
+        const ResultadoBusqueda r = outbox::buscarPendiente(m_archivoSalidas, siempre, pendiente, otra);
+        if (r == ResultadoBusqueda::Encontrado)
+            return true;
+        if (r == ResultadoBusqueda::NoAbre)
+            return false;
+        // Cancelled or marked meanwhile: nothing left to send again.
+        m_retencion.olvidarReenvio(pedida);
+    }
     const QDate hoy = reloj::hoy();
     const auto vencida = [&hoy](const char *fecha, int largo) {
         return reglas_envio::fechaVencida(fecha, largo, hoy);
     };
-    // Found and handed over under one hold of the lock: a cancellation on the queue either
-    // removes the record before the scan or sees it in hand.
+    retencion::Omision omision(m_retencion.entradas());
+    outbox::Omitir retenida;
+    if (!omision.vacia())
+        retenida = [&omision](const char *linea, int largo) { return omision.retenida(linea, largo) >= 0; };
+    return outbox::buscarPendiente(m_archivoSalidas, vencida, pendiente, retenida) ==
+           ResultadoBusqueda::Encontrado;
+}
+
+bool threads::guardarRetencion()
+{
+    const bool escrita = m_retencion.guardar();
+    m_retencionSinEscribir = !escrita && m_retencion.confiable();
+    if (escrita)
+        anotarRetencion();
+    return escrita;
+}
+
+void threads::anotarRetencion()
+{
+    // From now on a missing file means it was lost, not that there never was one.
+    if (m_retencionAnotada)
+        return;
+    ajustes::escribir(ajustes::Clave::RegistroEnDuda, m_retencion.ruta());
+    m_retencionAnotada = true;
+}
+
+QVector<retencion::Entrada> threads::entradasRetenidas() const
+{
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-    if (outbox::buscarPendiente(m_archivoSalidas, vencida, pendiente) ==
-        outbox::ResultadoBusqueda::Encontrado) {
-        registro_sms registro;
-        registro.numero = pendiente.numero;
-        registro.fecha = pendiente.fecha;
-        registro.mensaje = pendiente.mensaje;
-        m_posLinea = pendiente.posicion;
-        m_lineaEnviada = pendiente.linea;
-        if (m_conexion->enviarSms(registro)) {
-            m_registroEnMano = registro;
-            m_enMano = true;
-            qCDebug(catEnvio) << "outbox - DETECTA ENVIAR!!! <--<<";
-        }
+    return m_retencion.entradas();
+}
+
+int threads::reenviarEnDuda(const QVector<outbox::Referencia> &registros)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    int pedidos = 0;
+    for (const outbox::Referencia &r : registros) {
+        if (!m_retencion.pedirReenvio(r.linea))
+            continue;
+        ++pedidos;
+        informarLinea(r.linea, tr("en duda: el operador pidió enviarlo otra vez"));
     }
+    guardarRetencion();
+    return pedidos;
+}
+
+int threads::marcarEnDudaEnviados(const QVector<outbox::Referencia> &registros)
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    int marcados = 0;
+    for (const outbox::Referencia &r : registros) {
+        if (!m_retencion.retiene(r.linea) ||
+            outbox::marcarEnviado(m_archivoSalidas, r.posicion, r.linea) != outbox::ResultadoMarca::Marcada)
+            continue;
+        m_retencion.quitar(r.linea);
+        m_enviados += 1;
+        descontarPendiente(m_pendientes);
+        ++marcados;
+        informarLinea(r.linea, tr("marcado como enviado por el operador"));
+    }
+    guardarRetencion();
+    return marcados;
+}
+
+bool threads::empezarRetencionDeNuevo()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    m_retencion.empezarDeNuevo();
+    return guardarRetencion();
+}
+
+void threads::conciliarRetencion()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    m_retencion.conciliar(m_archivoSalidas);
+    guardarRetencion();
+}
+
+void threads::cerrarRetencion()
+{
+    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+    if (m_enMano && m_conexion->getEstado() == EST_CONEX_SEND_SMS_OK) {
+        const QString motivo = tr("el gateway lo tomó, pero no se pudo marcar como enviado");
+        m_retencion.resolver(m_lineaEnviada, true, motivo, ahoraTexto());
+        informarIntento(QStringLiteral("en duda: ") + motivo);
+    }
+    guardarRetencion();
 }
 
 void threads::esperarReintento(bool pedidoTerminado)
@@ -258,6 +420,9 @@ SituacionEnvio threads::situacion() const
     s.enPausa = m_comando != EST_PLAY;
     s.fueraDeHorario = m_fueraDeHorario;
     s.sinGateway = m_conexion->sinDireccion() && s.estado == EST_CONEX_UNKNOW;
+    s.enDuda = m_retencion.enDuda();
+    s.retencionIlegible = !m_retencion.confiable();
+    s.retencionSinEscribir = m_retencionSinEscribir;
     const qint64 vence = m_venceReintento;
     if (vence >= 0)
         s.segundosReintento = Reintento::segundosHasta(vence, reloj::ahora().toMSecsSinceEpoch());

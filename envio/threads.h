@@ -5,11 +5,18 @@
 // allowed hours hands the next due outbox record to the connection. The window reads its
 // counters and writes its command word, and hears of every attempt's outcome through the queued
 // signal intentoEnvio (for the history).
+//
+// A record whose send may have reached the gateway without the program knowing is never sent
+// again by itself: the worker keeps such records in the hold (lista/retencion.h), writes there
+// the record it hands over before its request goes out, and passes over every held record when
+// it chooses the next one. Only the operator sends one again or marks it sent.
 
 #include "gateway/registro_sms.h"
 
 #include "envio/reintento.h"
 #include "gateway/estados.h"
+#include "lista/outbox.h"
+#include "lista/retencion.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -95,6 +102,28 @@ public:
     // gateway, or taken and not yet marked), as its offset and bytes. Call under the outbox lock.
     bool registroEnMano(qint64 &posicion, QByteArray &linea) const;
 
+    // Records in doubt, and whether the hold can be trusted (its file was neither lost nor
+    // damaged) and written. Safe from any thread.
+    int enDuda() const { return m_retencion.enDuda(); }
+    unsigned versionRetencion() const { return m_retencion.version(); }
+    bool retencionConfiable() const { return m_retencion.confiable(); }
+    QString rutaRetencion() const { return m_retencion.ruta(); }
+    // The hold as it is now (under the outbox lock).
+    QVector<retencion::Entrada> entradasRetenidas() const;
+    // The operator's choices on records in doubt, from the window's thread; each tells the history
+    // and returns the records it applied to. One more send each (in its turn, first of all):
+    int reenviarEnDuda(const QVector<outbox::Referencia> &registros);
+    // Marked "E" without a send:
+    int marcarEnDudaEnviados(const QVector<outbox::Referencia> &registros);
+    // After the hold's file was lost or damaged and the operator has looked: nothing is held any
+    // more and sending goes on. False when the new file cannot be written.
+    bool empezarRetencionDeNuevo();
+    // After a rewrite of the outbox that removed records (cancellation).
+    void conciliarRetencion();
+    // At the end, once nothing is in flight: a record the gateway took that could not be marked
+    // stays in doubt, and the hold goes to disk.
+    void cerrarRetencion();
+
 signals:
     // One attempt to send a record has ended: resultado is "enviado" once its line is marked
     // "E", or "error: " and why the gateway did not take it. fechaHora is "yyyy-MM-dd HH:mm:ss",
@@ -111,6 +140,13 @@ private:
     // Runs on the connection's thread right after a send or fetch reply has been classified.
     void alResponder();
     void informarIntento(const QString &resultado);
+    void informarLinea(const QByteArray &linea, const QString &resultado);
+    // Under the outbox lock: a resend the operator asked for, else the first due record not held.
+    bool elegir(outbox::Pendiente &pendiente);
+    // Under the outbox lock: the hold to disk; publishes whether that failed.
+    bool guardarRetencion();
+    // The settings learn that the hold's file has been made at its path.
+    void anotarRetencion();
 
     std::atomic<int> m_comando{EST_INICIO};
     conexion_ngw *m_conexion = nullptr;
@@ -125,6 +161,10 @@ private:
     registro_sms m_registroEnMano;
     bool m_enMano = false;
     int m_contadorCiclos = 0;
+    // The records held out of sending; guarded by the outbox lock.
+    retencion::Retencion m_retencion;
+    std::atomic<bool> m_retencionSinEscribir{false};
+    bool m_retencionAnotada = false;
     // The loop's own: the back-off and the connection's ended requests as last seen.
     Reintento m_reintento;
     unsigned m_terminadosVistos = 0;

@@ -60,7 +60,10 @@ void cliente_http::publicar(const QUrl &url, const QByteArray &tipoContenido, co
         silencio.start(limites.silencioMs);
         socket->write(pedido);
     });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this] { silencio.start(limites.silencioMs); });
+    connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
+        escritos += bytes;
+        silencio.start(limites.silencioMs);
+    });
     connect(socket, &QTcpSocket::readyRead, this, &cliente_http::leer);
     connect(socket, &QTcpSocket::disconnected, this, &cliente_http::cerrado);
     connect(socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError fallo) {
@@ -134,6 +137,12 @@ void cliente_http::terminar(const QString &textoError)
         return;
     hecho = true;
     error = textoError;
+    using protocolo_ngw::FinPedido;
+    if (lector.estado() == respuesta_http::Estado::Completa)
+        comoTermino = error.isEmpty() ? FinPedido::Respuesta : FinPedido::Estado;
+    else
+        comoTermino =
+            escritos >= pedido.size() && !pedido.isEmpty() ? FinPedido::SinRespuesta : FinPedido::SinEnviar;
     silencio.stop();
     plazo.stop();
     if (socket) {

@@ -3,8 +3,10 @@
 // request it never answered, so a request goes out exactly once: one request per object,
 // "Connection: close", no retry, no redirect, no proxy. The reply is bounded in size, in
 // silence and in total time; anything but a whole 2xx reply within those bounds is a failure
-// with a Spanish text for the errors file.
+// with a Spanish text for the errors file. The client also knows whether the whole request had
+// been written when it failed: before that, the gateway cannot have acted on it.
 
+#include "gateway/protocolo_ngw.h"
 #include "gateway/respuesta_http.h"
 
 #include <QByteArray>
@@ -40,6 +42,8 @@ public:
     bool fallo() const { return !error.isEmpty(); }
     QString textoError() const { return error; }
     int codigoHttp() const { return lector.codigo(); }
+    // How it ended; meaningful once terminado() has been emitted.
+    protocolo_ngw::FinPedido fin() const { return comoTermino; }
     // The reply body; empty after a failure.
     QByteArray cuerpo() const { return fallo() ? QByteArray() : lector.cuerpo(); }
 
@@ -61,5 +65,8 @@ private:
     QByteArray pedido;
     respuesta_http::Lector lector;
     QString error;
+    // Bytes of `pedido` the socket has taken so far.
+    qint64 escritos = 0;
+    protocolo_ngw::FinPedido comoTermino = protocolo_ngw::FinPedido::SinEnviar;
     bool hecho = false;
 };

@@ -108,6 +108,7 @@ bool conexion_ngw::enviarSms(const registro_sms &registro)
         return false;
     enHiloPropio([this, registro] {
         m_smsPendiente = registro;
+        m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
         consultarLugar();
     });
     return true;
@@ -311,6 +312,18 @@ void conexion_ngw::agregarErrorPendiente(const QString &linea)
         m_erroresPendientes.removeFirst();
 }
 
+void conexion_ngw::noReconocida(const QString &texto, int codigoHttp)
+{
+    QString visible;
+    for (const QChar c : texto.left(80))
+        visible += c.isSpace() ? QChar(u' ') : (c.isPrint() ? c : QChar(u'?'));
+    visible = visible.trimmed();
+    m_errorConexion = visible.isEmpty()
+                          ? tr("El gateway respondió HTTP %1 sin texto").arg(codigoHttp)
+                          : tr("El gateway respondió un texto que no se reconoce: \"%1\"").arg(visible);
+    qCDebug(catGateway) << m_errorConexion;
+}
+
 void conexion_ngw::replyStatsFinished(cliente_http *reply)
 {
     const QString texto =
@@ -332,6 +345,8 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
 
 void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
 {
+    const protocolo_ngw::FinPedido fin = reply->fin();
+    const int codigo = reply->codigoHttp();
     const QByteArray crudo = abrirRespuesta(reply, "\n_DEBUG: replyGetSmsFinished <<----<<< \n",
                                             "\n_DEBUG: replyGetSmsFinished <<--ERROR--<<< \n");
     const QString texto = protocolo_ngw::decodificarRecepcion(crudo);
@@ -346,7 +361,11 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
         m_retenidos += mensajes;
         guardarRecibidos(mensajes.size());
     }
-    const int nuevo = protocolo_ngw::clasificarRecepcion(texto, m_estado);
+    int nuevo = protocolo_ngw::clasificarRecepcion(texto, m_estado);
+    if (nuevo == EST_CONEX_GET_SMS && fin == protocolo_ngw::FinPedido::Respuesta) {
+        noReconocida(texto, codigo);
+        nuevo = EST_CONEX_ERROR;
+    }
     if (nuevo != m_estado)
         fijarEstado(nuevo);
     if (m_alCompletar)
@@ -363,10 +382,18 @@ void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
 
 void conexion_ngw::replySmsToNGW(cliente_http *reply)
 {
+    const protocolo_ngw::FinPedido fin = reply->fin();
+    const int codigo = reply->codigoHttp();
     const QString texto = protocolo_ngw::decodificarEstado(abrirRespuesta(
         reply, "\n_DEBUG: replySmsToNGW <<----<<< \n", "\n_DEBUG: replySmsToNGW <<--ERROR--<<< \n"));
     qCDebug(catGateway) << "reply= " << protocolo_ngw::paraRegistro(texto);
-    const int nuevo = protocolo_ngw::clasificarEnvio(texto, m_estado);
+    int nuevo = protocolo_ngw::clasificarEnvio(texto, m_estado);
+    m_desenlace = protocolo_ngw::desenlaceEnvio(fin, codigo, nuevo);
+    qCDebug(catGateway) << "desenlace=" << int(m_desenlace);
+    if (fin == protocolo_ngw::FinPedido::Respuesta && m_desenlace == protocolo_ngw::Desenlace::Incierto) {
+        noReconocida(texto, codigo);
+        nuevo = EST_CONEX_ERROR;
+    }
     if (nuevo != m_estado)
         fijarEstado(nuevo);
     if (m_alCompletar)
@@ -382,7 +409,11 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
                                                         "\n_DEBUG: replyHayLugarParaSMS <<--ERROR--<<< \n"));
     // A failed room check is a network error like any other, not an unknown state.
     const int nuevo = fallo ? int(EST_CONEX_ERROR) : protocolo_ngw::clasificarLugar(texto);
+    m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
     if (nuevo == EST_CONEX_SEND_SMS && m_deteniendo) {
+        // Nothing went out: the record's sender hears so, and the record stays pending.
+        if (m_alCompletar)
+            m_alCompletar();
         liberar();
         return;
     }

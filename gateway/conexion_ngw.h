@@ -8,6 +8,7 @@
 // oversized reply ends in EST_CONEX_ERROR with its text in errorConexion().
 
 #include "gateway/estados.h"
+#include "gateway/protocolo_ngw.h"
 #include "gateway/registro_sms.h"
 
 #include <QList>
@@ -68,6 +69,11 @@ public:
     // Requests ended so far, counted before the link is freed: a change tells the worker that a
     // request ended (and, in a given-up state, failed) since it last looked.
     unsigned pedidosTerminados() const { return m_terminados; }
+
+    // What the last send attempt (room check and send) says about its record; read it in the
+    // completion handler. A send reply that is not understood also ends in EST_CONEX_ERROR with
+    // its text, as does a fetch reply that is not.
+    protocolo_ngw::Desenlace desenlace() const { return m_desenlace; }
 
     // Runs on the connection's thread right after a send or fetch reply (or a room check that
     // sends nothing) has been classified, while the link is still claimed: what the reply means
@@ -152,6 +158,8 @@ private:
     // Writes the held-back received messages; `nuevos` of them came with this fetch.
     void guardarRecibidos(int nuevos);
     void agregarErrorPendiente(const QString &linea);
+    // A 2xx reply whose text says nothing the program knows: a failure with that text.
+    void noReconocida(const QString &texto, int codigoHttp);
 
     QString m_errorConexion;
     QStringList m_erroresPendientes;
@@ -165,6 +173,7 @@ private:
     std::atomic<unsigned> m_terminados{0};
     // The status query in flight is a retry (object's thread only).
     bool m_esReintento = false;
+    protocolo_ngw::Desenlace m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
     registro_sms m_smsPendiente;
     std::atomic<int> m_ultimosRecibidos{0};
     std::function<void()> m_alCompletar;

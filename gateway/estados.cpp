@@ -43,12 +43,20 @@ QString textoEstado(int estado)
     return QCoreApplication::translate("MainWindow", texto);
 }
 
-QString textoSituacion(const SituacionEnvio &s)
+namespace {
+
+QString textoSinDudas(const SituacionEnvio &s)
 {
     if (s.ocupado)
         return textoEstado(s.estado);
     if (s.enPausa)
         return QCoreApplication::translate("MainWindow", "Pausado");
+    if (s.retencionIlegible)
+        return QCoreApplication::translate("MainWindow",
+                                           "Envío detenido: falta o está dañado el registro de SMS en duda");
+    if (s.retencionSinEscribir)
+        return QCoreApplication::translate("MainWindow",
+                                           "Envío detenido: no se pudo escribir el registro de SMS en duda");
     if (s.sinGateway)
         return QCoreApplication::translate("MainWindow", "Sin gateway configurado");
     if (estadoDetenido(s.estado) && s.segundosReintento >= 0)
@@ -57,4 +65,14 @@ QString textoSituacion(const SituacionEnvio &s)
     if (s.estado == EST_CONEX_LIBRE && s.fueraDeHorario)
         return QCoreApplication::translate("MainWindow", "Fuera de horario");
     return textoEstado(s.estado);
+}
+
+} // namespace
+
+QString textoSituacion(const SituacionEnvio &s)
+{
+    const QString texto = textoSinDudas(s);
+    if (s.enDuda <= 0)
+        return texto;
+    return texto + QCoreApplication::translate("MainWindow", " · %n SMS en duda", nullptr, s.enDuda);
 }

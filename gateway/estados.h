@@ -49,10 +49,17 @@ struct SituacionEnvio
     bool sinGateway = false;
     // The connection tries again by itself in this many seconds; -1: no retry is pending.
     int segundosReintento = -1;
+    // Records held because the gateway may have sent them.
+    int enDuda = 0;
+    // Sending stands still: the file of the records in doubt was lost or damaged, or cannot be
+    // written.
+    bool retencionIlegible = false;
+    bool retencionSinEscribir = false;
 };
 
-// The state label: the state's text while a request is in flight; "Pausado" while paused;
-// "Sin gateway configurado" without an address; a
-// given-up state's text followed by " (reintento en N s)" while its retry is pending;
-// "Fuera de horario" when free outside the allowed hours; else the state's text.
+// The state label: the state's text while a request is in flight; "Pausado" while paused; why
+// sending stands still when the hold cannot be trusted or written; "Sin gateway configurado"
+// without an address; a given-up state's text followed by " (reintento en N s)" while its retry
+// is pending; "Fuera de horario" when free outside the allowed hours; else the state's text. The
+// records in doubt, if any, are counted after it.
 QString textoSituacion(const SituacionEnvio &situacion);

@@ -350,6 +350,31 @@ int clasificarEnvio(const QString &respuesta, int actual)
     return actual;
 }
 
+Desenlace desenlaceEnvio(FinPedido fin, int codigoHttp, int estado)
+{
+    switch (fin) {
+    case FinPedido::SinEnviar:
+        return Desenlace::NadaTomado;
+    case FinPedido::SinRespuesta:
+        return Desenlace::Incierto;
+    case FinPedido::Estado:
+        return (codigoHttp >= 400 && codigoHttp < 500) || codigoHttp == 503 ? Desenlace::NadaTomado
+                                                                            : Desenlace::Incierto;
+    case FinPedido::Respuesta:
+        break;
+    }
+    switch (estado) {
+    case EST_CONEX_SEND_SMS_OK:
+        return Desenlace::Tomado;
+    case EST_CONEX_SEND_SMS_ERROR:
+    case EST_CONEX_NO_ENVIA_SMS:
+    case EST_CONEX_CLAVE_INCORRECTA:
+        return Desenlace::NadaTomado;
+    default:
+        return Desenlace::Incierto;
+    }
+}
+
 int clasificarRecepcion(const QString &respuesta, int actual)
 {
     if (contiene(respuesta, kOk)) {

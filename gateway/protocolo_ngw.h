@@ -87,6 +87,27 @@ int clasificarLugar(const QString &respuesta);
 // Send reply: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_SEND_SMS_OK, EST_CONEX_SEND_SMS_ERROR,
 // EST_CONEX_CLAVE_INCORRECTA, or `actual`.
 int clasificarEnvio(const QString &respuesta, int actual);
+// How a request ended, as the HTTP client saw it.
+enum class FinPedido {
+    Respuesta,    // a whole reply with a 2xx status
+    Estado,       // a whole reply with another status (its code is given apart)
+    SinEnviar,    // it failed before the whole request had been written
+    SinRespuesta, // it failed after that, without a whole reply: cut, silent, too slow, not HTTP
+};
+
+// What the end of a send request says about the message.
+enum class Desenlace {
+    Tomado,     // the gateway took it
+    NadaTomado, // the gateway cannot have sent it: trying again is safe
+    Incierto,   // the gateway may have sent it: it must never be sent again by itself
+};
+
+// `estado` is clasificarEnvio's reading of a 2xx reply. A refusal the gateway words (full, no
+// module, wrong key), a 4xx or a 503 (the program behind the address did not run) or a request
+// that never went out whole took nothing; a reply not understood, cut or late, or any other
+// status, leaves the outcome unknown.
+Desenlace desenlaceEnvio(FinPedido fin, int codigoHttp, int estado);
+
 // Fetch reply: EST_CONEX_NO_ENVIA_SMS, EST_CONEX_GET_SMS_OK, EST_CONEX_LIBRE,
 // EST_CONEX_GET_SMS_ERROR, EST_CONEX_CLAVE_INCORRECTA, or `actual`.
 int clasificarRecepcion(const QString &respuesta, int actual);

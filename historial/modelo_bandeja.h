@@ -1,9 +1,11 @@
 #pragma once
-// The pending records of the outbox as the queue tab shows them: number, date, message and the
-// line they are on, with a filter on the number and the message. The records are held once in
-// memory and the view asks only for the rows it paints.
+// The pending records of the outbox as the queue tab shows them: number, date, message, the
+// line they are on and, for the records held out of sending, why, with a filter on the number and
+// the message and another for the held records alone. The records are held once in memory and the
+// view asks only for the rows it paints.
 
 #include "lista/outbox.h"
+#include "lista/retencion.h"
 
 #include <QAbstractTableModel>
 
@@ -16,11 +18,17 @@ class ModeloBandeja : public QAbstractTableModel
 public:
     explicit ModeloBandeja(QObject *padre = nullptr);
 
-    void cargar(QVector<outbox::RegistroPendiente> registros);
-    // Rows whose number or message contains `texto` (any case); empty shows all.
-    void filtrar(const QString &texto);
+    // The records, and the hold that says which of them are held (retencion::Omision's rule).
+    void cargar(QVector<outbox::RegistroPendiente> registros,
+                const QVector<retencion::Entrada> &retenidos = QVector<retencion::Entrada>());
+    // Rows whose number or message contains `texto` (any case); empty shows all. With
+    // `soloEnDuda`, only the records in doubt.
+    void filtrar(const QString &texto, bool soloEnDuda = false);
     int total() const { return m_registros.size(); }
+    int totalEnDuda() const { return m_enDuda; }
     const outbox::RegistroPendiente &registro(int fila) const;
+    // Whether the record shown in `fila` is in doubt (a resend asked for included).
+    bool enDuda(int fila) const;
     // The row showing the record at `posicion` with these bytes, or -1.
     int filaDe(qint64 posicion, const QByteArray &linea) const;
 
@@ -31,11 +39,18 @@ public:
 
 private:
     void aplicarFiltro();
+    // The entry holding the record `i`, or null.
+    const retencion::Entrada *retencionDe(int i) const;
 
     QVector<outbox::RegistroPendiente> m_registros;
+    QVector<retencion::Entrada> m_retenidos;
+    // For each record, the index of the entry that holds it, or -1.
+    QVector<int> m_retencion;
+    int m_enDuda = 0;
     QVector<int> m_visibles;
     QHash<qint64, int> m_filaPorPosicion;
     QString m_filtro;
+    bool m_soloEnDuda = false;
 };
 
 } // namespace historial

@@ -3,7 +3,9 @@
 #include "ajustes/archivo_seguro.h"
 
 #include "lista/archivos_datos.h"
+#include "lista/lectura_lista.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -59,12 +61,38 @@ bool identidad(const QString &ruta, qint64 &tamano, qint64 &modificada)
     return true;
 }
 
-bool mismaLista(const Diario &diario)
+QString huella(const QStringList &lineas)
 {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString &linea : lineas) {
+        hash.addData(reinterpret_cast<const char *>(linea.utf16()), linea.size() * 2);
+        hash.addData("\n\0", 2);
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+bool mismasLineas(const Diario &diario, const QStringList &lineas)
+{
+    if (!diario.huellaLista.isEmpty())
+        return huella(lineas) == diario.huellaLista;
     qint64 tamano = 0;
     qint64 modificada = 0;
     return identidad(diario.rutaLista, tamano, modificada) && tamano == diario.tamanoLista &&
            modificada == diario.modificadaLista;
+}
+
+bool mismaLista(const Diario &diario)
+{
+    qint64 tamano = 0;
+    qint64 modificada = 0;
+    if (!identidad(diario.rutaLista, tamano, modificada))
+        return false;
+    if (tamano == diario.tamanoLista && modificada == diario.modificadaLista)
+        return true;
+    QStringList lineas;
+    return !diario.huellaLista.isEmpty() &&
+           lista::leerLista(diario.rutaLista, lineas) == lista::Lectura::Bien &&
+           huella(lineas) == diario.huellaLista;
 }
 
 qint64 tamanoActual(const QString &ruta)
@@ -79,6 +107,7 @@ bool guardar(const QString &ruta, const Diario &d)
     o.insert(QStringLiteral("lista"), d.rutaLista);
     o.insert(QStringLiteral("tamanoLista"), double(d.tamanoLista));
     o.insert(QStringLiteral("modificadaLista"), double(d.modificadaLista));
+    o.insert(QStringLiteral("huellaLista"), d.huellaLista);
     o.insert(QStringLiteral("modo"), QLatin1String(nombreModo(d.modo)));
     o.insert(QStringLiteral("filasPrevias"), d.filasPrevias);
     o.insert(QStringLiteral("agregadosPrevios"), d.agregadosPrevios);
@@ -111,6 +140,7 @@ bool leer(const QString &ruta, Diario &d)
     d.rutaLista = o.value(QLatin1String("lista")).toString();
     d.tamanoLista = entero(o, "tamanoLista");
     d.modificadaLista = entero(o, "modificadaLista");
+    d.huellaLista = o.value(QLatin1String("huellaLista")).toString();
     d.modo = modoDe(o.value(QLatin1String("modo")).toString());
     d.filasPrevias = o.value(QLatin1String("filasPrevias")).toInt();
     d.agregadosPrevios = o.value(QLatin1String("agregadosPrevios")).toInt();
@@ -164,6 +194,84 @@ bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
         posicion += leidos;
     }
     return finUltimaLinea == tamano || archivo.resize(finUltimaLinea);
+}
+
+namespace {
+
+// The whole lines of the file after byte `desde`, without their line ends; a last line without
+// its line end is cut away from the file. False when the file is shorter than `desde` or cannot
+// be read; a missing file has no lines when `desde` is 0.
+bool lineasDesde(const QString &ruta, qint64 desde, QList<QByteArray> &lineas)
+{
+    lineas.clear();
+    int cuenta = 0;
+    if (!contarLineasDesde(ruta, desde, cuenta))
+        return false;
+    QFile archivo(ruta);
+    if (cuenta == 0)
+        return true;
+    if (!archivo.open(QIODevice::ReadOnly) || !archivo.seek(desde))
+        return false;
+    lineas = archivo.readAll().split('\n');
+    lineas.removeLast(); // after the last line end
+    for (QByteArray &l : lineas) {
+        if (l.endsWith('\r'))
+            l.chop(1);
+    }
+    return lineas.size() == cuenta;
+}
+
+QByteArray sinRetorno(QByteArray bytes)
+{
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    return bytes;
+}
+
+} // namespace
+
+Avance reconocerAvance(const Diario &d, const QStringList &lineas, const lista::ReglasFila &reglas)
+{
+    Avance avance;
+    QList<QByteArray> registros;
+    if (!lineasDesde(d.rutaSalidas, d.tamanoSalidas, registros)) {
+        avance.lineasNuevas = -1;
+        return avance;
+    }
+    avance.lineasNuevas = registros.size();
+    QList<QByteArray> errores;
+    bool erroresEnOrden = lineasDesde(d.rutaErrores, d.tamanoErrores, errores);
+    const int desde = qMin((d.tieneHeader ? 1 : 0) + d.filasPrevias, lineas.size());
+    int registro = 0;
+    int error = 0;
+    int ultimaHecha = desde - 1;
+    for (int i = desde; i < lineas.size(); ++i) {
+        const lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
+        if (r.motivo == lista::Motivo::Ninguno) {
+            if (registro == registros.size())
+                break; // this row and every later one were not written
+            const QByteArray esperado =
+                sinRetorno(archivos_datos::lineaRegistroOutbox(r.numero, r.fecha, r.mensaje).toUtf8());
+            const QByteArray &escrito = registros.at(registro);
+            if (escrito.isEmpty() || (escrito.at(0) != 'e' && escrito.at(0) != 'E') ||
+                escrito.mid(1) != esperado.mid(1))
+                return avance;
+            ++registro;
+            ultimaHecha = i;
+        } else if (erroresEnOrden && error < errores.size()) {
+            erroresEnOrden = errores.at(error) == sinRetorno(lineas.at(i).toUtf8());
+            if (erroresEnOrden) {
+                ++error;
+                ultimaHecha = i;
+            }
+        }
+    }
+    if (registro != registros.size())
+        return avance;
+    avance.reconocido = true;
+    avance.hechas = ultimaHecha + 1 - desde;
+    avance.agregados = registro;
+    return avance;
 }
 
 } // namespace diario_corrida

@@ -2,11 +2,13 @@
 // The journal of a list run: a small file in the data folder, written (whole, on disk) before the
 // first row of a writing pass and removed once the run is over. While a run writes, nothing else
 // appends to the outbox or the errors file, and every row gives exactly one whole line in exactly
-// one of them, in row order. So after a crash the rows already done are the whole lines beyond
-// the sizes recorded here (plus the rows done before them), and the run goes on from the next
-// row: none twice, none lost.
+// one of them, in row order. The journal keeps everything that decides what a row becomes and a
+// fingerprint of the list's lines, so after a crash the rows already done are recognised by the
+// records the run wrote beyond the outbox's recorded size, whatever happened since to the list's
+// time or to the errors file, and the run goes on from the next row: none twice, none lost.
 
 #include "lista/corrida_lista.h"
+#include "lista/revision_lista.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,10 +17,11 @@ namespace diario_corrida {
 
 struct Diario
 {
-    // The list as it was read.
+    // The list as it was read; its lines' fingerprint (huella) is what identifies it.
     QString rutaLista;
     qint64 tamanoLista = 0;
     qint64 modificadaLista = 0; // ms since the epoch
+    QString huellaLista;
     corrida_lista::Modo modo = corrida_lista::Modo::Simple;
     // Rows done, and records added, before the sizes below were taken (a run resumed once).
     int filasPrevias = 0;
@@ -45,7 +48,14 @@ struct Diario
 
 // Size and modification time of the file at `ruta`; false when there is none.
 bool identidad(const QString &ruta, qint64 &tamano, qint64 &modificada);
-// Whether the list at the journal's path is still the one the run read.
+// The fingerprint of a list's lines (SHA-256, hexadecimal): a list saved again, touched or copied
+// keeps it; any change of what its rows say does not.
+QString huella(const QStringList &lineas);
+// Whether `lineas` are the lines the run read (by fingerprint; a journal without one, written
+// before fingerprints were kept, by the list's size and time).
+bool mismasLineas(const Diario &diario, const QStringList &lineas);
+// Whether the list at the journal's path is still the one the run read: the same size and time,
+// or else the same lines.
 bool mismaLista(const Diario &diario);
 // Size of a data file before a run: 0 when it does not exist yet.
 qint64 tamanoActual(const QString &ruta);
@@ -63,5 +73,28 @@ bool leer(const QString &ruta, Diario &diario);
 // is truncated away first. False when the file is shorter than `desde` (it was replaced) or
 // cannot be opened; a missing file counts 0 lines when `desde` is 0.
 bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas);
+
+// What a run cut short had done in its last writing pass.
+struct Avance
+{
+    // False: the outbox does not tell which rows went in (it is shorter than recorded, or holds
+    // a line that is not the next record of the list).
+    bool reconocido = false;
+    int hechas = 0;    // data rows of the pass done, from its first row
+    int agregados = 0; // records they gave
+    // Whole outbox lines written since the size was recorded, recognised or not; -1 when the
+    // outbox is shorter than that size.
+    int lineasNuevas = 0;
+};
+
+// The rows of the pass that began at data row `filasPrevias` are evaluated with `reglas` (the
+// journal's inputs: the evaluation is the same as the run's). The outbox's whole lines after
+// tamanoSalidas must be, in order, the records of those rows (the status character aside, which
+// the worker may have turned to "E"); the rows are done up to the last record found, and beyond
+// it as far as the errors file shows the error rows' lines in order after tamanoErrores. An errors
+// file cut, removed or changed only makes it show fewer: its lines never count records. A last
+// line that a crash left without its line end is cut away from both files. Call under the outbox
+// lock.
+Avance reconocerAvance(const Diario &diario, const QStringList &lineas, const lista::ReglasFila &reglas);
 
 } // namespace diario_corrida

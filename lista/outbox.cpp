@@ -156,7 +156,7 @@ void LectorLineas::saltarHueco()
 }
 
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
-                                  Pendiente &encontrado)
+                                  Pendiente &encontrado, const Omitir &omitir)
 {
     QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
@@ -176,7 +176,9 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
             qCDebug(catLista) << "outbox - falta columna...";
             continue;
         }
-        if (coma1 - inicio != 1 || inicio[0] != 'e' || coma2 - coma1 == 1)
+        if (coma1 - inicio != 1 || inicio[0] != 'e')
+            continue;
+        if ((omitir && omitir(inicio, lector.largo())) || coma2 - coma1 == 1)
             continue;
         if (!vencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1)))
             continue;

@@ -65,9 +65,12 @@ enum class ResultadoBusqueda { Encontrado, NoHay, NoAbre };
 // with the debug line "outbox - falta columna...".
 // `vencida` tells whether a record's date field (its UTF-8 bytes) is due now: the sending rules
 // are the worker's, the outbox only applies them.
+// `omitir`, when given, is asked once for every line whose status field is "e", in file order,
+// with the whole line: true passes over it (a record held out of sending).
 using FechaVencida = std::function<bool(const char *fecha, int largo)>;
+using Omitir = std::function<bool(const char *linea, int largo)>;
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
-                                  Pendiente &encontrado);
+                                  Pendiente &encontrado, const Omitir &omitir = Omitir());
 
 enum class ResultadoMarca { Marcada, NoEncontrada, NoAbre, FalloEscritura };
 

@@ -9,6 +9,7 @@
 #include "lista/columnas.h"
 #include "lista/corrida_lista.h"
 #include "lista/diario_corrida.h"
+#include "lista/lectura_lista.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -111,6 +112,100 @@ private slots:
         else
             QCOMPARE(textos(), QStringList{corrida_lista::textoCorridaCompletada(lista, 3, 4, 2, errores())});
         QVERIFY(!w->reanudarCorridaPendiente());
+    }
+
+    // A watched run killed after two records and an error line, then the list touched or saved
+    // again, or the errors file cut, removed or added to: the rows done are recognised by the
+    // records they wrote, and every row is queued once, also after the poll's next ticks. A list
+    // whose rows changed cannot be completed: the watch goes off, the list stays, the operator is
+    // told how many records went in.
+    void corridaCortadaConArchivosCambiados_data()
+    {
+        QTest::addColumn<QString>("falla");
+        QTest::addColumn<bool>("erroresPrevios");
+        QTest::addColumn<QByteArray>("erroresAlFinal");
+        QTest::newRow("lista tocada") << "tocada" << true << QByteArray("viejo\nBeto,\nEli,\n");
+        QTest::newRow("lista guardada otra vez") << "guardada" << true << QByteArray("viejo\nBeto,\nEli,\n");
+        QTest::newRow("errores cortado") << "cortado" << true << QByteArray("viejo\nEli,\n");
+        QTest::newRow("errores borrado") << "borrado" << true << QByteArray("Eli,\n");
+        QTest::newRow("errores nuevo borrado") << "borrado" << false << QByteArray("Eli,\n");
+        QTest::newRow("errores con una linea mas")
+            << "agregado" << true << QByteArray("viejo\nBeto,\nnota\nBeto,\nEli,\n");
+        QTest::newRow("lista cambiada") << "cambiada" << true << QByteArray("viejo\nBeto,\n");
+    }
+    void corridaCortadaConArchivosCambiados()
+    {
+        QFETCH(QString, falla);
+        QFETCH(bool, erroresPrevios);
+        QFETCH(QByteArray, erroresAlFinal);
+        const QByteArray contenido("nombre,celular\nAna,111\nBeto,\nCarla,333\nDora,444\nEli,\nFede,666\n");
+        const QString lista = escribirLista(contenido);
+        prepararVentana(lista, true);
+        const QByteArray previo("E,1,01/01/2020,viejo\n");
+        escribir(salidas(), previo);
+        if (erroresPrevios)
+            escribir(errores(), "viejo\n");
+        diario_corrida::Diario d;
+        d.rutaLista = lista;
+        QVERIFY(diario_corrida::identidad(lista, d.tamanoLista, d.modificadaLista));
+        QStringList lineas;
+        QVERIFY(lista::leerLineasLista(lista, lineas));
+        d.huellaLista = diario_corrida::huella(lineas);
+        d.modo = Modo::Vigilada;
+        d.rutaSalidas = salidas();
+        d.tamanoSalidas = previo.size();
+        d.rutaErrores = errores();
+        d.tamanoErrores = erroresPrevios ? 6 : 0;
+        d.plantilla = QStringLiteral("Hola [nombre]");
+        d.columnaCelular = QStringLiteral("celular");
+        d.columnaFecha = QStringLiteral("--inmediato--");
+        d.columnas = w->obtenerColumnas();
+        d.cantidadColumnas = 2;
+        d.hoy = QStringLiteral("01/02/2030");
+        QVERIFY(diario_corrida::guardar(diario(), d));
+        const QByteArray hechos("e,111,01/02/2030,Hola Ana\nE,333,01/02/2030,Hola Carla\n");
+        escribir(salidas(), hechos, true);
+        escribir(errores(), "Beto,\n", true);
+
+        QFile archivoLista(lista);
+        if (falla == QLatin1String("tocada")) {
+            QVERIFY(archivoLista.open(QIODevice::ReadWrite));
+            QVERIFY(archivoLista.setFileTime(QDateTime::currentDateTime().addSecs(3600),
+                                             QFileDevice::FileModificationTime));
+        } else if (falla == QLatin1String("guardada")) {
+            escribir(lista, "\xEF\xBB\xBF" + QByteArray(contenido).replace("\n", "\r\n"));
+        } else if (falla == QLatin1String("cambiada")) {
+            escribir(lista, QByteArray(contenido).replace("666", "667"));
+        } else if (falla == QLatin1String("cortado")) {
+            QVERIFY(QFile::resize(errores(), 6));
+        } else if (falla == QLatin1String("borrado")) {
+            QVERIFY(QFile::remove(errores()));
+        } else if (falla == QLatin1String("agregado")) {
+            escribir(errores(), "nota\nBeto,\n", true);
+        }
+        elegirModo(Modo::Vigilada);
+        CuadroMensaje::limpiar();
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+
+        QVERIFY(w->reanudarCorridaPendiente());
+        for (int tick = 0; tick < 3; ++tick)
+            w->PoleoArchivo();
+        QVERIFY(!QFile::exists(diario()));
+        QCOMPARE(leer(errores()), erroresAlFinal);
+        if (falla == QLatin1String("cambiada")) {
+            QCOMPARE(leer(salidas()), previo + hechos);
+            QVERIFY(QFile::exists(lista));
+            QVERIFY(!w->leerVerifPer());
+            QCOMPARE(textos().size(), 1);
+            QVERIFY2(textos().first().contains(QStringLiteral("Se habían agregado 2 SMS")),
+                     qPrintable(textos().first()));
+            return;
+        }
+        QCOMPARE(leer(salidas()),
+                 previo + hechos + "e,444,01/02/2030,Hola Dora\ne,666,01/02/2030,Hola Fede\n");
+        QVERIFY(!QFile::exists(lista));
+        QVERIFY(w->leerVerifPer());
+        QVERIFY(textos().isEmpty());
     }
 
     // A run finished from its journal splits its list with the journal's format and columns; the

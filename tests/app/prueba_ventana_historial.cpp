@@ -2,13 +2,17 @@
 // the export's bytes and the cancellation of pending records. Rows reach the history the way the
 // program's do: reported by the worker and the connection, through the queued signals.
 
+#include "app/avisos.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 
 #include "common/archivos_prueba.h"
 #include "common/ventana_prueba.h"
+#include "lista/retencion.h"
 
 #include <QItemSelectionModel>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 namespace {
@@ -158,6 +162,58 @@ private slots:
         w->on_botonCancelarBandeja_clicked();
         CuadroMensaje::fijarAlMostrar({});
         QCOMPARE(leer(salidas()), quedan);
+    }
+
+    // A record the gateway may have sent is marked on the queue, counted on the state line and in
+    // the tray's tooltip and told once; the operator sends it once more, or marks it sent.
+    void enDuda()
+    {
+        escribir(salidas(), "e,1,,uno\ne,2,,dos\ne,3,,tres\n");
+        retencion::Entrada entrada;
+        entrada.linea = "e,2,,dos";
+        entrada.motivo = QStringLiteral("El gateway no respondio en 30 s");
+        escribir(datos.filePath(QLatin1String(ajustes::kArchivoEnDuda)), retencion::serializar({entrada}));
+        construir();
+        w->PoleoArchivo();
+        QVERIFY2(ui->labelEstado->text().endsWith(QStringLiteral(" · 1 SMS en duda")),
+                 qPrintable(ui->labelEstado->text()));
+        QVERIFY(w->findChild<QSystemTrayIcon *>()->toolTip().endsWith(QStringLiteral("SMS en duda: 1")));
+        QCOMPARE(w->statusBar()->currentMessage(), avisos::textoEnDuda(1));
+        w->statusBar()->clearMessage();
+        w->PoleoArchivo();
+        QVERIFY(w->statusBar()->currentMessage().isEmpty());
+
+        mostrarPestana(ui->tabBandeja);
+        QCOMPARE(ui->labelCuentaBandeja->text(), QStringLiteral("3 pendiente(s), 1 en duda"));
+        QVERIFY(!ui->labelEnDudaBandeja->isHidden());
+        const QAbstractItemModel *m = ui->tablaBandeja->model();
+        QCOMPARE(m->index(1, 4).data().toString(),
+                 QStringLiteral("En duda: el gateway pudo haberlo enviado"));
+        QVERIFY(!m->index(0, 4).data().isValid());
+        ui->checkSoloEnDuda->setChecked(true);
+        QCOMPARE(m->rowCount(), 1);
+
+        ui->tablaBandeja->selectRow(0);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_botonReenviarBandeja_clicked();
+        QCOMPARE(m->index(0, 4).data().toString(), QStringLiteral("En duda: se enviará otra vez"));
+        ui->tablaBandeja->selectRow(0);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        w->on_botonMarcarBandeja_clicked();
+        QCOMPARE(leer(salidas()), QByteArray("e,1,,uno\nE,2,,dos\ne,3,,tres\n"));
+        QCOMPARE(w->trabajador()->enDuda(), 0);
+        QCOMPARE(m->rowCount(), 0);
+        w->PoleoArchivo();
+        QVERIFY(ui->labelEnDudaBandeja->isHidden());
+
+        QCoreApplication::processEvents();
+        mostrarPestana(ui->tabHistorial);
+        ui->filtroTextoHistorial->setText(QStringLiteral("dos"));
+        w->aplicarFiltroHistorial();
+        QCOMPARE(ui->tablaHistorial->model()->index(0, 3).data().toString(),
+                 QStringLiteral("marcado como enviado por el operador"));
+        QCOMPARE(ui->tablaHistorial->model()->index(1, 3).data().toString(),
+                 QStringLiteral("en duda: el operador pidió enviarlo otra vez"));
     }
 
     // New messages counted in the tab's title until it is looked at; filter and export.

@@ -48,6 +48,9 @@ inline void reiniciar(simulador::SimuladorNgw &sim)
     sim.fijarContadores(0, 50);
     sim.fijarEstadoHttp(0);
     sim.fijarGoteo(std::chrono::milliseconds(0));
+    sim.fijarDemora(std::chrono::milliseconds(0));
+    sim.fijarRespuestaEnvio(std::nullopt);
+    sim.fijarDemoraEnvio(std::chrono::milliseconds(0));
     sim.fijarRelleno(0);
     sim.fijarObservador(nullptr);
     sim.limpiar();

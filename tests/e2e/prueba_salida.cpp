@@ -99,6 +99,8 @@ private slots:
                                                << "" << QStringList() << rechazo;
         QTest::newRow("bandeja en una tuberia") << "salidas.csv"
                                                 << "" << QStringList() << rechazo;
+        QTest::newRow("en duda en una tuberia") << "en_duda.json"
+                                                << "" << QStringList() << rechazo;
         QTest::newRow("recibidos en /dev/zero") << ""
                                                 << "/dev/zero" << QStringList() << rechazo;
         QTest::newRow("abrir con") << ""

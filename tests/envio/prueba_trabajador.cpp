@@ -9,8 +9,8 @@
 #include "lista/outbox.h"
 #include "tools/simulador/simulador_ngw.h"
 
-#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
+#include "trabajador_simulado.h"
 
 #include <QFile>
 #include <QSettings>
@@ -21,95 +21,15 @@
 
 #include <memory>
 
-namespace {
-using archivos_prueba::escribir;
-using archivos_prueba::leer;
+using namespace trabajador_simulado;
 
-const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 0));
-
-} // namespace
-
-class PruebaTrabajador : public QObject
+class PruebaTrabajador : public QObject, public TrabajadorSimulado
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<simulador::SimuladorNgw> sim;
-    threads *w = nullptr;
-    QString salidas;
-    QString inbox;
-
-    QString direccion() const { return QStringLiteral("127.0.0.1:%1").arg(sim->puerto()); }
-
-    // A worker on `contenido`, its connection checked and free, its clock at `ahora`.
-    void crear(const QByteArray &contenido, const QDateTime &ahora = kAhora)
-    {
-        escribir(salidas, contenido);
-        w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
-        reloj::fijar([ahora] { return ahora; });
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
-    }
-
-    // One cycle that must hand a record over; waits until the gateway has taken it, which
-    // marks the record at once.
-    void cicloQueEntrega()
-    {
-        w->procesarCiclo();
-        QVERIFY(w->conexion()->isOcupado());
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
-    }
-
-    // The gateway holds the next send without answering until `soltar()`; the test can act while
-    // the message is with it.
-    void retenerEnvio()
-    {
-        sim->fijarObservador([this](const simulador::Peticion &p, const std::string &) {
-            if (p.cuerpo == "key=clave&stat")
-                sim->fijarModo(simulador::Modo::NuncaResponde);
-        });
-        w->procesarCiclo();
-        QTRY_COMPARE(tomadosPendientes(), size_t(1));
-        sim->fijarObservador(nullptr);
-    }
-    size_t tomadosPendientes() const
-    {
-        size_t n = 0;
-        for (const simulador::Peticion &p : sim->peticiones())
-            n += p.cuerpo.find("&num=") != std::string::npos ? 1 : 0;
-        return n;
-    }
-    void soltar()
-    {
-        sim->fijarModo(simulador::Modo::Normal);
-        QTRY_VERIFY(!w->conexion()->isOcupado());
-    }
-
-    std::vector<simulador::Mensaje> tomados() const { return sim->enviados(); }
-
 private slots:
-    void init()
-    {
-        dir.reset(new QTemporaryDir);
-        salidas = dir->filePath(QStringLiteral("salidas.csv"));
-        inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
-        ajustes::borrar(ajustes::Clave::CheckHorarios);
-        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
-        sim.reset(new simulador::SimuladorNgw("clave"));
-        QVERIFY(sim->iniciar() > 0);
-    }
-
-    void cleanup()
-    {
-        if (w) {
-            delete w;
-            w = nullptr;
-        }
-        reloj::fijar(nullptr);
-        sim->detener();
-        sim.reset();
-    }
+    void init() { preparar(); }
+    void cleanup() { liberar(); }
 
     void constructorCuenta()
     {

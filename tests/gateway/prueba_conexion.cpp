@@ -303,37 +303,65 @@ void PruebaConexion::consultaLugar()
         QVERIFY(p.cuerpo.find("&num=") == std::string::npos);
 }
 
+Q_DECLARE_METATYPE(protocolo_ngw::Desenlace)
+
+// What the end of a send says about its record: taken, nothing taken (the retry may send it
+// again), or unknown (the gateway may have sent it: never again by itself). A reply not understood
+// is a failure with its text, never progress.
 void PruebaConexion::respuestaEnvio_data()
 {
+    using D = protocolo_ngw::Desenlace;
     QTest::addColumn<Modo>("modo");
     QTest::addColumn<QString>("fija");
+    QTest::addColumn<int>("estadoHttp"); // -1: nothing listens at the address
     QTest::addColumn<int>("esperado");
+    QTest::addColumn<D>("desenlace");
 
-    QTest::newRow("aceptado") << Modo::Normal << "" << EST_CONEX_SEND_SMS_OK;
-    QTest::newRow("lleno") << Modo::Lleno << "" << EST_CONEX_SEND_SMS_ERROR;
-    QTest::newRow("sin gsm") << Modo::SinModulo << "" << EST_CONEX_SEND_SMS_ERROR;
-    QTest::newRow("clave") << Modo::ClaveRechazada << "" << EST_CONEX_CLAVE_INCORRECTA;
-    QTest::newRow("ok 0 0") << Modo::Normal << "0: OK\n0 0\n" << EST_CONEX_NO_ENVIA_SMS;
-    QTest::newRow("irreconocible") << Modo::Normal << "hola" << EST_CONEX_SEND_SMS;
-    QTest::newRow("404") << Modo::Http404 << "" << EST_CONEX_ERROR;
+    QTest::newRow("aceptado") << Modo::Normal << "" << 0 << EST_CONEX_SEND_SMS_OK << D::Tomado;
+    QTest::newRow("lleno") << Modo::Lleno << "" << 0 << EST_CONEX_SEND_SMS_ERROR << D::NadaTomado;
+    QTest::newRow("sin gsm") << Modo::SinModulo << "" << 0 << EST_CONEX_SEND_SMS_ERROR << D::NadaTomado;
+    QTest::newRow("clave") << Modo::ClaveRechazada << "" << 0 << EST_CONEX_CLAVE_INCORRECTA << D::NadaTomado;
+    QTest::newRow("ok 0 0") << Modo::Normal << "0: OK\n0 0\n" << 0 << EST_CONEX_NO_ENVIA_SMS << D::NadaTomado;
+    QTest::newRow("404") << Modo::Http404 << "" << 0 << EST_CONEX_ERROR << D::NadaTomado;
+    QTest::newRow("503") << Modo::Http503 << "" << 0 << EST_CONEX_ERROR << D::NadaTomado;
+    QTest::newRow("nadie escucha") << Modo::Normal << "" << -1 << EST_CONEX_ERROR << D::NadaTomado;
+    QTest::newRow("irreconocible") << Modo::Normal << "hola" << 0 << EST_CONEX_ERROR << D::Incierto;
+    QTest::newRow("OK sin codigo") << Modo::Normal << "OK\n" << 0 << EST_CONEX_ERROR << D::Incierto;
+    QTest::newRow("204") << Modo::Normal << "" << 204 << EST_CONEX_ERROR << D::Incierto;
+    QTest::newRow("500") << Modo::Normal << "" << 500 << EST_CONEX_ERROR << D::Incierto;
+    QTest::newRow("cerrada sin respuesta") << Modo::Cerrar << "" << 0 << EST_CONEX_ERROR << D::Incierto;
 }
 
 void PruebaConexion::respuestaEnvio()
 {
     QFETCH(Modo, modo);
     QFETCH(QString, fija);
+    QFETCH(int, estadoHttp);
     QFETCH(int, esperado);
+    QFETCH(protocolo_ngw::Desenlace, desenlace);
 
     auto c = libre();
     QVERIFY(c);
     preparar(modo, fija, QString());
+    sim.fijarEstadoHttp(qMax(estadoHttp, 0));
+    if (estadoHttp < 0) {
+        QTcpServer libre;
+        QVERIFY(libre.listen(QHostAddress::LocalHost));
+        c->setIp(QStringLiteral("127.0.0.1:%1").arg(libre.serverPort()));
+    }
     QVERIFY(c->transmitirSms(registro(QStringLiteral("5"), QStringLiteral("y"))));
     QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS);
     QVERIFY(c->isOcupado());
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), esperado);
+    QCOMPARE(c->desenlace(), desenlace);
+    QCOMPARE(c->errorConexion().isEmpty(), esperado != EST_CONEX_ERROR);
+    if (desenlace == protocolo_ngw::Desenlace::Incierto && !fija.isEmpty())
+        QVERIFY2(c->errorConexion().contains(fija.trimmed()), qPrintable(c->errorConexion()));
 
     // Parked states end only when the operator updates the connection.
+    sim.fijarEstadoHttp(0);
+    c->setIp(ipSim());
     preparar(Modo::Normal, QString(), QString());
     QVERIFY(c->consultarEstado());
     QVERIFY(esperarLibre(*c));
@@ -374,6 +402,8 @@ void PruebaConexion::recepcion_data()
                            << EST_CONEX_CLAVE_INCORRECTA << QStringList{};
     QTest::newRow("404") << Modo::Http404 << "" << QStringList{"1,a"} << true << EST_CONEX_ERROR
                          << QStringList{};
+    QTest::newRow("irreconocible") << Modo::Normal << "hola\n"
+                                   << QStringList{"1,a"} << true << EST_CONEX_ERROR << QStringList{};
 }
 
 void PruebaConexion::recepcion()

@@ -47,6 +47,8 @@ private slots:
     void textoEstado();
     void textoSituacion_data();
     void textoSituacion();
+    void textoSituacionEnDuda_data();
+    void textoSituacionEnDuda();
     void lineaArchivo_data();
     void lineaArchivo();
 };
@@ -545,6 +547,38 @@ void PruebaProtocolo::textoSituacion()
     s.enPausa = enPausa;
     s.fueraDeHorario = fueraDeHorario;
     s.segundosReintento = segundos;
+    QCOMPARE(::textoSituacion(s), texto);
+}
+
+void PruebaProtocolo::textoSituacionEnDuda_data()
+{
+    QTest::addColumn<bool>("enPausa");
+    QTest::addColumn<bool>("ilegible");
+    QTest::addColumn<bool>("sinEscribir");
+    QTest::addColumn<int>("enDuda");
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("dos en duda") << false << false << false << 2 << "Libre · 2 SMS en duda";
+    QTest::newRow("registro perdido")
+        << false << true << false << 0 << "Envío detenido: falta o está dañado el registro de SMS en duda";
+    QTest::newRow("registro sin escribir") << false << false << true << 1
+                                           << "Envío detenido: no se pudo escribir el registro de SMS en duda"
+                                              " · 1 SMS en duda";
+    QTest::newRow("pausa primero") << true << true << false << 0 << "Pausado";
+}
+
+void PruebaProtocolo::textoSituacionEnDuda()
+{
+    QFETCH(bool, enPausa);
+    QFETCH(bool, ilegible);
+    QFETCH(bool, sinEscribir);
+    QFETCH(int, enDuda);
+    QFETCH(QString, texto);
+    SituacionEnvio s;
+    s.estado = EST_CONEX_LIBRE;
+    s.enPausa = enPausa;
+    s.retencionIlegible = ilegible;
+    s.retencionSinEscribir = sinEscribir;
+    s.enDuda = enDuda;
     QCOMPARE(::textoSituacion(s), texto);
 }
 

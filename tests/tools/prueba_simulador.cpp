@@ -23,6 +23,7 @@ private slots:
     void latin1_data();
     void latin1();
     void colaDeRecibidos();
+    void fallasDeEnvio();
     void detenerLiberaPedidos();
 
 private:
@@ -88,7 +89,7 @@ void PruebaSimulador::programaAyudaYErrores()
     for (const char *opcion :
          {"--port", "--key", "--sin-modulo", "--lleno", "--clave-rechazada", "--http-404", "--http-503",
           "--desconocido", "--pedidos", "--estado-http", "--cerrar", "--nunca-responde", "--demora",
-          "--goteo", "--relleno", "--recibidos"})
+          "--goteo", "--relleno", "--recibidos", "--respuesta-envio", "--demora-envio"})
         QVERIFY2(texto.contains(opcion), opcion);
 
     QProcess malo;
@@ -157,6 +158,23 @@ void PruebaSimulador::colaDeRecibidos()
     QCOMPARE(QByteArray::fromStdString(pedidos[4].cuerpo), QByteArray("clave=x&stat"));
     QCOMPARE(QByteArray::fromStdString(pedidos[4].cabecera("content-type")),
              QByteArray("text/html; charset=utf-8"));
+}
+
+// A device that takes every message but answers the send in its own way, or late; status
+// queries are answered as usual.
+void PruebaSimulador::fallasDeEnvio()
+{
+    simulador::SimuladorNgw sim("k");
+    const int puerto = sim.iniciar();
+    QVERIFY(puerto > 0);
+    sim.fijarRespuestaEnvio(std::string("OK"));
+    sim.fijarDemoraEnvio(std::chrono::milliseconds(300));
+    QCOMPARE(publicar(puerto, "/cgi-bin/txsms.cgi", "key=k&stat"), QByteArray("0: OK\n0 50\n"));
+    QElapsedTimer reloj;
+    reloj.start();
+    QCOMPARE(publicar(puerto, "/cgi-bin/txsms.cgi", "key=k&num=1&msg=a"), QByteArray("OK"));
+    QVERIFY(reloj.elapsed() >= 300);
+    QCOMPARE(sim.enviados().size(), std::size_t(1));
 }
 
 void PruebaSimulador::detenerLiberaPedidos()

@@ -39,6 +39,8 @@ const char kAyuda[] =
     "  --cerrar            cierra la conexion sin responder, tras leer el pedido\n"
     "  --nunca-responde    no responde nunca\n"
     "  --demora MS         espera MS milisegundos antes de cada respuesta\n"
+    "  --respuesta-envio T toma cada mensaje pero responde el envio con el texto T\n"
+    "  --demora-envio MS   toma cada mensaje pero responde el envio MS milisegundos despues\n"
     "  --goteo MS          envia el cuerpo de a un byte cada MS milisegundos\n"
     "  --relleno BYTES     agrega BYTES de relleno (lineas de \"x\") a cada respuesta\n"
     "  --recibidos ARCHIVO mensajes a entregar, lineas \"numero,texto\" (UTF-8)\n"
@@ -164,6 +166,13 @@ int main(int argc, char *argv[])
             if (!leerEntero(valor(), ms))
                 return fallar("demora invalida");
             sim.fijarDemora(std::chrono::milliseconds(ms));
+        } else if (opcion == "--respuesta-envio" && hayValor) {
+            sim.fijarRespuestaEnvio(std::string(valor()));
+        } else if (opcion == "--demora-envio" && hayValor) {
+            int ms = 0;
+            if (!leerEntero(valor(), ms))
+                return fallar("demora de envio invalida");
+            sim.fijarDemoraEnvio(std::chrono::milliseconds(ms));
         } else if (opcion == "--recibidos" && hayValor) {
             const char *ruta = valor();
             if (!sim.cargarRecibidos(ruta))

@@ -228,6 +228,18 @@ void SimuladorNgw::fijarDemora(std::chrono::milliseconds demora)
     demoraRespuesta = demora;
 }
 
+void SimuladorNgw::fijarRespuestaEnvio(std::optional<std::string> texto)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    respuestaEnvio = std::move(texto);
+}
+
+void SimuladorNgw::fijarDemoraEnvio(std::chrono::milliseconds demora)
+{
+    std::lock_guard<std::mutex> candado(mutex);
+    demoraEnvio = demora;
+}
+
 void SimuladorNgw::fijarContadores(int enCola, int libres)
 {
     std::lock_guard<std::mutex> candado(mutex);
@@ -399,6 +411,17 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
         cuerpo = *fija;
     } else if (req.path == kRutaTx) {
         cuerpo = responderTx(req.body);
+        std::chrono::milliseconds tarda{0};
+        {
+            std::lock_guard<std::mutex> candado(mutex);
+            if (req.body.find("&num=") != std::string::npos)
+                tarda = demoraEnvio;
+        }
+        // Taken already: a client that stops waiting meanwhile does not undo it.
+        if (tarda.count() > 0 && !esperar(tarda)) {
+            cerrarSinRespuesta(req);
+            return;
+        }
     } else {
         cuerpo = responderRx(req.body);
     }
@@ -475,7 +498,7 @@ std::string SimuladorNgw::responderTx(const std::string &cuerpo)
     if (modoActual == Modo::Lleno)
         return kLleno;
     tomados.push_back(Mensaje{resto.substr(num + 5, msg - num - 5), resto.substr(msg + 5)});
-    return kOk;
+    return respuestaEnvio ? *respuestaEnvio : std::string(kOk);
 }
 
 std::string SimuladorNgw::responderRx(const std::string &cuerpo)

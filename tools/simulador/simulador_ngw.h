@@ -88,6 +88,11 @@ public:
     int fallasPendientes() const;
     // Every reply waits this long first (0: none).
     void fijarDemora(std::chrono::milliseconds demora);
+    // A device that takes every message it is sent but answers the send itself in its own way:
+    // with this text instead of "0: OK" (std::nullopt: the usual), and this long after taking it
+    // (0: at once). Status queries and fetches are answered as usual.
+    void fijarRespuestaEnvio(std::optional<std::string> texto);
+    void fijarDemoraEnvio(std::chrono::milliseconds demora);
     // Counters of the status reply in Normal mode: messages queued and room left.
     void fijarContadores(int enCola, int libres);
     // Capacity reported as "<capacity> 0" in Lleno mode.
@@ -139,6 +144,8 @@ private:
     Modo modoFalla = Modo::Normal;
     int fallasRestantes = 0;
     std::chrono::milliseconds demoraRespuesta{0};
+    std::optional<std::string> respuestaEnvio;
+    std::chrono::milliseconds demoraEnvio{0};
     int contadorCola = 0;
     int contadorLibres = 50;
     int capacidadTotal = 50;
