@@ -90,7 +90,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     aplicarMarcaVacio();
     // The home folder itself, when it serves as the data folder, is left as the user keeps it.
-    privacidad::restringir(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath(),
+    privacidad::restringir(carpetaDatos == ajustes::carpetaUsuario() ? QString()
+                                                                     : carpetaDatos.absolutePath(),
                            {archivoSalidas, ui->ingresoErrores->text(), ui->ingresoBackups->text(),
                             ui->ingresoInbox->text(), rutaHistorial(), QSettings().fileName()});
     worker->contarEnviados();

@@ -24,7 +24,10 @@ class PruebaConexionVentana : public QObject
     QString textoDialogo;
     bool dialogoVisto = false;
 
-    static QString salidas() { return QDir::homePath() + QStringLiteral("/NBsms/salidas.csv"); }
+    static QString salidas()
+    {
+        return ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/salidas.csv");
+    }
 
     static void escribirSalidas(const QByteArray &bytes)
     {
@@ -74,7 +77,7 @@ private slots:
     void init()
     {
         QSettings().clear();
-        QDir(QDir::homePath() + QStringLiteral("/NBsms")).removeRecursively();
+        QDir(ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms")).removeRecursively();
         CuadroMensaje::limpiar();
         simulador = std::make_unique<simulador::SimuladorNgw>("1234");
         QVERIFY(simulador->iniciar() > 0);
@@ -255,7 +258,7 @@ private slots:
     // the lines it queued (received messages stored elsewhere) go out in any state, in order.
     void errorDeConexionAlArchivoDeErrores()
     {
-        const QString inbox = QDir::homePath() + QStringLiteral("/no/existe/inbox.csv");
+        const QString inbox = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/inbox.csv");
         ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
         MainWindow w;
         conexion_ngw *c = w.trabajador()->conexion();
@@ -284,7 +287,7 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("El gateway cerro la conexion sin responder\n"));
 
         simulador->fijarModo(simulador::Modo::Normal);
-        const QString defecto = QDir::homePath() + QStringLiteral("/NBsms/sms_recibidos.csv");
+        const QString defecto = ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/sms_recibidos.csv");
         QStringList lineas;
         for (int cantidad : {1, 2}) {
             for (int k = 0; k < cantidad; ++k)
@@ -309,7 +312,7 @@ private slots:
     {
         MainWindow w;
         conexion_ngw *c = w.trabajador()->conexion();
-        const QString ruta = QDir::homePath() + QStringLiteral("/no/existe/errores.csv");
+        const QString ruta = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/errores.csv");
         w.formulario()->ingresoErrores->setText(ruta);
         simulador->fijarModo(simulador::Modo::Cerrar);
         c->setConexion(QStringLiteral("key=1234"), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));

@@ -64,7 +64,7 @@ class PruebaPrograma : public QObject
     QString ruta(const char *nombre) const { return carpeta.filePath(QLatin1String(nombre)); }
     QString rutaSalidas() const
     {
-        return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
+        return ajustes::carpetaUsuario().path() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
                QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
     }
     // Waits, with the event loop running, until `listo` holds or the overall time is spent.

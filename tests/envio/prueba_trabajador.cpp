@@ -398,7 +398,7 @@ private slots:
         QFETCH(QVariant, clave);
         QFETCH(int, cuenta);
         crear("");
-        QDir home = QDir::home();
+        QDir home = ajustes::carpetaUsuario();
         QVERIFY(home.mkpath(QLatin1String(ajustes::kCarpetaDatos)));
         escribir(ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos), "a\nb\nc\n");
         const QString otra = dir->filePath(QStringLiteral("otra.csv"));

@@ -53,19 +53,20 @@ void PruebaRecibidos::init()
 void PruebaRecibidos::rutaPorDefecto()
 {
     // Without the data folder the home folder serves; with it, the file goes inside it.
-    QCOMPARE(recibidos::rutaArchivo(), QDir::home().absoluteFilePath(QStringLiteral("sms_recibidos.csv")));
-    QVERIFY(QDir::home().mkpath(QStringLiteral("NBsms")));
     QCOMPARE(recibidos::rutaArchivo(),
-             QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("sms_recibidos.csv")));
+    QVERIFY(ajustes::carpetaUsuario().mkpath(QStringLiteral("NBsms")));
+    QCOMPARE(recibidos::rutaArchivo(),
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
     // The never-configured marker is no file name.
     ajustes::escribir(ajustes::Clave::FolderInbox, QStringLiteral("vacio"));
     QCOMPARE(recibidos::rutaArchivo(),
-             QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
 
     QVERIFY(recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
-    QCOMPARE(leer(QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv"))),
+    QCOMPARE(leer(ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv"))),
              QByteArray("\"07/12/2026\",\"1\",\"a\"\n"));
-    QVERIFY(QDir(QDir::home().absoluteFilePath(QStringLiteral("NBsms"))).removeRecursively());
+    QVERIFY(QDir(ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms"))).removeRecursively());
 }
 
 void PruebaRecibidos::rutaGuardada()

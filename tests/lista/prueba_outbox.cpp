@@ -469,7 +469,7 @@ private slots:
         QFETCH(QByteArray, despues);
         MainWindow ventana;
         // The window's data folder: the one under this test's private home.
-        const QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        const QDir datos(ajustes::carpetaUsuario().filePath(QLatin1String(ajustes::kCarpetaDatos)));
         const QString salidas = datos.filePath(nombre);
         QFile::remove(salidas);
         if (existe)
