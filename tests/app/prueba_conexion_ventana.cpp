@@ -1,5 +1,6 @@
 // Updating the gateway connection from the configuration tab, against the gateway simulator.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 
 #include "app/mainwindow.h"
@@ -284,7 +285,7 @@ private slots:
         QVERIFY(c->errorConexion().isEmpty());
         QFile f(errores);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("El gateway cerro la conexion sin responder\n"));
+        QCOMPARE(f.readAll(), archivos_prueba::conFinDeLinea("El gateway cerro la conexion sin responder\n"));
 
         simulador->fijarModo(simulador::Modo::Normal);
         const QString defecto = ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/sms_recibidos.csv");
@@ -303,7 +304,8 @@ private slots:
         }
         w.PoleoArchivo();
         QVERIFY(c->erroresPendientes().isEmpty());
-        QCOMPARE(QString::fromUtf8(f.readAll()), lineas.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(f.readAll()), QString::fromUtf8(archivos_prueba::conFinDeLinea(
+                                                     (lineas.join(QLatin1Char('\n')) + '\n').toUtf8())));
         QCOMPARE(w.formulario()->labelSmsRecibidosInt->text(), QStringLiteral("3"));
         QVERIFY(CuadroMensaje::mostrados().isEmpty());
     }

@@ -8,9 +8,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
-#include <csignal>
-#include <unistd.h>
-
 class PruebaInstanciaUnica : public QObject
 {
     Q_OBJECT
@@ -132,7 +129,7 @@ private slots:
         QCOMPARE(primero->state(), QProcess::Running);
 
         // Killed without a chance to release the segment: the next start must still run.
-        ::kill(static_cast<pid_t>(primero->processId()), SIGKILL);
+        primero->kill();
         QVERIFY(primero->waitForFinished(10000));
         QProcess *nuevo = arrancar();
         QTRY_COMPARE_WITH_TIMEOUT(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"), 10000);

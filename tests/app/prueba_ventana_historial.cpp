@@ -12,6 +12,7 @@
 #include <QtTest>
 
 namespace {
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
@@ -126,7 +127,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_botonCancelarBandeja_clicked();
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
-        QCOMPARE(leer(salidas()), quedan);
+        QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
         QCOMPARE(w->trabajador()->pendientes(), quedan.count("\ne,"));
         QCOMPARE(m->rowCount(), 0);
     }
@@ -157,7 +158,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_botonCancelarBandeja_clicked();
         CuadroMensaje::fijarAlMostrar({});
-        QCOMPARE(leer(salidas()), quedan);
+        QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
     }
 
     // New messages counted in the tab's title until it is looked at; filter and export.

@@ -155,9 +155,9 @@ private slots:
         // Imported and taken away from the watched path.
         QVERIFY(esperar([&] { return !QFile::exists(lista) && QFile::exists(ruta("backup.csv")); }));
         QCOMPARE(leer(ruta("backup.csv")), QByteArray(kLista));
-        QCOMPARE(leer(ruta("errores.csv")), QByteArray("Beto,,martes\n"
-                                                       "Dario,1150&4444,jueves\n"
-                                                       "Fede,1150006666,\n"));
+        QCOMPARE(leer(ruta("errores.csv")), archivos_prueba::conFinDeLinea("Beto,,martes\n"
+                                                                           "Dario,1150&4444,jueves\n"
+                                                                           "Fede,1150006666,\n"));
 
         const QList<QByteArray> registros = lineas(rutaSalidas());
         QCOMPARE(registros.size(), 3);
