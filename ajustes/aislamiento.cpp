@@ -75,6 +75,8 @@ void deshacer()
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     g_aplicado = false;
     RegDeleteTreeW(HKEY_CURRENT_USER, ancho(claveRegistro()));
+    // The common parent goes with the last run (it stays while another run has its key there).
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NBsms pruebas");
 #endif
 }
 

@@ -38,6 +38,23 @@ private slots:
         QCOMPARE(tipo(L"int_check_horarios"), DWORD(REG_DWORD));
         QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(true));
         QCOMPARE(ajustes::leer(ajustes::Clave::CheckHorarios), QVariant(255));
+        // In the real per-user hive the value is under the run's own key, never the user's.
+        const QString privada =
+            aislamiento::claveRegistro() + QStringLiteral("\\Software\\Velquor S.A.\\NBsms\\cfg_lista");
+        HKEY propia = nullptr;
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        wchar_t valor[64] = {};
+        DWORD largo = sizeof valor;
+        const LSTATUS leido =
+            RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t *>(privada.utf16()),
+                         L"str_ip_gateway", RRF_RT_REG_SZ, nullptr, valor, &largo);
+        RegOpenKeyExW(HKEY_CURRENT_USER,
+                      reinterpret_cast<const wchar_t *>(aislamiento::claveRegistro().utf16()), 0,
+                      KEY_ALL_ACCESS, &propia);
+        RegOverridePredefKey(HKEY_CURRENT_USER, propia);
+        RegCloseKey(propia);
+        QCOMPARE(leido, LSTATUS(ERROR_SUCCESS));
+        QCOMPARE(QString::fromWCharArray(valor), QStringLiteral("10.0.0.1"));
         ajustes::borrar(ajustes::Clave::UsarTab);
         ajustes::borrar(ajustes::Clave::CheckHorarios);
 #else
