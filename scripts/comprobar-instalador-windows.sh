@@ -3,7 +3,7 @@
 # nbsms.exe answers --version; configured through the registry, it sends a queued message to the
 # gateway simulator on 127.0.0.1, marks it sent, and writes the message it fetches with CR LF line
 # ends; the uninstaller, run silently while the program runs, asks it to end in order and takes
-# the program's folder away. The program runs as installed, with its own platform plugin, on a
+# the program's folder and the user's "Iniciar con la sesión" entry for it away. The program runs as installed, with its own platform plugin, on a
 # virtual display (Xvfb).
 #   bash scripts/comprobar-instalador-windows.sh [carpeta de la compilación para Windows]
 set -euo pipefail
@@ -114,6 +114,11 @@ con_cr="$(grep -c $'\r$' "$datos/sms_recibidos.csv" || true)"
 [ "$lineas" -gt 0 ] && [ "$lineas" = "$con_cr" ] || fallar "sms_recibidos.csv sin CR LF en cada línea"
 echo "Instalador de Windows: enviado y marcado por el gateway simulado en 127.0.0.1:$puerto; recibido escrito con CR LF"
 
+# "Iniciar con la sesión" on, as the program writes it: the uninstaller takes it away with it.
+run='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+wine reg add "$run" /v NBsms /t REG_SZ /d "\"$carpeta_programa_win\\nbsms.exe\" --minimizado" /f \
+  >>"$registros/registro.log" 2>&1 || fallar "reg add Run"
+
 # The uninstaller, in place and silent, while NBsms runs: it must ask it to end in order first.
 wine "$carpeta_programa_win\\Uninstall.exe" /S "_?=$carpeta_programa_win" >"$registros/desinstalar.log" 2>&1 ||
   fallar "el desinstalador terminó con error"
@@ -127,5 +132,8 @@ for archivo in nbsms.exe Qt5Core.dll platforms/qwindows.dll; do
   [ ! -e "$carpeta_programa/$archivo" ] || fallar "el desinstalador dejó $carpeta_programa_win\\$archivo"
 done
 marcado || fallar "el mensaje perdió su marca al terminar"
+if wine reg query "$run" /v NBsms >>"$registros/registro.log" 2>&1; then
+  fallar "el desinstalador dejó el inicio con la sesión en $run"
+fi
 echo "Instalador de Windows: el desinstalador terminó NBsms en orden y quitó el programa"
 echo "Instalador de Windows: bien"

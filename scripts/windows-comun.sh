@@ -57,12 +57,16 @@ cabeceras_windows() {
 
 # A private Wine prefix for the Windows programs of $1 (the Windows build folder): made once
 # (pristine) and copied fresh for every run into $1/wine/$2, so that no run sees what another
-# left. Exports WINEPREFIX and the rest of a headless Windows program's environment.
+# left. Exports WINEPREFIX, a HOME of its own and the rest of a Windows program's environment.
 preparar_wine() {
   local carpeta="$1" nombre="$2"
   export WINEARCH=win64 WINEDEBUG=-all
-  # No Mono or Gecko installers asked for at the first start.
-  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  # No Mono or Gecko installers asked for at the first start, and no menu entries or icons of the
+  # installed programs written into this machine's own desktop (winemenubuilder).
+  export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+  # Whatever Wine links or writes in the Unix home folder goes to one of the run's own.
+  export HOME="$carpeta/wine/casa"
+  mkdir -p "$HOME"
   local limpio="$carpeta/wine/limpio"
   if [ ! -f "$limpio/.nbsms-completo" ]; then
     echo "Wine: se prepara un prefijo propio en $limpio"
