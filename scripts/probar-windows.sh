@@ -23,10 +23,12 @@ unset DISPLAY WAYLAND_DISPLAY
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -k 2>/dev/null || true
 wineserver -w
-# Wine's server and desktop started here, for the whole run: one started by a test would hold
-# that test's output open after it ends, and CTest would wait for it until the time-out.
+# Wine's server, its services and the desktop started here, for the whole run: one started by a
+# test would hold that test's output open after it ends, and CTest would wait for it until the
+# time-out. (rundll32 makes a window, which starts the desktop.)
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1
+wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1
 estado=0
 nice -n 10 ctest --test-dir "$carpeta" --output-on-failure -j "${NBSMS_WINE_TRABAJOS:-2}" "$@" || estado=$?
 wineserver -k 2>/dev/null || true
