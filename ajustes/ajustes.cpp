@@ -1,4 +1,5 @@
 #include "ajustes/ajustes.h"
+#include "ajustes/aislamiento.h"
 #include "ajustes/registro.h"
 
 #include <QCoreApplication>
@@ -204,22 +205,29 @@ void borrar(Clave clave)
 
 void fijarIdentidad()
 {
+    aislamiento::aplicar();
     QCoreApplication::setOrganizationName(QString::fromUtf8(kOrganizacion));
     QCoreApplication::setOrganizationDomain(QString::fromUtf8(kDominio));
     QCoreApplication::setApplicationName(QString::fromUtf8(kAplicacion));
 }
 
+QDir carpetaUsuario()
+{
+    const QString privada = aislamiento::raiz();
+    return privada.isEmpty() ? QDir::home() : QDir(privada + QStringLiteral("/home"));
+}
+
 QDir carpetaDatos()
 {
-    QDir dir = QDir::home();
+    QDir dir = carpetaUsuario();
     dir.cd(QLatin1String(kCarpetaDatos));
     return dir;
 }
 
 QDir prepararCarpetaDatos()
 {
-    QDir dir = QDir::home();
-    qCDebug(catAjustes) << "MyDocs str: " << QDir::homePath();
+    QDir dir = carpetaUsuario();
+    qCDebug(catAjustes) << "MyDocs str: " << dir.path();
     qCDebug(catAjustes) << "MyDocs path: " << dir.absolutePath();
     dir.mkdir(QLatin1String(kCarpetaDatos));
     dir.cd(QLatin1String(kCarpetaDatos));

@@ -99,9 +99,12 @@ void escribir(Clave clave, const QVariant &valor);
 bool contiene(Clave clave);
 void borrar(Clave clave);
 
-// Sets organisation name, domain and application name; must run before the first read.
+// Sets organisation name, domain and application name, and takes in a test run's private
+// profile (ajustes/aislamiento.h); must run before the first read.
 void fijarIdentidad();
 
+// The user's home folder, where the data folder lives: a test run's private one when it has one.
+QDir carpetaUsuario();
 // The data folder: "NBsms" under the home folder when it exists, else the home folder itself.
 QDir carpetaDatos();
 // Creates "NBsms" under the home folder if missing, changes into it and reports both paths in

@@ -16,4 +16,9 @@ namespace registro {
 // Turns every debug line of the program on (--verbose). QT_LOGGING_RULES still has the last word.
 void detallado();
 
+// Windows: a program with a window has no console, and Qt gives its lines to the debugger; when
+// the standard error is a file or a pipe (a test, `nbsms --verbose 2> registro.txt`) they go there,
+// as on Unix. Call before the first line is logged.
+void haciaErrorEstandar();
+
 } // namespace registro

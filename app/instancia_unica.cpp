@@ -1,9 +1,11 @@
 #include "app/instancia_unica.h"
+#include "ajustes/aislamiento.h"
 #include "ajustes/registro.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -31,7 +33,12 @@ void fijarAmbitoUsuario()
 
 std::unique_ptr<QSharedMemory> crearSegmento()
 {
-    return std::make_unique<QSharedMemory>(QString::fromLatin1(kClave));
+    QString clave = QString::fromLatin1(kClave);
+    // A test run's programs guard among themselves, never against the user's running instance
+    // (on Windows the session's names are shared by every program of the user).
+    if (aislamiento::activo())
+        clave += QLatin1Char('_') + QFileInfo(aislamiento::raiz()).fileName();
+    return std::make_unique<QSharedMemory>(clave);
 }
 
 void escribirToken(QSharedMemory &segmento, const char *token)

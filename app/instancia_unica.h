@@ -28,7 +28,8 @@ inline constexpr int kEsperaCierreMs = 120000;
 // main(), before any other thread exists (the environment is not safe to change later).
 void fijarAmbitoUsuario();
 
-// A segment object on the program's key, in the scope set above.
+// A segment object on the program's key, in the scope set above (a test run's private profile
+// has a key of its own).
 std::unique_ptr<QSharedMemory> crearSegmento();
 
 // Start-up half. Returns true when this process is the first instance: it created the segment

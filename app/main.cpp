@@ -1,3 +1,4 @@
+#include "ajustes/aislamiento.h"
 #include "ajustes/privacidad.h"
 #include "ajustes/registro.h"
 #include "app/instancia_unica.h"
@@ -7,6 +8,10 @@
 #include "nbsms_version.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -18,6 +23,23 @@ QStringList argumentosDe(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         argumentos << QString::fromLocal8Bit(argv[i]);
     return argumentos;
+}
+
+// Qt's own texts (the buttons of its dialogs) in Spanish: from "translations" beside the
+// executable (a Windows folder), else from Qt's installed translations.
+void traducirQt(QCoreApplication &app)
+{
+    auto *traductor = new QTranslator(&app);
+    const QLocale espanol(QLocale::Spanish);
+    const QString aqui =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"));
+    for (const QString &carpeta : {aqui, QLibraryInfo::location(QLibraryInfo::TranslationsPath)}) {
+        if (traductor->load(espanol, QStringLiteral("qtbase"), QStringLiteral("_"), carpeta)) {
+            QCoreApplication::installTranslator(traductor);
+            return;
+        }
+    }
+    delete traductor;
 }
 
 } // namespace
@@ -37,10 +59,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    registro::haciaErrorEstandar();
+    aislamiento::aplicar();
     privacidad::soloUsuario();
     instancia_unica::fijarAmbitoUsuario();
     QApplication a(argc, argv);
     QCoreApplication::setApplicationVersion(QLatin1String(nbsms_version::kVersion));
+    traducirQt(a);
     // Once the application object exists, Qt's own options (-platform, -style...) are out of the
     // arguments.
     if (!opciones.ignorados.isEmpty())
@@ -64,10 +89,15 @@ int main(int argc, char *argv[])
     int resultado = 0;
     {
         MainWindow w;
+        senales::alTerminarSesion([&w] {
+            QCoreApplication::quit();
+            w.terminarEnvio();
+        });
         w.mostrarAlArrancar(opciones.minimizado);
         resultado = a.exec();
         // A start from now on waits until this one has ended, instead of asking it to show.
         instancia_unica::anunciarCierre(*segmento);
+        senales::alTerminarSesion(nullptr);
         w.terminarEnvio();
     }
     segmento.reset();

@@ -78,7 +78,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // Before anything opens a data file: a history opened while still read-only for its owner
     // would stay so all session. The home folder itself, when it serves as the data folder, is
     // left as the user keeps it.
-    privacidad::restringirCarpeta(carpetaDatos == QDir::home() ? QString() : carpetaDatos.absolutePath());
+    privacidad::restringirCarpeta(carpetaDatos == ajustes::carpetaUsuario() ? QString()
+                                                                            : carpetaDatos.absolutePath());
     privacidad::restringirArchivo(QSettings().fileName());
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
     worker = new threads(claveParaConexion(ui->NgwKey->text()),

@@ -12,6 +12,12 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <QPointer>
+
+#include <windows.h>
+#endif
+
 namespace senales {
 
 #ifdef Q_OS_UNIX
@@ -65,12 +71,69 @@ void salirConSenales(QCoreApplication &app)
         ::sigaction(senal, &accion, nullptr);
 }
 
+void alTerminarSesion(std::function<void()>)
+{
+    // The end of the session comes as a signal.
+}
+
+#elif defined(Q_OS_WIN)
+
+namespace {
+
+QPointer<QCoreApplication> g_aplicacion;
+std::function<void()> g_terminarSesion;
+
+LRESULT CALLBACK procedimiento(HWND ventana, UINT mensaje, WPARAM w, LPARAM l)
+{
+    switch (mensaje) {
+    case WM_CLOSE:
+        qCDebug(catApp) << "Pedido de cierre";
+        if (g_aplicacion)
+            QMetaObject::invokeMethod(g_aplicacion, &QCoreApplication::quit, Qt::QueuedConnection);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // Windows ends the process once this returns: nothing may be left for the event loop.
+        if (w && g_terminarSesion) {
+            qCDebug(catApp) << "Fin de la sesion";
+            const std::function<void()> terminar = std::move(g_terminarSesion);
+            g_terminarSesion = nullptr;
+            terminar();
+        }
+        return 0;
+    default:
+        return DefWindowProcW(ventana, mensaje, w, l);
+    }
+}
+
+} // namespace
+
+void salirConSenales(QCoreApplication &app)
+{
+    g_aplicacion = &app;
+    const std::wstring clase = QString::fromLatin1(kClaseVentanaFin).toStdWString();
+    WNDCLASSW tipo = {};
+    tipo.lpfnWndProc = procedimiento;
+    tipo.hInstance = GetModuleHandleW(nullptr);
+    tipo.lpszClassName = clase.c_str();
+    // A top-level window (never shown), not a message-only one: close requests and the end of the
+    // session reach only top-level windows.
+    if (!RegisterClassW(&tipo) || !CreateWindowExW(0, clase.c_str(), L"NBsms", WS_OVERLAPPED, 0, 0, 0, 0,
+                                                   nullptr, nullptr, tipo.hInstance, nullptr))
+        qCWarning(catApp) << "Sin ventana para los pedidos de cierre:" << GetLastError();
+}
+
+void alTerminarSesion(std::function<void()> terminar)
+{
+    g_terminarSesion = std::move(terminar);
+}
+
 #else
 
-void salirConSenales(QCoreApplication &)
-{
-    // Windows ends a desktop program through its session, which the main window answers.
-}
+void salirConSenales(QCoreApplication &) {}
+
+void alTerminarSesion(std::function<void()>) {}
 
 #endif
 

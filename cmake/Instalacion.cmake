@@ -1,4 +1,5 @@
-# What `cmake --install` puts where, and the Debian package that CPack makes of it:
+# What `cmake --install` puts where, and the Debian package that CPack makes of it (Windows: the
+# program's folder and its installer, cmake/Windows.cmake):
 #   cmake --install build [--prefix DIR]      the program, its help page, menu entry, icons, metadata
 #   cd build && cpack -G DEB                  nbsms_<version>_<arch>.deb
 # The gateway simulator and the settings tool are development aids: they are installed nowhere.
@@ -18,13 +19,13 @@ file(RELATIVE_PATH NBSMS_DATOS_RELATIVOS "${CMAKE_INSTALL_FULL_BINDIR}" "${NBSMS
 configure_file(${PROJECT_SOURCE_DIR}/cmake/nbsms_version.h.in ${PROJECT_BINARY_DIR}/generado/nbsms_version.h @ONLY)
 target_include_directories(nbsms_app PUBLIC ${PROJECT_BINARY_DIR}/generado)
 
-install(TARGETS nbsms RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
 if(WIN32)
   # A Windows folder holds everything beside the executable, as the build folder does.
-  install(FILES ayuda/ayuda_home.html DESTINATION ${CMAKE_INSTALL_BINDIR}/ayuda)
+  include(${PROJECT_SOURCE_DIR}/cmake/Windows.cmake)
   return()
 endif()
+
+install(TARGETS nbsms RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ayuda/ayuda_home.html DESTINATION ${CMAKE_INSTALL_DATADIR}/nbsms/ayuda)
 install(FILES resources/escritorio/nbsms.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

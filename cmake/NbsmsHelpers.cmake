@@ -17,6 +17,15 @@ function(nbsms_add_test tema)
   # The program's debug lines on, for the tests that expect them and for the programs they start.
   set(entorno "QT_QPA_PLATFORM=offscreen;NBSMS_BIN_DIR=$<TARGET_FILE_DIR:nbsms>;NBSMS_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
               "QT_LOGGING_RULES=nbsms.*.debug=true")
+  if(WIN32)
+    # A Windows program with no console gives Qt's lines to the debugger: to the test's output instead.
+    list(APPEND entorno "QT_FORCE_STDERR_LOGGING=1")
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+      # Wine hands a Windows process no Unix variable named QT_*; the WINE prefix passes them.
+      list(APPEND entorno "WINEQT_QPA_PLATFORM=offscreen" "WINEQT_LOGGING_RULES=nbsms.*.debug=true"
+                          "WINEQT_FORCE_STDERR_LOGGING=1")
+    endif()
+  endif()
   if(NBSMS_SANITIZE)
     # Leaks that Qt's platform plugin and QtWebKit keep until exit are not ours; full stacks
     # let the suppressions tell them apart from our own.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running, testing and packaging NBsms need.
-# Only what is missing is installed; it says what it installs.
+# Only what is missing is installed; it says what it installs. With package names as arguments it
+# does the same for those instead (the Windows scripts' tools).
 set -euo pipefail
 
 PAQUETES=(
@@ -15,6 +16,8 @@ PAQUETES=(
   # and the validators of its menu entry and AppStream metadata.
   dpkg-dev file desktop-file-utils appstream
 )
+
+if [ $# -gt 0 ]; then PAQUETES=("$@"); fi
 
 faltan=()
 for p in "${PAQUETES[@]}"; do

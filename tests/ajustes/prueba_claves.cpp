@@ -2,7 +2,13 @@
 
 #include "common/entorno_prueba.h"
 
+#include "ajustes/aislamiento.h"
+
 #include <QSettings>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 class PruebaClaves : public QObject
 {
@@ -14,17 +20,56 @@ private slots:
         ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("10.0.0.1"));
         QSettings s(QStringLiteral("Velquor S.A."), QStringLiteral("NBsms"));
         QCOMPARE(s.value(QStringLiteral("cfg_lista/str_ip_gateway")).toString(), QStringLiteral("10.0.0.1"));
+#ifdef Q_OS_WIN
+        // The user's registry, which this run has moved to a key of its own (not the user's):
+        // strings and bools as text values, numbers as DWORDs, read back as their keys' types.
+        QCOMPARE(s.fileName(), QStringLiteral("\\HKEY_CURRENT_USER\\Software\\Velquor S.A.\\NBsms"));
+        QVERIFY(!aislamiento::claveRegistro().isEmpty());
+        ajustes::escribir(ajustes::Clave::UsarTab, true);
+        ajustes::escribir(ajustes::Clave::CheckHorarios, 255);
+        const auto tipo = [](const wchar_t *nombre) {
+            DWORD t = 0;
+            RegGetValueW(HKEY_CURRENT_USER, L"Software\\Velquor S.A.\\NBsms\\cfg_lista", nombre, RRF_RT_ANY,
+                         &t, nullptr, nullptr);
+            return t;
+        };
+        QCOMPARE(tipo(L"str_ip_gateway"), DWORD(REG_SZ));
+        QCOMPARE(tipo(L"bool_usar_tab"), DWORD(REG_SZ));
+        QCOMPARE(tipo(L"int_check_horarios"), DWORD(REG_DWORD));
+        QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab), QVariant(true));
+        QCOMPARE(ajustes::leer(ajustes::Clave::CheckHorarios), QVariant(255));
+        // In the real per-user hive the value is under the run's own key, never the user's.
+        const QString privada =
+            aislamiento::claveRegistro() + QStringLiteral("\\Software\\Velquor S.A.\\NBsms\\cfg_lista");
+        HKEY propia = nullptr;
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        wchar_t valor[64] = {};
+        DWORD largo = sizeof valor;
+        const LSTATUS leido =
+            RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t *>(privada.utf16()),
+                         L"str_ip_gateway", RRF_RT_REG_SZ, nullptr, valor, &largo);
+        RegOpenKeyExW(HKEY_CURRENT_USER,
+                      reinterpret_cast<const wchar_t *>(aislamiento::claveRegistro().utf16()), 0,
+                      KEY_ALL_ACCESS, &propia);
+        RegOverridePredefKey(HKEY_CURRENT_USER, propia);
+        RegCloseKey(propia);
+        QCOMPARE(leido, LSTATUS(ERROR_SUCCESS));
+        QCOMPARE(QString::fromWCharArray(valor), QStringLiteral("10.0.0.1"));
+        ajustes::borrar(ajustes::Clave::UsarTab);
+        ajustes::borrar(ajustes::Clave::CheckHorarios);
+#else
         // The store is the user's own, inside the test's private config folder.
         QVERIFY(s.fileName().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+#endif
         QCOMPARE(ajustes::leer(ajustes::Clave::UsarTab).toBool(), false);
     }
 
     void carpetaDatos()
     {
-        const QString nbsms = QDir::homePath() + QStringLiteral("/NBsms");
+        const QString nbsms = ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms");
         QDir(nbsms).removeRecursively();
         // Without the folder, the home folder itself serves.
-        QCOMPARE(ajustes::carpetaDatos().absolutePath(), QDir::homePath());
+        QCOMPARE(ajustes::carpetaDatos().absolutePath(), ajustes::carpetaUsuario().path());
         QCOMPARE(ajustes::prepararCarpetaDatos().absolutePath(), nbsms);
         QVERIFY(QDir(nbsms).exists());
         QCOMPARE(ajustes::rutaPorDefecto(ajustes::kArchivoErrores), nbsms + QStringLiteral("/errores.csv"));

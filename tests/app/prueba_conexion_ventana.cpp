@@ -1,5 +1,6 @@
 // Updating the gateway connection from the configuration tab, against the gateway simulator.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 
 #include "app/mainwindow.h"
@@ -24,7 +25,10 @@ class PruebaConexionVentana : public QObject
     QString textoDialogo;
     bool dialogoVisto = false;
 
-    static QString salidas() { return QDir::homePath() + QStringLiteral("/NBsms/salidas.csv"); }
+    static QString salidas()
+    {
+        return ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/salidas.csv");
+    }
 
     static void escribirSalidas(const QByteArray &bytes)
     {
@@ -74,7 +78,7 @@ private slots:
     void init()
     {
         QSettings().clear();
-        QDir(QDir::homePath() + QStringLiteral("/NBsms")).removeRecursively();
+        QDir(ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms")).removeRecursively();
         CuadroMensaje::limpiar();
         simulador = std::make_unique<simulador::SimuladorNgw>("1234");
         QVERIFY(simulador->iniciar() > 0);
@@ -255,7 +259,7 @@ private slots:
     // the lines it queued (received messages stored elsewhere) go out in any state, in order.
     void errorDeConexionAlArchivoDeErrores()
     {
-        const QString inbox = QDir::homePath() + QStringLiteral("/no/existe/inbox.csv");
+        const QString inbox = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/inbox.csv");
         ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
         MainWindow w;
         conexion_ngw *c = w.trabajador()->conexion();
@@ -281,10 +285,10 @@ private slots:
         QVERIFY(c->errorConexion().isEmpty());
         QFile f(errores);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("El gateway cerro la conexion sin responder\n"));
+        QCOMPARE(f.readAll(), archivos_prueba::conFinDeLinea("El gateway cerro la conexion sin responder\n"));
 
         simulador->fijarModo(simulador::Modo::Normal);
-        const QString defecto = QDir::homePath() + QStringLiteral("/NBsms/sms_recibidos.csv");
+        const QString defecto = ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/sms_recibidos.csv");
         QStringList lineas;
         for (int cantidad : {1, 2}) {
             for (int k = 0; k < cantidad; ++k)
@@ -300,7 +304,8 @@ private slots:
         }
         w.PoleoArchivo();
         QVERIFY(c->erroresPendientes().isEmpty());
-        QCOMPARE(QString::fromUtf8(f.readAll()), lineas.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(f.readAll()), QString::fromUtf8(archivos_prueba::conFinDeLinea(
+                                                     (lineas.join(QLatin1Char('\n')) + '\n').toUtf8())));
         QCOMPARE(w.formulario()->labelSmsRecibidosInt->text(), QStringLiteral("3"));
         QVERIFY(CuadroMensaje::mostrados().isEmpty());
     }
@@ -309,7 +314,7 @@ private slots:
     {
         MainWindow w;
         conexion_ngw *c = w.trabajador()->conexion();
-        const QString ruta = QDir::homePath() + QStringLiteral("/no/existe/errores.csv");
+        const QString ruta = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/errores.csv");
         w.formulario()->ingresoErrores->setText(ruta);
         simulador->fijarModo(simulador::Modo::Cerrar);
         c->setConexion(QStringLiteral("key=1234"), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));

@@ -15,6 +15,7 @@
 
 using namespace ventana_prueba;
 
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
@@ -77,9 +78,10 @@ private slots:
                                   errores() + "."}));
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Atencion!"));
         const QString fecha = hoy();
-        QCOMPARE(leer(salidas()),
-                 QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8());
-        QCOMPARE(leer(errores()), QByteArray("Beto,\n"));
+        QCOMPARE(
+            leer(salidas()),
+            conFinDeLinea(QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8()));
+        QCOMPARE(leer(errores()), conFinDeLinea("Beto,\n"));
         QCOMPARE(w->trabajador()->pendientes(), 2);
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), QStringLiteral("Hola [nombre]"));
         // The list stays and the watch stays off.
@@ -193,8 +195,8 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_pushAgregarListaToOutbox_clicked();
-        QCOMPARE(leer(errores()), fila + '\n');
-        QCOMPARE(leer(salidas()), QByteArray("e,222,01/01/2020,x\n"));
+        QCOMPARE(leer(errores()), conFinDeLinea(fila + '\n'));
+        QCOMPARE(leer(salidas()), conFinDeLinea("e,222,01/01/2020,x\n"));
     }
 
     // Every row is checked before the question: bad numbers and dates never reach the outbox, the
@@ -251,9 +253,10 @@ private slots:
         QCOMPARE(copiado.count(QLatin1Char('\n')), 6);
         // Cleaned numbers and dates in the outbox; the other rows, as read and in order, in the errors file.
         QCOMPARE(leer(salidas()),
-                 QByteArray("e,1155667788,05/03/2030,Hola Ana\ne,1155667788,05/03/2030,Hola Ana\n"));
-        QCOMPARE(leer(errores()),
-                 QByteArray("Beto,abc12345,05/03/2030\n\nCarla,+54 9 11 4455 6677,Juan\nDora,,05/03/2030\n"));
+                 conFinDeLinea("e,1155667788,05/03/2030,Hola Ana\ne,1155667788,05/03/2030,Hola Ana\n"));
+        QCOMPARE(
+            leer(errores()),
+            conFinDeLinea("Beto,abc12345,05/03/2030\n\nCarla,+54 9 11 4455 6677,Juan\nDora,,05/03/2030\n"));
     }
 
     // A progress dialog left alive pops up over the confirmation later and takes its focus.
@@ -347,7 +350,8 @@ private slots:
         escribir(lista, "nombre,celular\nDora,444\nEli,\n");
         w->on_pushAgregarListaToOutbox_clicked();
         QVERIFY(textos().isEmpty());
-        QVERIFY(leer(salidas()).endsWith(QStringLiteral("e,444,%1,Hola Dora\n").arg(hoy()).toUtf8()));
+        QVERIFY(leer(salidas()).endsWith(
+            conFinDeLinea(QStringLiteral("e,444,%1,Hola Dora\n").arg(hoy()).toUtf8())));
         QCOMPARE(leer(backup()), QByteArray("nombre,celular\nDora,444\nEli,\n"));
         // Told outside the window (the status bar where there is no tray).
         QCOMPARE(
@@ -462,7 +466,7 @@ private slots:
         QTest::mouseClick(ui->BotonEnviar, Qt::LeftButton);
         QCOMPARE(textos(), mostrados);
         QCOMPARE(CuadroMensaje::mostrados().last().titulo, QStringLiteral("Envio manual"));
-        QCOMPARE(leer(salidas()), registro.arg(hoy()).toUtf8());
+        QCOMPARE(leer(salidas()), conFinDeLinea(registro.arg(hoy()).toUtf8()));
         QCOMPARE(w->trabajador()->pendientes(), registro.isEmpty() ? 0 : 1);
     }
 
@@ -509,10 +513,11 @@ private slots:
         ui->checkUrgente->setChecked(true);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_BotonEnviar_released();
-        QCOMPARE(leer(salidas()),
-                 QStringLiteral("e,3,%1,ya, primero\nE,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n")
-                     .arg(hoy())
-                     .toUtf8());
+        QCOMPARE(
+            leer(salidas()),
+            conFinDeLinea(QStringLiteral("e,3,%1,ya, primero\nE,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n")
+                              .arg(hoy())
+                              .toUtf8()));
         QCOMPARE(w->trabajador()->pendientes(), 1);
         QVERIFY(!ui->checkUrgente->isChecked());
     }

@@ -18,8 +18,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <csignal>
-
 namespace {
 
 const char kMetainfo[] = "share/metainfo/com.velquor.nbsms.metainfo.xml";
@@ -42,6 +40,10 @@ class PruebaInstalacion : public QObject
 private slots:
     void initTestCase()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Unix prefixes and the XDG autostart entry; Windows' installed folder is checked by "
+              "scripts/probar-windows.sh and its Run key by app_ventana");
+#endif
         QVERIFY(raiz.isValid());
         prefijo = raiz.filePath(QStringLiteral("usr"));
         QProcess cmake;
@@ -111,7 +113,7 @@ private slots:
         const QByteArray linea = "ayuda= " + QFile::encodeName(en(QLatin1String(kAyudaInstalada))) + '\n';
         QTRY_VERIFY2_WITH_TIMEOUT(nbsms.peek(1 << 20).contains(linea), nbsms.peek(1 << 20).constData(),
                                   20000);
-        ::kill(static_cast<pid_t>(nbsms.processId()), SIGTERM);
+        nbsms.terminate();
         QVERIFY(nbsms.waitForFinished(20000));
         QCOMPARE(nbsms.exitCode(), 0);
     }

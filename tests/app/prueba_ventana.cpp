@@ -25,7 +25,7 @@ class PruebaVentana : public QObject
 {
     Q_OBJECT
 
-    QString datos() const { return QDir::homePath() + QStringLiteral("/NBsms"); }
+    QString datos() const { return ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms"); }
 
     static void guardar(ajustes::Clave clave, const QVariant &valor) { ajustes::escribir(clave, valor); }
 
@@ -320,7 +320,7 @@ private slots:
     // watched import that left the phone column as it was.
     void eleccionDelOperadorSeGuarda()
     {
-        const QString lista = QDir::homePath() + QStringLiteral("/lista.csv");
+        const QString lista = ajustes::carpetaUsuario().path() + QStringLiteral("/lista.csv");
         guardar(ajustes::Clave::ColumnaFecha, QStringLiteral("#2"));
         guardar(ajustes::Clave::ColumnaCelular, QStringLiteral("celular"));
         guardar(ajustes::Clave::ListaNombreFila, lista);
@@ -422,7 +422,20 @@ private slots:
         QVERIFY(ui->checkIniciarConSesion->isChecked());
         QCOMPARE(ajustes::leerBool(ajustes::Clave::Autoarranque), true);
 
+#ifdef Q_OS_WIN
+        // The per-user Run key's value names this program, in the tray.
+        const QString clave =
+            QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+        QCOMPARE(entrada, clave + QStringLiteral("\\NBsms"));
+        QSettings run(clave, QSettings::NativeFormat);
+        QCOMPARE(run.value(QStringLiteral("NBsms")).toString(),
+                 QStringLiteral("\"%1\" --minimizado")
+                     .arg(QDir::toNativeSeparators(QCoreApplication::applicationFilePath())));
+        run.remove(QStringLiteral("NBsms"));
+        run.sync();
+#else
         QVERIFY(QFile::remove(entrada));
+#endif
         ui->tabWidget->setCurrentIndex(1);
         ui->tabWidget->setCurrentIndex(3);
         QVERIFY(!ui->checkIniciarConSesion->isChecked());
@@ -431,6 +444,9 @@ private slots:
         ajustes::escribir(ajustes::Clave::Autoarranque, true);
         QVERIFY(!MainWindow().formulario()->checkIniciarConSesion->isChecked());
         QCOMPARE(ajustes::leerBool(ajustes::Clave::Autoarranque), false);
+#ifdef Q_OS_WIN
+        return; // the per-user Run key cannot be made unwritable from here
+#endif
 
         // An entry that cannot be written is told, and the box stays as the entry is.
         const QString carpeta = QFileInfo(entrada).path();

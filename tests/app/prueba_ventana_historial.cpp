@@ -16,6 +16,7 @@
 #include <QtTest>
 
 namespace {
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
@@ -130,7 +131,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_botonCancelarBandeja_clicked();
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
-        QCOMPARE(leer(salidas()), quedan);
+        QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
         QCOMPARE(w->trabajador()->pendientes(), quedan.count("\ne,"));
         QCOMPARE(m->rowCount(), 0);
     }
@@ -161,7 +162,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_botonCancelarBandeja_clicked();
         CuadroMensaje::fijarAlMostrar({});
-        QCOMPARE(leer(salidas()), quedan);
+        QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
     }
 
     // A record the gateway may have sent is marked on the queue, counted on the state line and in

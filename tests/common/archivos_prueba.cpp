@@ -1,5 +1,7 @@
 #include "common/archivos_prueba.h"
 
+#include "lista/archivos_datos.h"
+
 #include <QFile>
 #include <QtTest>
 
@@ -19,6 +21,12 @@ QList<QByteArray> lineas(const QString &ruta)
     QList<QByteArray> salida = f.readAll().split('\n');
     if (!salida.isEmpty() && salida.last().isEmpty())
         salida.removeLast();
+    if (qstrcmp(archivos_datos::kFinLinea, "\r\n") == 0) {
+        for (QByteArray &linea : salida) {
+            if (linea.endsWith('\r'))
+                linea.chop(1);
+        }
+    }
     return salida;
 }
 
@@ -35,6 +43,12 @@ bool escribir(const QString &ruta, const QByteArray &bytes, bool anexar)
 QByteArray bytes(const std::string &texto)
 {
     return QByteArray(texto.data(), static_cast<int>(texto.size()));
+}
+
+QByteArray conFinDeLinea(const QByteArray &texto)
+{
+    QByteArray salida = texto;
+    return salida.replace('\n', archivos_datos::kFinLinea);
 }
 
 } // namespace archivos_prueba

@@ -1,7 +1,11 @@
 #pragma once
-// A private temporary HOME, XDG dirs and TMPDIR for a whole test or benchmark run, so that it
-// never reads or writes the real settings store or data folder. Must run before the application
-// object exists. Qt Core only: benchmarks use it too.
+// A private temporary HOME, XDG dirs, temp folder, settings store and single-instance guard for a
+// whole test or benchmark run and every program it starts, so that it never reads or writes the
+// real settings store or data folder (on Windows the registry and the profile too: see
+// ajustes/aislamiento.h). Must run before the application object exists. Qt Core only: benchmarks
+// use it too.
+
+#include "ajustes/aislamiento.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -14,10 +18,27 @@
 
 namespace carpeta_privada {
 
-inline std::unique_ptr<QTemporaryDir> aislar(const QString &prefijo)
+// The run's folder; its end takes the private profile away with it.
+class Raiz
 {
-    auto raiz = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1Char('/') + prefijo +
-                                                QStringLiteral("-XXXXXX"));
+public:
+    explicit Raiz(const QString &plantilla) : m_carpeta(plantilla) {}
+    ~Raiz() { aislamiento::deshacer(); }
+    Raiz(const Raiz &) = delete;
+    Raiz &operator=(const Raiz &) = delete;
+
+    bool isValid() const { return m_carpeta.isValid(); }
+    QString path() const { return m_carpeta.path(); }
+    QString filePath(const QString &nombre) const { return m_carpeta.filePath(nombre); }
+
+private:
+    QTemporaryDir m_carpeta;
+};
+
+inline std::unique_ptr<Raiz> aislar(const QString &prefijo)
+{
+    auto raiz =
+        std::make_unique<Raiz>(QDir::tempPath() + QLatin1Char('/') + prefijo + QStringLiteral("-XXXXXX"));
     if (!raiz->isValid()) {
         std::fprintf(stderr, "no temporary folder\n");
         std::exit(1);
@@ -33,6 +54,13 @@ inline std::unique_ptr<QTemporaryDir> aislar(const QString &prefijo)
     QFile::setPermissions(raiz->path() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("TMPDIR", base + "/tmp");
+#ifdef Q_OS_WIN
+    const QByteArray temporal =
+        QFile::encodeName(QDir::toNativeSeparators(raiz->path() + QStringLiteral("/tmp")));
+    qputenv("TEMP", temporal);
+    qputenv("TMP", temporal);
+#endif
+    aislamiento::crear(raiz->path());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return raiz;

@@ -16,6 +16,9 @@ public:
     // Kills it if it still runs, and takes away the single-instance segment a killed program
     // leaves behind, so that the next start is a first instance.
     void matar();
+    // Windows: the end of the session as Windows ends a program, the session's two messages to its
+    // hidden window and then the end of the process. False when there was no such window.
+    bool terminarSesion();
 
 protected:
     void setupChildProcess() override;

@@ -60,7 +60,8 @@ protected:
         CuadroMensaje::limpiar();
         DialogoArchivo::limpiar();
         w.reset();
-        datos = QDir(QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos));
+        datos =
+            QDir(ajustes::carpetaUsuario().path() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos));
         datos.removeRecursively();
         ajustes::escribir(ajustes::Clave::TieneHeader, true);
         ajustes::escribir(ajustes::Clave::UsarComa, true);

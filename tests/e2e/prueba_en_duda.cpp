@@ -25,8 +25,8 @@ enum Falla { TextoNoReconocido, RespuestaTardia, MatadoEsperando };
 
 QString enDatos(const char *nombre)
 {
-    return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) + QLatin1Char('/') +
-           QLatin1String(nombre);
+    return ajustes::carpetaUsuario().path() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
+           QLatin1Char('/') + QLatin1String(nombre);
 }
 
 } // namespace
@@ -90,7 +90,7 @@ private slots:
         reiniciar(gateway);
         gateway.fijarClave(kClaveGateway);
         QSettings().clear();
-        QDir(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos))).removeRecursively();
+        QDir(ajustes::carpetaUsuario().filePath(QLatin1String(ajustes::kCarpetaDatos))).removeRecursively();
         using namespace ajustes;
         escribir(Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(gateway.puerto()));
         escribir(Clave::KeyGateway, QStringLiteral("key=%1").arg(QLatin1String(kClaveGateway)));
@@ -99,7 +99,7 @@ private slots:
         escribir(Clave::EsperaReintento, 1000);
         if (falla == RespuestaTardia)
             escribir(Clave::LimiteSilencio, 500);
-        QVERIFY(QDir::home().mkpath(QLatin1String(kCarpetaDatos)));
+        QVERIFY(ajustes::carpetaUsuario().mkpath(QLatin1String(kCarpetaDatos)));
         const QList<QByteArray> resto = {"e,1150000002,,dos", "e,1150000003,,tres"};
         QVERIFY(
             archivos_prueba::escribir(enDatos(kArchivoSalidas), kPrimero + '\n' + resto.join('\n') + '\n'));

@@ -80,8 +80,8 @@ private slots:
     // made private first and opened after: the session's rows reach it.
     void soloLecturaAlArrancar()
     {
-        const QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
-        QVERIFY(QDir::home().mkpath(QLatin1String(ajustes::kCarpetaDatos)));
+        const QDir datos(ajustes::carpetaUsuario().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        QVERIFY(ajustes::carpetaUsuario().mkpath(QLatin1String(ajustes::kCarpetaDatos)));
         const QString ruta = datos.filePath(QLatin1String(ajustes::kArchivoHistorial));
         {
             historial::Historial base;
@@ -107,7 +107,7 @@ private slots:
                 QSKIP("no user 'nobody' to run the program as");
             programa.uid = nadie->pw_uid;
             programa.gid = nadie->pw_gid;
-            entregar(QFileInfo(QDir::homePath()).absolutePath(), programa.uid, programa.gid);
+            entregar(QFileInfo(ajustes::carpetaUsuario().path()).absolutePath(), programa.uid, programa.gid);
         }
         QVERIFY2(programa.arrancar(), qPrintable(programa.errorString()));
         QTRY_VERIFY_WITH_TIMEOUT(leer(salidas).startsWith("E,"), 20000);

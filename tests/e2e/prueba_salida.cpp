@@ -1,6 +1,6 @@
-// The real program ends in order whichever way it is told to: a message the gateway took while
-// the program was being ended is marked sent before the process exits, so that the next start
-// does not send it again.
+// The real program ends in order whichever way it is told to (Unix: its signals; Windows: a close
+// request and the end of the session): a message the gateway took while the program was being
+// ended is marked sent before the process exits, so that the next start does not send it again.
 
 #include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
@@ -18,10 +18,29 @@
 
 #include <csignal>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 namespace {
 using archivos_prueba::leer;
+
+// Asks the program to end the way `forma` names: a signal's name on Unix; on Windows "cierre"
+// (WM_CLOSE, as taskkill or an uninstaller) or "fin de sesion".
+void pedirFin(ProcesoHijo &programa, const QString &forma)
+{
+#ifdef Q_OS_UNIX
+    const int senal = forma == QLatin1String("SIGINT")   ? SIGINT
+                      : forma == QLatin1String("SIGHUP") ? SIGHUP
+                                                         : SIGTERM;
+    ::kill(static_cast<pid_t>(programa.processId()), senal);
+#else
+    if (forma == QLatin1String("fin de sesion"))
+        QVERIFY(programa.terminarSesion());
+    else
+        programa.terminate();
+#endif
+}
 
 } // namespace
 
@@ -31,7 +50,7 @@ class PruebaSalida : public QObject
 
     QString salidas() const
     {
-        return QDir::homePath() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
+        return ajustes::carpetaUsuario().path() + QLatin1Char('/') + QLatin1String(ajustes::kCarpetaDatos) +
                QLatin1Char('/') + QLatin1String(ajustes::kArchivoSalidas);
     }
 
@@ -41,18 +60,21 @@ private slots:
     // is left as its owner keeps it.
     void archivosPrivados()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("POSIX permissions; on Windows the profile's folders are the user's own by their ACLs");
+#endif
         QSettings().clear();
-        QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        QDir datos(ajustes::carpetaUsuario().filePath(QLatin1String(ajustes::kCarpetaDatos)));
         datos.removeRecursively();
-        QVERIFY(QDir::home().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
+        QVERIFY(ajustes::carpetaUsuario().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
         QFile::setPermissions(datos.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                 QFileDevice::ExeOther);
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("key=secreta"));
-        const QString errores = QDir::home().filePath(QStringLiteral("errores-propios.csv"));
+        const QString errores = ajustes::carpetaUsuario().filePath(QStringLiteral("errores-propios.csv"));
         ajustes::escribir(ajustes::Clave::FolderErrores, errores);
-        const QString compartido = QDir::home().filePath(QStringLiteral("compartido.csv"));
+        const QString compartido = ajustes::carpetaUsuario().filePath(QStringLiteral("compartido.csv"));
         const QString propio = datos.filePath(QLatin1String(ajustes::kArchivoSalidas));
         const QFileDevice::Permissions abierto = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ReadGroup | QFileDevice::ReadOther;
@@ -66,7 +88,7 @@ private slots:
         ProcesoHijo programa;
         QVERIFY2(programa.arrancar(), qPrintable(programa.errorString()));
         QTRY_VERIFY_WITH_TIMEOUT(programa.peek(1 << 16).contains("estado= "), 10000);
-        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        programa.terminate();
         QVERIFY(programa.waitForFinished(20000));
 
         const QFileDevice::Permissions duenio = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
@@ -115,11 +137,17 @@ private slots:
         QFETCH(QStringList, argumentos);
         QFETCH(QByteArray, linea);
         QSettings().clear();
-        QDir datos(QDir::home().filePath(QLatin1String(ajustes::kCarpetaDatos)));
+        QDir datos(ajustes::carpetaUsuario().filePath(QLatin1String(ajustes::kCarpetaDatos)));
         datos.removeRecursively();
-        QVERIFY(QDir::home().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
-        if (!tuberia.isEmpty())
-            QCOMPARE(::mkfifo(QFile::encodeName(datos.filePath(tuberia)).constData(), 0600), 0);
+        QVERIFY(ajustes::carpetaUsuario().mkdir(QLatin1String(ajustes::kCarpetaDatos)));
+        if (!tuberia.isEmpty() || !recibidos.isEmpty()) {
+#ifdef Q_OS_UNIX
+            if (!tuberia.isEmpty())
+                QCOMPARE(::mkfifo(QFile::encodeName(datos.filePath(tuberia)).constData(), 0600), 0);
+#else
+            QSKIP("named pipes and devices at a file's path are Unix's");
+#endif
+        }
         if (!recibidos.isEmpty())
             ajustes::escribir(ajustes::Clave::FolderInbox, recibidos);
         ajustes::escribir(ajustes::Clave::EnvioActivado, true);
@@ -129,7 +157,7 @@ private slots:
         entorno.remove(QStringLiteral("QT_LOGGING_RULES"));
         QVERIFY2(programa.arrancar(argumentos, entorno), qPrintable(programa.errorString()));
         QTRY_VERIFY_WITH_TIMEOUT(programa.peek(1 << 20).contains(linea), 10000);
-        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        pedirFin(programa, QStringLiteral("SIGTERM"));
         QVERIFY(programa.waitForFinished(10000));
         QCOMPARE(programa.exitCode(), 0);
         const QByteArray salida = programa.readAll();
@@ -161,7 +189,7 @@ private slots:
         QVERIFY2(programa.arrancar(argumentos, entorno), qPrintable(programa.errorString()));
         // Up and talking to the gateway.
         QTRY_VERIFY_WITH_TIMEOUT(!gateway.peticiones().empty(), 10000);
-        ::kill(static_cast<pid_t>(programa.processId()), SIGTERM);
+        programa.terminate();
         QVERIFY(programa.waitForFinished(20000));
         // Only the program's debug lines count: the platform may warn on its own.
         const QByteArray salida = programa.readAll();
@@ -169,17 +197,21 @@ private slots:
             QVERIFY2(salida.contains(linea) == conLineas, salida.constData());
     }
 
-    void senalConEnvioEnCurso_data()
+    void finConEnvioEnCurso_data()
     {
-        QTest::addColumn<int>("senal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<QString>("forma");
+#ifdef Q_OS_UNIX
+        for (const char *senal : {"SIGTERM", "SIGINT", "SIGHUP"})
+            QTest::newRow(senal) << QString::fromLatin1(senal);
+#else
+        for (const char *forma : {"cierre", "fin de sesion"})
+            QTest::newRow(forma) << QString::fromLatin1(forma);
+#endif
     }
 
-    void senalConEnvioEnCurso()
+    void finConEnvioEnCurso()
     {
-        QFETCH(int, senal);
+        QFETCH(QString, forma);
         simulador::SimuladorNgw gateway("k1");
         const int puerto = gateway.iniciar("127.0.0.1", 0);
         QVERIFY(puerto > 0);
@@ -190,7 +222,7 @@ private slots:
         escribir(Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(puerto));
         escribir(Clave::KeyGateway, QStringLiteral("key=k1"));
         escribir(Clave::EnvioActivado, true);
-        QVERIFY(QDir::home().mkpath(QLatin1String(kCarpetaDatos)));
+        QVERIFY(ajustes::carpetaUsuario().mkpath(QLatin1String(kCarpetaDatos)));
         {
             QFile f(salidas());
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -208,11 +240,14 @@ private slots:
             return n;
         };
         QTRY_COMPARE_WITH_TIMEOUT(envios(), 1, 20000);
-        ::kill(static_cast<pid_t>(programa.processId()), senal);
+        pedirFin(programa, forma);
 
         QVERIFY(programa.waitForFinished(20000));
-        QCOMPARE(programa.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(programa.exitCode(), 0);
+        // At the end of a Windows session the process is ended from outside once it has answered.
+        if (forma != QLatin1String("fin de sesion")) {
+            QCOMPARE(programa.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(programa.exitCode(), 0);
+        }
         QCOMPARE(leer(salidas()), QByteArray("E,1150001111,,Hola\n"));
         QCOMPARE(envios(), 1);
         // Ended in order: its single-instance segment went with it.

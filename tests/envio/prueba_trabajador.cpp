@@ -283,9 +283,9 @@ private slots:
         retenerEnvio();
         QCOMPARE(outbox::compactar(salidas, dir->filePath(QStringLiteral("compactando.csv"))),
                  outbox::ResultadoCompactacion::Hecha);
-        QCOMPARE(leer(salidas), QByteArray("e,3,,c\ne,4,,d\n"));
+        QCOMPARE(leer(salidas), archivos_prueba::conFinDeLinea("e,3,,c\ne,4,,d\n"));
         soltar();
-        QCOMPARE(leer(salidas), QByteArray("E,3,,c\ne,4,,d\n"));
+        QCOMPARE(leer(salidas), archivos_prueba::conFinDeLinea("E,3,,c\ne,4,,d\n"));
         QCOMPARE(w->enviados(), 3);
         QCOMPARE(w->pendientes(), 1);
     }
@@ -326,7 +326,7 @@ private slots:
         QFETCH(QVariant, clave);
         QFETCH(int, cuenta);
         crear("");
-        QDir home = QDir::home();
+        QDir home = ajustes::carpetaUsuario();
         QVERIFY(home.mkpath(QLatin1String(ajustes::kCarpetaDatos)));
         escribir(ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos), "a\nb\nc\n");
         const QString otra = dir->filePath(QStringLiteral("otra.csv"));
@@ -391,7 +391,7 @@ private slots:
         QTRY_VERIFY(!w->conexion()->isOcupado());
         sim->fijarObservador(nullptr);
         QCOMPARE(w->comando(), EST_PAUSA);
-        QCOMPARE(leer(salidas), QByteArray("E,1,,primero\nE,2,,segundo\n"));
+        QCOMPARE(leer(salidas), "E,1,,primero\n" + archivos_prueba::conFinDeLinea("E,2,,segundo\n"));
         QCOMPARE(w->enviados(), 2);
 
         w->fijarComando(EST_SALIR);

@@ -2,6 +2,7 @@
 // state machine through real HTTP, transport failures, the claiming rule across threads, and
 // that nothing piles up over many requests. Hostile gateways: prueba_hostil.cpp.
 
+#include "common/archivos_prueba.h"
 #include "common/conexion_simulada.h"
 #include "common/entorno_prueba.h"
 #include "gateway/cliente_http.h"
@@ -444,8 +445,8 @@ void PruebaConexion::recepcion()
     const QByteArray contenido = f.readAll();
     QByteArray conAntes, conDespues;
     for (const QString &l : lineas) {
-        conAntes += l.arg(antes).toUtf8() + '\n';
-        conDespues += l.arg(despues).toUtf8() + '\n';
+        conAntes += archivos_prueba::conFinDeLinea(l.arg(antes).toUtf8() + '\n');
+        conDespues += archivos_prueba::conFinDeLinea(l.arg(despues).toUtf8() + '\n');
     }
     QVERIFY2(contenido == conDespues || contenido == conAntes, contenido.constData());
 }

@@ -216,8 +216,11 @@ void PruebaDialogo::ejecucionCompleta()
     QVERIFY(c.consultarEstado());
     test_conex d;
     d.iniciar(&c);
-    QCOMPARE(d.ui->label->text(), kEsperando);
-    QVERIFY(!d.ui->pushOk->isEnabled());
+    // A refusal on the loopback may be known before the dialog opens (Windows refuses at once).
+    if (!direccionCerrada || d.ui->label->text() != QLatin1String("Conexion no establecida.")) {
+        QCOMPARE(d.ui->label->text(), kEsperando);
+        QVERIFY(!d.ui->pushOk->isEnabled());
+    }
 
     // Presses Ok as an operator would, once the answer is on screen.
     bool visto = false;

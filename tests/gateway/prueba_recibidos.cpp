@@ -1,6 +1,7 @@
 // The received-messages file: where it is, what each line holds, and what happens when it
 // cannot be written.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 #include "common/montaje.h"
 #include "gateway/recibidos.h"
@@ -53,19 +54,20 @@ void PruebaRecibidos::init()
 void PruebaRecibidos::rutaPorDefecto()
 {
     // Without the data folder the home folder serves; with it, the file goes inside it.
-    QCOMPARE(recibidos::rutaArchivo(), QDir::home().absoluteFilePath(QStringLiteral("sms_recibidos.csv")));
-    QVERIFY(QDir::home().mkpath(QStringLiteral("NBsms")));
     QCOMPARE(recibidos::rutaArchivo(),
-             QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("sms_recibidos.csv")));
+    QVERIFY(ajustes::carpetaUsuario().mkpath(QStringLiteral("NBsms")));
+    QCOMPARE(recibidos::rutaArchivo(),
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
     // The never-configured marker is no file name.
     ajustes::escribir(ajustes::Clave::FolderInbox, QStringLiteral("vacio"));
     QCOMPARE(recibidos::rutaArchivo(),
-             QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
+             ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv")));
 
     QVERIFY(recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
-    QCOMPARE(leer(QDir::home().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv"))),
-             QByteArray("\"07/12/2026\",\"1\",\"a\"\n"));
-    QVERIFY(QDir(QDir::home().absoluteFilePath(QStringLiteral("NBsms"))).removeRecursively());
+    QCOMPARE(leer(ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms/sms_recibidos.csv"))),
+             archivos_prueba::conFinDeLinea("\"07/12/2026\",\"1\",\"a\"\n"));
+    QVERIFY(QDir(ajustes::carpetaUsuario().absoluteFilePath(QStringLiteral("NBsms"))).removeRecursively());
 }
 
 void PruebaRecibidos::rutaGuardada()
@@ -86,9 +88,9 @@ void PruebaRecibidos::agregaLineasEnOrden()
     ajustes::escribir(ajustes::Clave::FolderInbox, ruta);
     QVERIFY(recibidos::guardar(registro(QStringLiteral("123"), QStringLiteral("Hola, que tal"))));
     QVERIFY(recibidos::guardar(registro(QStringLiteral("456"), QStringLiteral("Chau"))));
-    QCOMPARE(leer(ruta), QByteArray("previo\n"
-                                    "\"07/12/2026\",\"123\",\"Hola, que tal\"\n"
-                                    "\"07/12/2026\",\"456\",\"Chau\"\n"));
+    QCOMPARE(leer(ruta),
+             "previo\n" + archivos_prueba::conFinDeLinea("\"07/12/2026\",\"123\",\"Hola, que tal\"\n"
+                                                         "\"07/12/2026\",\"456\",\"Chau\"\n"));
 }
 
 void PruebaRecibidos::comillasYUtf8()
@@ -96,8 +98,8 @@ void PruebaRecibidos::comillasYUtf8()
     const QString ruta = carpeta.filePath(QStringLiteral("comillas.csv"));
     QVERIFY(recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("dijo \"ma\u00f1ana\" \u20ac")),
                                ruta));
-    QCOMPARE(leer(ruta), QByteArray("\"07/12/2026\",\"1\",\"dijo \"\"ma\xc3\xb1"
-                                    "ana\"\" \xe2\x82\xac\"\n"));
+    QCOMPARE(leer(ruta), archivos_prueba::conFinDeLinea("\"07/12/2026\",\"1\",\"dijo \"\"ma\xc3\xb1"
+                                                        "ana\"\" \xe2\x82\xac\"\n"));
 }
 
 void PruebaRecibidos::carpetaInexistente()
@@ -135,8 +137,8 @@ void PruebaRecibidos::rutaLeidaEnCadaMensaje()
     QVERIFY(recibidos::guardar(registro(QStringLiteral("1"), QStringLiteral("a"))));
     ajustes::escribir(ajustes::Clave::FolderInbox, segunda);
     QVERIFY(recibidos::guardar(registro(QStringLiteral("2"), QStringLiteral("b"))));
-    QCOMPARE(leer(primera), QByteArray("\"07/12/2026\",\"1\",\"a\"\n"));
-    QCOMPARE(leer(segunda), QByteArray("\"07/12/2026\",\"2\",\"b\"\n"));
+    QCOMPARE(leer(primera), archivos_prueba::conFinDeLinea("\"07/12/2026\",\"1\",\"a\"\n"));
+    QCOMPARE(leer(segunda), archivos_prueba::conFinDeLinea("\"07/12/2026\",\"2\",\"b\"\n"));
 }
 
 NBSMS_TEST_MAIN(PruebaRecibidos)

@@ -22,6 +22,7 @@
 #include <memory>
 
 namespace {
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
@@ -149,8 +150,8 @@ private slots:
         QVERIFY(escritas.wait());
         QCOMPARE(escritas.at(0).at(0).toBool(), true);
         sim.detener();
-        QCOMPARE(leer(inbox), QByteArray("\"15/06/2026\",\"1150001\",\"uno\"\n"
-                                         "\"15/06/2026\",\"1150002\",\"dos \"\"citado\"\"\"\n"));
+        QCOMPARE(leer(inbox), conFinDeLinea("\"15/06/2026\",\"1150001\",\"uno\"\n"
+                                            "\"15/06/2026\",\"1150002\",\"dos \"\"citado\"\"\"\n"));
         QCOMPARE(filas(ruta, QStringLiteral("SELECT fecha_hora, numero, mensaje FROM recibidos ORDER BY id")),
                  QStringList({QStringLiteral("2026-06-15 10:30:05|1150001|uno"),
                               QStringLiteral("2026-06-15 10:30:05|1150002|dos \"citado\"")}));

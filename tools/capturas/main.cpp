@@ -110,7 +110,7 @@ bool prepararDatos(const QDir &datos, const QString &hoy)
 void mostrarRuta(QLineEdit *campo)
 {
     const QSignalBlocker bloqueo(campo);
-    campo->setText(campo->text().replace(QDir::homePath(), QLatin1String(kCasa)));
+    campo->setText(campo->text().replace(ajustes::carpetaUsuario().path(), QLatin1String(kCasa)));
     campo->setCursorPosition(0);
 }
 

@@ -13,8 +13,7 @@
 #include <csignal>
 #include <pthread.h>
 #else
-#include <chrono>
-#include <thread>
+#include <windows.h>
 #endif
 
 namespace {
@@ -210,6 +209,18 @@ int main(int argc, char *argv[])
     sigaddset(&senales, SIGINT);
     sigaddset(&senales, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &senales, nullptr);
+#else
+    // Windows has no such signals: the main thread's message queue takes a close request
+    // (QProcess::terminate, taskkill without /F) and Ctrl+C or the console's closing end it too.
+    MSG mensaje;
+    PeekMessageW(&mensaje, nullptr, 0, 0, PM_NOREMOVE);
+    static DWORD hiloPrincipal = GetCurrentThreadId();
+    SetConsoleCtrlHandler(
+        [](DWORD) -> BOOL {
+            PostThreadMessageW(hiloPrincipal, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        TRUE);
 #endif
 
     const int elegido = sim.iniciar(host, puerto);
@@ -223,12 +234,12 @@ int main(int argc, char *argv[])
 #ifndef _WIN32
     int recibida = 0;
     sigwait(&senales, &recibida);
+#else
+    while (GetMessageW(&mensaje, nullptr, 0, 0) > 0 && mensaje.message != WM_CLOSE) {
+    }
+#endif
     sim.detener();
     std::printf("nbsms-simulador detenido\n");
     std::fflush(stdout);
-#else
-    for (;;)
-        std::this_thread::sleep_for(std::chrono::hours(1));
-#endif
     return 0;
 }

@@ -40,7 +40,6 @@ std::string minusculas(std::string texto)
     return texto;
 }
 
-#ifndef _WIN32
 int puertoDe(const sockaddr_storage &direccion)
 {
     if (direccion.ss_family == AF_INET)
@@ -49,31 +48,42 @@ int puertoDe(const sockaddr_storage &direccion)
         return ntohs(reinterpret_cast<const sockaddr_in6 &>(direccion).sin6_port);
     return -1;
 }
-#endif
 
 // Drops the connection of `req` without writing anything. The server hands handlers no
-// socket, so it is found by its two ports among the process's descriptors.
+// socket, so it is found by its two ports among the process's descriptors (on Windows, sockets
+// are handles: among the process's handle values).
 void cerrarSinRespuesta(const httplib::Request &req)
 {
 #ifndef _WIN32
+    using Socket = int;
+    using Largo = socklen_t;
     const long limite = std::min(::sysconf(_SC_OPEN_MAX), 65536L);
-    for (int fd = 0; fd < limite; ++fd) {
+    const long paso = 1;
+    const long primero = 0;
+    const int ambos = SHUT_RDWR;
+#else
+    using Socket = SOCKET;
+    using Largo = int;
+    const long limite = 1L << 16;
+    const long paso = 4;
+    const long primero = 4;
+    const int ambos = SD_BOTH;
+#endif
+    for (long valor = primero; valor < limite; valor += paso) {
+        const Socket s = static_cast<Socket>(valor);
         sockaddr_storage local{};
         sockaddr_storage remoto{};
-        socklen_t largoLocal = sizeof local;
-        socklen_t largoRemoto = sizeof remoto;
-        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &largoLocal) != 0)
+        Largo largoLocal = sizeof local;
+        Largo largoRemoto = sizeof remoto;
+        if (::getsockname(s, reinterpret_cast<sockaddr *>(&local), &largoLocal) != 0)
             continue;
-        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&remoto), &largoRemoto) != 0)
+        if (::getpeername(s, reinterpret_cast<sockaddr *>(&remoto), &largoRemoto) != 0)
             continue;
         if (puertoDe(local) == req.local_port && puertoDe(remoto) == req.remote_port) {
-            ::shutdown(fd, SHUT_RDWR);
+            ::shutdown(s, ambos);
             return;
         }
     }
-#else
-    (void)req;
-#endif
 }
 
 } // namespace
