@@ -1,6 +1,7 @@
 #include "lista/lectura_lista.h"
 
 #include "ajustes/archivo_seguro.h"
+#include "lista/lista_en_disco.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -151,32 +152,6 @@ Lectura abrirArchivoRegular(QFile &archivo, const QString &ruta)
 
 namespace {
 
-bool lineaMuyLarga(const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    const char *fin = p + bytes.size();
-    while (fin - p > kLargoMaximoLinea) {
-        const void *salto = std::memchr(p, '\n', static_cast<size_t>(kLargoMaximoLinea) + 1);
-        if (!salto)
-            return true;
-        p = static_cast<const char *>(salto) + 1;
-    }
-    return false;
-}
-
-// Whether a decoded text holds a line longer than kLargoMaximoLinea characters.
-bool lineaMuyLarga(QStringView texto)
-{
-    qsizetype inicio = 0;
-    while (texto.size() - inicio > kLargoMaximoLinea) {
-        const qsizetype salto = texto.mid(inicio, qsizetype(kLargoMaximoLinea) + 1).indexOf(u'\n');
-        if (salto < 0)
-            return true;
-        inicio += salto + 1;
-    }
-    return false;
-}
-
 // A file with a UTF-16 or UTF-32 mark, decoded from its start until `lineas` line ends have been
 // read or the file ends. Whole lines cannot be taken from the bytes: a line feed is more than one
 // byte there. False when a line read is longer than kLargoMaximoLinea characters.
@@ -226,31 +201,18 @@ bool leerLineaCruda(QFile &archivo, QByteArray &bytes, bool &larga)
 
 Lectura leerLista(const QString &ruta, QStringList &lineas)
 {
-    QFile archivo;
-    const Lectura apertura = abrirArchivoRegular(archivo, ruta);
-    if (apertura != Lectura::Bien)
-        return apertura;
-    const qint64 tamano = archivo.size();
-    if (tamano > kTamanoMaximoLista)
-        return Lectura::MuyGrande;
-    // What was there when it was opened: a file that grows meanwhile is read up to that size.
-    const QByteArray bytes = archivo.read(tamano);
-    const bool ancho = marcaAncha(bytes.left(4)).codec != nullptr;
-    if (!ancho && lineaMuyLarga(bytes))
-        return Lectura::LineaMuyLarga;
-    const QString texto = decodificarLista(bytes);
-    if (ancho && lineaMuyLarga(QStringView(texto)))
-        return Lectura::LineaMuyLarga;
+    ListaEnDisco lista;
+    const Lectura lectura = lista.abrir(ruta);
+    if (lectura != Lectura::Bien)
+        return lectura;
     QStringList leidas;
-    bool muchas = false;
-    recorrerLineas(texto, [&](QStringView linea) {
-        muchas = leidas.size() == kFilasMaximasLista;
-        if (!muchas)
-            leidas.append(linea.toString());
-        return !muchas;
-    });
-    if (muchas)
-        return Lectura::MuchasFilas;
+    leidas.reserve(lista.cantidad());
+    ListaEnDisco::Recorrido r = lista.recorrer();
+    while (r.siguiente())
+        leidas.append(r.linea().toString());
+    // Changed between the two passes: as if it had not opened, it may read whole at the next try.
+    if (r.cambio())
+        return Lectura::NoAbre;
     lineas = std::move(leidas);
     return Lectura::Bien;
 }

@@ -45,8 +45,8 @@ QStringList separarEnLineas(QStringView texto);
 // line's length is counted in bytes, or in characters for UTF-16 and UTF-32 files.
 inline constexpr qint64 kTamanoMaximoLista = qint64(512) << 20;
 inline constexpr int kLargoMaximoLinea = 1 << 20;
-// Each line is kept as a string of its own while a run works: a file of little more than line
-// ends would otherwise take many times its size in memory.
+// A list of more lines is refused: leerLista would hold each as a string of its own, and even
+// ListaEnDisco keeps an offset a line.
 inline constexpr int kFilasMaximasLista = 1 << 22;
 
 enum class Lectura {
@@ -62,7 +62,8 @@ enum class Lectura {
 // named pipe for reading would wait for a writer).
 Lectura abrirArchivoRegular(QFile &archivo, const QString &ruta);
 
-// Reads and decodes the whole file within the limits. `lineas` is untouched unless Bien.
+// The whole file within the limits, decoded into strings (ListaEnDisco, for a small list or a
+// caller that wants every line at once). `lineas` is untouched unless Bien.
 Lectura leerLista(const QString &ruta, QStringList &lineas);
 // The same, true only for Bien.
 bool leerLineasLista(const QString &ruta, QStringList &lineas);

@@ -2,7 +2,9 @@
 
 #include "common/entorno_prueba.h"
 #include "lista/lectura_lista.h"
+#include "lista/lista_en_disco.h"
 
+#include <QRandomGenerator>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -16,6 +18,36 @@ QByteArray codificado(const QString &texto, const char *codec)
 {
     QTextCodec::ConverterState estado(QTextCodec::IgnoreHeader);
     return QTextCodec::codecForName(codec)->fromUnicode(texto.constData(), texto.size(), &estado);
+}
+
+void escribir(const QString &ruta, const QByteArray &bytes)
+{
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+// Random lines of pieces that make every case of the encoding rule: accents in UTF-8 or in an
+// 8-bit code page, a sequence cut at the end, CR LF and lone CRs, empty lines.
+QByteArray lineasAlAzar(QRandomGenerator &azar, int lineas, const char *codec)
+{
+    static const char *const piezas[] = {"a",       ",", "Jos\xC3\xA9", "\xF1", "\r",
+                                         "\"x,y\"", "",  "\xE2\x82\xAC"};
+    QByteArray bytes;
+    for (int i = 0; i < lineas; ++i) {
+        for (int k = azar.bounded(6); k > 0; --k)
+            bytes += piezas[azar.bounded(int(std::size(piezas)))];
+        bytes += azar.bounded(4) == 0 ? "\r\n" : "\n";
+    }
+    if (azar.bounded(2))
+        bytes.chop(1);
+    if (!codec)
+        return bytes;
+    // A wide file: the text its bytes read as in Latin-1, in that encoding, maybe cut mid-unit.
+    QByteArray ancho = codificado(QString::fromLatin1(bytes), codec);
+    if (azar.bounded(3) == 0)
+        ancho.chop(1);
+    return ancho;
 }
 } // namespace
 
@@ -38,6 +70,11 @@ private slots:
     void muchasFilas();
     void lineaDeLista_data();
     void lineaDeLista();
+    void enBloques_data();
+    void enBloques();
+    void limites_data();
+    void limites();
+    void cambioEntrePasadas();
 };
 
 void PruebaLectura::decodificar_data()
@@ -258,6 +295,122 @@ void PruebaLectura::lineaDeLista()
     bool hayLinea = false;
     QCOMPARE(lista::leerPrimeraLinea(ancho.fileName(), primera, hayLinea), lista::Lectura::Bien);
     QCOMPARE(primera, lineas.value(0));
+}
+
+// Read a block at a time, a list gives exactly the lines of the whole file decoded at once,
+// whatever falls on a block's edge: the encoding is decided for the whole file (a byte that is
+// not UTF-8 near the end makes the whole list 8-bit), and a pass may start at any line.
+void PruebaLectura::enBloques_data()
+{
+    QTest::addColumn<QByteArray>("marca");
+    QTest::addColumn<QByteArray>("ancho");
+    QTest::newRow("sin marca") << QByteArray() << QByteArray();
+    QTest::newRow("marca utf8") << QByteArray("\xEF\xBB\xBF") << QByteArray();
+    QTest::newRow("utf16le") << QByteArray("\xFF\xFE", 2) << QByteArray("UTF-16LE");
+    QTest::newRow("utf16be") << QByteArray("\xFE\xFF", 2) << QByteArray("UTF-16BE");
+    QTest::newRow("utf32le") << QByteArray("\xFF\xFE\x00\x00", 4) << QByteArray("UTF-32LE");
+    QTest::newRow("utf32be") << QByteArray("\x00\x00\xFE\xFF", 4) << QByteArray("UTF-32BE");
+}
+
+void PruebaLectura::enBloques()
+{
+    QFETCH(QByteArray, marca);
+    QFETCH(QByteArray, ancho);
+    QRandomGenerator azar(20240624);
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath(QStringLiteral("lista.csv"));
+    for (int vuelta = 0; vuelta < 60; ++vuelta) {
+        QByteArray bytes =
+            marca + lineasAlAzar(azar, azar.bounded(1, 40), ancho.isEmpty() ? nullptr : ancho.constData());
+        // Often UTF-8 throughout, or but for one byte near the end.
+        if (ancho.isEmpty() && azar.bounded(2)) {
+            bytes.replace("\xF1", "\xC3\xB1");
+            if (azar.bounded(2))
+                bytes.insert(qMax(marca.size(), bytes.size() - azar.bounded(1, 8)), '\xE9');
+        }
+        escribir(ruta, bytes);
+        const QStringList esperadas = lista::separarEnLineas(lista::decodificarLista(bytes));
+        for (const int bloque : {4, 8, 12, 64, lista::ListaEnDisco::kBloque}) {
+            lista::ListaEnDisco enDisco(bloque);
+            QCOMPARE(enDisco.abrir(ruta), lista::Lectura::Bien);
+            QCOMPARE(enDisco.cantidad(), esperadas.size());
+            const int desde = azar.bounded(esperadas.size() + 1);
+            QStringList leidas;
+            lista::ListaEnDisco::Recorrido r = enDisco.recorrer(desde);
+            while (r.siguiente()) {
+                QCOMPARE(r.numero(), desde + leidas.size());
+                leidas << r.linea().toString();
+            }
+            QVERIFY(!r.cambio());
+            QCOMPARE(leidas, esperadas.mid(desde));
+            if (desde < esperadas.size())
+                QCOMPARE(enDisco.linea(desde), esperadas.at(desde));
+        }
+    }
+}
+
+// The limits judged as over the whole file: a long line wins over too many lines, a wide line is
+// measured in characters, and a mark's cut last unit makes no line.
+void PruebaLectura::limites_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<lista::Lectura>("lectura");
+    QTest::addColumn<int>("lineas");
+    const int largo = lista::kLargoMaximoLinea;
+    QTest::newRow("linea en el limite") << QByteArray(largo, 'a') + "\nb" << lista::Lectura::Bien << 2;
+    QTest::newRow("linea larga al final")
+        << "b\n" + QByteArray(largo + 1, 'a') << lista::Lectura::LineaMuyLarga << 0;
+    QTest::newRow("la marca cuenta") << "\xEF\xBB\xBF" + QByteArray(largo - 2, 'a')
+                                     << lista::Lectura::LineaMuyLarga << 0;
+    QTest::newRow("larga antes que muchas")
+        << QByteArray(lista::kFilasMaximasLista + 1, '\n') + QByteArray(largo + 1, 'a')
+        << lista::Lectura::LineaMuyLarga << 0;
+    QTest::newRow("utf16 en caracteres")
+        << QByteArray("\xFF\xFE", 2) + codificado(QString(largo, u'a'), "UTF-16LE") << lista::Lectura::Bien
+        << 1;
+    QTest::newRow("utf16 larga") << QByteArray("\xFF\xFE", 2) +
+                                        codificado(QString(largo + 1, u'a'), "UTF-16LE")
+                                 << lista::Lectura::LineaMuyLarga << 0;
+    QTest::newRow("unidad cortada no es linea")
+        << QByteArray("\xFF\xFE", 2) + codificado(QStringLiteral("a\n"), "UTF-16LE") + 'b'
+        << lista::Lectura::Bien << 1;
+}
+
+void PruebaLectura::limites()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(lista::Lectura, lectura);
+    QFETCH(int, lineas);
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath(QStringLiteral("lista.csv"));
+    escribir(ruta, bytes);
+    lista::ListaEnDisco enDisco;
+    QCOMPARE(enDisco.abrir(ruta), lectura);
+    QCOMPARE(enDisco.cantidad(), lineas);
+    QCOMPARE(enDisco.abierta(), lectura == lista::Lectura::Bien);
+}
+
+// A list changed after it was read stops the next pass before the first line of the changed
+// block: the counting pass and the writing pass never see different rows.
+void PruebaLectura::cambioEntrePasadas()
+{
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath(QStringLiteral("lista.csv"));
+    escribir(ruta, "uno\ndos\ntres\ncuatro\n");
+    lista::ListaEnDisco enDisco(8);
+    QCOMPARE(enDisco.abrir(ruta), lista::Lectura::Bien);
+    {
+        QFile f(ruta);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek(9));
+        f.write("T");
+    }
+    QStringList leidas;
+    lista::ListaEnDisco::Recorrido r = enDisco.recorrer();
+    while (r.siguiente())
+        leidas << r.linea().toString();
+    QVERIFY(r.cambio());
+    QCOMPARE(leidas, (QStringList{"uno", "dos"})); // the first block, bytes 0 to 7
 }
 
 NBSMS_TEST_MAIN(PruebaLectura)
