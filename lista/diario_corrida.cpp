@@ -3,7 +3,7 @@
 #include "ajustes/archivo_seguro.h"
 
 #include "lista/archivos_datos.h"
-#include "lista/lectura_lista.h"
+#include "lista/lista_en_disco.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -61,38 +61,71 @@ bool identidad(const QString &ruta, qint64 &tamano, qint64 &modificada)
     return true;
 }
 
+namespace {
+
+// The fingerprint's state, line after line.
+class Huella
+{
+public:
+    void agregar(QStringView linea)
+    {
+        m_hash.addData(reinterpret_cast<const char *>(linea.utf16()), int(linea.size()) * 2);
+        m_hash.addData("\n\0", 2);
+    }
+    QString texto() const { return QString::fromLatin1(m_hash.result().toHex()); }
+
+private:
+    QCryptographicHash m_hash{QCryptographicHash::Sha256};
+};
+
+} // namespace
+
 QString huella(const QStringList &lineas)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QString &linea : lineas) {
-        hash.addData(reinterpret_cast<const char *>(linea.utf16()), linea.size() * 2);
-        hash.addData("\n\0", 2);
-    }
-    return QString::fromLatin1(hash.result().toHex());
+    Huella h;
+    for (const QString &linea : lineas)
+        h.agregar(linea);
+    return h.texto();
 }
 
-bool mismasLineas(const Diario &diario, const QStringList &lineas)
+QString huella(const lista::ListaEnDisco &lista)
 {
-    if (!diario.huellaLista.isEmpty())
-        return huella(lineas) == diario.huellaLista;
+    Huella h;
+    lista::ListaEnDisco::Recorrido r = lista.recorrer();
+    while (r.siguiente())
+        h.agregar(r.linea());
+    return r.cambio() ? QString() : h.texto();
+}
+
+namespace {
+
+bool mismaIdentidad(const Diario &diario)
+{
     qint64 tamano = 0;
     qint64 modificada = 0;
     return identidad(diario.rutaLista, tamano, modificada) && tamano == diario.tamanoLista &&
            modificada == diario.modificadaLista;
 }
 
+} // namespace
+
+bool mismasLineas(const Diario &diario, const QStringList &lineas)
+{
+    return diario.huellaLista.isEmpty() ? mismaIdentidad(diario) : huella(lineas) == diario.huellaLista;
+}
+
+bool mismasLineas(const Diario &diario, const lista::ListaEnDisco &lista)
+{
+    return diario.huellaLista.isEmpty() ? mismaIdentidad(diario) : huella(lista) == diario.huellaLista;
+}
+
 bool mismaLista(const Diario &diario)
 {
-    qint64 tamano = 0;
-    qint64 modificada = 0;
-    if (!identidad(diario.rutaLista, tamano, modificada))
-        return false;
-    if (tamano == diario.tamanoLista && modificada == diario.modificadaLista)
+    if (mismaIdentidad(diario))
         return true;
-    QStringList lineas;
-    return !diario.huellaLista.isEmpty() &&
-           lista::leerLista(diario.rutaLista, lineas) == lista::Lectura::Bien &&
-           huella(lineas) == diario.huellaLista;
+    lista::ListaEnDisco lista;
+    return !diario.huellaLista.isEmpty() && lista.abrir(diario.rutaLista) == lista::Lectura::Bien &&
+           huella(lista) == diario.huellaLista;
 }
 
 qint64 tamanoActual(const QString &ruta)
@@ -198,28 +231,38 @@ bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
 
 namespace {
 
-// The whole lines of the file after byte `desde`, without their line ends; a last line without
-// its line end is cut away from the file. False when the file is shorter than `desde` or cannot
-// be read; a missing file has no lines when `desde` is 0.
-bool lineasDesde(const QString &ruta, qint64 desde, QList<QByteArray> &lineas)
+// The whole lines of the file after byte `desde`, without their line ends, one at a time; a last
+// line without its line end is cut away from the file first. abrir() is false when the file is
+// shorter than `desde` or cannot be read; a missing file has no lines when `desde` is 0.
+class LineasDesde
 {
-    lineas.clear();
-    int cuenta = 0;
-    if (!contarLineasDesde(ruta, desde, cuenta))
-        return false;
-    QFile archivo(ruta);
-    if (cuenta == 0)
-        return true;
-    if (!archivo.open(QIODevice::ReadOnly) || !archivo.seek(desde))
-        return false;
-    lineas = archivo.readAll().split('\n');
-    lineas.removeLast(); // after the last line end
-    for (QByteArray &l : lineas) {
-        if (l.endsWith('\r'))
-            l.chop(1);
+public:
+    bool abrir(const QString &ruta, qint64 desde)
+    {
+        if (!contarLineasDesde(ruta, desde, m_cantidad))
+            return false;
+        m_archivo.setFileName(ruta);
+        return m_cantidad == 0 || (m_archivo.open(QIODevice::ReadOnly) && m_archivo.seek(desde));
     }
-    return lineas.size() == cuenta;
-}
+    int cantidad() const { return m_cantidad; }
+    // False after the last whole line (or when the file was cut meanwhile).
+    bool siguiente(QByteArray &linea)
+    {
+        if (m_leidas >= m_cantidad)
+            return false;
+        linea = m_archivo.readLine();
+        if (!linea.endsWith('\n'))
+            return false;
+        linea.chop(linea.endsWith("\r\n") ? 2 : 1);
+        ++m_leidas;
+        return true;
+    }
+
+private:
+    QFile m_archivo;
+    int m_cantidad = 0;
+    int m_leidas = 0;
+};
 
 QByteArray sinRetorno(QByteArray bytes)
 {
@@ -230,48 +273,79 @@ QByteArray sinRetorno(QByteArray bytes)
 
 } // namespace
 
-Avance reconocerAvance(const Diario &d, const QStringList &lineas, const lista::ReglasFila &reglas)
+namespace {
+
+// `siguiente(linea)` gives the data rows of the pass from its first, in order, and false after
+// the last; `completa()` tells afterwards whether every row was read.
+template <typename Siguiente, typename Completa>
+Avance reconocer(const Diario &d, Siguiente &&siguiente, Completa &&completa, const lista::ReglasFila &reglas)
 {
     Avance avance;
-    QList<QByteArray> registros;
-    if (!lineasDesde(d.rutaSalidas, d.tamanoSalidas, registros)) {
+    LineasDesde registros;
+    if (!registros.abrir(d.rutaSalidas, d.tamanoSalidas)) {
         avance.lineasNuevas = -1;
         return avance;
     }
-    avance.lineasNuevas = registros.size();
-    QList<QByteArray> errores;
-    bool erroresEnOrden = lineasDesde(d.rutaErrores, d.tamanoErrores, errores);
-    const int desde = qMin((d.tieneHeader ? 1 : 0) + d.filasPrevias, lineas.size());
+    avance.lineasNuevas = registros.cantidad();
+    LineasDesde errores;
+    bool erroresEnOrden = errores.abrir(d.rutaErrores, d.tamanoErrores);
     int registro = 0;
-    int error = 0;
-    int ultimaHecha = desde - 1;
-    for (int i = desde; i < lineas.size(); ++i) {
-        const lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
+    int hechas = 0;
+    QStringView linea;
+    QByteArray escrito;
+    QByteArray anotada;
+    for (int i = 0; siguiente(linea); ++i) {
+        const lista::ResultadoFila r = reglas.evaluar(linea);
         if (r.motivo == lista::Motivo::Ninguno) {
-            if (registro == registros.size())
+            if (registro == registros.cantidad())
                 break; // this row and every later one were not written
             const QByteArray esperado =
                 sinRetorno(archivos_datos::lineaRegistroOutbox(r.numero, r.fecha, r.mensaje).toUtf8());
-            const QByteArray &escrito = registros.at(registro);
-            if (escrito.isEmpty() || (escrito.at(0) != 'e' && escrito.at(0) != 'E') ||
-                escrito.mid(1) != esperado.mid(1))
+            if (!registros.siguiente(escrito) || escrito.isEmpty() ||
+                (escrito.at(0) != 'e' && escrito.at(0) != 'E') || escrito.mid(1) != esperado.mid(1))
                 return avance;
             ++registro;
-            ultimaHecha = i;
-        } else if (erroresEnOrden && error < errores.size()) {
-            erroresEnOrden = errores.at(error) == sinRetorno(lineas.at(i).toUtf8());
-            if (erroresEnOrden) {
-                ++error;
-                ultimaHecha = i;
-            }
+            hechas = i + 1;
+        } else if (erroresEnOrden && errores.siguiente(anotada)) {
+            erroresEnOrden = anotada == sinRetorno(linea.toUtf8());
+            if (erroresEnOrden)
+                hechas = i + 1;
         }
     }
-    if (registro != registros.size())
+    if (registro != registros.cantidad() || !completa())
         return avance;
     avance.reconocido = true;
-    avance.hechas = ultimaHecha + 1 - desde;
+    avance.hechas = hechas;
     avance.agregados = registro;
     return avance;
+}
+
+} // namespace
+
+Avance reconocerAvance(const Diario &d, const QStringList &lineas, const lista::ReglasFila &reglas)
+{
+    int i = qMin((d.tieneHeader ? 1 : 0) + d.filasPrevias, lineas.size());
+    const auto siguiente = [&](QStringView &linea) {
+        if (i >= lineas.size())
+            return false;
+        linea = lineas.at(i++);
+        return true;
+    };
+    return reconocer(
+        d, siguiente, [] { return true; }, reglas);
+}
+
+Avance reconocerAvance(const Diario &d, const lista::ListaEnDisco &lista, const lista::ReglasFila &reglas)
+{
+    lista::ListaEnDisco::Recorrido r = lista.recorrer((d.tieneHeader ? 1 : 0) + d.filasPrevias);
+    const auto siguiente = [&](QStringView &linea) {
+        if (!r.siguiente())
+            return false;
+        linea = r.linea();
+        return true;
+    };
+    return reconocer(
+        d, siguiente, [&r] { return !r.cambio(); }, reglas);
 }
 
 } // namespace diario_corrida

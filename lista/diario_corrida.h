@@ -13,6 +13,10 @@
 #include <QString>
 #include <QStringList>
 
+namespace lista {
+class ListaEnDisco;
+}
+
 namespace diario_corrida {
 
 struct Diario
@@ -51,9 +55,12 @@ bool identidad(const QString &ruta, qint64 &tamano, qint64 &modificada);
 // The fingerprint of a list's lines (SHA-256, hexadecimal): a list saved again, touched or copied
 // keeps it; any change of what its rows say does not.
 QString huella(const QStringList &lineas);
+// The same, a block at a time; empty when the file changed since it was opened.
+QString huella(const lista::ListaEnDisco &lista);
 // Whether `lineas` are the lines the run read (by fingerprint; a journal without one, written
 // before fingerprints were kept, by the list's size and time).
 bool mismasLineas(const Diario &diario, const QStringList &lineas);
+bool mismasLineas(const Diario &diario, const lista::ListaEnDisco &lista);
 // Whether the list at the journal's path is still the one the run read: the same size and time,
 // or else the same lines.
 bool mismaLista(const Diario &diario);
@@ -96,5 +103,8 @@ struct Avance
 // line that a crash left without its line end is cut away from both files. Call under the outbox
 // lock.
 Avance reconocerAvance(const Diario &diario, const QStringList &lineas, const lista::ReglasFila &reglas);
+// The same over a list read in blocks; not recognised when the file changed since it was opened.
+Avance reconocerAvance(const Diario &diario, const lista::ListaEnDisco &lista,
+                       const lista::ReglasFila &reglas);
 
 } // namespace diario_corrida

@@ -1,6 +1,6 @@
 #include "lista/largos_lista.h"
 
-#include "lista/lectura_lista.h"
+#include "lista/lista_en_disco.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -21,10 +21,22 @@ bool LargosLista::actualizar(const QString &ruta, const FormatoLista &formato)
     modificada = modificadaAhora;
     separador = separadorAhora;
     tieneHeader = formato.tieneHeader;
-    QStringList lineas;
-    leida =
-        tamanoAhora >= 0 && tamanoAhora <= kTamanoMaximoContador && leerLista(ruta, lineas) == Lectura::Bien;
-    cargar(lineas, formato.tieneHeader ? 1 : 0, separadorAhora);
+    largos.clear();
+    inicios.clear();
+    ListaEnDisco lista;
+    leida = tamanoAhora >= 0 && tamanoAhora <= kTamanoMaximoContador && lista.abrir(ruta) == Lectura::Bien;
+    if (leida) {
+        QVector<QStringView> campos;
+        ListaEnDisco::Recorrido r = lista.recorrer(formato.tieneHeader ? 1 : 0);
+        while (r.siguiente())
+            agregarFila(r.linea(), separadorAhora, campos);
+        leida = !r.cambio();
+    }
+    if (!leida) {
+        largos.clear();
+        inicios.clear();
+    }
+    inicios.append(largos.size());
     return leida;
 }
 
@@ -33,13 +45,17 @@ void LargosLista::cargar(const QStringList &lineas, int primeraDeDatos, QChar se
     largos.clear();
     inicios.clear();
     QVector<QStringView> campos;
-    for (int i = qMax(primeraDeDatos, 0); i < lineas.size(); ++i) {
-        inicios.append(largos.size());
-        separarLineaEnVistas(lineas.at(i), separadorLista, campos);
-        for (const QStringView &c : campos)
-            largos.append(int(c.size()));
-    }
+    for (int i = qMax(primeraDeDatos, 0); i < lineas.size(); ++i)
+        agregarFila(lineas.at(i), separadorLista, campos);
     inicios.append(largos.size());
+}
+
+void LargosLista::agregarFila(QStringView linea, QChar separadorLista, QVector<QStringView> &campos)
+{
+    inicios.append(largos.size());
+    separarLineaEnVistas(linea, separadorLista, campos);
+    for (const QStringView &c : campos)
+        largos.append(int(c.size()));
 }
 
 int LargosLista::masLargo(const PlantillaCompilada &plantilla) const

@@ -29,6 +29,8 @@ public:
     int masLargo(const PlantillaCompilada &plantilla) const;
 
 private:
+    void agregarFila(QStringView linea, QChar separadorLista, QVector<QStringView> &campos);
+
     QString ruta;
     qint64 tamano = -1;
     qint64 modificada = -1;
