@@ -22,26 +22,30 @@ namespace {
 class ModeloDetalle : public QAbstractTableModel
 {
 public:
-    ModeloDetalle(const QVector<lista::ProblemaFila> &problemas, QObject *padre)
-        : QAbstractTableModel(padre), problemas(problemas)
+    ModeloDetalle(std::function<lista::ProblemaFila(int)> problema, int cantidad, QObject *padre)
+        : QAbstractTableModel(padre), m_problema(std::move(problema)), m_cantidad(cantidad)
     {
     }
 
-    int rowCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : problemas.size(); }
+    int rowCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : m_cantidad; }
     int columnCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : 3; }
 
     QVariant data(const QModelIndex &indice, int rol) const override
     {
         if (!indice.isValid() || (rol != Qt::DisplayRole && rol != Qt::ToolTipRole))
             return QVariant();
-        const lista::ProblemaFila &p = problemas.at(indice.row());
+        // The view asks for a row's cells one after another: the row is read once.
+        if (indice.row() != m_fila) {
+            m_actual = m_problema(indice.row());
+            m_fila = indice.row();
+        }
         switch (indice.column()) {
         case 0:
-            return p.linea;
+            return m_actual.linea;
         case 1:
-            return p.fila;
+            return m_actual.fila;
         default:
-            return p.motivo;
+            return m_actual.motivo;
         }
     }
 
@@ -60,7 +64,10 @@ public:
     }
 
 private:
-    const QVector<lista::ProblemaFila> &problemas;
+    std::function<lista::ProblemaFila(int)> m_problema;
+    int m_cantidad = 0;
+    mutable int m_fila = -1;
+    mutable lista::ProblemaFila m_actual;
 };
 
 // A field as a spreadsheet pastes it, as text: quoted when it holds a TAB, a quote or a line break.
@@ -78,12 +85,25 @@ QString campo(const QString &celda)
 } // namespace
 
 detalle_lista::detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWidget *parent)
-    : QDialog(parent), problemas(problemas)
+    : QDialog(parent), m_problemas(problemas), m_cantidad(problemas.size())
+{
+    m_problema = [this](int k) { return m_problemas.at(k); };
+    construir();
+}
+
+detalle_lista::detalle_lista(const lista::RevisionLista &revision, QWidget *parent)
+    : QDialog(parent), m_cantidad(revision.cantidadProblemas())
+{
+    m_problema = [&revision](int k) { return revision.problema(k); };
+    construir();
+}
+
+void detalle_lista::construir()
 {
     setWindowTitle(tr("Detalle de la lista"));
     resize(640, 400);
     vista = new QTableView(this);
-    vista->setModel(new ModeloDetalle(this->problemas, this));
+    vista->setModel(new ModeloDetalle(m_problema, m_cantidad, this));
     vista->setSelectionBehavior(QAbstractItemView::SelectRows);
     vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
     vista->verticalHeader()->hide();
@@ -107,6 +127,11 @@ detalle_lista::detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWid
 
 QString detalle_lista::textoDe(const QVector<lista::ProblemaFila> &problemas, const QVector<int> &filas)
 {
+    return textoDe([&problemas](int k) { return problemas.at(k); }, problemas.size(), filas);
+}
+
+QString detalle_lista::textoDe(const Fuente &problema, int cantidad, const QVector<int> &filas)
+{
     QString texto =
         tr("Linea") + QLatin1Char('\t') + tr("Fila") + QLatin1Char('\t') + tr("Motivo") + QLatin1Char('\n');
     auto agregar = [&](const lista::ProblemaFila &p) {
@@ -114,12 +139,12 @@ QString detalle_lista::textoDe(const QVector<lista::ProblemaFila> &problemas, co
                  campo(p.motivo) + QLatin1Char('\n');
     };
     if (filas.isEmpty()) {
-        for (const lista::ProblemaFila &p : problemas)
-            agregar(p);
+        for (int k = 0; k < cantidad; ++k)
+            agregar(problema(k));
     }
     for (const int k : filas) {
-        if (k >= 0 && k < problemas.size())
-            agregar(problemas.at(k));
+        if (k >= 0 && k < cantidad)
+            agregar(problema(k));
     }
     return texto;
 }
@@ -130,5 +155,5 @@ void detalle_lista::copiar()
     for (const QModelIndex &i : vista->selectionModel()->selectedRows())
         filas << i.row();
     std::sort(filas.begin(), filas.end());
-    QApplication::clipboard()->setText(textoDe(problemas, filas));
+    QApplication::clipboard()->setText(textoDe(m_problema, m_cantidad, filas));
 }

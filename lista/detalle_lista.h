@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QVector>
 
+#include <functional>
+
 class QTableView;
 
 class detalle_lista : public QDialog
@@ -16,6 +18,9 @@ class detalle_lista : public QDialog
 
 public:
     explicit detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWidget *parent = nullptr);
+    // The problems of a check pass, each read only when shown or copied: a long list's rows are
+    // not copied. `revision` must outlive the dialog.
+    explicit detalle_lista(const lista::RevisionLista &revision, QWidget *parent = nullptr);
 
     QTableView *tabla() const { return vista; }
 
@@ -28,6 +33,12 @@ public slots:
     void copiar();
 
 private:
-    QVector<lista::ProblemaFila> problemas;
+    using Fuente = std::function<lista::ProblemaFila(int)>;
+    void construir();
+    static QString textoDe(const Fuente &problema, int cantidad, const QVector<int> &filas);
+
+    QVector<lista::ProblemaFila> m_problemas;
+    Fuente m_problema;
+    int m_cantidad = 0;
     QTableView *vista = nullptr;
 };

@@ -54,8 +54,9 @@ void dosDigitos(QChar *p, int valor)
 
 bool limpiarNumero(QStringView celda, QString &limpio)
 {
-    limpio.clear();
-    limpio.reserve(celda.size());
+    // resize(0) keeps the string's room for the next row.
+    limpio.resize(0);
+    limpio.reserve(int(celda.size()));
     int digitos = 0;
     for (const QChar c : celda) {
         if (esDigito(c)) {
@@ -64,12 +65,12 @@ bool limpiarNumero(QStringView celda, QString &limpio)
         } else if (c == u'+' && limpio.isEmpty()) {
             limpio.append(c);
         } else if (!seDescarta(c.unicode())) {
-            limpio.clear();
+            limpio.resize(0);
             return false;
         }
     }
     if (digitos < kMinimoDigitos || digitos > kMaximoDigitos) {
-        limpio.clear();
+        limpio.resize(0);
         return false;
     }
     return true;
@@ -77,16 +78,21 @@ bool limpiarNumero(QStringView celda, QString &limpio)
 
 bool leerFechaCelda(QStringView celda, QString &fecha)
 {
-    fecha.clear();
+    fecha.resize(0);
     const QStringView t = celda.trimmed();
     int a = 0, b = 0, c = 0;
     // ddMMyyyy, the worker's other form, without separators.
     if (t.size() == 8 && leerDigitos(t, 0, 8, a) == 8) {
         if (!QDate::isValid(a % 10000, a / 10000 % 100, a / 1000000))
             return false;
-        fecha = t.toString();
-        fecha.insert(4, QLatin1Char('/'));
-        fecha.insert(2, QLatin1Char('/'));
+        fecha.resize(10);
+        QChar *p = fecha.data();
+        dosDigitos(p, a / 1000000);
+        p[2] = QChar(u'/');
+        dosDigitos(p + 3, a / 10000 % 100);
+        p[5] = QChar(u'/');
+        dosDigitos(p + 6, a % 10000 / 100);
+        dosDigitos(p + 8, a % 100);
         return true;
     }
     // Three runs of digits between two equal separators.

@@ -76,11 +76,14 @@ PlantillaCompilada::PlantillaCompilada(QStringView plantilla, const BuscadorColu
     capacidad = largoTexto + 32;
 }
 
-template <typename Campos> MensajeLlenado PlantillaCompilada::llenarCon(const Campos &campos) const
+template <typename Campos> void PlantillaCompilada::llenarCon(const Campos &campos, MensajeLlenado &r) const
 {
-    MensajeLlenado r;
     bool fallo = false;
+    r.mensaje.resize(0);
     r.mensaje.reserve(capacidad);
+    r.truncado = false;
+    r.faltaObligatorio = false;
+    r.resto.resize(0);
     for (const Pieza &p : piezas) {
         if (!p.campo) {
             r.mensaje.append(p.texto);
@@ -99,19 +102,27 @@ template <typename Campos> MensajeLlenado PlantillaCompilada::llenarCon(const Ca
         r.mensaje.append(valor);
     }
     if (fallo)
-        r.mensaje.clear();
+        r.mensaje.resize(0);
     r.truncado = cortarMensaje(r.mensaje, kLargoMaximoSms, &r.resto);
-    return r;
 }
 
 MensajeLlenado PlantillaCompilada::llenar(const QStringList &campos) const
 {
-    return llenarCon(campos);
+    MensajeLlenado r;
+    llenarCon(campos, r);
+    return r;
 }
 
 MensajeLlenado PlantillaCompilada::llenar(const QVector<QStringView> &campos) const
 {
-    return llenarCon(campos);
+    MensajeLlenado r;
+    llenarCon(campos, r);
+    return r;
+}
+
+void PlantillaCompilada::llenar(const QVector<QStringView> &campos, MensajeLlenado &destino) const
+{
+    llenarCon(campos, destino);
 }
 
 int PlantillaCompilada::largoSinCortar(const int *largos, int cantidad) const

@@ -36,6 +36,8 @@ public:
 
     MensajeLlenado llenar(const QStringList &campos) const;
     MensajeLlenado llenar(const QVector<QStringView> &campos) const;
+    // The same into `destino`, whose strings keep their room from row to row.
+    void llenar(const QVector<QStringView> &campos, MensajeLlenado &destino) const;
 
     // The length the message of a row whose fields have the lengths `largos` would have before
     // the cut; -1 when the row gives no message (a reference that does not resolve, an empty
@@ -52,7 +54,7 @@ private:
         bool campo = false;
         bool obligatorio = false;
     };
-    template <typename Campos> MensajeLlenado llenarCon(const Campos &campos) const;
+    template <typename Campos> void llenarCon(const Campos &campos, MensajeLlenado &r) const;
 
     QVector<Pieza> piezas;
     int largoTexto = 0; // the runs of text together

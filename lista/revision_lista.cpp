@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <algorithm>
+#include <iterator>
+
 namespace lista {
 
 namespace {
@@ -61,21 +64,38 @@ QString textoMotivo(Motivo motivo)
     return QString();
 }
 
-QString campoEnMensaje(QStringView mensaje)
+namespace {
+
+const QString &campoDelPedido(int i)
 {
     static const QString campos[] = {QStringLiteral("&num="), QStringLiteral("&key="),
                                      QStringLiteral("&msg="), QStringLiteral("&stat")};
+    return campos[i];
+}
+constexpr int kCamposDelPedido = 4;
+
+// The index of the first field of the request in the message, or -1.
+int indiceCampo(QStringView mensaje)
+{
     const bool conSaltos = mensaje.contains(u'\n');
     const QString enviado =
         conSaltos ? mensaje.toString().replace(QLatin1Char('\n'), QLatin1String("&enter&")) : QString();
     const QStringView texto = conSaltos ? QStringView(enviado) : mensaje;
     if (!texto.contains(u'&'))
-        return QString();
-    for (const QString &campo : campos) {
-        if (texto.contains(campo, Qt::CaseInsensitive))
-            return campo;
+        return -1;
+    for (int i = 0; i < kCamposDelPedido; ++i) {
+        if (texto.contains(campoDelPedido(i), Qt::CaseInsensitive))
+            return i;
     }
-    return QString();
+    return -1;
+}
+
+} // namespace
+
+QString campoEnMensaje(QStringView mensaje)
+{
+    const int i = indiceCampo(mensaje);
+    return i < 0 ? QString() : campoDelPedido(i);
 }
 
 QString textoCampoEnMensaje(const QString &campo)
@@ -98,20 +118,31 @@ ReglasFila::ReglasFila(const EntradasFila &e)
 ResultadoFila ReglasFila::evaluar(QStringView linea) const
 {
     ResultadoFila r;
+    evaluar(linea, r);
+    return r;
+}
+
+void ReglasFila::evaluar(QStringView linea, ResultadoFila &r) const
+{
+    r.motivo = Motivo::Ninguno;
+    r.truncado = false;
+    r.numero.resize(0);
+    r.fecha.resize(0);
+    r.mensaje.resize(0);
     if (filaVacia(linea, separador)) {
         r.motivo = Motivo::FilaVacia;
-        return r;
+        return;
     }
     separarLineaEnVistas(linea, separador, campos);
 
     const QStringView numero = celda(campos, columnaCelular);
     if (numero.trimmed().isEmpty()) {
         r.motivo = Motivo::NumeroVacio;
-        return r;
+        return;
     }
     if (!limpiarNumero(numero, r.numero)) {
         r.motivo = Motivo::NumeroInvalido;
-        return r;
+        return;
     }
 
     // A date the program cannot read never means "now": only the operator's choice does.
@@ -119,71 +150,189 @@ ResultadoFila ReglasFila::evaluar(QStringView linea) const
         r.fecha = hoy;
     } else if (columnaFecha < 0) {
         r.motivo = Motivo::SinColumnaFecha;
-        return r;
+        return;
     } else {
         const QStringView fecha = celda(campos, columnaFecha);
         if (fecha.trimmed().isEmpty()) {
             r.motivo = Motivo::FechaVacia;
-            return r;
+            return;
         }
         if (!leerFechaCelda(fecha, r.fecha)) {
             r.motivo = Motivo::FechaIlegible;
-            return r;
+            return;
         }
     }
 
-    MensajeLlenado m = plantilla.llenar(campos);
-    if (m.faltaObligatorio) {
+    plantilla.llenar(campos, llenado);
+    if (llenado.faltaObligatorio) {
         r.motivo = Motivo::FaltaObligatorio;
-        return r;
+        return;
     }
-    if (m.mensaje.isEmpty()) {
+    if (llenado.mensaje.isEmpty()) {
         r.motivo = Motivo::MensajeVacio;
-        return r;
+        return;
     }
-    r.mensaje = std::move(m.mensaje);
-    if (!campoEnMensaje(r.mensaje).isEmpty()) {
+    r.mensaje.append(llenado.mensaje);
+    if (indiceCampo(r.mensaje) >= 0) {
         // Kept, so that the reason can name the field.
         r.motivo = Motivo::TextoConCampo;
-        return r;
+        return;
     }
-    r.truncado = m.truncado;
-    return r;
+    r.truncado = llenado.truncado;
 }
 
-void RevisionLista::agregar(int linea, const QString &fila, const ResultadoFila &r)
+namespace {
+
+// A finaliser that spreads every bit of the key over the slot's index: similar rows give similar
+// string hashes, which would otherwise fall into runs of neighbouring slots.
+quint64 mezclar(quint64 x)
+{
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDull;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ull;
+    x ^= x >> 33;
+    return x;
+}
+
+} // namespace
+
+int RevisionLista::guardarTexto(QStringView fila) const
+{
+    if (m_filas)
+        return -1;
+    m_textos.append(fila.data(), int(fila.size()));
+    m_finTextos.append(m_textos.size());
+    return m_finTextos.size() - 1;
+}
+
+void RevisionLista::agregar(int linea, QStringView fila, const ResultadoFila &r)
 {
     if (r.motivo != Motivo::Ninguno) {
-        ++errores;
-        ++motivos[int(r.motivo)];
-        lista.append({linea, fila,
-                      r.motivo == Motivo::TextoConCampo ? textoCampoEnMensaje(campoEnMensaje(r.mensaje))
-                                                        : textoMotivo(r.motivo)});
+        ++m_errores;
+        ++m_motivos[int(r.motivo)];
+        Problema p;
+        p.linea = linea;
+        p.motivo = quint8(r.motivo);
+        if (r.motivo == Motivo::TextoConCampo)
+            p.primera = indiceCampo(r.mensaje);
+        p.texto = guardarTexto(fila);
+        m_problemas.append(p);
         return;
     }
-    ++encolados;
+    ++m_encolados;
+    int texto = -1;
     if (r.truncado) {
-        ++cortados;
-        lista.append({linea, fila, tr("SMS truncado a %1 caracteres").arg(kLargoMaximoSms)});
+        ++m_cortados;
+        texto = guardarTexto(fila);
+        m_problemas.append({linea, Tipo::Truncado, 0, 0, texto});
     }
-    const int primera = primeraIgual(r, linea);
-    if (primera == 0)
-        return;
-    ++repetidas;
-    lista.append({linea, fila, tr("repite el numero y el mensaje de la linea %1").arg(primera)});
+    // Two 32-bit hashes of the pair: two different records share both only by a chance too small to
+    // matter for a warning, and no row's text is kept.
+    const quint64 clave = quint64(qHash(r.numero, 0x5BD1E995u)) << 32 | qHash(r.mensaje, 0x27D4EB2Fu);
+    if (m_cantidadEnEspera == kEnEspera)
+        resolverPrimero();
+    EnEspera &e = m_espera[(m_primeraEnEspera + m_cantidadEnEspera) % kEnEspera];
+    ++m_cantidadEnEspera;
+    e.clave = clave;
+    e.linea = linea;
+    e.texto = texto;
+    if (texto < 0 && !m_filas) {
+        e.fila.resize(0);
+        e.fila.append(fila.data(), int(fila.size()));
+    }
+#if defined(__GNUC__)
+    if (!m_tabla.isEmpty())
+        __builtin_prefetch(m_tabla.constData() + (mezclar(clave) & quint64(m_tabla.size() - 1)));
+#endif
 }
 
-int RevisionLista::primeraIgual(const ResultadoFila &r, int linea)
+void RevisionLista::resolverPrimero() const
 {
-    // Two 32-bit hashes of the pair: two different records share both only by a chance too small to
-    // matter for a warning (about one in 10^10 for 100,000 rows), and no row's text is kept.
-    const quint64 clave = (quint64(qHash(r.numero) ^ (qHash(r.mensaje) * 0x9E3779B1u)) << 32) |
-                          (qHash(r.numero, 0x5BD1E995u) ^ (qHash(r.mensaje, 0x27D4EB2Fu) * 0x85EBCA6Bu));
+    const EnEspera &e = m_espera[m_primeraEnEspera];
+    m_primeraEnEspera = (m_primeraEnEspera + 1) % kEnEspera;
+    --m_cantidadEnEspera;
+    const int primera = primeraIgual(e.clave, e.linea);
+    if (primera == 0)
+        return;
+    ++m_repetidas;
+    m_repeticiones.append(
+        {e.linea, Tipo::Repetido, 0, primera, e.texto >= 0 ? e.texto : guardarTexto(e.fila)});
+}
+
+void RevisionLista::resolver() const
+{
+    while (m_cantidadEnEspera > 0)
+        resolverPrimero();
+    if (m_repeticiones.isEmpty())
+        return;
+    // Both in the order of their lines; a row's own problem comes before its repeat.
+    QVector<Problema> juntos;
+    juntos.reserve(m_problemas.size() + m_repeticiones.size());
+    std::merge(m_problemas.cbegin(), m_problemas.cend(), m_repeticiones.cbegin(), m_repeticiones.cend(),
+               std::back_inserter(juntos),
+               [](const Problema &a, const Problema &b) { return a.linea < b.linea; });
+    m_problemas = std::move(juntos);
+    m_repeticiones.clear();
+}
+
+int RevisionLista::repetidos() const
+{
+    resolver();
+    return m_repetidas;
+}
+
+int RevisionLista::cantidadProblemas() const
+{
+    resolver();
+    return m_problemas.size();
+}
+
+QString RevisionLista::textoDe(const Problema &p) const
+{
+    if (p.texto < 0)
+        return m_filas ? m_filas(p.linea) : QString();
+    const int inicio = p.texto == 0 ? 0 : m_finTextos.at(p.texto - 1);
+    return m_textos.mid(inicio, m_finTextos.at(p.texto) - inicio);
+}
+
+ProblemaFila RevisionLista::problema(int k) const
+{
+    resolver();
+    const Problema &p = m_problemas.at(k);
+    QString motivo;
+    switch (p.tipo) {
+    case Tipo::Error:
+        motivo = Motivo(p.motivo) == Motivo::TextoConCampo && p.primera >= 0
+                     ? textoCampoEnMensaje(campoDelPedido(p.primera))
+                     : textoMotivo(Motivo(p.motivo));
+        break;
+    case Tipo::Truncado:
+        motivo = tr("SMS truncado a %1 caracteres").arg(kLargoMaximoSms);
+        break;
+    case Tipo::Repetido:
+        motivo = tr("repite el numero y el mensaje de la linea %1").arg(p.primera);
+        break;
+    }
+    return {p.linea, textoDe(p), motivo};
+}
+
+QVector<ProblemaFila> RevisionLista::problemas() const
+{
+    QVector<ProblemaFila> todos;
+    todos.reserve(cantidadProblemas());
+    for (int k = 0; k < m_problemas.size(); ++k)
+        todos.append(problema(k));
+    return todos;
+}
+
+int RevisionLista::primeraIgual(quint64 clave, int linea) const
+{
     // At most half full, so a probe ends soon at a free slot; line 0 marks a free one.
-    if ((registros + 1) * 2 > tabla.size()) {
-        const QVector<Entrada> vieja = tabla;
-        tabla.fill(Entrada(), qMax(64, vieja.size() * 2));
-        for (const Entrada &e : vieja) {
+    if ((m_registros + 1) * 2 > m_tabla.size()) {
+        QVector<Entrada> vieja(qMax(64, m_tabla.size() * 2));
+        vieja.swap(m_tabla);
+        for (const Entrada &e : qAsConst(vieja)) {
             if (e.linea != 0)
                 ubicar(e.clave) = e;
         }
@@ -192,17 +341,18 @@ int RevisionLista::primeraIgual(const ResultadoFila &r, int linea)
     if (e.linea != 0)
         return e.linea;
     e = {clave, linea};
-    ++registros;
+    ++m_registros;
     return 0;
 }
 
-RevisionLista::Entrada &RevisionLista::ubicar(quint64 clave)
+RevisionLista::Entrada &RevisionLista::ubicar(quint64 clave) const
 {
-    const quint64 mascara = quint64(tabla.size() - 1);
-    quint64 i = (clave ^ (clave >> 29)) & mascara;
-    while (tabla.at(int(i)).linea != 0 && tabla.at(int(i)).clave != clave)
+    const quint64 mascara = quint64(m_tabla.size() - 1);
+    Entrada *ranuras = m_tabla.data();
+    quint64 i = mezclar(clave) & mascara;
+    while (ranuras[i].linea != 0 && ranuras[i].clave != clave)
         i = (i + 1) & mascara;
-    return tabla[int(i)];
+    return ranuras[i];
 }
 
 QString textoResumen(const RevisionLista &revision)

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace lista {
 
 // Why a row goes to the errors file (Ninguno: it becomes a record). The first that applies, in
@@ -66,6 +68,8 @@ class ReglasFila
 public:
     explicit ReglasFila(const EntradasFila &entradas);
     ResultadoFila evaluar(QStringView linea) const;
+    // The same into `r`, whose strings keep their room from row to row.
+    void evaluar(QStringView linea, ResultadoFila &r) const;
 
 private:
     PlantillaCompilada plantilla;
@@ -75,6 +79,7 @@ private:
     QChar separador;
     QString hoy;
     mutable QVector<QStringView> campos; // reused from row to row
+    mutable MensajeLlenado llenado;
 };
 
 // A row worth the operator's look: one that goes to the errors file (its reason), or one that
@@ -86,41 +91,88 @@ struct ProblemaFila
     QString motivo;
 };
 
-// The counting pass: what every row will become, summed up.
+// The counting pass: what every row will become, summed up. A row costs no allocation and no
+// copy of its text unless it is a problem, and then only its text (none at all when the caller
+// can give it back by its line, FilaDeLinea).
 class RevisionLista
 {
 public:
-    void agregar(int linea, const QString &fila, const ResultadoFila &resultado);
+    // A row's text by its 1-based line in the file.
+    using FilaDeLinea = std::function<QString(int linea)>;
 
-    int aEncolar() const { return encolados; }
-    int aErrores() const { return errores; }
-    int porMotivo(Motivo motivo) const { return motivos[int(motivo)]; }
-    int truncados() const { return cortados; }
-    int repetidos() const { return repetidas; }
-    const QVector<ProblemaFila> &problemas() const { return lista; }
-    bool hayAvisos() const { return errores > 0 || cortados > 0 || repetidas > 0; }
+    RevisionLista() = default;
+    explicit RevisionLista(FilaDeLinea filas) : m_filas(std::move(filas)) {}
+
+    void agregar(int linea, QStringView fila, const ResultadoFila &resultado);
+
+    int aEncolar() const { return m_encolados; }
+    int aErrores() const { return m_errores; }
+    int porMotivo(Motivo motivo) const { return m_motivos[int(motivo)]; }
+    int truncados() const { return m_cortados; }
+    int repetidos() const;
+    bool hayAvisos() const { return m_errores > 0 || m_cortados > 0 || repetidos() > 0; }
+
+    // The problems in the order of their lines (a row cut and repeated gives two, in that order).
+    int cantidadProblemas() const;
+    ProblemaFila problema(int k) const;
+    // All of them at once.
+    QVector<ProblemaFila> problemas() const;
 
 private:
-    // The line of the first record with this number and message, or 0 after adding it as the first.
-    int primeraIgual(const ResultadoFila &resultado, int linea);
+    enum class Tipo : quint8 { Error, Truncado, Repetido };
+    struct Problema
+    {
+        int linea = 0;
+        Tipo tipo = Tipo::Error;
+        quint8 motivo = 0; // Motivo, or for TextoConCampo the field
+        int primera = 0;   // Repetido: the line repeated
+        int texto = -1;    // in m_textos, when kept
+    };
+    // A record whose repeat is looked up a few rows later, once its slot of the table has been
+    // fetched into the cache: a long list's table is far larger than the cache, and waiting for
+    // each slot in turn cost more than all the rest of the row's check.
+    struct EnEspera
+    {
+        quint64 clave = 0;
+        int linea = 0;
+        int texto = -1;
+        QString fila; // kept only until then (when not in m_textos), its room reused
+    };
+    static constexpr int kEnEspera = 8;
 
-    int encolados = 0;
-    int errores = 0;
-    int cortados = 0;
-    int repetidas = 0;
-    int motivos[kCantidadMotivos] = {};
-    QVector<ProblemaFila> lista;
+    int guardarTexto(QStringView fila) const;
+    void resolverPrimero() const;
+    void resolver() const;
+    // The line of the first record with this key, or 0 after adding it as the first.
+    int primeraIgual(quint64 clave, int linea) const;
+    QString textoDe(const Problema &p) const;
+
+    FilaDeLinea m_filas;
+    int m_encolados = 0;
+    int m_errores = 0;
+    int m_cortados = 0;
+    int m_motivos[kCantidadMotivos] = {};
+    mutable QVector<Problema> m_problemas;
+    // The texts of the problem rows one after another, and where each ends.
+    mutable QString m_textos;
+    mutable QVector<int> m_finTextos;
     // The number and message of every distinct record so far, as a 64-bit hash with the line of its
-    // first row, in an open-addressing table: a long list must cost neither an allocation nor a
-    // copy of its text per row.
+    // first row, in an open-addressing table.
     struct Entrada
     {
         quint64 clave = 0;
         int linea = 0; // lines start at 1: 0 is a free slot
     };
-    Entrada &ubicar(quint64 clave);
-    QVector<Entrada> tabla;
-    int registros = 0;
+    Entrada &ubicar(quint64 clave) const;
+    // Filled as the records waiting are looked up, from const accessors too.
+    mutable QVector<Entrada> m_tabla;
+    mutable int m_registros = 0;
+    mutable int m_repetidas = 0;
+    mutable EnEspera m_espera[kEnEspera];
+    mutable int m_primeraEnEspera = 0;
+    mutable int m_cantidadEnEspera = 0;
+    // Repeats found, in the order of their lines, to be merged into m_problemas.
+    mutable QVector<Problema> m_repeticiones;
 };
 
 // The lines shown before the confirmation question: records to be added, rows to the errors file
