@@ -21,6 +21,8 @@ private slots:
     void fecha();
     void fila_data();
     void fila();
+    void problemas_data();
+    void problemas();
 };
 
 void PruebaRevision::numero_data()
@@ -201,6 +203,59 @@ void PruebaRevision::fila()
     QCOMPARE(r.motivo, motivo);
     if (motivo == lista::Motivo::Ninguno)
         QCOMPARE(QStringList({r.numero, r.fecha, r.mensaje}).join(QLatin1Char('|')), registro);
+}
+
+// The rows worth a look come in the order of their lines, a row cut and repeated giving both in
+// that order, whether the repeat is the next row or far back, and with the rows' texts kept or
+// read again by line; one row reused for every evaluation gives the same as a new one each time.
+void PruebaRevision::problemas_data()
+{
+    QTest::addColumn<bool>("porLinea");
+    QTest::newRow("textos guardados") << false;
+    QTest::newRow("textos leidos por linea") << true;
+}
+
+void PruebaRevision::problemas()
+{
+    QFETCH(bool, porLinea);
+    QStringList filas{"nombre,celular,deuda"};
+    for (int i = 0; i < 30; ++i)
+        filas << QStringLiteral("Fila %1,11%2,10").arg(i).arg(40000000 + i);
+    const QString larga = QStringLiteral("Larga ") + QString(150, u'x');
+    filas[3] = filas.at(2);                              // the next row
+    filas[5] = larga + QStringLiteral(",1155667788,1");  // cut
+    filas[6] = QStringLiteral("Mala,abc,1");             // to the errors file
+    filas[25] = filas.at(5);                             // cut, and far back
+    filas[26] = QStringLiteral("Fila 9,114000-0009,10"); // the same record as line 10, written otherwise
+    lista::EntradasFila e;
+    e.plantilla = QStringLiteral("Hola [nombre]");
+    e.columnas = QStringList{"nombre", "celular", "deuda"};
+    e.cantidadColumnas = 3;
+    e.columnaCelular = QStringLiteral("celular");
+    e.separador = QChar(u',');
+    e.hoy = QStringLiteral("01/06/2030");
+    const lista::ReglasFila reglas(e);
+    lista::RevisionLista revision =
+        porLinea ? lista::RevisionLista([&filas](int linea) { return filas.value(linea - 1); })
+                 : lista::RevisionLista();
+    lista::ResultadoFila r;
+    for (int i = 1; i < filas.size(); ++i) {
+        reglas.evaluar(filas.at(i), r);
+        revision.agregar(i + 1, filas.at(i), r);
+    }
+    QStringList vistos;
+    for (const lista::ProblemaFila &p : revision.problemas())
+        vistos << QStringLiteral("%1|%2|%3").arg(p.linea).arg(p.fila.left(10), p.motivo);
+    QCOMPARE(vistos,
+             (QStringList{"4|Fila 1,114|repite el numero y el mensaje de la linea 3",
+                          "6|Larga xxxx|SMS truncado a 140 caracteres", "7|Mala,abc,1|numero no valido",
+                          "26|Larga xxxx|SMS truncado a 140 caracteres",
+                          "26|Larga xxxx|repite el numero y el mensaje de la linea 6",
+                          "27|Fila 9,114|repite el numero y el mensaje de la linea 11"}));
+    QCOMPARE(revision.repetidos(), 3);
+    QCOMPARE(revision.truncados(), 2);
+    QCOMPARE(revision.aEncolar(), 29);
+    QCOMPARE(revision.problema(4).fila, filas.at(25));
 }
 
 NBSMS_TEST_MAIN(PruebaRevision)
