@@ -8,11 +8,15 @@
 #include <QMutexLocker>
 #include <QRecursiveMutex>
 
+#include <QHash>
+#include <QMutex>
+
 #ifdef Q_OS_WIN
 #include <io.h>
 #include <windows.h>
 #else
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -131,7 +135,10 @@ bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, co
                            const QString &mensaje)
 {
     QMutexLocker bloqueo(&bloqueoOutbox());
-    return agregarLinea(rutaSalidas, lineaRegistroOutbox(numero, fecha, mensaje));
+    const Sello antes = selloDe(rutaSalidas);
+    const bool agregado = agregarLinea(rutaSalidas, lineaRegistroOutbox(numero, fecha, mensaje));
+    anotarCambio(rutaSalidas, antes, selloDe(rutaSalidas), Cambio::Anexo);
+    return agregado;
 }
 
 bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
@@ -151,9 +158,16 @@ bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const 
     linea.resize(0);
     anexarRegistro(linea, numero, fecha, mensaje);
     linea += QLatin1String(kFinLinea);
-    const QByteArray bytes = linea.toUtf8();
+    return escribir(linea.toUtf8());
+}
+
+bool AnexadorOutbox::escribir(const QByteArray &bytes)
+{
     QMutexLocker bloqueo(&bloqueoOutbox());
-    return escribirAnexando(archivo, ruta, tamano, bytes);
+    const Sello antes = archivo.isOpen() ? selloDe(archivo) : selloDe(ruta);
+    const bool escrito = escribirAnexando(archivo, ruta, tamano, bytes);
+    anotarCambio(ruta, antes, archivo.isOpen() ? selloDe(archivo) : selloDe(ruta), Cambio::Anexo);
+    return escrito;
 }
 
 void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
@@ -168,8 +182,7 @@ bool AnexadorOutbox::vaciar()
         return true;
     const QByteArray bytes = lote.toUtf8();
     lote.resize(0);
-    QMutexLocker bloqueo(&bloqueoOutbox());
-    return escribirAnexando(archivo, ruta, tamano, bytes);
+    return escribir(bytes);
 }
 
 AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : ruta(rutaErrores) {}
@@ -220,6 +233,137 @@ bool guardarEntero(const QString &ruta, const QByteArray &bytes)
         QFile::remove(temporal);
     }
     return bien;
+}
+
+namespace {
+
+#ifdef Q_OS_WIN
+Sello selloDeManija(HANDLE manija)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (manija == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(manija, &info))
+        return Sello();
+    Sello s;
+    s.dispositivo = info.dwVolumeSerialNumber;
+    s.numero = quint64(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    s.tamano = qint64(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    s.modificado =
+        qint64(quint64(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime);
+    return s;
+}
+#else
+Sello selloDeEstado(const struct stat &estado)
+{
+    Sello s;
+    s.dispositivo = quint64(estado.st_dev);
+    s.numero = quint64(estado.st_ino);
+    s.tamano = qint64(estado.st_size);
+#ifdef Q_OS_DARWIN
+    s.modificado = qint64(estado.st_mtimespec.tv_sec) * 1000000000 + estado.st_mtimespec.tv_nsec;
+#else
+    s.modificado = qint64(estado.st_mtim.tv_sec) * 1000000000 + estado.st_mtim.tv_nsec;
+#endif
+    return s;
+}
+#endif
+
+constexpr int kMarcasRecordadas = 4096;
+
+struct RegistroCambios
+{
+    CambiosPropios cambios;
+    QVector<qint64> marcas = QVector<qint64>(kMarcasRecordadas, -1);
+};
+
+QMutex &bloqueoCambios()
+{
+    static QMutex bloqueo;
+    return bloqueo;
+}
+
+QHash<QString, RegistroCambios> &registros()
+{
+    static QHash<QString, RegistroCambios> r;
+    return r;
+}
+
+QString claveCambios(const QString &ruta)
+{
+    const QString clave = QDir::cleanPath(QFileInfo(ruta).absoluteFilePath());
+#ifdef Q_OS_WIN
+    return clave.toLower();
+#else
+    return clave;
+#endif
+}
+
+} // namespace
+
+Sello selloDe(const QString &ruta)
+{
+#ifdef Q_OS_WIN
+    // Only the attributes are asked for: opens whatever another program is doing with the file.
+    const HANDLE manija =
+        CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(ruta).utf16()),
+                    FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const Sello s = selloDeManija(manija);
+    if (manija != INVALID_HANDLE_VALUE)
+        CloseHandle(manija);
+    return s;
+#else
+    struct stat estado;
+    if (::stat(QFile::encodeName(ruta).constData(), &estado) != 0)
+        return Sello();
+    return selloDeEstado(estado);
+#endif
+}
+
+Sello selloDe(QFile &abierto)
+{
+    if (!abierto.isOpen())
+        return Sello();
+#ifdef Q_OS_WIN
+    return selloDeManija(reinterpret_cast<HANDLE>(_get_osfhandle(abierto.handle())));
+#else
+    struct stat estado;
+    if (::fstat(abierto.handle(), &estado) != 0)
+        return Sello();
+    return selloDeEstado(estado);
+#endif
+}
+
+CambiosPropios cambiosPropios(const QString &ruta)
+{
+    QMutexLocker bloqueo(&bloqueoCambios());
+    return registros().value(claveCambios(ruta)).cambios;
+}
+
+bool marcasDesde(const QString &ruta, quint64 desde, QVector<qint64> &posiciones)
+{
+    posiciones.clear();
+    QMutexLocker bloqueo(&bloqueoCambios());
+    const auto it = registros().constFind(claveCambios(ruta));
+    const quint64 hechas = it == registros().constEnd() ? 0 : it->cambios.marcas;
+    if (desde > hechas || hechas - desde > quint64(kMarcasRecordadas))
+        return false;
+    for (quint64 n = desde; n < hechas; ++n)
+        posiciones.append(it->marcas.at(int(n % kMarcasRecordadas)));
+    return true;
+}
+
+void anotarCambio(const QString &ruta, const Sello &antes, const Sello &despues, Cambio cambio,
+                  qint64 posicion)
+{
+    QMutexLocker bloqueo(&bloqueoCambios());
+    RegistroCambios &r = registros()[claveCambios(ruta)];
+    if (cambio == Cambio::Reescritura || antes != r.cambios.ultimo)
+        ++r.cambios.cortes;
+    if (cambio == Cambio::Marca) {
+        r.marcas[int(r.cambios.marcas % kMarcasRecordadas)] = posicion;
+        ++r.cambios.marcas;
+    }
+    r.cambios.ultimo = despues;
 }
 
 bool mismoArchivo(const QString &a, const QString &b)

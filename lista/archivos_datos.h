@@ -69,6 +69,8 @@ public:
     bool vaciar();
 
 private:
+    bool escribir(const QByteArray &bytes);
+
     QString ruta;
     QFile archivo;
     qint64 tamano = 0;
@@ -100,6 +102,47 @@ bool aDisco(QFile &archivo);
 // Writes `bytes` to `ruta` through the fixed temporary `ruta` + ".tmp", created anew whatever
 // stood there, and replaces the file with it; on failure the file is as it was.
 bool guardarEntero(const QString &ruta, const QByteArray &bytes);
+
+// What a data file is and how it stands, as the system tells: the file itself (its device and
+// number, which a rename over the path changes), its size and the time of its last change, to the
+// nanosecond where the system keeps one. `tamano` is -1 when there is no file.
+struct Sello
+{
+    quint64 dispositivo = 0;
+    quint64 numero = 0;
+    qint64 tamano = -1;
+    qint64 modificado = 0;
+
+    bool operator==(const Sello &o) const
+    {
+        return dispositivo == o.dispositivo && numero == o.numero && tamano == o.tamano &&
+               modificado == o.modificado;
+    }
+    bool operator!=(const Sello &o) const { return !(*this == o); }
+};
+Sello selloDe(const QString &ruta);
+Sello selloDe(QFile &abierto);
+
+// The program's own changes to the outbox, for those that remember how they last saw it (the
+// worker's scan, the queue tab): when the file's seal is the one the program's last append or mark
+// left and no break has happened since they looked, every change since was one of its appends or
+// marks. A break is a rewrite, a cut, or a change by someone else found under one of the
+// program's own writes (the file was not as its last write had left it). Kept per path, for the
+// whole process.
+struct CambiosPropios
+{
+    quint64 cortes = 0;
+    quint64 marcas = 0; // marks written, ever
+    Sello ultimo;       // the file as the last write of the program left it
+};
+CambiosPropios cambiosPropios(const QString &ruta);
+// The offsets the marks from number `desde` on were written at; false when so many marks have
+// been written since that they are no longer remembered.
+bool marcasDesde(const QString &ruta, quint64 desde, QVector<qint64> &posiciones);
+enum class Cambio { Anexo, Marca, Reescritura };
+// Told by every writer of the outbox, under the outbox lock, with the file's seal before and after.
+void anotarCambio(const QString &ruta, const Sello &antes, const Sello &despues, Cambio cambio,
+                  qint64 posicion = -1);
 
 // One of the program's data files and how the operator knows it ("la bandeja de salida").
 struct ArchivoDatos

@@ -226,7 +226,13 @@ bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
         }
         posicion += leidos;
     }
-    return finUltimaLinea == tamano || archivo.resize(finUltimaLinea);
+    if (finUltimaLinea == tamano)
+        return true;
+    const archivos_datos::Sello antes = archivos_datos::selloDe(archivo);
+    const bool cortado = archivo.resize(finUltimaLinea);
+    archivos_datos::anotarCambio(ruta, antes, archivos_datos::selloDe(archivo),
+                                 archivos_datos::Cambio::Reescritura);
+    return cortado;
 }
 
 namespace {

@@ -73,7 +73,7 @@ bool sigueEn(QFile &archivo, qint64 posicion, const QByteArray &linea)
 
 } // namespace
 
-LectorLineas::LectorLineas(QFile &archivo) : archivo(archivo)
+LectorLineas::LectorLineas(QFile &archivo) : archivo(archivo), base(archivo.pos())
 {
     buffer.resize(kBloque);
 }
@@ -155,6 +155,41 @@ void LectorLineas::saltarHueco()
     fin = 0;
 }
 
+bool elegible(const char *inicio, int largo, qint64 posicion, const FechaVencida &vencida,
+              const Omitir &omitir, Pendiente &encontrado)
+{
+    const char *fin = inicio + largo;
+    const char *coma1 = buscarComa(inicio, fin);
+    const char *coma2 = coma1 ? buscarComa(coma1 + 1, fin) : nullptr;
+    const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
+    if (!coma3) {
+        qCDebug(catLista) << "outbox - falta columna...";
+        return false;
+    }
+    if (coma1 - inicio != 1 || inicio[0] != 'e')
+        return false;
+    if ((omitir && omitir(inicio, largo)) || coma2 - coma1 == 1)
+        return false;
+    if (!vencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1)))
+        return false;
+    const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
+    if (!numeroSeguro(numero)) {
+        qCDebug(catLista).noquote() << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
+        return false;
+    }
+    const QString mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
+    if (!lista::campoEnMensaje(mensaje).isEmpty()) {
+        qCDebug(catLista).noquote() << "outbox - texto con un campo del pedido, no se envia:" << mensaje;
+        return false;
+    }
+    encontrado.posicion = posicion;
+    encontrado.linea = QByteArray(inicio, largo);
+    encontrado.numero = QString::fromUtf8(numero);
+    encontrado.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
+    encontrado.mensaje = mensaje;
+    return true;
+}
+
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
                                   Pendiente &encontrado, const Omitir &omitir)
 {
@@ -167,38 +202,8 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
     }
     LectorLineas lector(archivo);
     while (lector.siguiente()) {
-        const char *inicio = lector.datos();
-        const char *fin = inicio + lector.largo();
-        const char *coma1 = buscarComa(inicio, fin);
-        const char *coma2 = coma1 ? buscarComa(coma1 + 1, fin) : nullptr;
-        const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
-        if (!coma3) {
-            qCDebug(catLista) << "outbox - falta columna...";
-            continue;
-        }
-        if (coma1 - inicio != 1 || inicio[0] != 'e')
-            continue;
-        if ((omitir && omitir(inicio, lector.largo())) || coma2 - coma1 == 1)
-            continue;
-        if (!vencida(coma2 + 1, static_cast<int>(coma3 - coma2 - 1)))
-            continue;
-        const QByteArray numero(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
-        if (!numeroSeguro(numero)) {
-            qCDebug(catLista).noquote()
-                << "outbox - numero no valido, no se envia:" << QString::fromUtf8(numero);
-            continue;
-        }
-        const QString mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
-        if (!lista::campoEnMensaje(mensaje).isEmpty()) {
-            qCDebug(catLista).noquote() << "outbox - texto con un campo del pedido, no se envia:" << mensaje;
-            continue;
-        }
-        encontrado.posicion = lector.posicion();
-        encontrado.linea = QByteArray(inicio, lector.largo());
-        encontrado.numero = QString::fromUtf8(numero);
-        encontrado.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
-        encontrado.mensaje = mensaje;
-        return ResultadoBusqueda::Encontrado;
+        if (elegible(lector.datos(), lector.largo(), lector.posicion(), vencida, omitir, encontrado))
+            return ResultadoBusqueda::Encontrado;
     }
     return ResultadoBusqueda::NoHay;
 }
@@ -234,7 +239,11 @@ ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const 
         if (destino < 0)
             return ResultadoMarca::NoEncontrada;
     }
-    if (!archivo.seek(destino) || archivo.write("E", 1) != 1 || !archivo.flush()) {
+    const archivos_datos::Sello antes = archivos_datos::selloDe(archivo);
+    const bool escrita = archivo.seek(destino) && archivo.write("E", 1) == 1 && archivo.flush();
+    archivos_datos::anotarCambio(rutaSalidas, antes, archivos_datos::selloDe(archivo),
+                                 archivos_datos::Cambio::Marca, destino);
+    if (!escrita) {
         archivos_datos::avisarFalloApertura(rutaSalidas);
         return ResultadoMarca::FalloEscritura;
     }
@@ -320,7 +329,10 @@ ResultadoCompactacion reescribir(const QString &rutaSalidas, const QString &ruta
     bien = bien && !lector.fallo() && archivos_datos::aDisco(destino);
     origen.close();
     destino.close();
-    if (!bien || !archivos_datos::reemplazar(rutaTemporal, rutaSalidas)) {
+    bien = bien && archivos_datos::reemplazar(rutaTemporal, rutaSalidas);
+    archivos_datos::anotarCambio(rutaSalidas, archivos_datos::Sello(), archivos_datos::selloDe(rutaSalidas),
+                                 archivos_datos::Cambio::Reescritura);
+    if (!bien) {
         qCDebug(catLista).noquote() << "No se pudo reescribir" << rutaSalidas << destino.errorString();
         QFile::remove(rutaTemporal);
         return ResultadoCompactacion::FalloEscritura;

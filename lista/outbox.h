@@ -16,9 +16,9 @@ class QFile;
 
 namespace outbox {
 
-// Splits a file into lines with their byte offsets, reading it in large blocks. The line's
-// bytes stay valid until the next call to siguiente(). A line longer than kLargoMaximoLinea is
-// no record: it is passed over without being held (a sparse file's holes skipped whole).
+// Splits a file into lines with their byte offsets, reading it in large blocks from where the file
+// stands (a line's start). The line's bytes stay valid until the next call to siguiente(). A line longer than
+// kLargoMaximoLinea is no record: it is passed over without being held (a sparse file's holes skipped whole).
 class LectorLineas
 {
 public:
@@ -71,6 +71,10 @@ using FechaVencida = std::function<bool(const char *fecha, int largo)>;
 using Omitir = std::function<bool(const char *linea, int largo)>;
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
                                   Pendiente &encontrado, const Omitir &omitir = Omitir());
+// That rule for one line at `posicion`: true (and `encontrado` filled) when it may go. `omitir` is
+// asked exactly for the lines whose status field is "e" and that have their four fields.
+bool elegible(const char *linea, int largo, qint64 posicion, const FechaVencida &vencida,
+              const Omitir &omitir, Pendiente &encontrado);
 
 enum class ResultadoMarca { Marcada, NoEncontrada, NoAbre, FalloEscritura };
 
