@@ -60,6 +60,7 @@ void descontarPendiente(std::atomic<int> &pendientes)
 
 threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
     : QObject(nullptr), m_archivoSalidas(archivoSalidas),
+      m_buscador([](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); }),
       m_reintento(ajustes::leerEntero(ajustes::Clave::EsperaReintento))
 {
     qCDebug(catEnvio) << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
@@ -306,16 +307,8 @@ bool threads::elegir(outbox::Pendiente &pendiente)
         // Cancelled or marked meanwhile: nothing left to send again.
         m_retencion.olvidarReenvio(pedida);
     }
-    const QDate hoy = reloj::hoy();
-    const auto vencida = [&hoy](const char *fecha, int largo) {
-        return reglas_envio::fechaVencida(fecha, largo, hoy);
-    };
-    retencion::Omision omision(m_retencion.entradas());
-    outbox::Omitir retenida;
-    if (!omision.vacia())
-        retenida = [&omision](const char *linea, int largo) { return omision.retenida(linea, largo) >= 0; };
-    return outbox::buscarPendiente(m_archivoSalidas, vencida, pendiente, retenida) ==
-           ResultadoBusqueda::Encontrado;
+    return m_buscador.buscar(m_archivoSalidas, reloj::hoy(), m_retencion.entradas(), m_retencion.version(),
+                             pendiente) == ResultadoBusqueda::Encontrado;
 }
 
 bool threads::guardarRetencion()

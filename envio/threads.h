@@ -15,6 +15,7 @@
 
 #include "envio/reintento.h"
 #include "gateway/estados.h"
+#include "lista/buscador_outbox.h"
 #include "lista/outbox.h"
 #include "lista/retencion.h"
 
@@ -163,6 +164,8 @@ private:
     int m_contadorCiclos = 0;
     // The records held out of sending; guarded by the outbox lock.
     retencion::Retencion m_retencion;
+    // Where the next due record may be, from the last cycles' reads (outbox lock).
+    outbox::Buscador m_buscador;
     std::atomic<bool> m_retencionSinEscribir{false};
     bool m_retencionAnotada = false;
     // The loop's own: the back-off and the connection's ended requests as last seen.
