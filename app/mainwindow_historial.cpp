@@ -360,19 +360,17 @@ void MainWindow::refrescarBandeja()
     const QFileInfo salidas(archivoSalidas);
     vistas->tamanoSalidas = salidas.size();
     vistas->fechaSalidas = salidas.lastModified();
-    QVector<outbox::RegistroPendiente> pendientes;
-    QVector<retencion::Entrada> retenidos;
+    const int desplazamiento = ui->tablaBandeja->verticalScrollBar()->value();
     {
         // Read together, so that the marks fall on the records they name.
         QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        outbox::leerPendientes(archivoSalidas, pendientes);
+        QVector<retencion::Entrada> retenidos;
         if (worker) {
             vistas->versionRetencion = worker->versionRetencion();
             retenidos = worker->entradasRetenidas();
         }
+        vistas->bandeja.actualizar(archivoSalidas, retenidos, vistas->versionRetencion);
     }
-    const int desplazamiento = ui->tablaBandeja->verticalScrollBar()->value();
-    vistas->bandeja.cargar(std::move(pendientes), retenidos);
     aplicarFiltroBandeja();
     ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
     vistas->ritmoBandeja.ms = vistas->ritmoBandeja.desde.elapsed();

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <cstring>
+
 namespace historial {
 
 namespace {
@@ -10,6 +13,9 @@ const char *const kTitulos[] = {
     QT_TRANSLATE_NOOP("historial", "Mensaje"), QT_TRANSLATE_NOOP("historial", "Línea"),
     QT_TRANSLATE_NOOP("historial", "Estado")};
 constexpr int kColumnas = 5;
+// Rows read from the file at a time for the view, and how many of them are kept.
+constexpr int kPagina = 128;
+constexpr int kLeidosMaximo = 16 * kPagina;
 
 QString tr(const char *texto)
 {
@@ -29,84 +35,190 @@ QString textoRetencion(retencion::Estado estado)
     return tr("En duda: el gateway pudo haberlo enviado");
 }
 
+// "e,numero,fecha,mensaje": the message runs to the end of the line.
+outbox::RegistroPendiente decodificar(const outbox::IndicePendientes::Fila &f, const char *linea, int largo)
+{
+    outbox::RegistroPendiente r;
+    const char *fin = linea + largo;
+    const char *coma1 = linea + 1;
+    const auto coma = [fin](const char *desde) {
+        return static_cast<const char *>(std::memchr(desde, ',', size_t(fin - desde)));
+    };
+    const char *coma2 = coma(coma1 + 1);
+    const char *coma3 = coma2 ? coma(coma2 + 1) : nullptr;
+    if (!coma3)
+        return r;
+    r.posicion = f.posicion;
+    r.numeroLinea = f.numeroLinea;
+    r.linea = QByteArray(linea, largo);
+    r.numero = QString::fromUtf8(coma1 + 1, int(coma2 - coma1 - 1));
+    r.fecha = QString::fromUtf8(coma2 + 1, int(coma3 - coma2 - 1));
+    r.mensaje = QString::fromUtf8(coma3 + 1, int(fin - coma3 - 1));
+    return r;
+}
+
 } // namespace
 
 ModeloBandeja::ModeloBandeja(QObject *padre) : QAbstractTableModel(padre) {}
 
-void ModeloBandeja::cargar(QVector<outbox::RegistroPendiente> registros,
-                           const QVector<retencion::Entrada> &retenidos)
+void ModeloBandeja::actualizar(const QString &rutaSalidas, const QVector<retencion::Entrada> &retenidos,
+                               unsigned version)
 {
     beginResetModel();
-    m_registros = std::move(registros);
-    m_retenidos = retenidos;
-    m_retencion.fill(-1, m_registros.size());
-    m_enDuda = 0;
-    retencion::Omision omision(m_retenidos);
-    if (!omision.vacia()) {
-        for (int i = 0; i < m_registros.size(); ++i) {
-            const QByteArray &linea = m_registros.at(i).linea;
-            m_retencion[i] = omision.retenida(linea.constData(), linea.size());
-            if (m_retencion.at(i) >= 0 &&
-                m_retenidos.at(m_retencion.at(i)).estado != retencion::Estado::EnVuelo)
-                ++m_enDuda;
-        }
+    const outbox::IndicePendientes::Cambios cambios = m_indice.actualizar(rutaSalidas);
+    m_leidos.clear();
+    const bool otraRetencion = !m_conRetencion || version != m_version;
+    if (cambios.hubo() || otraRetencion) {
+        m_retenidos = retenidos;
+        m_version = version;
+        m_conRetencion = true;
+        m_retencion = m_indice.retenidas(m_retenidos);
+        m_enDuda =
+            int(std::count_if(m_retencion.cbegin(), m_retencion.cend(), [this](const QPair<int, int> &p) {
+                return m_retenidos.at(p.second).estado != retencion::Estado::EnVuelo;
+            }));
     }
-    aplicarFiltro();
+    if (cambios.todo || (m_soloEnDuda && (cambios.hubo() || otraRetencion))) {
+        aplicarFiltro();
+    } else if (!m_todas) {
+        // The rows that left, and the rows after them one place up for each.
+        int quitadasAntes = 0;
+        int escrita = 0;
+        for (const int v : qAsConst(m_visibles)) {
+            while (quitadasAntes < cambios.quitadas.size() && cambios.quitadas.at(quitadasAntes) < v)
+                ++quitadasAntes;
+            if (quitadasAntes < cambios.quitadas.size() && cambios.quitadas.at(quitadasAntes) == v)
+                continue;
+            m_visibles[escrita++] = v - quitadasAntes;
+        }
+        m_visibles.resize(escrita);
+        QVector<int> nuevas;
+        for (int f = total() - cambios.nuevas; f < total(); ++f)
+            nuevas.append(f);
+        m_indice.leer(nuevas, [this](int f, const char *linea, int largo) {
+            if (coincide(decodificar(m_indice.fila(f), linea, largo)))
+                m_visibles.append(f);
+        });
+    }
     endResetModel();
 }
 
 void ModeloBandeja::filtrar(const QString &texto, bool soloEnDuda)
 {
+    const QString filtro = texto.trimmed();
+    if (filtro == m_filtro && soloEnDuda == m_soloEnDuda)
+        return;
     beginResetModel();
-    m_filtro = texto.trimmed();
+    m_filtro = filtro;
     m_soloEnDuda = soloEnDuda;
     aplicarFiltro();
     endResetModel();
 }
 
-const retencion::Entrada *ModeloBandeja::retencionDe(int i) const
+bool ModeloBandeja::coincide(const outbox::RegistroPendiente &r) const
 {
-    const int e = m_retencion.value(i, -1);
-    return e >= 0 ? &m_retenidos.at(e) : nullptr;
+    return r.posicion >= 0 && (m_filtro.isEmpty() || r.numero.contains(m_filtro, Qt::CaseInsensitive) ||
+                               r.mensaje.contains(m_filtro, Qt::CaseInsensitive));
 }
 
 void ModeloBandeja::aplicarFiltro()
 {
     m_visibles.clear();
-    m_filaPorPosicion.clear();
-    m_visibles.reserve(m_registros.size());
-    for (int i = 0; i < m_registros.size(); ++i) {
-        const outbox::RegistroPendiente &r = m_registros.at(i);
-        if (m_soloEnDuda && !(retencionDe(i) && retencionDe(i)->estado != retencion::Estado::EnVuelo))
-            continue;
-        if (!m_filtro.isEmpty() && !r.numero.contains(m_filtro, Qt::CaseInsensitive) &&
-            !r.mensaje.contains(m_filtro, Qt::CaseInsensitive))
-            continue;
-        m_filaPorPosicion.insert(r.posicion, m_visibles.size());
-        m_visibles.append(i);
+    m_todas = m_filtro.isEmpty() && !m_soloEnDuda;
+    if (m_todas)
+        return;
+    const auto siCoincide = [this](int f, const char *linea, int largo) {
+        if (coincide(decodificar(m_indice.fila(f), linea, largo)))
+            m_visibles.append(f);
+    };
+    if (!m_soloEnDuda) {
+        m_indice.leerTodas(siCoincide);
+        return;
+    }
+    QVector<int> enDuda;
+    for (const QPair<int, int> &p : qAsConst(m_retencion)) {
+        if (m_retenidos.at(p.second).estado != retencion::Estado::EnVuelo)
+            enDuda.append(p.first);
+    }
+    if (m_filtro.isEmpty())
+        m_visibles = enDuda;
+    else
+        m_indice.leer(enDuda, siCoincide);
+}
+
+int ModeloBandeja::filaIndice(int fila) const
+{
+    if (fila < 0)
+        return -1;
+    if (m_todas)
+        return fila < total() ? fila : -1;
+    return m_visibles.value(fila, -1);
+}
+
+const retencion::Entrada *ModeloBandeja::retencionDe(int f) const
+{
+    const auto it = std::lower_bound(m_retencion.cbegin(), m_retencion.cend(), f,
+                                     [](const QPair<int, int> &p, int fila) { return p.first < fila; });
+    return it != m_retencion.cend() && it->first == f ? &m_retenidos.at(it->second) : nullptr;
+}
+
+void ModeloBandeja::leerPagina(int fila) const
+{
+    if (m_leidos.size() > kLeidosMaximo)
+        m_leidos.clear();
+    const int desde = fila - fila % kPagina;
+    QVector<int> filas;
+    for (int v = desde; v < qMin(desde + kPagina, rowCount()); ++v) {
+        const int f = filaIndice(v);
+        if (!m_leidos.contains(f))
+            filas.append(f);
+    }
+    m_indice.leer(filas, [this](int f, const char *linea, int largo) {
+        m_leidos.insert(f, decodificar(m_indice.fila(f), linea, largo));
+    });
+    // A record no longer as indexed shows nothing until the next actualizar().
+    for (const int f : qAsConst(filas)) {
+        if (!m_leidos.contains(f))
+            m_leidos.insert(f, outbox::RegistroPendiente());
     }
 }
 
-const outbox::RegistroPendiente &ModeloBandeja::registro(int fila) const
+outbox::RegistroPendiente ModeloBandeja::registro(int fila) const
 {
-    return m_registros.at(m_visibles.at(fila));
+    const int f = filaIndice(fila);
+    if (f < 0)
+        return outbox::RegistroPendiente();
+    if (!m_leidos.contains(f))
+        leerPagina(fila);
+    return m_leidos.value(f);
 }
 
 bool ModeloBandeja::enDuda(int fila) const
 {
-    const retencion::Entrada *e = retencionDe(m_visibles.value(fila, -1));
+    const retencion::Entrada *e = retencionDe(filaIndice(fila));
     return e && e->estado != retencion::Estado::EnVuelo;
 }
 
 int ModeloBandeja::filaDe(qint64 posicion, const QByteArray &linea) const
 {
-    const int fila = m_filaPorPosicion.value(posicion, -1);
-    return fila >= 0 && registro(fila).linea == linea ? fila : -1;
+    const int f = m_indice.filaEn(posicion);
+    if (f < 0)
+        return -1;
+    int fila = f;
+    if (!m_todas) {
+        const auto it = std::lower_bound(m_visibles.cbegin(), m_visibles.cend(), f);
+        if (it == m_visibles.cend() || *it != f)
+            return -1;
+        fila = int(it - m_visibles.cbegin());
+    }
+    return registro(fila).linea == linea ? fila : -1;
 }
 
 int ModeloBandeja::rowCount(const QModelIndex &padre) const
 {
-    return padre.isValid() ? 0 : m_visibles.size();
+    if (padre.isValid())
+        return 0;
+    return m_todas ? total() : m_visibles.size();
 }
 
 int ModeloBandeja::columnCount(const QModelIndex &padre) const
@@ -116,13 +228,19 @@ int ModeloBandeja::columnCount(const QModelIndex &padre) const
 
 QVariant ModeloBandeja::data(const QModelIndex &indice, int rol) const
 {
-    if (!indice.isValid() || indice.row() >= m_visibles.size())
+    if (!indice.isValid() || indice.row() >= rowCount() || (rol != Qt::DisplayRole && rol != Qt::ToolTipRole))
         return QVariant();
-    const int i = m_visibles.at(indice.row());
-    const retencion::Entrada *retenido = retencionDe(i);
-    if (rol != Qt::DisplayRole && rol != Qt::ToolTipRole)
+    if (indice.column() == kColumnas - 1) {
+        const retencion::Entrada *retenido = retencionDe(filaIndice(indice.row()));
+        if (!retenido)
+            return QVariant();
+        if (rol == Qt::ToolTipRole && !retenido->motivo.isEmpty())
+            return tr("%1 (%2): %3").arg(textoRetencion(retenido->estado), retenido->desde, retenido->motivo);
+        return textoRetencion(retenido->estado);
+    }
+    const outbox::RegistroPendiente r = registro(indice.row());
+    if (r.posicion < 0)
         return QVariant();
-    const outbox::RegistroPendiente &r = m_registros.at(i);
     switch (indice.column()) {
     case 0:
         return r.numero;
@@ -130,14 +248,8 @@ QVariant ModeloBandeja::data(const QModelIndex &indice, int rol) const
         return r.fecha;
     case 2:
         return r.mensaje;
-    case 3:
-        return r.numeroLinea;
     default:
-        if (!retenido)
-            return QVariant();
-        if (rol == Qt::ToolTipRole && !retenido->motivo.isEmpty())
-            return tr("%1 (%2): %3").arg(textoRetencion(retenido->estado), retenido->desde, retenido->motivo);
-        return textoRetencion(retenido->estado);
+        return r.numeroLinea;
     }
 }
 

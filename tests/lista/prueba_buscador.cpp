@@ -2,172 +2,12 @@
 // outbox chooses, whatever happens to the outbox, the hold and the clock between two searches.
 
 #include "common/entorno_prueba.h"
+#include "common/outbox_al_azar.h"
 #include "common/vencida.h"
 #include "lista/archivos_datos.h"
 #include "lista/buscador_outbox.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
-
-namespace {
-
-QByteArray leer(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The pending lines with their offsets.
-QVector<outbox::Referencia> pendientes(const QString &ruta)
-{
-    QVector<outbox::Referencia> lineas;
-    const QByteArray bytes = leer(ruta);
-    qint64 inicio = 0;
-    while (inicio < bytes.size()) {
-        qint64 fin = bytes.indexOf('\n', int(inicio));
-        if (fin < 0)
-            fin = bytes.size();
-        QByteArray linea = bytes.mid(int(inicio), int(fin - inicio));
-        if (linea.endsWith('\r'))
-            linea.chop(1);
-        if (linea.startsWith("e,"))
-            lineas.append({inicio, linea});
-        inicio = fin + 1;
-    }
-    return lineas;
-}
-
-class Mundo
-{
-public:
-    explicit Mundo(quint32 semilla) : m_azar(semilla) {}
-
-    QString ruta;
-    QDate hoy{2026, 6, 15};
-    QVector<retencion::Entrada> entradas;
-    unsigned version = 0;
-
-    // A record as a list, a hand or a damaged file leaves one.
-    void anexar()
-    {
-        static const char *const numeros[] = {"1140001111", "1140002222", "", "11&4000", "1140003333"};
-        static const char *const mensajes[] = {"Hola", "Su cuota, vence", "texto &num=5", "Aviso"};
-        const int cantidad = m_azar.bounded(1, 6);
-        archivos_datos::AnexadorOutbox anexador(ruta);
-        for (int i = 0; i < cantidad; ++i) {
-            const QString numero = QString::fromLatin1(numeros[m_azar.bounded(5)]);
-            const QString mensaje = QString::fromLatin1(mensajes[m_azar.bounded(4)]);
-            if (m_azar.bounded(2))
-                archivos_datos::agregarRegistroOutbox(ruta, numero, fecha(), mensaje);
-            else
-                anexador.acumular(numero, fecha(), mensaje);
-        }
-        anexador.vaciar();
-    }
-
-    QString fecha()
-    {
-        switch (m_azar.bounded(5)) {
-        case 0:
-            return QStringLiteral("--inmediato--");
-        case 1:
-            return QStringLiteral("31/02/2026");
-        default:
-            return hoy.addDays(m_azar.bounded(-3, 6)).toString(QStringLiteral("dd/MM/yyyy"));
-        }
-    }
-
-    // Another program's edit: in place keeping the size, written anew, or put in its place; at a
-    // moment of its own, as a person's edit is.
-    void editarAMano()
-    {
-        QByteArray bytes = leer(ruta);
-        const int caso = m_azar.bounded(4);
-        if (caso == 0 && !bytes.isEmpty()) {
-            const int i = m_azar.bounded(bytes.size());
-            if (bytes.at(i) == 'e' || bytes.at(i) == 'E')
-                bytes[i] = bytes.at(i) == 'e' ? 'E' : 'e';
-            else if (bytes.at(i) >= '0' && bytes.at(i) <= '8')
-                bytes[i] = char(bytes.at(i) + 1);
-        } else if (caso == 1) {
-            bytes.append("e,1140009999," + hoy.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() +
-                         ",A mano\n");
-        } else if (caso == 2 && bytes.size() > 10) {
-            bytes.remove(0, bytes.indexOf('\n') + 1);
-        }
-        if (caso == 3) {
-            const QString otro = ruta + QStringLiteral(".nuevo");
-            QFile f(otro);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes + "e,1140008888,--inmediato--,Reemplazo\n");
-            f.close();
-            QVERIFY(archivos_datos::reemplazar(otro, ruta));
-        } else {
-            QFile f(ruta);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.resize(0) && f.write(bytes) == bytes.size());
-        }
-        QFile f(ruta);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        m_aMano = m_aMano.isValid() ? m_aMano.addSecs(1) : QDateTime(QDate(2001, 1, 1), QTime(0, 0));
-        QVERIFY(f.setFileTime(m_aMano, QFileDevice::FileModificationTime));
-    }
-
-    void cambiarRetencion()
-    {
-        const QVector<outbox::Referencia> lineas = pendientes(ruta);
-        if (m_azar.bounded(3) == 0 && !entradas.isEmpty())
-            entradas.remove(m_azar.bounded(entradas.size()));
-        else if (m_azar.bounded(6) == 0)
-            entradas.clear();
-        else if (!lineas.isEmpty())
-            entradas.append(
-                {lineas.at(m_azar.bounded(lineas.size())).linea, retencion::Estado::EnDuda, {}, {}});
-        ++version;
-    }
-
-    void reescribir()
-    {
-        const QString temporal = QFileInfo(ruta).absoluteDir().filePath(QStringLiteral("compactando.csv"));
-        const QVector<outbox::Referencia> lineas = pendientes(ruta);
-        switch (m_azar.bounded(3)) {
-        case 0:
-            outbox::compactar(ruta, temporal);
-            break;
-        case 1:
-            if (!lineas.isEmpty())
-                outbox::cancelar(ruta, temporal, {lineas.at(m_azar.bounded(lineas.size()))},
-                                 outbox::EnMano());
-            break;
-        default:
-            outbox::agregarPrimero(ruta, temporal, QStringLiteral("1140007777"), hoy.toString("dd/MM/yyyy"),
-                                   QStringLiteral("Urgente"));
-        }
-    }
-
-    // What the worker does with its choice: in flight, then sent (marked), failed or in doubt.
-    void enviar(const outbox::Pendiente &p)
-    {
-        entradas.append({p.linea, retencion::Estado::EnVuelo, {}, {}});
-        ++version;
-        const int desenlace = m_azar.bounded(3);
-        if (desenlace == 0)
-            outbox::marcarEnviado(ruta, p.posicion, p.linea);
-        if (desenlace != 2)
-            entradas.removeLast();
-        else
-            entradas.last().estado = retencion::Estado::EnDuda;
-        ++version;
-    }
-
-    int al(int n) { return m_azar.bounded(n); }
-
-private:
-    QRandomGenerator m_azar;
-    QDateTime m_aMano;
-};
-
-} // namespace
 
 class PruebaBuscador : public QObject
 {
@@ -190,7 +30,7 @@ void PruebaBuscador::igualQueLeerTodo()
 {
     QFETCH(quint32, semilla);
     QTemporaryDir dir;
-    Mundo mundo(semilla);
+    outbox_al_azar::OutboxAlAzar mundo(semilla);
     mundo.ruta = dir.filePath(QStringLiteral("salidas.csv"));
     outbox::Buscador buscador(
         [](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); });
