@@ -7,6 +7,7 @@
 // each of the history, queue and received-messages tabs open in turn over a history and an
 // outbox with rows in them.
 //   bench_reposo [segundos=60]
+// NBSMS_BENCH_PROGRAMA names another nbsms executable to measure (an earlier build, say).
 // Linux only. Run from a Release build:
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-rel nbsms bench_reposo
 
@@ -23,6 +24,8 @@
 #endif
 
 #include <QApplication>
+#include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -84,7 +87,7 @@ void esperar(int ms)
 bool medirPrograma(const char *titulo, int segundos)
 {
     QProcess programa;
-    programa.setProgram(QStringLiteral(NBSMS_PROGRAMA));
+    programa.setProgram(qEnvironmentVariable("NBSMS_BENCH_PROGRAMA", QStringLiteral(NBSMS_PROGRAMA)));
     programa.setStandardOutputFile(QProcess::nullDevice());
     programa.setStandardErrorFile(QProcess::nullDevice());
     programa.start();
@@ -121,6 +124,30 @@ bool medirPrograma(const char *titulo, int segundos)
                 static_cast<long long>(fin.picoKb));
     return true;
 }
+
+#ifdef NBSMS_CON_SIMULADOR
+// Pending records that are not due for a month: the worker passes over every one of them.
+bool escribirPendientesFuturos(int cantidad)
+{
+    const QDir datos = ajustes::prepararCarpetaDatos();
+    QFile archivo(datos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas)));
+    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray fecha =
+        QDate::currentDate().addMonths(1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1();
+    QByteArray bloque;
+    for (int k = 0; k < cantidad; ++k) {
+        bloque += "e,11" + QByteArray::number(40000000 + k) + ',' + fecha +
+                  ",Recordatorio de su cuota numero " + QByteArray::number(k) + '\n';
+        if (bloque.size() > (1 << 20) || k + 1 == cantidad) {
+            if (archivo.write(bloque) != bloque.size())
+                return false;
+            bloque.clear();
+        }
+    }
+    return true;
+}
+#endif
 
 // The window of this process, idle with one tab open after another.
 bool medirPestanas(int segundos)
@@ -194,8 +221,17 @@ int main(int argc, char *argv[])
     escribir(Clave::ColumnaCelular, QStringLiteral("#1"));
     escribir(Clave::FormatoSms, QStringLiteral("Hola [#2]"));
     bien = medirPrograma("enviando, gateway simulado, vigilancia de lista encendida", segundos) && bien;
-    const std::size_t pedidos = gateway.peticiones().size();
-    std::printf("  pedidos al gateway durante la medicion: %zu\n", pedidos);
+    std::printf("  pedidos al gateway durante la medicion: %zu\n", gateway.peticiones().size());
+
+    escribir(Clave::CheckHorarios, 0xFFFFFF);
+    if (!escribirPendientesFuturos(1000000))
+        return 1;
+    bien =
+        medirPrograma("enviando, un millon de pendientes para el mes que viene, todas las horas permitidas",
+                      segundos) &&
+        bien;
+    std::printf("  pedidos al gateway durante la medicion: %zu\n", gateway.peticiones().size());
+    QFile::remove(ajustes::rutaPorDefecto(kArchivoSalidas));
     gateway.detener();
 #endif
 
