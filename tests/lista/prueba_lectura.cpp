@@ -1,6 +1,8 @@
 // Decoding of list files and splitting them into lines.
 
 #include "common/entorno_prueba.h"
+#include "lista/archivos_datos.h"
+#include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
 #include "lista/lista_en_disco.h"
 
@@ -75,6 +77,8 @@ private slots:
     void limites_data();
     void limites();
     void cambioEntrePasadas();
+    void reanudacion_data();
+    void reanudacion();
 };
 
 void PruebaLectura::decodificar_data()
@@ -411,6 +415,62 @@ void PruebaLectura::cambioEntrePasadas()
         leidas << r.linea().toString();
     QVERIFY(r.cambio());
     QCOMPARE(leidas, (QStringList{"uno", "dos"})); // the first block, bytes 0 to 7
+}
+
+// A run cut short after `hechas` rows is recognised the same, and goes on from the same row,
+// whether its list is read whole or in blocks, with a resume before it or not.
+void PruebaLectura::reanudacion_data()
+{
+    QTest::addColumn<int>("previas");
+    QTest::addColumn<int>("hechas");
+    QTest::newRow("ninguna") << 0 << 0;
+    QTest::newRow("tres") << 0 << 3;
+    QTest::newRow("todas") << 0 << 6;
+    QTest::newRow("dos y luego tres") << 2 << 3;
+}
+
+void PruebaLectura::reanudacion()
+{
+    QFETCH(int, previas);
+    QFETCH(int, hechas);
+    QTemporaryDir dir;
+    diario_corrida::Diario d;
+    d.rutaLista = dir.filePath(QStringLiteral("lista.csv"));
+    d.rutaSalidas = dir.filePath(QStringLiteral("salidas.csv"));
+    d.rutaErrores = dir.filePath(QStringLiteral("errores.csv"));
+    d.filasPrevias = previas;
+    escribir(d.rutaLista, "nombre,celular\nAna,1155667788\nBeto,abc\nCarla,1144556677\n\nDora,1133445566\n"
+                          "Eva,1122334455\n");
+    lista::EntradasFila e;
+    e.plantilla = QStringLiteral("Hola [nombre]");
+    e.columnas = QStringList{"nombre", "celular"};
+    e.cantidadColumnas = 2;
+    e.columnaCelular = QStringLiteral("celular");
+    e.separador = QChar(u',');
+    e.hoy = QStringLiteral("01/06/2030");
+    const lista::ReglasFila reglas(e);
+    QStringList lineas;
+    QVERIFY(lista::leerLineasLista(d.rutaLista, lineas));
+    for (int fila = 1; fila <= previas + hechas; ++fila) {
+        if (fila == previas + 1) {
+            d.tamanoSalidas = diario_corrida::tamanoActual(d.rutaSalidas);
+            d.tamanoErrores = diario_corrida::tamanoActual(d.rutaErrores);
+        }
+        const lista::ResultadoFila r = reglas.evaluar(lineas.at(fila));
+        QVERIFY(r.motivo == lista::Motivo::Ninguno
+                    ? archivos_datos::agregarRegistroOutbox(d.rutaSalidas, r.numero, r.fecha, r.mensaje)
+                    : archivos_datos::agregarLineaErrores(d.rutaErrores, lineas.at(fila)));
+    }
+    lista::ListaEnDisco enDisco(8);
+    QCOMPARE(enDisco.abrir(d.rutaLista), lista::Lectura::Bien);
+    QCOMPARE(diario_corrida::huella(enDisco), diario_corrida::huella(lineas));
+    const diario_corrida::Avance entera = diario_corrida::reconocerAvance(d, lineas, reglas);
+    const diario_corrida::Avance enBloques = diario_corrida::reconocerAvance(d, enDisco, reglas);
+    QVERIFY(entera.reconocido && enBloques.reconocido);
+    QCOMPARE(enBloques.hechas, hechas);
+    QCOMPARE(entera.hechas, hechas);
+    QCOMPARE(enBloques.agregados, entera.agregados);
+    QCOMPARE(enBloques.lineasNuevas, entera.lineasNuevas);
 }
 
 NBSMS_TEST_MAIN(PruebaLectura)
