@@ -1,13 +1,17 @@
 // Arbitrary bytes as list format, header line, template and list text: nothing may crash, the
-// fast splitter and filler must agree with the literal ones, and no message may pass 140 units.
+// fast splitter and filler must agree with the literal ones, no message may pass 140 units, and a
+// list read in blocks must give the lines of the whole list decoded at once.
 
 #include "lista/columnas.h"
 #include "lista/lectura_lista.h"
+#include "lista/lista_en_disco.h"
 #include "lista/plantilla.h"
 #include "lista/separar_linea.h"
 #include "referencias.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +45,26 @@ QStringList separarComprobado(const QString &linea, const lista::FormatoLista &f
     return campos;
 }
 
+// Blocks of four bytes put a block's edge everywhere.
+void compararEnBloques(const std::string &bytes, const QStringList &lineas)
+{
+    const QString ruta = QDir::temp().filePath(QStringLiteral("fuzz_lista_en_bloques.csv"));
+    QFile archivo(ruta);
+    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    archivo.write(bytes.data(), qint64(bytes.size()));
+    archivo.close();
+    lista::ListaEnDisco enDisco(4);
+    if (enDisco.abrir(ruta) != lista::Lectura::Bien)
+        fallar("ListaEnDisco::abrir", QString::number(int(bytes.size())));
+    QStringList leidas;
+    lista::ListaEnDisco::Recorrido r = enDisco.recorrer();
+    while (r.siguiente())
+        leidas << r.linea().toString();
+    if (leidas != lineas || r.cambio())
+        fallar("ListaEnDisco", lineas.join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
@@ -52,7 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t largo)
     const bool crudo = fuente.ConsumeBool();
     const QString header = comoTexto(fuente.ConsumeRandomLengthString(256), crudo);
     const QString plantilla = comoTexto(fuente.ConsumeRandomLengthString(1024), crudo);
-    const QString texto = comoTexto(fuente.ConsumeRemainingBytesAsString(), crudo);
+    const std::string resto = fuente.ConsumeRemainingBytesAsString();
+    const QString texto = comoTexto(resto, crudo);
+    if (!crudo)
+        compararEnBloques(resto, lista::separarEnLineas(texto));
 
     const QStringList camposHeader = separarComprobado(header, formato);
     const QStringList columnas = lista::nombresColumnas(camposHeader, conHeader);
