@@ -17,30 +17,12 @@
 
 namespace outbox_al_azar {
 
-inline QByteArray leerTodo(const QString &ruta)
+// The pending records with their offsets and bytes.
+inline QVector<outbox::RegistroPendiente> pendientes(const QString &ruta)
 {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The pending lines with their offsets.
-inline QVector<outbox::Referencia> pendientes(const QString &ruta)
-{
-    QVector<outbox::Referencia> lineas;
-    const QByteArray bytes = leerTodo(ruta);
-    qint64 inicio = 0;
-    while (inicio < bytes.size()) {
-        qint64 fin = bytes.indexOf('\n', int(inicio));
-        if (fin < 0)
-            fin = bytes.size();
-        QByteArray linea = bytes.mid(int(inicio), int(fin - inicio));
-        if (linea.endsWith('\r'))
-            linea.chop(1);
-        if (linea.startsWith("e,"))
-            lineas.append({inicio, linea});
-        inicio = fin + 1;
-    }
-    return lineas;
+    QVector<outbox::RegistroPendiente> registros;
+    outbox::leerPendientes(ruta, registros);
+    return registros;
 }
 
 class OutboxAlAzar
@@ -73,55 +55,41 @@ public:
 
     QString fecha()
     {
-        switch (m_azar.bounded(5)) {
-        case 0:
-            return QStringLiteral("--inmediato--");
-        case 1:
-            return QStringLiteral("31/02/2026");
-        default:
-            return hoy.addDays(m_azar.bounded(-3, 6)).toString(QStringLiteral("dd/MM/yyyy"));
-        }
+        const int caso = m_azar.bounded(5);
+        return caso == 0   ? QStringLiteral("--inmediato--")
+               : caso == 1 ? QStringLiteral("31/02/2026")
+                           : hoy.addDays(m_azar.bounded(-3, 6)).toString(QStringLiteral("dd/MM/yyyy"));
     }
 
-    // Another program's edit: in place keeping the size, written anew, or put in its place; at a
-    // moment of its own, as a person's edit is.
+    // Another program's edit: a character changed in place (and a line added), the first line taken
+    // away, or the file put in its place; at a moment of its own, as a person's edit is.
     void editarAMano()
     {
-        QByteArray bytes = leerTodo(ruta);
-        const int caso = m_azar.bounded(4);
-        if (caso == 0 && !bytes.isEmpty()) {
-            const int i = m_azar.bounded(bytes.size());
-            if (bytes.at(i) == 'e' || bytes.at(i) == 'E')
-                bytes[i] = bytes.at(i) == 'e' ? 'E' : 'e';
-            else if (bytes.at(i) >= '0' && bytes.at(i) <= '8')
-                bytes[i] = char(bytes.at(i) + 1);
-        } else if (caso == 1) {
-            bytes.append("e,1140009999," + hoy.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() +
-                         ",A mano\n");
-        } else if (caso == 2 && bytes.size() > 10) {
-            bytes.remove(0, bytes.indexOf('\n') + 1);
-        }
-        if (caso == 3) {
-            const QString otro = ruta + QStringLiteral(".nuevo");
-            QFile f(otro);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes + "e,1140008888,--inmediato--,Reemplazo\n");
-            f.close();
-            QVERIFY(archivos_datos::reemplazar(otro, ruta));
-        } else {
-            QFile f(ruta);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.resize(0) && f.write(bytes) == bytes.size());
-        }
         QFile f(ruta);
         QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const int caso = m_azar.bounded(4);
+        const int i = m_azar.bounded(qMax(1, bytes.size()));
+        if (caso <= 1 && i < bytes.size() && QByteArray("eE0123456").contains(bytes.at(i)))
+            bytes[i] = bytes.at(i) == 'e' ? 'E' : bytes.at(i) == 'E' ? 'e' : char(bytes.at(i) + 1);
+        if (caso == 1)
+            bytes.append("e,1140009999," + hoy.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() +
+                         ",A mano\n");
+        else if (caso == 2)
+            bytes.remove(0, bytes.indexOf('\n') + 1);
+        QVERIFY(f.resize(0) && f.write(bytes) == bytes.size());
+        f.close();
+        if (caso == 3) {
+            QVERIFY(QFile::copy(ruta, ruta + QStringLiteral(".nuevo")));
+            QVERIFY(archivos_datos::reemplazar(ruta + QStringLiteral(".nuevo"), ruta));
+        }
         m_aMano = m_aMano.isValid() ? m_aMano.addSecs(1) : QDateTime(QDate(2001, 1, 1), QTime(0, 0));
-        QVERIFY(f.setFileTime(m_aMano, QFileDevice::FileModificationTime));
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(m_aMano, QFileDevice::FileModificationTime));
     }
 
     void cambiarRetencion()
     {
-        const QVector<outbox::Referencia> lineas = pendientes(ruta);
+        const QVector<outbox::RegistroPendiente> lineas = pendientes(ruta);
         if (m_azar.bounded(3) == 0 && !entradas.isEmpty())
             entradas.remove(m_azar.bounded(entradas.size()));
         else if (m_azar.bounded(6) == 0)
@@ -135,15 +103,16 @@ public:
     void reescribir()
     {
         const QString temporal = QFileInfo(ruta).absoluteDir().filePath(QStringLiteral("compactando.csv"));
-        const QVector<outbox::Referencia> lineas = pendientes(ruta);
+        const QVector<outbox::RegistroPendiente> lineas = pendientes(ruta);
         switch (m_azar.bounded(3)) {
         case 0:
             outbox::compactar(ruta, temporal);
             break;
         case 1:
-            if (!lineas.isEmpty())
-                outbox::cancelar(ruta, temporal, {lineas.at(m_azar.bounded(lineas.size()))},
-                                 outbox::EnMano());
+            if (!lineas.isEmpty()) {
+                const outbox::RegistroPendiente &r = lineas.at(m_azar.bounded(lineas.size()));
+                outbox::cancelar(ruta, temporal, {{r.posicion, r.linea}}, outbox::EnMano());
+            }
             break;
         default:
             outbox::agregarPrimero(ruta, temporal, QStringLiteral("1140007777"), hoy.toString("dd/MM/yyyy"),
@@ -169,9 +138,9 @@ public:
     // Marks a pending record sent, as the worker does.
     void marcar()
     {
-        const QVector<outbox::Referencia> lineas = pendientes(ruta);
+        const QVector<outbox::RegistroPendiente> lineas = pendientes(ruta);
         if (!lineas.isEmpty()) {
-            const outbox::Referencia &r = lineas.at(m_azar.bounded(lineas.size()));
+            const outbox::RegistroPendiente &r = lineas.at(m_azar.bounded(lineas.size()));
             outbox::marcarEnviado(ruta, r.posicion, r.linea);
         }
     }
