@@ -127,6 +127,8 @@ private slots:
 #endif
         QVERIFY(programa.waitForFinished(20000));
         QCOMPARE(programa.exitCode(), 0);
+        // Its owner may write it again (Windows: the read-only attribute is cleared).
+        QVERIFY(QFileInfo(ruta).permissions() & QFileDevice::WriteOwner);
         QCOMPARE(enviados(ruta),
                  QStringList({QStringLiteral("1|enviado"), QStringLiteral("1150001|enviado")}));
     }
