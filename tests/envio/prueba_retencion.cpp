@@ -100,7 +100,7 @@ private slots:
         cicloQueEntrega();
         w->procesarCiclo();
         QVERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(leer(salidas), QByteArray("E,3,,tres\ne,1,,uno\ne,2,,dos\n"));
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,,tres\ne,1,,uno\ne,2,,dos\n"));
 
         QCOMPARE(w->marcarEnDudaEnviados({referencia("e,1,,uno"), referencia("e,3,,tres")}), 1);
         const outbox::ResultadoCancelacion cancelados =
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(cancelados.cancelados, 1);
         w->conciliarRetencion();
         QCOMPARE(w->enDuda(), 0);
-        QCOMPARE(leer(salidas), QByteArray("E,3,,tres\nE,1,,uno\n"));
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,,tres\nE,1,,uno\n"));
         QCOMPARE(w->enviados(), 3);
         QCOMPARE(envios("1"), 1);
         QCOMPARE(envios("2"), 1);

@@ -17,6 +17,7 @@
 #include <memory>
 
 namespace trabajador_simulado {
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
