@@ -26,7 +26,19 @@ namespace {
 
 bool abrirParaAnexar(QFile &archivo, const QString &ruta)
 {
-    return abrirDatos(archivo, ruta, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    // Read as well: the file's last byte is looked at before the first line goes in.
+    return abrirDatos(archivo, ruta, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered);
+}
+
+// A file whose last line lost its line end (saved so by hand) would have the next line glued to
+// it, a record to a record: that line end goes in first.
+QByteArray finDeLineaPendiente(QFile &archivo)
+{
+    char ultimo = '\n';
+    const qint64 tamano = archivo.size();
+    if (tamano > 0 && archivo.seek(tamano - 1) && archivo.read(&ultimo, 1) == 1 && ultimo != '\n')
+        return QByteArray(kFinLinea);
+    return QByteArray();
 }
 
 // One write call, nothing kept in a buffer. When only part went out, the file is cut back to
@@ -47,7 +59,8 @@ bool agregarLinea(const QString &ruta, const QString &linea)
     QFile archivo;
     if (!abrirParaAnexar(archivo, ruta))
         return false;
-    return escribirEntero(archivo, ruta, linea.toUtf8() + kFinLinea, archivo.size());
+    return escribirEntero(archivo, ruta, finDeLineaPendiente(archivo) + linea.toUtf8() + kFinLinea,
+                          archivo.size());
 }
 
 // A path as the system resolves it, for comparisons: the file's own canonical path, or for a
@@ -109,13 +122,16 @@ void anexarRegistro(QString &linea, const QString &numero, const QString &fecha,
 // Opens at the first line; the size the file had then is where a failed line is cut back to.
 bool escribirAnexando(QFile &archivo, const QString &ruta, qint64 &tamano, const QByteArray &bytes)
 {
+    QByteArray conFin;
     if (!archivo.isOpen()) {
         if (!abrirParaAnexar(archivo, ruta))
             return false;
         tamano = archivo.size();
+        conFin = finDeLineaPendiente(archivo);
     }
-    if (escribirEntero(archivo, ruta, bytes, tamano)) {
-        tamano += bytes.size();
+    const QByteArray &escritos = conFin.isEmpty() ? bytes : conFin.append(bytes);
+    if (escribirEntero(archivo, ruta, escritos, tamano)) {
+        tamano += escritos.size();
         return true;
     }
     archivo.close();

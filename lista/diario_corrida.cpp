@@ -198,6 +198,20 @@ bool leer(const QString &ruta, Diario &d)
            d.tamanoSalidas >= 0 && d.tamanoErrores >= 0 && d.filasPrevias >= 0 && d.agregadosPrevios >= 0;
 }
 
+namespace {
+
+// Whether the byte before `desde` is no line end; leaves the file at `desde`.
+bool terminaAntesSinLinea(QFile &archivo, qint64 desde)
+{
+    char anterior = '\n';
+    const bool sinLinea =
+        desde > 0 && archivo.seek(desde - 1) && archivo.read(&anterior, 1) == 1 && anterior != '\n';
+    archivo.seek(desde);
+    return sinLinea;
+}
+
+} // namespace
+
 bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
 {
     lineas = 0;
@@ -209,6 +223,9 @@ bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
     const qint64 tamano = archivo.size();
     if (tamano < desde || !archivo.seek(desde))
         return false;
+    // A line begun before `desde` (left without its line end by a hand) is ended by the first line
+    // end after it, which is no line of the run's.
+    bool restoDeLinea = terminaAntesSinLinea(archivo, desde);
     qint64 finUltimaLinea = desde;
     qint64 posicion = desde;
     QByteArray bloque(1 << 16, Qt::Uninitialized);
@@ -221,7 +238,8 @@ bool contarLineasDesde(const QString &ruta, qint64 desde, int &lineas)
         const char *fin = inicio + leidos;
         while (const void *salto = std::memchr(p, '\n', static_cast<size_t>(fin - p))) {
             p = static_cast<const char *>(salto) + 1;
-            ++lineas;
+            lineas += restoDeLinea ? 0 : 1;
+            restoDeLinea = false;
             finUltimaLinea = posicion + (p - inicio);
         }
         posicion += leidos;
@@ -248,7 +266,13 @@ public:
         if (!contarLineasDesde(ruta, desde, m_cantidad))
             return false;
         m_archivo.setFileName(ruta);
-        return m_cantidad == 0 || (m_archivo.open(QIODevice::ReadOnly) && m_archivo.seek(desde));
+        if (m_cantidad == 0)
+            return true;
+        if (!m_archivo.open(QIODevice::ReadOnly) || !m_archivo.seek(desde))
+            return false;
+        if (terminaAntesSinLinea(m_archivo, desde))
+            m_archivo.readLine();
+        return true;
     }
     int cantidad() const { return m_cantidad; }
     // False after the last whole line (or when the file was cut meanwhile).

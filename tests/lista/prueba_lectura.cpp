@@ -1,5 +1,6 @@
 // Decoding of list files and splitting them into lines.
 
+#include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 #include "lista/archivos_datos.h"
 #include "lista/diario_corrida.h"
@@ -415,25 +416,33 @@ void PruebaLectura::cambioEntrePasadas()
 }
 
 // A run cut short after `hechas` rows (and `previas` before a resume) is recognised the same with
-// its list read whole or in blocks.
+// its list read whole or in blocks; and when the outbox and the errors file were left by a hand
+// without their last line end, the run's first lines do not glue onto those.
 void PruebaLectura::reanudacion_data()
 {
     QTest::addColumn<int>("previas");
     QTest::addColumn<int>("hechas");
-    QTest::newRow("tres") << 0 << 3;
-    QTest::newRow("dos y luego tres") << 2 << 3;
+    QTest::addColumn<QByteArray>("antes");
+    QTest::newRow("tres") << 0 << 3 << QByteArray();
+    QTest::newRow("dos y luego tres") << 2 << 3 << QByteArray();
+    QTest::newRow("sin el ultimo fin de linea") << 0 << 3 << QByteArray("e,1140000000,01/01/2026,a mano");
 }
 
 void PruebaLectura::reanudacion()
 {
     QFETCH(int, previas);
     QFETCH(int, hechas);
+    QFETCH(QByteArray, antes);
     QTemporaryDir dir;
     diario_corrida::Diario d;
     d.rutaLista = dir.filePath(QStringLiteral("lista.csv"));
     d.rutaSalidas = dir.filePath(QStringLiteral("salidas.csv"));
     d.rutaErrores = dir.filePath(QStringLiteral("errores.csv"));
     d.filasPrevias = previas;
+    if (!antes.isEmpty()) {
+        escribir(d.rutaSalidas, antes);
+        escribir(d.rutaErrores, "Zoe,abc");
+    }
     escribir(d.rutaLista, "nombre,celular\nAna,1155667788\nBeto,abc\nCarla,1144556677\n\nDora,1133445566\n");
     const lista::ReglasFila reglas({QStringLiteral("Hola [nombre]"),
                                     {"nombre", "celular"},
@@ -461,6 +470,12 @@ void PruebaLectura::reanudacion()
     QVERIFY(enBloques.reconocido);
     QCOMPARE(enBloques.hechas, hechas);
     QCOMPARE(enBloques.agregados, diario_corrida::reconocerAvance(d, lineas, reglas).agregados);
+    if (!antes.isEmpty()) {
+        QVERIFY(
+            archivos_prueba::leer(d.rutaSalidas).startsWith(archivos_prueba::conFinDeLinea(antes + '\n')));
+        QVERIFY(archivos_prueba::leer(d.rutaErrores)
+                    .startsWith(archivos_prueba::conFinDeLinea("Zoe,abc\nBeto,abc\n")));
+    }
 }
 
 NBSMS_TEST_MAIN(PruebaLectura)
