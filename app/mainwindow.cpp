@@ -82,8 +82,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
                                                                             : carpetaDatos.absolutePath());
     privacidad::restringirArchivo(QSettings().fileName());
     archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
-    worker = new threads(claveParaConexion(ui->NgwKey->text()),
-                         protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
+    worker = new threads(protocolo_ngw::gatewayDe(ui->IPGateway->text(), ui->NgwKey->text()), archivoSalidas);
     iniciarHistorial();
     // A pool of its own, so that ending this window waits for this worker only.
     poolEnvio = new QThreadPool(this);
@@ -239,9 +238,7 @@ void MainWindow::cargarAjustes()
     });
     ui->IPGateway->setText(leerTexto(Clave::IpGateway));
     ui->checkVerifPer->setChecked(leerBool(Clave::CheckVerifPer));
-    QString clave = leerTexto(Clave::KeyGateway);
-    clave.remove(QString::fromLatin1(kPrefijoClave));
-    ui->NgwKey->setText(clave);
+    ui->NgwKey->setText(protocolo_ngw::claveSinPrefijo(leerTexto(Clave::KeyGateway)));
     ui->ingresoBackups->setText(leerTexto(Clave::FolderBackups));
     ui->ingresoErrores->setText(leerTexto(Clave::FolderErrores));
     ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));

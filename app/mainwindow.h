@@ -185,8 +185,6 @@ private:
     lista::LargosLista largosLista;
     void mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos);
 
-    // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
-    static QString claveParaConexion(const QString &campo);
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
     void crearBandeja();
     void cargarAjustes();

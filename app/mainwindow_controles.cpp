@@ -42,32 +42,22 @@ void MainWindow::on_NgwKey_editingFinished()
     ajustes::escribir(ajustes::Clave::KeyGateway, ui->NgwKey->text());
 }
 
-QString MainWindow::claveParaConexion(const QString &campo)
-{
-    QString clave = protocolo_ngw::recortarEspacios(campo);
-    const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
-    if (!campo.contains(prefijo))
-        clave.insert(0, prefijo);
-    return clave;
-}
-
 void MainWindow::on_pushActualizarConex_clicked()
 {
     conexion_ngw *conexion = worker->conexion();
     if (conexion->isOcupado())
         return;
-    const QString clave = claveParaConexion(ui->NgwKey->text());
-    const QString escrita = protocolo_ngw::recortarEspacios(ui->IPGateway->text());
-    QString direccion;
-    if (!protocolo_ngw::normalizarDireccion(escrita, &direccion)) {
+    const protocolo_ngw::Gateway gateway =
+        protocolo_ngw::gatewayDe(ui->IPGateway->text(), ui->NgwKey->text());
+    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Direccion) {
         CuadroMensaje::mostrar(tr("Error!"),
                                tr("La direccion del gateway \"%1\" no es valida.\n"
                                   "Escriba solo la IP o el nombre del equipo, y el puerto si hace falta "
                                   "(por ejemplo 192.168.0.20:8080).")
-                                   .arg(escrita.left(100)));
+                                   .arg(gateway.direccion.left(100)));
         return;
     }
-    if (!protocolo_ngw::claveValida(clave)) {
+    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Clave) {
         CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es válida: no puede contener \"&\", "
                                                 "saltos de línea ni caracteres nulos."));
         return;
@@ -79,7 +69,7 @@ void MainWindow::on_pushActualizarConex_clicked()
                                                 "La conexion no se actualizo; intente nuevamente."));
         return;
     }
-    conexion->setConexion(clave, direccion);
+    conexion->fijarGateway(gateway);
     // The worker may have taken the link since the check above: the dialog would then report
     // on a state that was never asked.
     if (!conexion->consultarEstado()) {

@@ -58,7 +58,7 @@ void descontarPendiente(std::atomic<int> &pendientes)
 
 } // namespace
 
-threads::threads(const QString &clave, const QString &ip, const QString &archivoSalidas)
+threads::threads(const protocolo_ngw::Gateway &gateway, const QString &archivoSalidas)
     : QObject(nullptr), m_archivoSalidas(archivoSalidas),
       m_reintento(ajustes::leerEntero(ajustes::Clave::EsperaReintento))
 {
@@ -66,11 +66,11 @@ threads::threads(const QString &clave, const QString &ip, const QString &archivo
     // The owner waits for the loop to end and deletes the worker and its connection together.
     setAutoDelete(false);
     // The time limits apply from the first connection check on.
-    m_conexion = new conexion_ngw(clave, QString());
+    m_conexion = new conexion_ngw(QString(), QString());
     m_conexion->setTiempoLimite(ajustes::leerEntero(ajustes::Clave::LimiteSilencio));
     m_conexion->setPlazoTotal(ajustes::leerEntero(ajustes::Clave::PlazoRespuesta));
-    m_conexion->setConexion(clave, ip);
-    if (!clave.isEmpty() && !ip.isEmpty())
+    m_conexion->fijarGateway(gateway);
+    if (!gateway.sinDireccion())
         m_conexion->consultarEstado();
     m_conexion->fijarAlCompletar([this] { alResponder(); });
     {

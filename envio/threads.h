@@ -15,6 +15,7 @@
 
 #include "envio/reintento.h"
 #include "gateway/estados.h"
+#include "gateway/protocolo_ngw.h"
 #include "lista/outbox.h"
 #include "lista/retencion.h"
 
@@ -45,7 +46,7 @@ public:
     // known) and counts the three counters from the files. The connection hands every send and
     // fetch reply to the worker the moment it has been classified (completarPendiente, and the
     // report of a send that failed).
-    threads(const QString &clave, const QString &ip, const QString &archivoSalidas);
+    threads(const protocolo_ngw::Gateway &gateway, const QString &archivoSalidas);
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
 

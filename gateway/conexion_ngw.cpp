@@ -33,10 +33,9 @@ const char kStatsError[] = "\n_DEBUG: REPLY STATS ERROR! EST_CONEX_UNKNOW\n";
 conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial) : QObject(nullptr)
 {
     qCDebug(catGateway) << "Crea CONEXION";
-    m_clave = claveInicial;
-    setIp(ipInicial);
+    setConexion(claveInicial, ipInicial);
     fijarEstado(EST_CONEX_UNKNOW);
-    if (!m_clave.isEmpty() && !m_ip.isEmpty())
+    if (!claveInicial.isEmpty() && !m_gateway.sinDireccion())
         consultarEstado();
 }
 
@@ -45,19 +44,21 @@ conexion_ngw::~conexion_ngw()
     qCDebug(catGateway) << "<-------------TEST CONEXION - DESTRUCTOR!------------------>";
 }
 
+void conexion_ngw::fijarGateway(const protocolo_ngw::Gateway &gateway)
+{
+    m_gateway = gateway;
+    m_sinDireccion = gateway.sinDireccion();
+    m_urlBase = protocolo_ngw::urlBase(gateway.direccion);
+}
+
 void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp)
 {
-    m_clave = nuevaClave;
-    setIp(nuevaIp);
+    fijarGateway(protocolo_ngw::gatewayDe(nuevaIp, nuevaClave));
 }
 
 void conexion_ngw::setIp(const QString &nuevaIp)
 {
-    m_ip = nuevaIp;
-    m_sinDireccion = protocolo_ngw::recortarEspacios(nuevaIp).isEmpty();
-    QString normalizada;
-    m_direccionValida = protocolo_ngw::normalizarDireccion(m_ip, &normalizada);
-    m_urlBase = protocolo_ngw::urlBase(m_direccionValida ? normalizada : m_ip);
+    fijarGateway(protocolo_ngw::gatewayDe(nuevaIp, m_gateway.clave));
 }
 
 bool conexion_ngw::reclamar()
@@ -94,7 +95,7 @@ bool conexion_ngw::consultar(bool reintento)
         if (rechazarPedido(&conexion_ngw::replyStatsFinished))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_gateway.clave);
         qCDebug(catGateway) << url.toString().toLatin1();
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyStatsFinished);
@@ -121,7 +122,7 @@ void conexion_ngw::consultarLugar()
         if (rechazarPedido(&conexion_ngw::replyHayLugarParaSMS))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_gateway.clave);
         qCDebug(catGateway) << url.toString().toLatin1();
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyHayLugarParaSMS);
@@ -137,8 +138,9 @@ bool conexion_ngw::transmitirSms(const registro_sms &registro)
         if (rechazarPedido(&conexion_ngw::replySmsToNGW))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QString texto = protocolo_ngw::textoEnvio(m_clave, registro.numero, registro.mensaje);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(m_clave, registro.numero, registro.mensaje);
+        const QString texto = protocolo_ngw::textoEnvio(m_gateway.clave, registro.numero, registro.mensaje);
+        const QByteArray cuerpo =
+            protocolo_ngw::cuerpoEnvio(m_gateway.clave, registro.numero, registro.mensaje);
         qCDebug(catGateway) << "Enviando SMS";
         qCDebug(catGateway) << "url= " << url.toString();
         qCDebug(catGateway) << "data= " << protocolo_ngw::paraRegistro(texto);
@@ -170,7 +172,7 @@ bool conexion_ngw::obtenerSms()
         if (rechazarPedido(&conexion_ngw::replyGetSmsFinished))
             return;
         const QUrl url = protocolo_ngw::urlRecepcion(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_gateway.clave);
         qCDebug(catGateway) << url;
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyGetSmsFinished);
@@ -236,13 +238,17 @@ cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
 bool conexion_ngw::rechazarPedido(Manejador manejador)
 {
     QString error;
-    if (!m_direccionValida)
+    switch (m_gateway.falla()) {
+    case protocolo_ngw::Gateway::Falla::Direccion:
         error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
-                    .arg(protocolo_ngw::paraRegistro(m_ip));
-    else if (!protocolo_ngw::claveValida(m_clave))
+                    .arg(protocolo_ngw::paraRegistro(m_gateway.direccion));
+        break;
+    case protocolo_ngw::Gateway::Falla::Clave:
         error = tr("Clave del gateway no válida: no puede contener &, saltos de línea ni caracteres nulos");
-    else
+        break;
+    case protocolo_ngw::Gateway::Falla::Ninguna:
         return false;
+    }
     nuevoPedido(manejador)->rechazar(error);
     return true;
 }

@@ -31,11 +31,12 @@ public:
     conexion_ngw(const QString &clave, const QString &ip);
     ~conexion_ngw() override;
 
-    // Stores key and address; starts nothing.
+    // The gateway to talk to from the next request on; starts nothing. An address that is not
+    // host[:port] is kept but never used: every request then ends at once in EST_CONEX_ERROR, as
+    // does one with a key that protocolo_ngw::claveValida refuses.
+    void fijarGateway(const protocolo_ngw::Gateway &gateway);
+    // The same through protocolo_ngw::gatewayDe.
     void setConexion(const QString &clave, const QString &ip);
-    // Stores the address and rebuilds the base URL. An address that is not host[:port] (after
-    // taking away "http://" and a final "/") is kept but never used: every request then ends
-    // at once in EST_CONEX_ERROR, as does one with a key that protocolo_ngw::claveValida refuses.
     void setIp(const QString &ip);
 
     // Connection check, from the interface thread: claims the link, state -1, status query.
@@ -88,8 +89,8 @@ public:
     void setPlazoTotal(int ms);
     int plazoTotal() const { return m_plazoMs; }
 
-    QString clave() const { return m_clave; }
-    QString ip() const { return m_ip; }
+    QString clave() const { return m_gateway.clave; }
+    QString ip() const { return m_gateway.direccion; }
 
     // Received messages that could be stored neither in the chosen file nor in the default
     // one; they are written before anything newer, and no fetch starts while any remain.
@@ -163,9 +164,8 @@ private:
 
     QString m_errorConexion;
     QStringList m_erroresPendientes;
-    QString m_clave;
+    protocolo_ngw::Gateway m_gateway;
     QString m_urlBase;
-    QString m_ip;
     std::atomic<int> m_estado{EST_CONEX_UNKNOW};
     std::atomic<bool> m_ocupado{false};
     std::atomic<bool> m_deteniendo{false};
@@ -177,7 +177,6 @@ private:
     registro_sms m_smsPendiente;
     std::atomic<int> m_ultimosRecibidos{0};
     std::function<void()> m_alCompletar;
-    bool m_direccionValida = false;
     int m_limiteMs = kTiempoLimiteDefecto;
     int m_plazoMs = kPlazoTotalDefecto;
     QList<registro_sms> m_retenidos;

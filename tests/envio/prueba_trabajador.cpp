@@ -211,7 +211,7 @@ private slots:
     void sinDireccionNoHaceNada()
     {
         escribir(salidas, "e,1,,m\n");
-        w = new threads(QStringLiteral("key=clave"), QString(), salidas);
+        w = new threads(protocolo_ngw::gatewayDe(QString(), QStringLiteral("key=clave")), salidas);
         reloj::fijar([] { return kAhora; });
         w->fijarComando(EST_PLAY);
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_UNKNOW);

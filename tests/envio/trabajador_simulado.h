@@ -60,7 +60,7 @@ protected:
     void crear(const QByteArray &contenido, const QDateTime &ahora = trabajador_simulado::kAhora)
     {
         archivos_prueba::escribir(salidas, contenido);
-        w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
+        w = new threads(protocolo_ngw::gatewayDe(direccion(), QStringLiteral("key=clave")), salidas);
         reloj::fijar([ahora] { return ahora; });
         QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);

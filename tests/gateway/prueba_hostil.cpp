@@ -221,7 +221,7 @@ void PruebaHostil::cierreSinRespuesta()
     }
     // Fetching runs at any hour; with no hour allowed only the fetch can go out.
     ajustes::escribir(ajustes::Clave::CheckHorarios, recepcion ? 0 : ajustes::kTodasLasHoras);
-    threads w(kClave, ipSim(), salidas);
+    threads w(protocolo_ngw::gatewayDe(ipSim(), kClave), salidas);
     conexion_ngw *c = w.conexion();
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);

@@ -100,7 +100,8 @@ private slots:
         historial::Historial base;
         QVERIFY(base.abrir(ruta));
         {
-            threads w(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
+            threads w(protocolo_ngw::gatewayDe(QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
+                                               QStringLiteral("key=clave")),
                       rutaSalidas);
             connect(&w, &threads::intentoEnvio, &base, &historial::Historial::agregarEnviado,
                     Qt::QueuedConnection);
