@@ -1,23 +1,21 @@
 #include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
-#include "envio/threads.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
 
-// The records in doubt on the queue tab: the gateway may have sent them, so the worker holds them
+// The records in doubt on the queue tab: the gateway may have sent them, so the service holds them
 // until the operator chooses, for each, one more send or "sent" without a send. Also going on
-// after the file of the records in doubt was lost or damaged. The worker does the work; the
+// after the file of the records in doubt was lost or damaged. The service does the work; the
 // window asks, forwards and shows.
 
 void MainWindow::mostrarEnDuda()
 {
-    if (!worker)
-        return;
-    const bool ilegible = !worker->retencionConfiable();
-    const int cantidad = worker->enDuda();
+    const servicio::Instantanea i = m_servicio->instantanea();
+    const bool ilegible = !i.retencionConfiable;
+    const int cantidad = i.situacion.enDuda;
     QString texto;
     if (ilegible)
         texto =
@@ -25,17 +23,17 @@ void MainWindow::mostrarEnDuda()
                "el gateway ya envió alguno de los pendientes. No se envía nada hasta que lo revise: compare "
                "la bandeja con el historial, cancele o marque como enviados los que ya salieron y pulse "
                "«Reanudar envío».")
-                .arg(worker->rutaRetencion());
+                .arg(m_servicio->rutaRetencion());
     else if (cantidad > 0)
         texto =
             tr("%n SMS en duda: el gateway pudo haberlos enviado, pero no lo confirmó. No se envían otra "
                "vez solos. Si el destinatario no lo recibió, elija «Reenviar»; si lo recibió, «Marcar como "
                "enviado».",
                nullptr, cantidad);
-    if (ui->labelEnDudaBandeja->text() != texto)
-        ui->labelEnDudaBandeja->setText(texto);
-    ui->labelEnDudaBandeja->setVisible(!texto.isEmpty());
-    ui->botonReanudarEnDuda->setVisible(ilegible);
+    if (m_ui->labelEnDudaBandeja->text() != texto)
+        m_ui->labelEnDudaBandeja->setText(texto);
+    m_ui->labelEnDudaBandeja->setVisible(!texto.isEmpty());
+    m_ui->botonReanudarEnDuda->setVisible(ilegible);
 }
 
 void MainWindow::on_botonReenviarBandeja_clicked()
@@ -52,9 +50,9 @@ void MainWindow::on_botonReenviarBandeja_clicked()
                "destinatario lo recibirá dos veces.",
                nullptr, registros.size()),
             QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
-        !worker)
+        m_servicio->terminado())
         return;
-    const int pedidos = worker->reenviarEnDuda(registros);
+    const int pedidos = m_servicio->reenviarEnDuda(registros);
     qCDebug(catApp) << "reenvio pedido" << pedidos;
     refrescarBandeja();
     statusBar()->showMessage(
@@ -73,9 +71,9 @@ void MainWindow::on_botonMarcarBandeja_clicked()
             tr("Atencion!"),
             tr("¿Marcar %n mensaje(s) en duda como enviado(s)? No se enviará(n).", nullptr, registros.size()),
             QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
-        !worker)
+        m_servicio->terminado())
         return;
-    const int marcados = worker->marcarEnDudaEnviados(registros);
+    const int marcados = m_servicio->marcarEnDudaEnviados(registros);
     qCDebug(catApp) << "marcados como enviados" << marcados;
     refrescarBandeja();
     statusBar()->showMessage(tr("%n mensaje(s) marcado(s) como enviado(s).", nullptr, marcados), 10000);
@@ -83,17 +81,17 @@ void MainWindow::on_botonMarcarBandeja_clicked()
 
 void MainWindow::on_botonReanudarEnDuda_clicked()
 {
-    if (!worker || worker->retencionConfiable())
+    if (m_servicio->terminado() || m_servicio->instantanea().retencionConfiable)
         return;
     if (CuadroMensaje::mostrar(
             tr("Atencion!"),
             tr("¿Ya revisó la bandeja de salida? Todos los mensajes pendientes se enviarán, "
                "también los que el gateway pudo haber enviado antes."),
             QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
-        !worker)
+        m_servicio->terminado())
         return;
-    if (!worker->empezarRetencionDeNuevo())
-        error(tr("No se pudo escribir %1: el envío sigue detenido.").arg(worker->rutaRetencion()));
+    if (!m_servicio->empezarRetencionDeNuevo())
+        error(tr("No se pudo escribir %1: el envío sigue detenido.").arg(m_servicio->rutaRetencion()));
     mostrarEnDuda();
 }
 

@@ -3,8 +3,6 @@
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
-#include "envio/threads.h"
-#include "gateway/conexion_ngw.h"
 #include "historial/base_historial.h"
 #include "historial/consultas.h"
 #include "historial/exportar_csv.h"
@@ -12,6 +10,7 @@
 #include "historial/modelo_paginado.h"
 #include "lista/archivos_datos.h"
 #include "lista/outbox.h"
+#include "lista/retencion.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
@@ -20,8 +19,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -72,7 +69,8 @@ QChar separadorDe(const QComboBox *combo)
 
 struct MainWindow::VistasHistorial
 {
-    historial::Historial base;
+    explicit VistasHistorial(historial::Historial &historial) : base(historial) {}
+    historial::Historial &base;
     historial::ModeloPaginado enviados{historial::tablaEnviados()};
     historial::ModeloPaginado recibidos{historial::tablaRecibidos()};
     historial::ModeloBandeja bandeja;
@@ -98,133 +96,97 @@ struct MainWindow::VistasHistorial
     };
     Ritmo ritmoBandeja;
     Ritmo ritmoHistorial;
-    QStringList avisos;
 };
-
-QString MainWindow::rutaHistorial() const
-{
-    return carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoHistorial));
-}
 
 void MainWindow::iniciarHistorial()
 {
-    vistas = new VistasHistorial;
-    vistas->base.abrir(rutaHistorial());
-    // The worker and the connection report; the rows are written here, on this thread.
-    connect(worker, &threads::intentoEnvio, &vistas->base, &historial::Historial::agregarEnviado,
-            Qt::QueuedConnection);
-    connect(worker->conexion(), &conexion_ngw::recibidosGuardados, &vistas->base,
-            &historial::Historial::agregarRecibidos, Qt::QueuedConnection);
-    connect(&vistas->base, &historial::Historial::agregados, this, [this](bool recibidos) {
+    m_vistas = new VistasHistorial(m_servicio->historial());
+    connect(&m_vistas->base, &historial::Historial::agregados, this, [this](bool recibidos) {
         if (recibidos) {
-            vistas->recibidosSucio = true;
+            m_vistas->recibidosSucio = true;
             actualizarTituloRecibidos();
         } else {
-            vistas->historialSucio = true;
+            m_vistas->historialSucio = true;
         }
     });
 
-    prepararTabla(ui->tablaHistorial, &vistas->enviados, 2);
-    prepararTabla(ui->tablaBandeja, &vistas->bandeja, 2);
-    prepararTabla(ui->tablaRecibidos, &vistas->recibidos, 2);
+    prepararTabla(m_ui->tablaHistorial, &m_vistas->enviados, 2);
+    prepararTabla(m_ui->tablaBandeja, &m_vistas->bandeja, 2);
+    prepararTabla(m_ui->tablaRecibidos, &m_vistas->recibidos, 2);
     const int anchoFecha =
-        ui->tablaHistorial->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00 "));
-    ui->tablaHistorial->setColumnWidth(0, anchoFecha);
-    ui->tablaRecibidos->setColumnWidth(0, anchoFecha);
+        m_ui->tablaHistorial->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00 "));
+    m_ui->tablaHistorial->setColumnWidth(0, anchoFecha);
+    m_ui->tablaRecibidos->setColumnWidth(0, anchoFecha);
 
     const QDate hoy = reloj::hoy();
-    ui->desdeHistorial->setDate(hoy.addDays(-7));
-    ui->hastaHistorial->setDate(hoy);
-    ui->desdeHistorial->setEnabled(false);
-    ui->hastaHistorial->setEnabled(false);
-    connect(ui->checkFechasHistorial, &QCheckBox::toggled, this, [this](bool activo) {
-        ui->desdeHistorial->setEnabled(activo);
-        ui->hastaHistorial->setEnabled(activo);
+    m_ui->desdeHistorial->setDate(hoy.addDays(-7));
+    m_ui->hastaHistorial->setDate(hoy);
+    m_ui->desdeHistorial->setEnabled(false);
+    m_ui->hastaHistorial->setEnabled(false);
+    connect(m_ui->checkFechasHistorial, &QCheckBox::toggled, this, [this](bool activo) {
+        m_ui->desdeHistorial->setEnabled(activo);
+        m_ui->hastaHistorial->setEnabled(activo);
         aplicarFiltroHistorial();
     });
 
     const std::pair<QTimer *, void (MainWindow::*)()> demoras[] = {
-        {&vistas->demoraHistorial, &MainWindow::aplicarFiltroHistorial},
-        {&vistas->demoraBandeja, &MainWindow::aplicarFiltroBandeja},
-        {&vistas->demoraRecibidos, &MainWindow::aplicarFiltroRecibidos}};
+        {&m_vistas->demoraHistorial, &MainWindow::aplicarFiltroHistorial},
+        {&m_vistas->demoraBandeja, &MainWindow::aplicarFiltroBandeja},
+        {&m_vistas->demoraRecibidos, &MainWindow::aplicarFiltroRecibidos}};
     for (const auto &d : demoras) {
         d.first->setSingleShot(true);
         d.first->setInterval(kDemoraFiltroMs);
         connect(d.first, &QTimer::timeout, this, d.second);
     }
-    for (QLineEdit *campo : {ui->filtroNumeroHistorial, ui->filtroTextoHistorial})
-        connect(campo, &QLineEdit::textChanged, &vistas->demoraHistorial, qOverload<>(&QTimer::start));
-    connect(ui->desdeHistorial, &QDateEdit::dateChanged, &vistas->demoraHistorial,
+    for (QLineEdit *campo : {m_ui->filtroNumeroHistorial, m_ui->filtroTextoHistorial})
+        connect(campo, &QLineEdit::textChanged, &m_vistas->demoraHistorial, qOverload<>(&QTimer::start));
+    connect(m_ui->desdeHistorial, &QDateEdit::dateChanged, &m_vistas->demoraHistorial,
             qOverload<>(&QTimer::start));
-    connect(ui->hastaHistorial, &QDateEdit::dateChanged, &vistas->demoraHistorial,
+    connect(m_ui->hastaHistorial, &QDateEdit::dateChanged, &m_vistas->demoraHistorial,
             qOverload<>(&QTimer::start));
-    connect(ui->filtroBandeja, &QLineEdit::textChanged, &vistas->demoraBandeja, qOverload<>(&QTimer::start));
-    connect(ui->filtroRecibidos, &QLineEdit::textChanged, &vistas->demoraRecibidos,
+    connect(m_ui->filtroBandeja, &QLineEdit::textChanged, &m_vistas->demoraBandeja,
+            qOverload<>(&QTimer::start));
+    connect(m_ui->filtroRecibidos, &QLineEdit::textChanged, &m_vistas->demoraRecibidos,
             qOverload<>(&QTimer::start));
 
     actualizarTituloRecibidos();
     mostrarEnDuda();
-    on_tabWidget_currentChanged(ui->tabWidget->currentIndex());
+    on_tabWidget_currentChanged(m_ui->tabWidget->currentIndex());
     // The names of the tabs are never shortened ("...torial"): the window is at least as tall as
     // the whole tab bar, and made so at start.
-    ui->tabWidget->setElideMode(Qt::ElideNone);
-    ui->tabWidget->setUsesScrollButtons(false);
-    const QMargins margenes = ui->gridLayout->contentsMargins();
-    const int alto = ui->tabWidget->tabBar()->sizeHint().height() + margenes.top() + margenes.bottom() +
-                     statusBar()->sizeHint().height() + ui->tabWidget->fontMetrics().height();
+    m_ui->tabWidget->setElideMode(Qt::ElideNone);
+    m_ui->tabWidget->setUsesScrollButtons(false);
+    const QMargins margenes = m_ui->gridLayout->contentsMargins();
+    const int alto = m_ui->tabWidget->tabBar()->sizeHint().height() + margenes.top() + margenes.bottom() +
+                     statusBar()->sizeHint().height() + m_ui->tabWidget->fontMetrics().height();
     if (alto > height())
         resize(width(), alto);
 }
 
-void MainWindow::volcarHistorial()
-{
-    if (vistas)
-        QCoreApplication::sendPostedEvents(&vistas->base, QEvent::MetaCall);
-}
-
 void MainWindow::liberarHistorial()
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    volcarHistorial();
-    for (QTableView *tabla : {ui->tablaHistorial, ui->tablaBandeja, ui->tablaRecibidos})
+    for (QTableView *tabla : {m_ui->tablaHistorial, m_ui->tablaBandeja, m_ui->tablaRecibidos})
         tabla->setModel(nullptr);
-    delete vistas;
-    vistas = nullptr;
-}
-
-void MainWindow::poleoHistorial()
-{
-    if (!vistas)
-        return;
-    vistas->base.reintentar();
-    vistas->avisos += vistas->base.tomarAvisos();
-    // The errors file as the connection's lines use it: not while a list run counts its lines.
-    if (!vistas->avisos.isEmpty() && !cajaErroresAbierta && !corridaEnCurso && !QFile::exists(rutaDiario())) {
-        const QString ruta = ui->ingresoErrores->text();
-        if (motivoRutaRechazada(ruta, ui->ingresoErrores).isEmpty()) {
-            while (!vistas->avisos.isEmpty() &&
-                   archivos_datos::agregarLineaErrores(ruta, vistas->avisos.first()))
-                vistas->avisos.removeFirst();
-        }
-    }
-    refrescarPestanaActual();
+    delete m_vistas;
+    m_vistas = nullptr;
 }
 
 void MainWindow::on_tabWidget_currentChanged(int indice)
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    QWidget *pagina = ui->tabWidget->widget(indice);
-    if (pagina == ui->tabHistorial) {
-        if (vistas->historialSucio)
+    QWidget *pagina = m_ui->tabWidget->widget(indice);
+    if (pagina == m_ui->tabHistorial) {
+        if (m_vistas->historialSucio)
             refrescarHistorial();
-        ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
-    } else if (pagina == ui->tabBandeja) {
-        vistas->bandejaSucia = true;
+        m_ui->labelEstadoHistorial->setText(m_vistas->base.textoEstado());
+    } else if (pagina == m_ui->tabBandeja) {
+        m_vistas->bandejaSucia = true;
         refrescarPestanaActual();
-    } else if (pagina == ui->tabRecibidos) {
-        vistas->recibidosSucio = true;
+    } else if (pagina == m_ui->tabRecibidos) {
+        m_vistas->recibidosSucio = true;
         refrescarPestanaActual();
     }
 }
@@ -232,26 +194,28 @@ void MainWindow::on_tabWidget_currentChanged(int indice)
 // From the poll: only what changed is asked for again, so that an open tab costs nothing idle.
 void MainWindow::refrescarPestanaActual()
 {
-    QWidget *pagina = ui->tabWidget->currentWidget();
-    if (pagina == ui->tabHistorial) {
+    if (!m_vistas)
+        return;
+    QWidget *pagina = m_ui->tabWidget->currentWidget();
+    if (pagina == m_ui->tabHistorial) {
         // Rows arriving while the operator reads further down do not pull the list from under
         // him: it is brought up to date once he is back at the top.
-        if (vistas->historialSucio && ui->tablaHistorial->verticalScrollBar()->value() == 0 &&
-            vistas->ritmoHistorial.libre())
+        if (m_vistas->historialSucio && m_ui->tablaHistorial->verticalScrollBar()->value() == 0 &&
+            m_vistas->ritmoHistorial.libre())
             refrescarHistorial();
         else
-            ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
-    } else if (pagina == ui->tabBandeja) {
-        const QFileInfo salidas(archivoSalidas);
-        const bool cambio = salidas.size() != vistas->tamanoSalidas ||
-                            salidas.lastModified() != vistas->fechaSalidas ||
-                            (worker && worker->versionRetencion() != vistas->versionRetencion);
-        if (vistas->bandejaSucia || (cambio && vistas->ritmoBandeja.libre()))
+            m_ui->labelEstadoHistorial->setText(m_vistas->base.textoEstado());
+    } else if (pagina == m_ui->tabBandeja) {
+        const QFileInfo salidas(m_servicio->rutaSalidas());
+        const bool cambio = salidas.size() != m_vistas->tamanoSalidas ||
+                            salidas.lastModified() != m_vistas->fechaSalidas ||
+                            m_servicio->instantanea().versionRetencion != m_vistas->versionRetencion;
+        if (m_vistas->bandejaSucia || (cambio && m_vistas->ritmoBandeja.libre()))
             refrescarBandeja();
-    } else if (pagina == ui->tabRecibidos && vistas->recibidosSucio) {
+    } else if (pagina == m_ui->tabRecibidos && m_vistas->recibidosSucio) {
         refrescarRecibidos();
         // Looked at: what is there now is no longer new.
-        const QSqlDatabase db = vistas->base.base();
+        const QSqlDatabase db = m_vistas->base.base();
         const qint64 ultimo = historial::ultimoId(db, historial::tablaRecibidos().nombre);
         if (db.isValid() && ultimo != ajustes::leerEntero(ajustes::Clave::RecibidosVistos))
             ajustes::escribir(ajustes::Clave::RecibidosVistos, ultimo);
@@ -261,81 +225,81 @@ void MainWindow::refrescarPestanaActual()
 
 void MainWindow::aplicarFiltroHistorial()
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    vistas->demoraHistorial.stop();
-    vistas->historialSucio = true;
-    if (ui->tabWidget->currentWidget() == ui->tabHistorial)
+    m_vistas->demoraHistorial.stop();
+    m_vistas->historialSucio = true;
+    if (m_ui->tabWidget->currentWidget() == m_ui->tabHistorial)
         refrescarHistorial();
 }
 
 void MainWindow::aplicarFiltroBandeja()
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    vistas->demoraBandeja.stop();
-    vistas->bandeja.filtrar(ui->filtroBandeja->text(), ui->checkSoloEnDuda->isChecked());
-    const int total = vistas->bandeja.total();
-    const int vistos = vistas->bandeja.rowCount();
+    m_vistas->demoraBandeja.stop();
+    m_vistas->bandeja.filtrar(m_ui->filtroBandeja->text(), m_ui->checkSoloEnDuda->isChecked());
+    const int total = m_vistas->bandeja.total();
+    const int vistos = m_vistas->bandeja.rowCount();
     QString cuenta = vistos == total ? tr("%n pendiente(s)", nullptr, total)
                                      : tr("%1 de %n pendiente(s)", nullptr, total).arg(vistos);
-    if (vistas->bandeja.totalEnDuda() > 0)
-        cuenta += tr(", %n en duda", nullptr, vistas->bandeja.totalEnDuda());
-    ui->labelCuentaBandeja->setText(cuenta);
+    if (m_vistas->bandeja.totalEnDuda() > 0)
+        cuenta += tr(", %n en duda", nullptr, m_vistas->bandeja.totalEnDuda());
+    m_ui->labelCuentaBandeja->setText(cuenta);
 }
 
 void MainWindow::aplicarFiltroRecibidos()
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    vistas->demoraRecibidos.stop();
-    vistas->recibidosSucio = true;
-    if (ui->tabWidget->currentWidget() == ui->tabRecibidos)
+    m_vistas->demoraRecibidos.stop();
+    m_vistas->recibidosSucio = true;
+    if (m_ui->tabWidget->currentWidget() == m_ui->tabRecibidos)
         refrescarRecibidos();
 }
 
 void MainWindow::refrescarHistorial()
 {
-    vistas->historialSucio = false;
-    vistas->ritmoHistorial.desde.start();
+    m_vistas->historialSucio = false;
+    m_vistas->ritmoHistorial.desde.start();
     historial::Filtro f;
-    f.numero = ui->filtroNumeroHistorial->text();
-    f.texto = ui->filtroTextoHistorial->text();
-    if (ui->checkFechasHistorial->isChecked()) {
-        f.desde = ui->desdeHistorial->date();
-        f.hasta = ui->hastaHistorial->date();
+    f.numero = m_ui->filtroNumeroHistorial->text();
+    f.texto = m_ui->filtroTextoHistorial->text();
+    if (m_ui->checkFechasHistorial->isChecked()) {
+        f.desde = m_ui->desdeHistorial->date();
+        f.hasta = m_ui->hastaHistorial->date();
     }
     historial::Condicion c = historial::condicion(f);
-    const QSqlDatabase db = vistas->base.base();
+    const QSqlDatabase db = m_vistas->base.base();
     qint64 total = 0;
     qint64 errores = 0;
     if (db.isValid())
         historial::contarEnviados(db, c, total, errores);
     historial::elegirPlan(c, total);
-    vistas->enviados.mostrar(db, c);
-    ui->labelCuentaHistorial->setText(tr("%1 mensajes, %2 con error").arg(total).arg(errores));
-    ui->labelEstadoHistorial->setText(vistas->base.textoEstado());
-    vistas->ritmoHistorial.ms = vistas->ritmoHistorial.desde.elapsed();
+    m_vistas->enviados.mostrar(db, c);
+    m_ui->labelCuentaHistorial->setText(tr("%1 mensajes, %2 con error").arg(total).arg(errores));
+    m_ui->labelEstadoHistorial->setText(m_vistas->base.textoEstado());
+    m_vistas->ritmoHistorial.ms = m_vistas->ritmoHistorial.desde.elapsed();
 }
 
 void MainWindow::refrescarRecibidos()
 {
-    vistas->recibidosSucio = false;
+    m_vistas->recibidosSucio = false;
     historial::Filtro f;
-    f.numeroOTexto = ui->filtroRecibidos->text();
+    f.numeroOTexto = m_ui->filtroRecibidos->text();
     historial::Condicion c = historial::condicion(f);
-    const QSqlDatabase db = vistas->base.base();
+    const QSqlDatabase db = m_vistas->base.base();
     const qint64 total = db.isValid() ? historial::contar(db, historial::tablaRecibidos().nombre, c) : 0;
-    vistas->recibidos.mostrar(db, c);
-    ui->labelCuentaRecibidos->setText(tr("%1 mensajes").arg(qMax<qint64>(total, 0)));
+    m_vistas->recibidos.mostrar(db, c);
+    m_ui->labelCuentaRecibidos->setText(tr("%1 mensajes").arg(qMax<qint64>(total, 0)));
 }
 
 void MainWindow::actualizarTituloRecibidos()
 {
-    const int indice = ui->tabWidget->indexOf(ui->tabRecibidos);
+    const int indice = m_ui->tabWidget->indexOf(m_ui->tabRecibidos);
     qint64 nuevos = 0;
-    const QSqlDatabase db = vistas->base.base();
-    if (db.isValid() && ui->tabWidget->currentIndex() != indice) {
+    const QSqlDatabase db = m_vistas->base.base();
+    if (db.isValid() && m_ui->tabWidget->currentIndex() != indice) {
         qint64 vistos = ajustes::leerEntero(ajustes::Clave::RecibidosVistos);
         // A history begun anew (the old file set aside as damaged) numbers its rows from 1 again.
         if (vistos > historial::ultimoId(db, historial::tablaRecibidos().nombre)) {
@@ -344,65 +308,58 @@ void MainWindow::actualizarTituloRecibidos()
         }
         nuevos = qMax<qint64>(0, historial::contarDesde(db, historial::tablaRecibidos().nombre, vistos));
     }
-    ui->tabWidget->setTabText(indice, nuevos > 0 ? tr("Recibidos (%1)").arg(nuevos) : tr("Recibidos"));
+    m_ui->tabWidget->setTabText(indice, nuevos > 0 ? tr("Recibidos (%1)").arg(nuevos) : tr("Recibidos"));
 }
 
 // The pending records anew; the rows the operator had selected stay selected.
 void MainWindow::refrescarBandeja()
 {
-    vistas->bandejaSucia = false;
-    vistas->ritmoBandeja.desde.start();
+    m_vistas->bandejaSucia = false;
+    m_vistas->ritmoBandeja.desde.start();
     QVector<outbox::Referencia> elegidos;
-    for (const int fila : filasElegidas(ui->tablaBandeja)) {
-        const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
+    for (const int fila : filasElegidas(m_ui->tablaBandeja)) {
+        const outbox::RegistroPendiente &r = m_vistas->bandeja.registro(fila);
         elegidos.append({r.posicion, r.linea});
     }
-    const QFileInfo salidas(archivoSalidas);
-    vistas->tamanoSalidas = salidas.size();
-    vistas->fechaSalidas = salidas.lastModified();
+    const QFileInfo salidas(m_servicio->rutaSalidas());
+    m_vistas->tamanoSalidas = salidas.size();
+    m_vistas->fechaSalidas = salidas.lastModified();
     QVector<outbox::RegistroPendiente> pendientes;
     QVector<retencion::Entrada> retenidos;
-    {
-        // Read together, so that the marks fall on the records they name.
-        QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-        outbox::leerPendientes(archivoSalidas, pendientes);
-        if (worker) {
-            vistas->versionRetencion = worker->versionRetencion();
-            retenidos = worker->entradasRetenidas();
-        }
-    }
-    const int desplazamiento = ui->tablaBandeja->verticalScrollBar()->value();
-    vistas->bandeja.cargar(std::move(pendientes), retenidos);
+    m_vistas->versionRetencion = m_servicio->instantanea().versionRetencion;
+    m_servicio->leerBandeja(pendientes, retenidos);
+    const int desplazamiento = m_ui->tablaBandeja->verticalScrollBar()->value();
+    m_vistas->bandeja.cargar(std::move(pendientes), retenidos);
     aplicarFiltroBandeja();
-    ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
-    vistas->ritmoBandeja.ms = vistas->ritmoBandeja.desde.elapsed();
+    m_ui->tablaBandeja->verticalScrollBar()->setValue(desplazamiento);
+    m_vistas->ritmoBandeja.ms = m_vistas->ritmoBandeja.desde.elapsed();
     if (elegidos.isEmpty())
         return;
     QVector<int> filas;
     for (const outbox::Referencia &r : qAsConst(elegidos)) {
-        const int fila = vistas->bandeja.filaDe(r.posicion, r.linea);
+        const int fila = m_vistas->bandeja.filaDe(r.posicion, r.linea);
         if (fila >= 0)
             filas.append(fila);
     }
     std::sort(filas.begin(), filas.end());
     QItemSelection seleccion;
-    const int ultimaColumna = vistas->bandeja.columnCount() - 1;
+    const int ultimaColumna = m_vistas->bandeja.columnCount() - 1;
     for (int i = 0; i < filas.size();) {
         int j = i;
         while (j + 1 < filas.size() && filas.at(j + 1) == filas.at(j) + 1)
             ++j;
-        seleccion.select(vistas->bandeja.index(filas.at(i), 0),
-                         vistas->bandeja.index(filas.at(j), ultimaColumna));
+        seleccion.select(m_vistas->bandeja.index(filas.at(i), 0),
+                         m_vistas->bandeja.index(filas.at(j), ultimaColumna));
         i = j + 1;
     }
-    ui->tablaBandeja->selectionModel()->select(seleccion, QItemSelectionModel::ClearAndSelect);
+    m_ui->tablaBandeja->selectionModel()->select(seleccion, QItemSelectionModel::ClearAndSelect);
 }
 
 void MainWindow::on_botonCancelarBandeja_clicked()
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    const QVector<int> filas = filasElegidas(ui->tablaBandeja);
+    const QVector<int> filas = filasElegidas(m_ui->tablaBandeja);
     if (filas.isEmpty()) {
         CuadroMensaje::mostrar(tr("Atencion!"), tr("Seleccione los mensajes a cancelar."));
         return;
@@ -410,7 +367,7 @@ void MainWindow::on_botonCancelarBandeja_clicked()
     // A list run counts its rows by the outbox's size: nothing is taken out under it. Asked again
     // after the question, since the poll goes on while it is open.
     const auto corridaAbierta = [this] {
-        if (!corridaEnCurso && !QFile::exists(rutaDiario()))
+        if (!m_corridaEnCurso && !m_servicio->corridaAbierta())
             return false;
         error(tr("No se puede cancelar mientras se agrega una lista a la bandeja de salida."));
         return true;
@@ -422,7 +379,7 @@ void MainWindow::on_botonCancelarBandeja_clicked()
     QVector<outbox::Referencia> registros;
     registros.reserve(filas.size());
     for (const int fila : filas) {
-        const outbox::RegistroPendiente &r = vistas->bandeja.registro(fila);
+        const outbox::RegistroPendiente &r = m_vistas->bandeja.registro(fila);
         registros.append({r.posicion, r.linea});
     }
     if (CuadroMensaje::mostrar(tr("Atencion!"),
@@ -430,25 +387,15 @@ void MainWindow::on_botonCancelarBandeja_clicked()
                                   "no se enviarán.",
                                   nullptr, filas.size()),
                                QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
-        !vistas || corridaAbierta())
+        !m_vistas || corridaAbierta())
         return;
-    const QString temporal = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
-    threads *trabajador = worker;
-    const outbox::ResultadoCancelacion r =
-        outbox::cancelar(archivoSalidas, temporal, registros, [trabajador](outbox::Referencia &enMano) {
-            return trabajador && trabajador->registroEnMano(enMano.posicion, enMano.linea);
-        });
-    if (worker) {
-        worker->contarPendientes();
-        // A record in doubt cancelled is no longer held.
-        worker->conciliarRetencion();
-    }
-    ui->tablaBandeja->clearSelection();
+    const outbox::ResultadoCancelacion r = m_servicio->cancelar(registros);
+    m_ui->tablaBandeja->clearSelection();
     refrescarBandeja();
     if (r.resultado != outbox::ResultadoCompactacion::Hecha) {
         error(tr("No se pudo cancelar: no se pudo reescribir la bandeja de salida %1. No se quitó ningún "
                  "mensaje.")
-                  .arg(archivoSalidas));
+                  .arg(m_servicio->rutaSalidas()));
         return;
     }
     qCDebug(catApp) << "cancelados" << r.cancelados << "en envio" << r.enMano << "ya no pendientes"
@@ -467,12 +414,12 @@ void MainWindow::on_botonCancelarBandeja_clicked()
 QVector<outbox::Referencia> MainWindow::elegidosEnDuda() const
 {
     QVector<outbox::Referencia> registros;
-    if (!vistas)
+    if (!m_vistas)
         return registros;
-    for (const QModelIndex &indice : ui->tablaBandeja->selectionModel()->selectedRows()) {
-        if (!vistas->bandeja.enDuda(indice.row()))
+    for (const QModelIndex &indice : m_ui->tablaBandeja->selectionModel()->selectedRows()) {
+        if (!m_vistas->bandeja.enDuda(indice.row()))
             continue;
-        const outbox::RegistroPendiente &r = vistas->bandeja.registro(indice.row());
+        const outbox::RegistroPendiente &r = m_vistas->bandeja.registro(indice.row());
         registros.append({r.posicion, r.linea});
     }
     return registros;
@@ -490,33 +437,33 @@ void MainWindow::on_botonExportarRecibidos_clicked()
 
 void MainWindow::exportarTabla(bool recibidos)
 {
-    if (!vistas)
+    if (!m_vistas)
         return;
-    const QSqlDatabase db = vistas->base.base();
+    const QSqlDatabase db = m_vistas->base.base();
     if (!db.isValid()) {
-        error(tr("El historial no está disponible: %1").arg(vistas->base.textoEstado()));
+        error(tr("El historial no está disponible: %1").arg(m_vistas->base.textoEstado()));
         return;
     }
     const QString ruta =
-        DialogoArchivo::guardar(this, tr("Exportar"), carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
+        DialogoArchivo::guardar(this, tr("Exportar"), m_carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
     if (ruta.isEmpty())
         return;
     // Saving over one of the program's own files would destroy it.
     if (!motivoRutaRechazada(ruta, nullptr).isEmpty() ||
-        archivos_datos::mismoArchivo(ruta, ui->ingresoLista->text())) {
+        archivos_datos::mismoArchivo(ruta, m_ui->ingresoLista->text())) {
         error(tr("%1 es un archivo de datos del programa: elija otro nombre.").arg(ruta));
         return;
     }
     // What is shown is what the filters say now, even if their pause has not run out.
-    if (recibidos && (vistas->demoraRecibidos.isActive() || vistas->recibidosSucio))
+    if (recibidos && (m_vistas->demoraRecibidos.isActive() || m_vistas->recibidosSucio))
         refrescarRecibidos();
-    else if (!recibidos && (vistas->demoraHistorial.isActive() || vistas->historialSucio))
+    else if (!recibidos && (m_vistas->demoraHistorial.isActive() || m_vistas->historialSucio))
         refrescarHistorial();
-    vistas->demoraRecibidos.stop();
-    vistas->demoraHistorial.stop();
-    const historial::ModeloPaginado &modelo = recibidos ? vistas->recibidos : vistas->enviados;
+    m_vistas->demoraRecibidos.stop();
+    m_vistas->demoraHistorial.stop();
+    const historial::ModeloPaginado &modelo = recibidos ? m_vistas->recibidos : m_vistas->enviados;
     const historial::Tabla &tabla = recibidos ? historial::tablaRecibidos() : historial::tablaEnviados();
-    const QChar separador = separadorDe(recibidos ? ui->separadorRecibidos : ui->separadorHistorial);
+    const QChar separador = separadorDe(recibidos ? m_ui->separadorRecibidos : m_ui->separadorHistorial);
     QString fallo;
     qint64 filas = 0;
     if (!historial::exportar(db, tabla, modelo.condicionActual(), separador, ruta, fallo, &filas)) {

@@ -2,11 +2,13 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "ajustes/reloj.h"
 #include "lista/add_word_to_sms.h"
 #include "lista/cfg_lista.h"
 #include "lista/columnas.h"
 #include "lista/lectura_lista.h"
 #include "lista/plantilla.h"
+#include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
@@ -35,7 +37,7 @@ void moverCursorAlFinal(QTextEdit *editor)
 
 QStringList MainWindow::separarLinea(const QString &linea) const
 {
-    return lista::separarLinea(linea, formato);
+    return lista::separarLinea(linea, m_formato);
 }
 
 // With a header the line is stored and its names come first; without one only "#1".."#n" are
@@ -43,7 +45,7 @@ QStringList MainWindow::separarLinea(const QString &linea) const
 // combos as they were.
 bool MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader)
 {
-    lista::FormatoLista segun = formato;
+    lista::FormatoLista segun = m_formato;
     segun.tieneHeader = conHeader;
     lista::ColumnasLista columnas;
     switch (lista::detectarColumnas(ruta, segun, columnas)) {
@@ -62,33 +64,33 @@ bool MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool
     }
     if (conHeader)
         ajustes::escribir(ajustes::Clave::HeaderList, columnas.primeraLinea);
-    cantidadColumnas = columnas.cantidad;
+    m_cantidadColumnas = columnas.cantidad;
     // Emptying and refilling the combos is the program's doing, not the operator's choice.
-    sinGuardar(ui->comboCelular, [&] {
-        ui->comboCelular->clear();
-        ui->comboCelular->addItems(columnas.nombres);
+    sinGuardar(m_ui->comboCelular, [&] {
+        m_ui->comboCelular->clear();
+        m_ui->comboCelular->addItems(columnas.nombres);
     });
-    sinGuardar(ui->comboFecha, [&] {
-        ui->comboFecha->clear();
-        ui->comboFecha->addItems(columnas.nombres);
-        ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
+    sinGuardar(m_ui->comboFecha, [&] {
+        m_ui->comboFecha->clear();
+        m_ui->comboFecha->addItems(columnas.nombres);
+        m_ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
     });
-    columnasHeader = columnas.nombres;
+    m_columnasHeader = columnas.nombres;
     return true;
 }
 
 bool MainWindow::detectarSegunFormato(const QString &ruta, bool mostrarErrores)
 {
-    return detectarColumnas(ruta, mostrarErrores, formato.tieneHeader);
+    return detectarColumnas(ruta, mostrarErrores, m_formato.tieneHeader);
 }
 
 void MainWindow::ofrecerSeparador(const QString &ruta)
 {
     QString primera;
     bool hayLinea = false;
-    if (cantidadColumnas != 1 || lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien)
+    if (m_cantidadColumnas != 1 || lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien)
         return;
-    const QChar sugerido = lista::separadorSugerido(primera, formato);
+    const QChar sugerido = lista::separadorSugerido(primera, m_formato);
     if (sugerido.isNull())
         return;
     auto nombre = [](QChar separador) {
@@ -102,12 +104,12 @@ void MainWindow::ofrecerSeparador(const QString &ruta)
     };
     const QString texto = tr("La lista se lee como una sola columna con el separador elegido (%1), pero su "
                              "primera linea tiene %2.\nDesea cambiar el formato de la lista a %2?")
-                              .arg(nombre(lista::separadorDe(formato)), nombre(sugerido));
+                              .arg(nombre(lista::separadorDe(m_formato)), nombre(sugerido));
     if (CuadroMensaje::mostrar(tr("Atencion!"), texto, QMessageBox::Ok | QMessageBox::Cancel) !=
         QMessageBox::Ok)
         return;
-    formato = lista::conSeparador(formato, sugerido);
-    lista::guardarSeparador(formato);
+    m_formato = lista::conSeparador(m_formato, sugerido);
+    lista::guardarSeparador(m_formato);
     detectarSegunFormato(ruta, true);
 }
 
@@ -116,9 +118,9 @@ void MainWindow::elegirColumnasDeLista()
 {
     const lista::EleccionColumnas e = lista::elegirColumnas(
         ajustes::leerTexto(ajustes::Clave::ColumnaCelular), ajustes::leerTexto(ajustes::Clave::ColumnaFecha),
-        columnasHeader, cantidadColumnas);
-    sinGuardar(ui->comboCelular, [&] { ui->comboCelular->setCurrentText(e.celular); });
-    sinGuardar(ui->comboFecha, [&] { ui->comboFecha->setCurrentText(e.fecha); });
+        m_columnasHeader, m_cantidadColumnas);
+    sinGuardar(m_ui->comboCelular, [&] { m_ui->comboCelular->setCurrentText(e.celular); });
+    sinGuardar(m_ui->comboFecha, [&] { m_ui->comboFecha->setCurrentText(e.fecha); });
     ajustes::escribir(ajustes::Clave::ColumnaCelular, e.celular);
     ajustes::escribir(ajustes::Clave::ColumnaFecha, e.fecha);
 }
@@ -139,24 +141,22 @@ int MainWindow::buscarColumna(const QString &referencia) const
         qCDebug(catApp) << kSinColumnas;
         return -1;
     }
-    return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
+    return lista::resolverColumna(referencia, m_columnasHeader, m_cantidadColumnas);
 }
 
 // A row shorter than the chosen column, or a column that no longer resolves, gives no number,
 // which sends the row to the errors file.
 QString MainWindow::valorCelular(const QStringList &campos) const
 {
-    const int d =
-        buscarColumna(corrida.listaLeida ? corrida.diario.columnaCelular : ui->comboCelular->currentText());
+    const int d = buscarColumna(m_ui->comboCelular->currentText());
     return d >= 0 && d < campos.size() ? campos.at(d) : QString();
 }
 
 QString MainWindow::valorFecha(const QStringList &campos) const
 {
-    const int d =
-        buscarColumna(corrida.listaLeida ? corrida.diario.columnaFecha : ui->comboFecha->currentText());
+    const int d = buscarColumna(m_ui->comboFecha->currentText());
     if (d < 0 || d >= campos.size())
-        return fechaHoy();
+        return reloj::hoyTexto();
     return campos.at(d);
 }
 
@@ -169,7 +169,7 @@ lista::BuscadorColumna MainWindow::buscadorColumnas() const
             qCDebug(catApp) << kSinColumnas;
             return -1;
         }
-        return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
+        return lista::resolverColumna(referencia, m_columnasHeader, m_cantidadColumnas);
     };
 }
 
@@ -177,25 +177,56 @@ QString MainWindow::transformarSms(const QString &plantilla, const QStringList &
 {
     const lista::MensajeLlenado r = lista::llenarPlantilla(plantilla, campos, buscadorColumnas());
     if (r.faltaObligatorio)
-        ++faltaObligatorio;
+        ++m_faltaObligatorio;
     if (r.truncado)
-        ++truncados;
+        ++m_truncados;
     return r.mensaje;
 }
 
 QString MainWindow::verificarCampos() const
 {
-    return lista::verificarCampos(ui->editFormatoSMS->toPlainText(), [this](QStringView referencia) {
+    return lista::verificarCampos(m_ui->editFormatoSMS->toPlainText(), [this](QStringView referencia) {
         return buscarColumna(referencia.toString());
     });
+}
+
+bool MainWindow::listaPresente() const
+{
+    return QFile::exists(m_ui->ingresoLista->text());
+}
+
+// What turns a row into a record, from the window's entries.
+lista::EntradasFila MainWindow::entradasFila() const
+{
+    lista::EntradasFila e;
+    e.plantilla = m_ui->editFormatoSMS->toPlainText();
+    if (listaPresente()) {
+        e.columnas = m_columnasHeader;
+        e.cantidadColumnas = m_cantidadColumnas;
+    }
+    e.columnaCelular = m_ui->comboCelular->currentText();
+    e.columnaFecha = m_ui->comboFecha->currentText();
+    e.separador = lista::separadorDe(m_formato);
+    e.hoy = reloj::hoyTexto();
+    return e;
+}
+
+bool MainWindow::agregarFilaOutbox(const QString &linea, bool)
+{
+    const lista::ResultadoFila r = lista::ReglasFila(entradasFila()).evaluar(linea);
+    if (r.truncado)
+        ++m_truncados;
+    if (r.motivo == lista::Motivo::FaltaObligatorio)
+        ++m_faltaObligatorio;
+    return true;
 }
 
 QStringList MainWindow::obtenerColumnas() const
 {
     if (listaPresente())
-        return columnasHeader;
+        return m_columnasHeader;
     qCDebug(catApp) << kSinColumnas;
-    return columnasDefecto;
+    return m_columnasDefecto;
 }
 
 void MainWindow::on_cfgLista_clicked()
@@ -203,8 +234,8 @@ void MainWindow::on_cfgLista_clicked()
     cfg_lista dialogo;
     if (dialogo.exec() != QDialog::Accepted)
         return;
-    formato = lista::formatoGuardado();
-    const QString ruta = ui->ingresoLista->text();
+    m_formato = lista::formatoGuardado();
+    const QString ruta = m_ui->ingresoLista->text();
     if (!ruta.isEmpty() && detectarSegunFormato(ruta, true))
         elegirColumnasDeLista();
     on_editFormatoSMS_textChanged();
@@ -212,20 +243,20 @@ void MainWindow::on_cfgLista_clicked()
 
 void MainWindow::on_BuscarArchivo_clicked()
 {
-    const QString ruta = DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(),
+    const QString ruta = DialogoArchivo::abrir(this, tr("Abrir lista"), m_carpetaDatos.absolutePath(),
                                                tr("Listas (*.csv *.txt);;Todos los archivos (*)"));
     if (ruta.isEmpty())
         return;
     qCDebug(catApp) << "SETEA FILENAME=" << ruta;
-    ui->ingresoLista->setText(ruta);
+    m_ui->ingresoLista->setText(ruta);
     ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
     if (detectarSegunFormato(ruta, true)) {
         ofrecerSeparador(ruta);
         elegirColumnasDeLista();
     }
     // The preview starts again at the first row of the new list.
-    filaVistaPrevia = 0;
-    ui->SmsListaUp->setEnabled(true);
+    m_filaVistaPrevia = 0;
+    m_ui->SmsListaUp->setEnabled(true);
     on_editFormatoSMS_textChanged();
 }
 
@@ -236,32 +267,32 @@ void MainWindow::on_pushAgregarCampo_clicked()
     dialogo.cargarEtiquetas(obtenerColumnas());
     if (dialogo.exec() != QDialog::Accepted)
         return;
-    moverCursorAlFinal(ui->editFormatoSMS);
-    ui->editFormatoSMS->insertPlainText(dialogo.getEtiqueta());
-    moverCursorAlFinal(ui->editFormatoSMS);
+    moverCursorAlFinal(m_ui->editFormatoSMS);
+    m_ui->editFormatoSMS->insertPlainText(dialogo.getEtiqueta());
+    moverCursorAlFinal(m_ui->editFormatoSMS);
 }
 
-// Preview of the message for line `filaVistaPrevia` of the list (never the header). A list
+// Preview of the message for line `m_filaVistaPrevia` of the list (never the header). A list
 // shorter than that shows its last line; the step buttons stop at either end.
 void MainWindow::on_editFormatoSMS_textChanged()
 {
-    const QString ruta = ui->ingresoLista->text();
+    const QString ruta = m_ui->ingresoLista->text();
     QStringList campos;
     lista::LineaLista linea;
-    const int primeraDeDatos = formato.tieneHeader ? 1 : 0;
-    const int pedida = qMax(filaVistaPrevia, primeraDeDatos);
+    const int primeraDeDatos = m_formato.tieneHeader ? 1 : 0;
+    const int pedida = qMax(m_filaVistaPrevia, primeraDeDatos);
     if (lista::leerLineaLista(ruta, pedida, linea)) {
-        if (primeraDeDatos >= filaVistaPrevia) {
-            filaVistaPrevia = primeraDeDatos;
-            ui->SmsListaDown->setEnabled(false);
+        if (primeraDeDatos >= m_filaVistaPrevia) {
+            m_filaVistaPrevia = primeraDeDatos;
+            m_ui->SmsListaDown->setEnabled(false);
         }
         if (linea.esUltima)
-            ui->SmsListaUp->setEnabled(false);
+            m_ui->SmsListaUp->setEnabled(false);
         campos = separarLinea(linea.texto);
     } else {
         qCDebug(catApp) << " Could not open the file for read/write" << ruta;
     }
-    mostrarVistaPrevia(lista::PlantillaCompilada(ui->editFormatoSMS->toPlainText(), buscadorColumnas()),
+    mostrarVistaPrevia(lista::PlantillaCompilada(m_ui->editFormatoSMS->toPlainText(), buscadorColumnas()),
                        campos);
 }
 
@@ -269,8 +300,8 @@ void MainWindow::on_editFormatoSMS_textChanged()
 void MainWindow::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos)
 {
     const lista::MensajeLlenado m = plantilla.llenar(campos);
-    ui->TransformadaSMS->clear();
-    QTextCursor cursor(ui->TransformadaSMS->document());
+    m_ui->TransformadaSMS->clear();
+    QTextCursor cursor(m_ui->TransformadaSMS->document());
     cursor.insertText(m.mensaje);
     if (!m.resto.isEmpty()) {
         QTextCharFormat cortado;
@@ -279,38 +310,39 @@ void MainWindow::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, 
         cursor.insertText(m.resto, cortado);
     }
     const int largo = m.mensaje.size() + m.resto.size();
-    const int masLargo =
-        largosLista.actualizar(ui->ingresoLista->text(), formato) ? largosLista.masLargo(plantilla) : -1;
+    const int masLargo = m_largosLista.actualizar(m_ui->ingresoLista->text(), m_formato)
+                             ? m_largosLista.masLargo(plantilla)
+                             : -1;
     QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
     if (masLargo >= 0)
         texto += tr("\nel mas largo de la lista: %1").arg(masLargo);
-    ui->labelContadorSms->setText(texto);
+    m_ui->labelContadorSms->setText(texto);
     const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
-    ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
+    m_ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
 }
 
 // Manual messages are not cut: the counter only tells when one runs past the limit of list messages.
 void MainWindow::on_TextoManual_textChanged()
 {
-    const int largo = ui->TextoManual->toPlainText().size();
+    const int largo = m_ui->TextoManual->toPlainText().size();
     QString texto = tr("%1 caracteres").arg(largo);
     if (largo > lista::kLargoMaximoSms)
         texto += tr(" (mas de %1)").arg(lista::kLargoMaximoSms);
-    ui->labelContadorManual->setText(texto);
-    ui->labelContadorManual->setStyleSheet(largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;")
-                                                                          : QString());
+    m_ui->labelContadorManual->setText(texto);
+    m_ui->labelContadorManual->setStyleSheet(
+        largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;") : QString());
 }
 
 void MainWindow::on_SmsListaUp_clicked()
 {
-    ++filaVistaPrevia;
-    ui->SmsListaDown->setEnabled(true);
+    ++m_filaVistaPrevia;
+    m_ui->SmsListaDown->setEnabled(true);
     on_editFormatoSMS_textChanged();
 }
 
 void MainWindow::on_SmsListaDown_clicked()
 {
-    --filaVistaPrevia;
-    ui->SmsListaUp->setEnabled(true);
+    --m_filaVistaPrevia;
+    m_ui->SmsListaUp->setEnabled(true);
     on_editFormatoSMS_textChanged();
 }

@@ -65,7 +65,7 @@ private slots:
     void corridaSimple()
     {
         listaDeTres();
-        QCOMPARE(w->trabajador()->pendientes(), 0);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         ui->pushAgregarListaToOutbox->click();
@@ -82,7 +82,7 @@ private slots:
             leer(salidas()),
             conFinDeLinea(QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8()));
         QCOMPARE(leer(errores()), conFinDeLinea("Beto,\n"));
-        QCOMPARE(w->trabajador()->pendientes(), 2);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 2);
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), QStringLiteral("Hola [nombre]"));
         // The list stays and the watch stays off.
         QVERIFY(QFile::exists(ui->ingresoLista->text()));
@@ -461,13 +461,13 @@ private slots:
         QFETCH(QString, registro);
         ui->NumDestino->setText(numero);
         ui->TextoManual->setPlainText(texto);
-        QCOMPARE(w->trabajador()->pendientes(), 0);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::StandardButton(respuesta));
         QTest::mouseClick(ui->BotonEnviar, Qt::LeftButton);
         QCOMPARE(textos(), mostrados);
         QCOMPARE(CuadroMensaje::mostrados().last().titulo, QStringLiteral("Envio manual"));
         QCOMPARE(leer(salidas()), conFinDeLinea(registro.arg(hoy()).toUtf8()));
-        QCOMPARE(w->trabajador()->pendientes(), registro.isEmpty() ? 0 : 1);
+        QCOMPARE(w->servicio()->instantanea().pendientes, registro.isEmpty() ? 0 : 1);
     }
 
     void envioManualSinSalidas()
@@ -496,8 +496,8 @@ private slots:
             previo += "E,1,01/01/2020,viejo\n";
         escribir(salidas(), previo);
         // A manual send does not recount: the worker's counter decides.
-        w->trabajador()->contarEnviados();
-        QCOMPARE(w->trabajador()->enviados(), enviados);
+        w->servicio()->recontar(false);
+        QCOMPARE(w->servicio()->instantanea().enviados, enviados);
         ui->NumDestino->setText(QStringLiteral("5"));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_BotonEnviar_released();
@@ -518,7 +518,7 @@ private slots:
             conFinDeLinea(QStringLiteral("e,3,%1,ya, primero\nE,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n")
                               .arg(hoy())
                               .toUtf8()));
-        QCOMPARE(w->trabajador()->pendientes(), 1);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 1);
         QVERIFY(!ui->checkUrgente->isChecked());
     }
 };

@@ -105,7 +105,7 @@ private slots:
                  previo + "e,111,01/02/2030,Hola Ana\ne,333,01/02/2030,Hola Carla\n" +
                      conFinDeLinea("e,444,01/02/2030,Hola Dora\ne,666,01/02/2030,Hola Fede\n"));
         QCOMPARE(leer(errores()), "viejo\nBeto,\n" + conFinDeLinea("Eli,\n"));
-        QCOMPARE(w->trabajador()->pendientes(), 4);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 4);
         QVERIFY(!QFile::exists(diario()));
         QCOMPARE(QFile::exists(lista), modo == Modo::Simple);
         QCOMPARE(w->leerVerifPer(), modo != Modo::Simple);
