@@ -5,8 +5,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -64,12 +62,6 @@ QString rutaComparable(const QString &ruta)
 }
 
 } // namespace
-
-QRecursiveMutex &bloqueoOutbox()
-{
-    static QRecursiveMutex bloqueo;
-    return bloqueo;
-}
 
 void avisarFalloApertura(const QString &ruta)
 {
@@ -130,7 +122,6 @@ QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const Q
 bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, const QString &fecha,
                            const QString &mensaje)
 {
-    QMutexLocker bloqueo(&bloqueoOutbox());
     return agregarLinea(rutaSalidas, lineaRegistroOutbox(numero, fecha, mensaje));
 }
 
@@ -152,7 +143,6 @@ bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const 
     anexarRegistro(linea, numero, fecha, mensaje);
     linea += QLatin1String(kFinLinea);
     const QByteArray bytes = linea.toUtf8();
-    QMutexLocker bloqueo(&bloqueoOutbox());
     return escribirAnexando(archivo, ruta, tamano, bytes);
 }
 
@@ -168,7 +158,6 @@ bool AnexadorOutbox::vaciar()
         return true;
     const QByteArray bytes = lote.toUtf8();
     lote.resize(0);
-    QMutexLocker bloqueo(&bloqueoOutbox());
     return escribirAnexando(archivo, ruta, tamano, bytes);
 }
 
