@@ -5,6 +5,7 @@
 #include "ajustes/privacidad.h"
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
+#include "app/pestanas_historial.h"
 #include "gateway/protocolo_ngw.h"
 #include "nbsms_version.h"
 #include "ui_mainwindow.h"
@@ -76,7 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     privacidad::restringirArchivo(QSettings().fileName());
     m_servicio = std::make_unique<servicio::ServicioEnvio>(
         m_carpetaDatos, protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text()));
-    iniciarHistorial();
+    m_pestanas = std::make_unique<PestanasHistorial>(m_ui, *m_servicio, this);
     m_servicio->iniciar();
     // A session that ends (sign-out, shutdown) must not be held up by a window that refuses to
     // close, and must end through the same orderly path as "Salir".
@@ -118,7 +119,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
 MainWindow::~MainWindow()
 {
     terminarEnvio();
-    liberarHistorial();
+    m_pestanas.reset();
     m_servicio.reset();
     delete m_ui;
     m_ui = nullptr;
@@ -310,4 +311,60 @@ void MainWindow::on_pushPause_clicked()
     m_ui->pushPlay->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, false);
     mostrarSituacion();
+}
+
+void MainWindow::on_tabWidget_currentChanged(int indice)
+{
+    if (m_pestanas)
+        m_pestanas->pestanaCambiada(indice);
+}
+
+void MainWindow::aplicarFiltroHistorial()
+{
+    m_pestanas->aplicarFiltroHistorial();
+}
+
+void MainWindow::aplicarFiltroBandeja()
+{
+    m_pestanas->aplicarFiltroBandeja();
+}
+
+void MainWindow::aplicarFiltroRecibidos()
+{
+    m_pestanas->aplicarFiltroRecibidos();
+}
+
+void MainWindow::on_botonExportarHistorial_clicked()
+{
+    m_pestanas->exportarTabla(false);
+}
+
+void MainWindow::on_botonExportarRecibidos_clicked()
+{
+    m_pestanas->exportarTabla(true);
+}
+
+void MainWindow::on_botonCancelarBandeja_clicked()
+{
+    m_pestanas->cancelarElegidos([this] { return m_corridaEnCurso; });
+}
+
+void MainWindow::on_botonReenviarBandeja_clicked()
+{
+    m_pestanas->reenviarEnDuda();
+}
+
+void MainWindow::on_botonMarcarBandeja_clicked()
+{
+    m_pestanas->marcarEnDuda();
+}
+
+void MainWindow::on_botonReanudarEnDuda_clicked()
+{
+    m_pestanas->reanudarEnDuda();
+}
+
+void MainWindow::on_checkSoloEnDuda_toggled(bool)
+{
+    m_pestanas->aplicarFiltroBandeja();
 }

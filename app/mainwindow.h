@@ -7,8 +7,7 @@
 //   mainwindow_controles.cpp  connection controls, paths, saved choices
 //   mainwindow_lista.cpp      list format, column detection, template and preview
 //   mainwindow_envio.cpp      adding a list to the outbox (the run's questions), manual send
-//   mainwindow_historial.cpp  the history, queue and received-messages tabs
-//   mainwindow_enduda.cpp     the records in doubt on the queue tab and the operator's choices
+// The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h).
 
 #include "ajustes/ajustes.h"
 #include "app/avisos.h"
@@ -26,6 +25,7 @@
 
 #include <memory>
 
+class PestanasHistorial;
 class QAction;
 class QLineEdit;
 class QMenu;
@@ -189,27 +189,14 @@ private:
     servicio::PedidoCorrida pedidoCorrida(corrida_lista::Modo modo) const;
     void detenerVigilancia();
 
-    // The history tabs (mainwindow_historial.cpp); their state lives in `m_vistas`.
-    struct VistasHistorial;
-    VistasHistorial *m_vistas = nullptr;
-    void iniciarHistorial();
-    void liberarHistorial();
-    void refrescarPestanaActual();
-    void refrescarHistorial();
-    void refrescarBandeja();
-    void refrescarRecibidos();
-    void actualizarTituloRecibidos();
-    void exportarTabla(bool recibidos);
-    // The notice of the records in doubt above the queue (mainwindow_enduda.cpp).
-    void mostrarEnDuda();
-    // The selected rows of the queue that are in doubt, taken as records.
-    QVector<outbox::Referencia> elegidosEnDuda() const;
     // Changes a widget the way the program does, not the operator: its change handlers, which
     // would store the value, do not run.
     template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);
 
     Ui::MainWindow *m_ui;
     std::unique_ptr<servicio::ServicioEnvio> m_servicio;
+    // The history, queue and received-messages tabs.
+    std::unique_ptr<PestanasHistorial> m_pestanas;
     lista::FormatoLista m_formato;
     int m_filaVistaPrevia = 0;
     int m_truncados = 0;

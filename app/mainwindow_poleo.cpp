@@ -3,6 +3,7 @@
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
+#include "app/pestanas_historial.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
@@ -21,7 +22,7 @@ void MainWindow::PoleoArchivo()
 
     mostrarSituacion();
     escribirLineas();
-    refrescarPestanaActual();
+    m_pestanas->refrescarPestanaActual();
 
     instancia_unica::atenderPedido([this] {
         showNormal();
@@ -77,7 +78,8 @@ void MainWindow::mostrarSituacion()
                                             reloj::ahora().toMSecsSinceEpoch()));
     avisar(m_seguimientoAvisos.recibidos(i.recibidos));
     avisar(m_seguimientoAvisos.enDuda(i.situacion.enDuda));
-    mostrarEnDuda();
+    if (m_pestanas)
+        m_pestanas->mostrarEnDuda();
 }
 
 void MainWindow::avisar(const QString &texto)
