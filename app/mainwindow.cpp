@@ -5,6 +5,7 @@
 #include "ajustes/privacidad.h"
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
+#include "app/pagina_lista.h"
 #include "app/pestanas_historial.h"
 #include "gateway/protocolo_ngw.h"
 #include "nbsms_version.h"
@@ -32,6 +33,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     m_ui->setupUi(this);
 
     m_carpetaDatos = ajustes::prepararCarpetaDatos();
+    m_lista = std::make_unique<PaginaLista>(m_ui, this, m_carpetaDatos.absolutePath());
     on_pushActualizar_clicked();
 
     m_ui->progressBar->setEnabled(false);
@@ -50,24 +52,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     });
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
 
-    m_columnasHeader = separarLinea(ajustes::leerTexto(ajustes::Clave::HeaderList));
-    if (!m_ui->ingresoLista->text().isEmpty())
-        detectarSegunFormato(m_ui->ingresoLista->text(), false);
-    sinGuardar(m_ui->comboCelular, [&] {
-        m_ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular));
-    });
-    const QString fecha = ajustes::leerTexto(ajustes::Clave::ColumnaFecha);
-    sinGuardar(m_ui->comboFecha, [&] {
-        // The first item added to an empty combo becomes its current text: the date column just
-        // restored is set again after it.
-        m_ui->comboFecha->setCurrentText(fecha);
-        if (m_ui->comboFecha->findText(QString::fromLatin1(ajustes::kInmediato)) < 0)
-            m_ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
-        m_ui->comboFecha->setCurrentText(fecha);
-    });
-    // The template was loaded before the list's columns were known.
-    on_editFormatoSMS_textChanged();
-    on_TextoManual_textChanged();
+    m_lista->cargar();
 
     // Before anything opens a data file: a history opened while still read-only for its owner
     // would stay so all session. The home folder itself, when it serves as the data folder, is
@@ -101,9 +86,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
                                  m_ui->ingresoBackups->text().isEmpty() ||
                                  m_ui->ingresoErrores->text().isEmpty();
     m_ui->tabWidget->setCurrentIndex(faltaConfigurar ? 3 : 1);
-
-    m_columnasDefecto =
-        QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"), QStringLiteral("#4")};
 
     if (ajustes::leerBool(ajustes::Clave::EnvioActivado))
         on_pushPlay_clicked();
@@ -170,9 +152,8 @@ void MainWindow::crearBandeja()
 void MainWindow::cargarAjustes()
 {
     using namespace ajustes;
-    m_formato = lista::formatoGuardado();
 
-    sinGuardar(m_ui->ingresoLista, [&] {
+    formulario::sinGuardar(m_ui->ingresoLista, [&] {
         m_ui->ingresoLista->clear();
         m_ui->ingresoLista->setText(leerTexto(Clave::ListaNombreFila));
     });

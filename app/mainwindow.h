@@ -5,13 +5,12 @@
 //   mainwindow.cpp            construction, tray, help page, play/pause, ending
 //   mainwindow_poleo.cpp      the one-second poll, the watched list, the state label and notices
 //   mainwindow_controles.cpp  connection controls, paths, saved choices
-//   mainwindow_lista.cpp      list format, column detection, template and preview
+//   mainwindow_lista.cpp      the list page's operations, forwarded to PaginaLista (pagina_lista.h)
 //   mainwindow_envio.cpp      adding a list to the outbox (the run's questions), manual send
 // The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h).
 
 #include "ajustes/ajustes.h"
 #include "app/avisos.h"
-#include "lista/largos_lista.h"
 #include "lista/outbox.h"
 #include "lista/separar_linea.h"
 #include "servicio/servicio_envio.h"
@@ -19,12 +18,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMainWindow>
-#include <QSignalBlocker>
 #include <QStringList>
 #include <QSystemTrayIcon>
 
 #include <memory>
 
+class PaginaLista;
 class PestanasHistorial;
 class QAction;
 class QLineEdit;
@@ -69,8 +68,8 @@ public:
     QString verificarCampos() const;
     QStringList obtenerColumnas() const;
 
-    // The row as the window's entries would make it: counted (truncated, missing a mandatory
-    // field), never written.
+    // The row as the window's entries make it: counted (truncated, missing a mandatory field),
+    // never written: a list goes to the outbox through the service's run.
     bool agregarFilaOutbox(const QString &linea, bool escribir);
     // Keeps only the pending records of the outbox; a failure is told.
     void compactarOutbox();
@@ -148,21 +147,6 @@ public slots:
     void on_checkSoloEnDuda_toggled(bool activo);
 
 private:
-    // Refills both column combos from the first line of the list at `ruta` (header names first
-    // when the format says there is a header), without storing anything. False when the list
-    // cannot be read or is empty, and nothing changed.
-    bool detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
-    bool detectarSegunFormato(const QString &ruta, bool mostrarErrores);
-    // After a list is chosen: a list read as one column whose first line holds another separator
-    // gets the offer to switch the format; then the column choices that fit it are shown.
-    void ofrecerSeparador(const QString &ruta);
-    void elegirColumnasDeLista();
-    lista::EntradasFila entradasFila() const;
-    lista::BuscadorColumna buscadorColumnas() const;
-    bool listaPresente() const;
-    // The template counter: the previewed message and the list's longest against the limit.
-    void mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos);
-
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
     // The three paths the operator chose reach the service as they change.
     void darRutasAlServicio();
@@ -189,27 +173,17 @@ private:
     servicio::PedidoCorrida pedidoCorrida(corrida_lista::Modo modo) const;
     void detenerVigilancia();
 
-    // Changes a widget the way the program does, not the operator: its change handlers, which
-    // would store the value, do not run.
-    template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);
-
     Ui::MainWindow *m_ui;
     std::unique_ptr<servicio::ServicioEnvio> m_servicio;
     // The history, queue and received-messages tabs.
     std::unique_ptr<PestanasHistorial> m_pestanas;
-    lista::FormatoLista m_formato;
-    int m_filaVistaPrevia = 0;
-    int m_truncados = 0;
-    int m_faltaObligatorio = 0;
+    // The list page: format, columns, template and preview.
+    std::unique_ptr<PaginaLista> m_lista;
     QAction *m_restoreAction = nullptr;
     QAction *m_quitAction = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;
-    QStringList m_columnasHeader;
-    int m_cantidadColumnas = 0;
-    QStringList m_columnasDefecto;
     QDir m_carpetaDatos;
-    lista::LargosLista m_largosLista;
     QTimer *m_temporizador = nullptr;
     bool m_terminandoSesion = false;
 
@@ -223,9 +197,3 @@ private:
     bool m_corridaRevisada = false;
     avisos::Seguimiento m_seguimientoAvisos;
 };
-
-template <typename Cambio> void MainWindow::sinGuardar(QObject *widget, Cambio &&cambio)
-{
-    const QSignalBlocker bloqueo(widget);
-    cambio();
-}

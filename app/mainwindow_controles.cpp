@@ -3,6 +3,7 @@
 
 #include "ajustes/ajustes.h"
 #include "app/autoarranque.h"
+#include "app/pagina_lista.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/test_conex.h"
 #include "ui/dialogos.h"
@@ -118,7 +119,8 @@ void MainWindow::on_checkIniciarConSesion_clicked()
 void MainWindow::mostrarAutoarranque()
 {
     const bool activo = autoarranque::activo();
-    sinGuardar(m_ui->checkIniciarConSesion, [&] { m_ui->checkIniciarConSesion->setChecked(activo); });
+    formulario::sinGuardar(m_ui->checkIniciarConSesion,
+                           [&] { m_ui->checkIniciarConSesion->setChecked(activo); });
     if (ajustes::leerBool(ajustes::Clave::Autoarranque) != activo)
         ajustes::escribir(ajustes::Clave::Autoarranque, activo);
 }

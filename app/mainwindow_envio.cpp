@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "app/pagina_lista.h"
 #include "lista/detalle_lista.h"
 #include "lista/revision_lista.h"
 #include "ui/dialogos.h"
@@ -58,7 +59,7 @@ servicio::PedidoCorrida MainWindow::pedidoCorrida(corrida_lista::Modo modo) cons
     p.plantilla = m_ui->editFormatoSMS->toPlainText();
     p.columnaCelular = m_ui->comboCelular->currentText();
     p.columnaFecha = m_ui->comboFecha->currentText();
-    p.formato = m_formato;
+    p.formato = m_lista->formato();
     return p;
 }
 
@@ -119,8 +120,7 @@ bool MainWindow::preguntarYContar()
         ProgresoCorrida progreso(this);
         resumen = m_servicio->resumirCorrida();
     }
-    m_truncados = resumen.truncados;
-    m_faltaObligatorio = resumen.faltaObligatorio;
+    m_lista->anotarConteo(resumen.truncados, resumen.faltaObligatorio);
     if (resumen.problemas.isEmpty())
         return CuadroMensaje::mostrar(tr("Atencion!"), resumen.texto, botones) == QMessageBox::Ok;
     const auto verDetalle = [&resumen] {

@@ -3,6 +3,7 @@
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
+#include "app/pagina_lista.h"
 #include "app/pestanas_historial.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
@@ -49,13 +50,8 @@ void MainWindow::vigilarLista()
         return;
     m_tamanoListaVista = -1;
 
-    detectarSegunFormato(lista.filePath(), false);
-    sinGuardar(m_ui->comboCelular, [this] {
-        m_ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular));
-    });
-    sinGuardar(m_ui->comboFecha, [this] {
-        m_ui->comboFecha->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaFecha));
-    });
+    m_lista->detectarSegunFormato(lista.filePath(), false);
+    m_lista->restaurarColumnas();
     on_pushAgregarListaToOutbox_clicked();
 }
 
