@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -387,6 +388,82 @@ private slots:
 
         s->terminar();
         QVERIFY(s->terminado());
+    }
+
+    // The end while the outbox cannot be written after the gateway took a message: the errors file
+    // says which record stays in doubt.
+    void marcaImposibleAlTerminarSeAnota()
+    {
+        crear("e,1,01/01/2020,m\n");
+        retenerEnvio();
+        QVERIFY(QFile::remove(salidas));
+        QVERIFY(QDir().mkdir(salidas));
+        soltar();
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_OK);
+        s->terminar();
+        QVERIFY(leer(errores).contains("\"e,1,01/01/2020,m\""));
+        QVERIFY(QDir().rmdir(salidas));
+    }
+
+    // A second quit while the end waits for the gateway's reply (the tray's "Salir" twice, a signal
+    // after it): the wait goes on, the reply is handled and the message marked.
+    void segundaSalidaEsperaLaRespuesta()
+    {
+        crear("e,1,01/01/2020,m\n");
+        sim->fijarDemora(std::chrono::milliseconds(1500));
+        w->procesarCiclo();
+        QTRY_COMPARE(envios("1"), 1);
+        QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+        s->terminar();
+        QCOMPARE(leer(salidas), QByteArray("E,1,01/01/2020,m\n"));
+        // A quit outside the application's own loop stays pending for every later loop; one run of
+        // that loop takes it.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+    }
+
+    // The connection's failure goes to the errors file once, only in state 8 and with a text, and
+    // not again while retries fail alike; the lines about received messages stored elsewhere go
+    // out in any state, in order.
+    void lineasDelArchivoDeErrores()
+    {
+        const QString sinCarpeta = dir->filePath(QStringLiteral("no/existe/inbox.csv"));
+        ajustes::escribir(ajustes::Clave::FolderInbox, sinCarpeta);
+        const QString defecto = ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos);
+        QVERIFY(QDir().mkpath(QFileInfo(defecto).path()));
+        QFile::remove(defecto);
+        crear("");
+        conexion_ngw *c = w->conexion();
+        c->setEstado(EST_CONEX_ERROR);
+        QVERIFY(s->escribirLineas().isEmpty());
+        QVERIFY(!QFile::exists(errores)); // no text: no file touched
+        sim->fijarModo(simulador::Modo::Cerrar);
+        for (int vez = 0; vez < 2; ++vez) {
+            QVERIFY(c->consultarEstado());
+            QTRY_VERIFY(!c->isOcupado());
+            QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
+            QVERIFY(s->escribirLineas().isEmpty());
+        }
+        QByteArray esperado("El gateway cerro la conexion sin responder\n");
+        QCOMPARE(leer(errores), archivos_prueba::conFinDeLinea(esperado));
+
+        sim->fijarModo(simulador::Modo::Normal);
+        for (int cantidad : {1, 2}) {
+            for (int k = 0; k < cantidad; ++k)
+                sim->agregarRecibido("111", "hola");
+            QVERIFY(c->obtenerSms());
+            QTRY_VERIFY(!c->isOcupado());
+            QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+            esperado += QStringLiteral("No se pudo escribir en el archivo de SMS recibidos %1; %2 mensaje(s) "
+                                       "recibido(s) guardado(s) en %3\n")
+                            .arg(sinCarpeta)
+                            .arg(cantidad)
+                            .arg(defecto)
+                            .toUtf8();
+        }
+        QVERIFY(s->escribirLineas().isEmpty());
+        QCOMPARE(leer(errores), archivos_prueba::conFinDeLinea(esperado));
+        QCOMPARE(recibidos(), 3);
     }
 };
 
