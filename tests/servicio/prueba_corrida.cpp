@@ -322,6 +322,22 @@ private slots:
         QCOMPARE(leer(salidas()), pendiente);
         QVERIFY(QFile::exists(lista));
     }
+
+    // Past 1000 sent records, the outbox is compacted after a run.
+    void compactacionTrasLaCorrida_data()
+    {
+        QTest::addColumn<int>("enviados");
+        QTest::newRow("1000") << 1000;
+        QTest::newRow("1001") << 1001;
+    }
+    void compactacionTrasLaCorrida()
+    {
+        QFETCH(int, enviados);
+        escribir(salidas(), QByteArray("E,1,01/01/2020,viejo\n").repeated(enviados));
+        QVERIFY(correr(pedido(Modo::Simple, listaDeTres())).error.isEmpty());
+        QCOMPARE(leer(salidas()).startsWith("E,"), enviados <= 1000);
+        QCOMPARE(leer(salidas()).count('\n'), enviados > 1000 ? 2 : enviados + 2);
+    }
 };
 
 NBSMS_TEST_MAIN(PruebaCorrida)
