@@ -130,42 +130,42 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
     return agregarLinea(rutaErrores, linea);
 }
 
-AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : ruta(rutaSalidas)
+AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : m_ruta(rutaSalidas)
 {
     // Reserved, so that emptying them keeps the room for the next record or batch.
-    linea.reserve(512);
-    lote.reserve(kLote + 1024);
+    m_linea.reserve(512);
+    m_lote.reserve(kLote + 1024);
 }
 
 bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    linea.resize(0);
-    anexarRegistro(linea, numero, fecha, mensaje);
-    linea += QLatin1String(kFinLinea);
-    const QByteArray bytes = linea.toUtf8();
-    return escribirAnexando(archivo, ruta, tamano, bytes);
+    m_linea.resize(0);
+    anexarRegistro(m_linea, numero, fecha, mensaje);
+    m_linea += QLatin1String(kFinLinea);
+    const QByteArray bytes = m_linea.toUtf8();
+    return escribirAnexando(m_archivo, m_ruta, m_tamano, bytes);
 }
 
 void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    anexarRegistro(lote, numero, fecha, mensaje);
-    lote += QLatin1String(kFinLinea);
+    anexarRegistro(m_lote, numero, fecha, mensaje);
+    m_lote += QLatin1String(kFinLinea);
 }
 
 bool AnexadorOutbox::vaciar()
 {
-    if (lote.isEmpty())
+    if (m_lote.isEmpty())
         return true;
-    const QByteArray bytes = lote.toUtf8();
-    lote.resize(0);
-    return escribirAnexando(archivo, ruta, tamano, bytes);
+    const QByteArray bytes = m_lote.toUtf8();
+    m_lote.resize(0);
+    return escribirAnexando(m_archivo, m_ruta, m_tamano, bytes);
 }
 
-AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : ruta(rutaErrores) {}
+AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : m_ruta(rutaErrores) {}
 
 bool AnexadorErrores::agregar(const QString &linea)
 {
-    return escribirAnexando(archivo, ruta, tamano, linea.toUtf8() + kFinLinea);
+    return escribirAnexando(m_archivo, m_ruta, m_tamano, linea.toUtf8() + kFinLinea);
 }
 
 bool reemplazar(const QString &origen, const QString &destino)

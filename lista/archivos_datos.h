@@ -48,6 +48,7 @@ class AnexadorOutbox
 {
 public:
     explicit AnexadorOutbox(const QString &rutaSalidas);
+    Q_DISABLE_COPY(AnexadorOutbox)
     // Same contract as agregarRegistroOutbox.
     bool agregar(const QString &numero, const QString &fecha, const QString &mensaje);
 
@@ -57,16 +58,16 @@ public:
     // first, so that lines reach their files in the order of their rows.
     void acumular(const QString &numero, const QString &fecha, const QString &mensaje);
     // The size held, in UTF-16 code units, and the size past which a batch is worth writing.
-    int acumulado() const { return int(lote.size()); }
+    int acumulado() const { return int(m_lote.size()); }
     static constexpr int kLote = 1 << 15;
     bool vaciar();
 
 private:
-    QString ruta;
-    QFile archivo;
-    qint64 tamano = 0;
-    QString linea; // reused from record to record
-    QString lote;
+    QString m_ruta;
+    QFile m_archivo;
+    qint64 m_tamano = 0;
+    QString m_linea; // reused from record to record
+    QString m_lote;
 };
 
 // The same for the errors file of a list run (no lock: only the run writes it meanwhile).
@@ -74,13 +75,14 @@ class AnexadorErrores
 {
 public:
     explicit AnexadorErrores(const QString &rutaErrores);
+    Q_DISABLE_COPY(AnexadorErrores)
     // Same contract as agregarLineaErrores.
     bool agregar(const QString &linea);
 
 private:
-    QString ruta;
-    QFile archivo;
-    qint64 tamano = 0;
+    QString m_ruta;
+    QFile m_archivo;
+    qint64 m_tamano = 0;
 };
 
 // Moves `origen` over `destino` in one step: whoever opens `destino` finds the old file or the

@@ -23,18 +23,18 @@ class ModeloDetalle : public QAbstractTableModel
 {
 public:
     ModeloDetalle(const QVector<lista::ProblemaFila> &problemas, QObject *padre)
-        : QAbstractTableModel(padre), problemas(problemas)
+        : QAbstractTableModel(padre), m_problemas(problemas)
     {
     }
 
-    int rowCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : problemas.size(); }
+    int rowCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : m_problemas.size(); }
     int columnCount(const QModelIndex &padre) const override { return padre.isValid() ? 0 : 3; }
 
     QVariant data(const QModelIndex &indice, int rol) const override
     {
         if (!indice.isValid() || (rol != Qt::DisplayRole && rol != Qt::ToolTipRole))
             return QVariant();
-        const lista::ProblemaFila &p = problemas.at(indice.row());
+        const lista::ProblemaFila &p = m_problemas.at(indice.row());
         switch (indice.column()) {
         case 0:
             return p.linea;
@@ -60,7 +60,7 @@ public:
     }
 
 private:
-    const QVector<lista::ProblemaFila> &problemas;
+    const QVector<lista::ProblemaFila> &m_problemas;
 };
 
 // A field as a spreadsheet pastes it, as text: quoted when it holds a TAB, a quote or a line break.
@@ -78,18 +78,18 @@ QString campo(const QString &celda)
 } // namespace
 
 detalle_lista::detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWidget *parent)
-    : QDialog(parent), problemas(problemas)
+    : QDialog(parent), m_problemas(problemas)
 {
     setWindowTitle(tr("Detalle de la lista"));
     resize(640, 400);
-    vista = new QTableView(this);
-    vista->setModel(new ModeloDetalle(this->problemas, this));
-    vista->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vista->verticalHeader()->hide();
-    vista->horizontalHeader()->setStretchLastSection(true);
-    vista->setColumnWidth(0, 60);
-    vista->setColumnWidth(1, 360);
+    m_vista = new QTableView(this);
+    m_vista->setModel(new ModeloDetalle(m_problemas, this));
+    m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_vista->verticalHeader()->hide();
+    m_vista->horizontalHeader()->setStretchLastSection(true);
+    m_vista->setColumnWidth(0, 60);
+    m_vista->setColumnWidth(1, 360);
 
     auto *botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
     botones->button(QDialogButtonBox::Close)->setText(tr("Cerrar"));
@@ -97,11 +97,11 @@ detalle_lista::detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWid
     copiarBoton->setObjectName(QStringLiteral("copiar"));
     connect(copiarBoton, &QPushButton::clicked, this, &detalle_lista::copiar);
     connect(botones, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *atajo = new QShortcut(QKeySequence::Copy, vista);
+    auto *atajo = new QShortcut(QKeySequence::Copy, m_vista);
     connect(atajo, &QShortcut::activated, this, &detalle_lista::copiar);
 
     auto *capas = new QVBoxLayout(this);
-    capas->addWidget(vista);
+    capas->addWidget(m_vista);
     capas->addWidget(botones);
 }
 
@@ -127,8 +127,8 @@ QString detalle_lista::textoDe(const QVector<lista::ProblemaFila> &problemas, co
 void detalle_lista::copiar()
 {
     QVector<int> filas;
-    for (const QModelIndex &i : vista->selectionModel()->selectedRows())
+    for (const QModelIndex &i : m_vista->selectionModel()->selectedRows())
         filas << i.row();
     std::sort(filas.begin(), filas.end());
-    QApplication::clipboard()->setText(textoDe(problemas, filas));
+    QApplication::clipboard()->setText(textoDe(m_problemas, filas));
 }

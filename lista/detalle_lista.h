@@ -17,7 +17,7 @@ class detalle_lista : public QDialog
 public:
     explicit detalle_lista(const QVector<lista::ProblemaFila> &problemas, QWidget *parent = nullptr);
 
-    QTableView *tabla() const { return vista; }
+    QTableView *tabla() const { return m_vista; }
 
     // The rows `filas` (all when empty) as text: a title line, then one line per row with its
     // line number, the row and the reason separated by TABs.
@@ -28,6 +28,6 @@ public slots:
     void copiar();
 
 private:
-    QVector<lista::ProblemaFila> problemas;
-    QTableView *vista = nullptr;
+    QVector<lista::ProblemaFila> m_problemas;
+    QTableView *m_vista = nullptr;
 };
