@@ -30,8 +30,8 @@ threads::threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho)
     setAutoDelete(false);
     // The time limits apply from the first connection check on.
     m_conexion = new conexion_ngw(QString(), QString());
-    m_conexion->setTiempoLimite(ajustes::leerEntero(ajustes::Clave::LimiteSilencio));
-    m_conexion->setPlazoTotal(ajustes::leerEntero(ajustes::Clave::PlazoRespuesta));
+    m_conexion->fijarTiempoLimite(ajustes::leerEntero(ajustes::Clave::LimiteSilencio));
+    m_conexion->fijarPlazoTotal(ajustes::leerEntero(ajustes::Clave::PlazoRespuesta));
     m_conexion->fijarGateway(gateway);
     if (!gateway.sinDireccion())
         m_conexion->consultarEstado();

@@ -202,12 +202,12 @@ bool conexion_ngw::isOcupado() const
     return m_ocupado;
 }
 
-void conexion_ngw::setTiempoLimite(int ms)
+void conexion_ngw::fijarTiempoLimite(int ms)
 {
     m_limiteMs = ms;
 }
 
-void conexion_ngw::setPlazoTotal(int ms)
+void conexion_ngw::fijarPlazoTotal(int ms)
 {
     m_plazoMs = ms;
 }

@@ -80,9 +80,9 @@ public:
 
     // Longest silence within a request (connecting, sending, between reply bytes) and longest
     // whole request, in milliseconds; either ends it like a network error.
-    void setTiempoLimite(int ms);
+    void fijarTiempoLimite(int ms);
     int tiempoLimite() const { return m_limiteMs; }
-    void setPlazoTotal(int ms);
+    void fijarPlazoTotal(int ms);
     int plazoTotal() const { return m_plazoMs; }
 
     QString clave() const { return m_gateway.clave; }

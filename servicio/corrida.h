@@ -71,7 +71,6 @@ public:
     const QString &fila(int indice) const { return m_lineas.at(indice); }
     bool vacia() const { return m_lineas.isEmpty(); }
     const QStringList &todas() const { return m_lineas; }
-    void limpiar() { m_lineas.clear(); }
 
 private:
     QStringList m_lineas;

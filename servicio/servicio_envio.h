@@ -158,7 +158,6 @@ public:
     ResumenCorrida resumirCorrida();
     ResultadoCorrida escribirCorrida();
     void abandonarCorrida();
-    bool corridaEnCurso() const { return m_enCorrida; }
     // Finishes a list run that a crash or a write failure cut short, if its journal is there.
     // `avisar`: a watched run's report too. Paso::Seguir when there was none.
     ResultadoCorrida reanudarCorrida(bool avisar);

@@ -295,7 +295,7 @@ void PruebaHostil::respuestaHostil()
     auto c = libre();
     QVERIFY(c);
     QCOMPARE(c->plazoTotal(), 60000);
-    c->setPlazoTotal(300);
+    c->fijarPlazoTotal(300);
     sim.limpiar();
     sim.agregarRecibido("1150002222", "no se guarda");
     sim.fijarEstadoHttp(estadoHttp);

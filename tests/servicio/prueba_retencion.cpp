@@ -31,7 +31,7 @@ private slots:
         QFETCH(bool, tardia);
         crear("e,1,,uno\ne,2,,dos\n");
         if (tardia) {
-            w->conexion()->setTiempoLimite(200);
+            w->conexion()->fijarTiempoLimite(200);
             sim->fijarDemoraEnvio(std::chrono::milliseconds(1000));
         } else {
             sim->fijarRespuestaEnvio(std::string("OK"));
