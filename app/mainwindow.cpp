@@ -281,7 +281,7 @@ void MainWindow::on_pushPlay_clicked()
     m_ui->pushPlay->setEnabled(false);
     m_ui->pushPause->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, true);
-    mostrarSituacion();
+    mostrarSituacion(m_servicio->instantanea());
 }
 
 void MainWindow::on_pushPause_clicked()
@@ -291,7 +291,7 @@ void MainWindow::on_pushPause_clicked()
     m_ui->pushPause->setEnabled(false);
     m_ui->pushPlay->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, false);
-    mostrarSituacion();
+    mostrarSituacion(m_servicio->instantanea());
 }
 
 void MainWindow::on_tabWidget_currentChanged(int indice)

@@ -161,7 +161,7 @@ private:
     void vigilarLista();
     void escribirLineas();
     // The state label, the busy bar, the tray's tooltip, and the notifications they call for.
-    void mostrarSituacion();
+    void mostrarSituacion(const servicio::Instantanea &instantanea);
     // A notification in the tray, or in the status bar where there is no tray; empty: none.
     void avisar(const QString &texto);
     void error(const QString &texto);

@@ -21,9 +21,11 @@ void MainWindow::PoleoArchivo()
     }
     vigilarLista();
 
-    mostrarSituacion();
+    // One snapshot of the service for everything this tick shows.
+    const servicio::Instantanea instantanea = m_servicio->instantanea();
+    mostrarSituacion(instantanea);
     escribirLineas();
-    m_pestanas->refrescarPestanaActual();
+    m_pestanas->refrescarPestanaActual(instantanea);
 
     instancia_unica::atenderPedido([this] {
         showNormal();
@@ -55,9 +57,8 @@ void MainWindow::vigilarLista()
     on_pushAgregarListaToOutbox_clicked();
 }
 
-void MainWindow::mostrarSituacion()
+void MainWindow::mostrarSituacion(const servicio::Instantanea &i)
 {
-    const servicio::Instantanea i = m_servicio->instantanea();
     m_ui->labelSmsRecibidosInt->setText(QString::number(i.recibidos));
     m_ui->labelSmsEnviadosInt->setText(QString::number(i.enviados));
     m_ui->labelSmsPendienteInt->setText(QString::number(i.pendientes));
@@ -75,7 +76,7 @@ void MainWindow::mostrarSituacion()
     avisar(m_seguimientoAvisos.recibidos(i.recibidos));
     avisar(m_seguimientoAvisos.enDuda(i.situacion.enDuda));
     if (m_pestanas)
-        m_pestanas->mostrarEnDuda();
+        m_pestanas->mostrarEnDuda(i);
 }
 
 void MainWindow::avisar(const QString &texto)

@@ -115,7 +115,7 @@ PestanasHistorial::PestanasHistorial(Ui::MainWindow *ui, servicio::ServicioEnvio
     connect(m_ui->filtroRecibidos, &QLineEdit::textChanged, &m_demoraRecibidos, qOverload<>(&QTimer::start));
 
     actualizarTituloRecibidos();
-    mostrarEnDuda();
+    mostrarEnDuda(m_servicio.instantanea());
     pestanaCambiada(m_ui->tabWidget->currentIndex());
     // The names of the tabs are never shortened ("...torial"): the window is at least as tall as
     // the whole tab bar, and made so at start.
@@ -143,15 +143,15 @@ void PestanasHistorial::pestanaCambiada(int indice)
         m_ui->labelEstadoHistorial->setText(m_historial.textoEstado());
     } else if (pagina == m_ui->tabBandeja) {
         m_bandejaSucia = true;
-        refrescarPestanaActual();
+        refrescarPestanaActual(m_servicio.instantanea());
     } else if (pagina == m_ui->tabRecibidos) {
         m_recibidosSucio = true;
-        refrescarPestanaActual();
+        refrescarPestanaActual(m_servicio.instantanea());
     }
 }
 
 // From the poll: only what changed is asked for again, so that an open tab costs nothing idle.
-void PestanasHistorial::refrescarPestanaActual()
+void PestanasHistorial::refrescarPestanaActual(const servicio::Instantanea &instantanea)
 {
     QWidget *pagina = m_ui->tabWidget->currentWidget();
     if (pagina == m_ui->tabHistorial) {
@@ -165,7 +165,7 @@ void PestanasHistorial::refrescarPestanaActual()
     } else if (pagina == m_ui->tabBandeja) {
         const QFileInfo salidas(m_servicio.rutaSalidas());
         const bool cambio = salidas.size() != m_tamanoSalidas || salidas.lastModified() != m_fechaSalidas ||
-                            m_servicio.instantanea().versionRetencion != m_versionRetencion;
+                            instantanea.versionRetencion != m_versionRetencion;
         if (m_bandejaSucia || (cambio && m_ritmoBandeja.libre()))
             refrescarBandeja();
     } else if (pagina == m_ui->tabRecibidos && m_recibidosSucio) {
@@ -407,9 +407,8 @@ void PestanasHistorial::exportarTabla(bool recibidos)
                                         10000);
 }
 
-void PestanasHistorial::mostrarEnDuda()
+void PestanasHistorial::mostrarEnDuda(const servicio::Instantanea &i)
 {
-    const servicio::Instantanea i = m_servicio.instantanea();
     const bool ilegible = !i.retencionConfiable;
     const int cantidad = i.situacion.enDuda;
     QString texto;
@@ -489,7 +488,7 @@ void PestanasHistorial::reanudarEnDuda()
         return;
     if (!m_servicio.empezarRetencionDeNuevo())
         error(tr("No se pudo escribir %1: el envío sigue detenido.").arg(m_servicio.rutaRetencion()));
-    mostrarEnDuda();
+    mostrarEnDuda(m_servicio.instantanea());
 }
 
 void PestanasHistorial::error(const QString &texto)

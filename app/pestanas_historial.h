@@ -25,7 +25,8 @@ class Historial;
 }
 namespace servicio {
 class ServicioEnvio;
-}
+struct Instantanea;
+} // namespace servicio
 
 class PestanasHistorial : public QObject
 {
@@ -37,8 +38,8 @@ public:
     ~PestanasHistorial() override;
     Q_DISABLE_COPY(PestanasHistorial)
 
-    // From the poll: only what changed is asked for again.
-    void refrescarPestanaActual();
+    // From the poll, with its snapshot of the service: only what changed is asked for again.
+    void refrescarPestanaActual(const servicio::Instantanea &instantanea);
     void pestanaCambiada(int indice);
     void aplicarFiltroHistorial();
     void aplicarFiltroBandeja();
@@ -48,7 +49,7 @@ public:
     // tells the window's part of it, asked again after the question).
     void cancelarElegidos(const std::function<bool()> &corridaEnCurso);
     // The notice of the records in doubt above the queue, and the operator's choices on them.
-    void mostrarEnDuda();
+    void mostrarEnDuda(const servicio::Instantanea &instantanea);
     void reenviarEnDuda();
     void marcarEnDuda();
     void reanudarEnDuda();
