@@ -35,12 +35,6 @@
 
 class QThreadPool;
 class threads;
-namespace archivos_datos {
-class AnexadorErrores;
-}
-namespace diario_corrida {
-struct Diario;
-}
 
 namespace servicio {
 
@@ -236,7 +230,7 @@ private:
     Instantanea m_ultima;
 
     // The outbox, the hold and the record in hand.
-    mutable QMutex m_bloqueo;
+    QMutex m_bloqueo;
     retencion::Retencion m_retencion;
     std::atomic<bool> m_retencionSinEscribir{false};
     bool m_retencionAnotada = false;
@@ -245,15 +239,15 @@ private:
     qint64 m_posicionEnMano = 0;
     QByteArray m_lineaEnMano;
     registro_sms m_registroEnMano;
-    // A send the gateway took whose mark could not be written yet; received messages to count.
+    // The gateway took the record in hand and its mark is not written yet.
     bool m_marcaPendiente = false;
 
     std::atomic<int> m_enviados{0};
     std::atomic<int> m_pendientes{0};
     std::atomic<int> m_recibidos{0};
 
-    // Lines waiting for the errors file; the connection's last failure (written once, while
-    // retries fail alike); a rejected errors path is told once.
+    // Lines waiting for the errors file (the connection's, the history's); the connection's last
+    // failure (written once, while retries fail alike); a rejected errors path is told once.
     QStringList m_lineas;
     QStringList m_avisosHistorial;
     QString m_errorConexion;
