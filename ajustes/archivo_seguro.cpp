@@ -14,6 +14,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace archivo_seguro {
 
@@ -75,7 +79,15 @@ Apertura abrir(QFile &archivo, const QString &ruta, QIODevice::OpenMode modo, En
     const QFileInfo info(ruta);
     if (info.exists() && !info.isFile())
         return Apertura::NoEsArchivo;
-    return archivo.open(modo) ? Apertura::Bien : Apertura::NoAbre;
+    if (!archivo.open(modo))
+        return Apertura::NoAbre;
+    // A device's path (\\.\COM1, \\.\NUL...) opens the device, and a pipe's its pipe: decided
+    // on the open handle, which is a file on a disk or nothing the program reads or writes.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(archivo.handle()))) != FILE_TYPE_DISK) {
+        archivo.close();
+        return Apertura::NoEsArchivo;
+    }
+    return Apertura::Bien;
 #endif
 }
 

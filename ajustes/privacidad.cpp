@@ -12,6 +12,9 @@
 
 #include <cstring>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace privacidad {
 
@@ -30,6 +33,35 @@ void ajustarArchivo(int carpeta, const char *nombre)
     if (::fstat(fd, &datos) == 0 && S_ISREG(datos.st_mode) && (datos.st_mode & 07777) != modo)
         ::fchmod(fd, modo);
     ::close(fd);
+}
+#endif
+
+#ifdef Q_OS_WIN
+// The owner's write access to a file is its read-only attribute there. Changed through a handle
+// that does not follow a reparse point, so only a file of the folder itself is touched.
+void permitirEscritura(const std::wstring &ruta)
+{
+    const HANDLE h = CreateFileW(ruta.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    FILE_BASIC_INFO datos;
+    const DWORD otros = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    if (GetFileType(h) == FILE_TYPE_DISK &&
+        GetFileInformationByHandleEx(h, FileBasicInfo, &datos, sizeof datos) &&
+        (datos.FileAttributes & FILE_ATTRIBUTE_READONLY) && !(datos.FileAttributes & otros)) {
+        datos.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (datos.FileAttributes == 0)
+            datos.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        // Zero times are left as they are.
+        datos.CreationTime.QuadPart = 0;
+        datos.LastAccessTime.QuadPart = 0;
+        datos.LastWriteTime.QuadPart = 0;
+        datos.ChangeTime.QuadPart = 0;
+        SetFileInformationByHandle(h, FileBasicInfo, &datos, sizeof datos);
+    }
+    CloseHandle(h);
 }
 #endif
 
@@ -71,6 +103,23 @@ void restringirCarpeta(const QString &carpeta)
     if (dir)
         ::closedir(dir);
     ::close(fd);
+#elif defined(Q_OS_WIN)
+    // The folder's own ACL keeps it private; a file made read-only elsewhere (a copy from a CD, a
+    // backup tool) would stay unwritable to the program all session.
+    if (carpeta.isEmpty())
+        return;
+    const std::wstring base = QDir::toNativeSeparators(QDir(carpeta).absolutePath()).toStdWString() + L'\\';
+    WIN32_FIND_DATAW entrada;
+    const HANDLE busqueda =
+        FindFirstFileExW((base + L'*').c_str(), FindExInfoBasic, &entrada, FindExSearchNameMatch, nullptr, 0);
+    if (busqueda == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((entrada.dwFileAttributes & FILE_ATTRIBUTE_READONLY) &&
+            !(entrada.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            permitirEscritura(base + entrada.cFileName);
+    } while (FindNextFileW(busqueda, &entrada));
+    FindClose(busqueda);
 #else
     Q_UNUSED(carpeta);
 #endif

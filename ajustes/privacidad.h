@@ -1,7 +1,8 @@
 #pragma once
 // The data files hold every message and the settings file holds the gateway key in clear: on a
 // machine shared by several users they are readable by their owner only. (On Windows the
-// per-user profile already is private; these do nothing there.)
+// per-user profile already is private: there only the read-only attribute of the data folder's
+// files is cleared, so that the program can write them.)
 
 #include <QString>
 

@@ -78,7 +78,9 @@ salida="$(wine "$carpeta_programa_win\\nbsms.exe" --version 2>/dev/null | tr -d 
 [ "$salida" = "nbsms $version" ] || fallar "nbsms.exe --version respondió «$salida»"
 echo "Instalador de Windows: instalado; nbsms.exe --version: $salida"
 
-# The gateway simulator (the Windows one) on 127.0.0.1 with a message to hand out.
+# The gateway simulator (the Windows one) on 127.0.0.1 with a message to hand out. Its log exists
+# before it starts, so that the first look for its port finds a file.
+: >"$registros/simulador.log"
 wine "$carpeta/nbsms-simulador.exe" --host 127.0.0.1 --port 0 --key clave-instalador \
   --mensaje "1160002222,Recibido en Windows" >"$registros/simulador.log" 2>&1 &
 pid_simulador=$!

@@ -351,8 +351,11 @@ void PruebaConexion::respuestaEnvio()
         c->setIp(QStringLiteral("127.0.0.1:%1").arg(libre.serverPort()));
     }
     QVERIFY(c->transmitirSms(registro(QStringLiteral("5"), QStringLiteral("y"))));
-    QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS);
-    QVERIFY(c->isOcupado());
+    // A closed port may be refused at the connect call itself (Wine does so on loopback).
+    if (estadoHttp >= 0) {
+        QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS);
+        QVERIFY(c->isOcupado());
+    }
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), esperado);
     QCOMPARE(c->desenlace(), desenlace);

@@ -532,7 +532,7 @@ private slots:
         QCOMPARE(cuenta, 1);
         QCOMPARE(outbox::compactar(ruta, datos.filePath(QStringLiteral("compactando.csv"))),
                  outbox::ResultadoCompactacion::Hecha);
-        QCOMPARE(leer(ruta), QByteArray("e,2,,b\n"));
+        QCOMPARE(leer(ruta), conFinDeLinea("e,2,,b\n"));
     }
 
     // A link planted among the data files is never written through: the file it names, outside
@@ -547,6 +547,10 @@ private slots:
     }
     void enlacesPlantados()
     {
+#ifdef Q_OS_WIN
+        QSKIP("QFile::link makes a shortcut on Windows, a file nothing opens through; a symbolic link "
+              "there needs a privilege the user does not have");
+#endif
         QFETCH(QString, enlace);
         QTemporaryDir datos;
         QTemporaryDir fuera;

@@ -97,12 +97,12 @@ private slots:
         cicloQueEntrega();
         w->procesarCiclo();
         QVERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(leer(salidas), QByteArray("E,3,15/06/2026,tres\ne,1,,uno\ne,2,,dos\n"));
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,15/06/2026,tres\ne,1,,uno\ne,2,,dos\n"));
 
         QCOMPARE(s->marcarEnDudaEnviados({referencia("e,1,,uno"), referencia("e,3,15/06/2026,tres")}), 1);
         QCOMPARE(s->cancelar({referencia("e,2,,dos")}).cancelados, 1);
         QCOMPARE(enDuda(), 0);
-        QCOMPARE(leer(salidas), QByteArray("E,3,15/06/2026,tres\nE,1,,uno\n"));
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,15/06/2026,tres\nE,1,,uno\n"));
         QCOMPARE(enviados(), 3);
         QCOMPARE(envios("1"), 1);
         QCOMPARE(envios("2"), 1);

@@ -18,6 +18,7 @@
 #include <memory>
 
 namespace servicio_simulado {
+using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 

@@ -20,7 +20,7 @@ private slots:
     void archivoPrivado()
     {
 #ifndef Q_OS_UNIX
-        QSKIP("modes of Unix");
+        QSKIP("modes of Unix; on Windows the settings are a key of the user's own registry");
 #else
         QFETCH(bool, existia);
         const QString archivo = QSettings().fileName();
