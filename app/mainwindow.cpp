@@ -5,205 +5,126 @@
 #include "ajustes/privacidad.h"
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
-#include "envio/threads.h"
-#include "gateway/conexion_ngw.h"
+#include "app/pagina_lista.h"
+#include "app/pestanas_historial.h"
 #include "gateway/protocolo_ngw.h"
-#include "lista/archivos_datos.h"
 #include "nbsms_version.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QDebug>
-#include <QEventLoop>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMenu>
 #include <QRegExpValidator>
 #include <QSettings>
-#include <QThreadPool>
 #include <QTimer>
 #include <QTransform>
 #include <QUrl>
 
 namespace {
 const char kIconoPrograma[] = ":/images/images/nbsms.ico";
-// Longest wait for the worker and a request in flight when the program ends; the requests'
-// own time-outs are shorter.
-constexpr int kEsperaSalidaMs = 90000;
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::MainWindow)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
 
-    carpetaDatos = ajustes::prepararCarpetaDatos();
+    m_carpetaDatos = ajustes::prepararCarpetaDatos();
+    m_lista = std::make_unique<PaginaLista>(m_ui, this, m_carpetaDatos.absolutePath());
     on_pushActualizar_clicked();
 
-    ui->progressBar->setEnabled(false);
-    ui->pushPlay->setEnabled(true);
-    ui->pushPause->setEnabled(false);
-    ui->NumDestino->clear();
+    m_ui->progressBar->setEnabled(false);
+    m_ui->pushPlay->setEnabled(true);
+    m_ui->pushPause->setEnabled(false);
+    m_ui->NumDestino->clear();
 
     crearBandeja();
     ajustes::fijarIdentidad();
     cargarAjustes();
-    habilitarControlesLista(!ui->checkVerifPer->isChecked());
+    habilitarControlesLista(!m_ui->checkVerifPer->isChecked());
     rotarIconosPestanas();
-    connect(ui->tabWidget, &QTabWidget::currentChanged, this, [this](int pestana) {
-        if (ui->tabWidget->widget(pestana) == ui->tab)
+    connect(m_ui->tabWidget, &QTabWidget::currentChanged, this, [this](int pestana) {
+        if (m_ui->tabWidget->widget(pestana) == m_ui->tab)
             mostrarAutoarranque();
     });
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
 
-    columnasHeader = separarLinea(ajustes::leerTexto(ajustes::Clave::HeaderList));
-    if (!ui->ingresoLista->text().isEmpty())
-        detectarSegunFormato(ui->ingresoLista->text(), false);
-    sinGuardar(ui->comboCelular,
-               [&] { ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular)); });
-    const QString fecha = ajustes::leerTexto(ajustes::Clave::ColumnaFecha);
-    sinGuardar(ui->comboFecha, [&] {
-        // The first item added to an empty combo becomes its current text: the date column just
-        // restored is set again after it.
-        ui->comboFecha->setCurrentText(fecha);
-        if (ui->comboFecha->findText(QString::fromLatin1(ajustes::kInmediato)) < 0)
-            ui->comboFecha->addItem(QString::fromLatin1(ajustes::kInmediato));
-        ui->comboFecha->setCurrentText(fecha);
-    });
-    // The template was loaded before the list's columns were known.
-    on_editFormatoSMS_textChanged();
-    on_TextoManual_textChanged();
+    m_lista->cargar();
 
     // Before anything opens a data file: a history opened while still read-only for its owner
     // would stay so all session. The home folder itself, when it serves as the data folder, is
     // left as the user keeps it.
-    privacidad::restringirCarpeta(carpetaDatos == ajustes::carpetaUsuario() ? QString()
-                                                                            : carpetaDatos.absolutePath());
+    privacidad::restringirCarpeta(
+        m_carpetaDatos == ajustes::carpetaUsuario() ? QString() : m_carpetaDatos.absolutePath());
     privacidad::restringirArchivo(QSettings().fileName());
-    archivoSalidas = carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas));
-    worker = new threads(claveParaConexion(ui->NgwKey->text()),
-                         protocolo_ngw::recortarEspacios(ui->IPGateway->text()), archivoSalidas);
-    iniciarHistorial();
-    // A pool of its own, so that ending this window waits for this worker only.
-    poolEnvio = new QThreadPool(this);
-    poolEnvio->setMaxThreadCount(1);
-    poolEnvio->start(worker, 0);
+    m_servicio = std::make_unique<servicio::ServicioEnvio>(
+        m_carpetaDatos, protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text()));
+    m_pestanas = std::make_unique<PestanasHistorial>(m_ui, *m_servicio, this);
+    m_servicio->iniciar();
     // A session that ends (sign-out, shutdown) must not be held up by a window that refuses to
     // close, and must end through the same orderly path as "Salir".
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::terminarSesion);
-    ui->progressBar->setMaximum(100);
+    m_ui->progressBar->setMaximum(100);
 
     aplicarMarcaVacio();
-    worker->contarEnviados();
-    worker->contarRecibidos();
-    worker->contarPendientes();
-    trayIcon->setIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
-    trayIcon->show();
+    darRutasAlServicio();
+    for (QLineEdit *campo : {m_ui->ingresoErrores, m_ui->ingresoBackups, m_ui->ingresoInbox})
+        connect(campo, &QLineEdit::textChanged, this, &MainWindow::darRutasAlServicio);
+    m_servicio->recontar(false);
+    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
+    m_trayIcon->show();
 
-    temporizador = new QTimer(this);
-    connect(temporizador, &QTimer::timeout, this, &MainWindow::PoleoArchivo);
-    temporizador->start(1000);
+    m_temporizador = new QTimer(this);
+    connect(m_temporizador, &QTimer::timeout, this, &MainWindow::PoleoArchivo);
+    m_temporizador->start(1000);
 
-    const bool faltaConfigurar = ui->IPGateway->text().isEmpty() || ui->NgwKey->text().isEmpty() ||
-                                 ui->ingresoInbox->text().isEmpty() || ui->ingresoBackups->text().isEmpty() ||
-                                 ui->ingresoErrores->text().isEmpty();
-    ui->tabWidget->setCurrentIndex(faltaConfigurar ? 3 : 1);
-
-    columnasDefecto =
-        QStringList{QStringLiteral("#1"), QStringLiteral("#2"), QStringLiteral("#3"), QStringLiteral("#4")};
+    const bool faltaConfigurar = m_ui->IPGateway->text().isEmpty() || m_ui->NgwKey->text().isEmpty() ||
+                                 m_ui->ingresoInbox->text().isEmpty() ||
+                                 m_ui->ingresoBackups->text().isEmpty() ||
+                                 m_ui->ingresoErrores->text().isEmpty();
+    m_ui->tabWidget->setCurrentIndex(faltaConfigurar ? 3 : 1);
 
     if (ajustes::leerBool(ajustes::Clave::EnvioActivado))
         on_pushPlay_clicked();
     else
         on_pushPause_clicked();
 
-    if (ui->checkMinimizar->isChecked() && !ocultarEnBandeja())
+    if (m_ui->checkMinimizar->isChecked() && !ocultarEnBandeja())
         showMinimized();
 
-    ui->NumDestino->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("(\\d+)")), this));
+    m_ui->NumDestino->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("(\\d+)")), this));
 }
 
 MainWindow::~MainWindow()
 {
     terminarEnvio();
-    liberarHistorial();
-    delete ui;
-    ui = nullptr;
+    m_pestanas.reset();
+    m_servicio.reset();
+    delete m_ui;
+    m_ui = nullptr;
 }
 
 void MainWindow::mostrarAlArrancar(bool minimizado)
 {
     show();
-    if ((minimizado || ui->checkMinimizar->isChecked()) && !ocultarEnBandeja())
+    if ((minimizado || m_ui->checkMinimizar->isChecked()) && !ocultarEnBandeja())
         showMinimized();
 }
 
 void MainWindow::terminarEnvio()
 {
-    if (!worker)
-        return;
-    if (temporizador)
-        temporizador->stop();
-    worker->fijarComando(EST_SALIR);
-    worker->conexion()->detener();
-    // The reply of a request in flight is still handled here (the connection lives in this
-    // thread); the request's own time-outs bound the wait, this limit only guards against a bug.
-    const QDeadlineTimer limite(kEsperaSalidaMs);
-    auto listo = [this] { return !worker->enBucle() && !worker->conexion()->isOcupado(); };
-    if (!listo()) {
-        QEventLoop bucle;
-        QTimer sondeo;
-        connect(&sondeo, &QTimer::timeout, &bucle, [&] {
-            if (listo() || limite.hasExpired())
-                bucle.quit();
-        });
-        sondeo.start(20);
-        // Another quit (a second "Salir", a signal) makes every exec() return at once without
-        // taking events, so the reply would never be handled: the events are taken directly.
-        while (!listo() && !limite.hasExpired())
-            bucle.processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    if (!listo()) {
-        // Deleting it now would pull the connection from under a live request or loop.
-        qCWarning(catApp) << "El envio no termino a tiempo; se abandona sin esperar mas";
-        worker = nullptr;
-        return;
-    }
-    // The loop has left run(); the pool's own bookkeeping after it is waited for too.
-    poolEnvio->waitForDone(kEsperaSalidaMs);
-    avisarAlTerminar();
-    volcarHistorial();
-    delete worker;
-    worker = nullptr;
-}
-
-// What cannot be settled at the end is at least said, in the log and in the errors file: a
-// message the gateway took but that could not be marked would otherwise go out again at the next
-// start unseen, and received messages no file took would be gone without a word.
-void MainWindow::avisarAlTerminar()
-{
-    QStringList lineas;
-    qint64 posicion = 0;
-    QByteArray registro;
-    if (!worker->completarPendiente() && worker->registroEnMano(posicion, registro)) {
-        lineas << tr("El gateway aceptó el SMS \"%1\" pero no se pudo marcar como enviado en %2: queda "
-                     "en duda y no se envía otra vez; márquelo como enviado en la pestaña Bandeja.")
-                      .arg(QString::fromUtf8(registro).trimmed(), archivoSalidas);
-    }
-    worker->cerrarRetencion();
-    for (const registro_sms &r : worker->conexion()->guardarRetenidos())
-        lineas << tr("SMS recibido que no se pudo guardar: %1, %2").arg(r.numero, r.mensaje);
-    for (const QString &linea : qAsConst(lineas)) {
-        qCWarning(catApp).noquote() << linea;
-        if (ui)
-            archivos_datos::agregarLineaErrores(ui->ingresoErrores->text(), linea);
-    }
+    if (m_temporizador)
+        m_temporizador->stop();
+    if (m_servicio)
+        m_servicio->terminar();
 }
 
 void MainWindow::terminarSesion()
 {
-    terminandoSesion = true;
+    m_terminandoSesion = true;
     QCoreApplication::quit();
 }
 
@@ -212,58 +133,55 @@ void MainWindow::crearBandeja()
     // Hidden in the tray, the window is no reason to end when a message box closes: every way
     // out quits explicitly ("Salir", a signal, the end of the session).
     QApplication::setQuitOnLastWindowClosed(false);
-    restoreAction = new QAction(tr("Restaurar"), this);
-    connect(restoreAction, &QAction::triggered, this, &QWidget::showNormal);
-    quitAction = new QAction(tr("Salir"), this);
-    connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+    m_restoreAction = new QAction(tr("Restaurar"), this);
+    connect(m_restoreAction, &QAction::triggered, this, &QWidget::showNormal);
+    m_quitAction = new QAction(tr("Salir"), this);
+    connect(m_quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 
-    trayMenu = new QMenu(this);
-    trayMenu->addAction(restoreAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(quitAction);
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(m_restoreAction);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_quitAction);
 
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setContextMenu(trayMenu);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
+    m_trayIcon = new QSystemTrayIcon(this);
+    m_trayIcon->setContextMenu(m_trayMenu);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
     // Made visible once it has an icon; a tray entry without one cannot be shown.
 }
 
 void MainWindow::cargarAjustes()
 {
     using namespace ajustes;
-    formato = lista::formatoGuardado();
 
-    sinGuardar(ui->ingresoLista, [&] {
-        ui->ingresoLista->clear();
-        ui->ingresoLista->setText(leerTexto(Clave::ListaNombreFila));
+    formulario::sinGuardar(m_ui->ingresoLista, [&] {
+        m_ui->ingresoLista->clear();
+        m_ui->ingresoLista->setText(leerTexto(Clave::ListaNombreFila));
     });
-    ui->IPGateway->setText(leerTexto(Clave::IpGateway));
-    ui->checkVerifPer->setChecked(leerBool(Clave::CheckVerifPer));
-    QString clave = leerTexto(Clave::KeyGateway);
-    clave.remove(QString::fromLatin1(kPrefijoClave));
-    ui->NgwKey->setText(clave);
-    ui->ingresoBackups->setText(leerTexto(Clave::FolderBackups));
-    ui->ingresoErrores->setText(leerTexto(Clave::FolderErrores));
-    ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));
-    ui->editFormatoSMS->setPlainText(leerTexto(Clave::FormatoSms));
-    ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
-    ui->checkIniciarConSesion->setVisible(autoarranque::disponible());
+    m_ui->IPGateway->setText(leerTexto(Clave::IpGateway));
+    m_ui->checkVerifPer->setChecked(leerBool(Clave::CheckVerifPer));
+    m_ui->NgwKey->setText(protocolo_ngw::claveSinPrefijo(leerTexto(Clave::KeyGateway)));
+    m_ui->ingresoBackups->setText(leerTexto(Clave::FolderBackups));
+    m_ui->ingresoErrores->setText(leerTexto(Clave::FolderErrores));
+    m_ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));
+    m_ui->editFormatoSMS->setPlainText(leerTexto(Clave::FormatoSms));
+    m_ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
+    m_ui->checkIniciarConSesion->setVisible(autoarranque::disponible());
     mostrarAutoarranque();
 }
 
 void MainWindow::aplicarMarcaVacio()
 {
     using namespace ajustes;
-    ui->ingresoBackups->setText(resolverVacio(Clave::FolderBackups));
-    ui->ingresoInbox->setText(resolverVacio(Clave::FolderInbox));
-    ui->ingresoErrores->setText(resolverVacio(Clave::FolderErrores));
+    m_ui->ingresoBackups->setText(resolverVacio(Clave::FolderBackups));
+    m_ui->ingresoInbox->setText(resolverVacio(Clave::FolderInbox));
+    m_ui->ingresoErrores->setText(resolverVacio(Clave::FolderErrores));
 }
 
 void MainWindow::rotarIconosPestanas()
 {
-    const qreal angulo = ui->tabWidget->tabPosition() == QTabWidget::East ? -90 : 90;
-    for (int i = 0; i < ui->tabWidget->count(); ++i) {
-        const QIcon icono = ui->tabWidget->tabIcon(i);
+    const qreal angulo = m_ui->tabWidget->tabPosition() == QTabWidget::East ? -90 : 90;
+    for (int i = 0; i < m_ui->tabWidget->count(); ++i) {
+        const QIcon icono = m_ui->tabWidget->tabIcon(i);
         const QList<QSize> tamanos = icono.availableSizes(QIcon::Normal, QIcon::Off);
         QSize mayor;
         for (const QSize &t : tamanos) {
@@ -275,13 +193,13 @@ void MainWindow::rotarIconosPestanas()
         const QPixmap pixmap = icono.pixmap(mayor, QIcon::Normal, QIcon::Off);
         QTransform giro;
         giro.rotate(angulo, Qt::ZAxis);
-        ui->tabWidget->setTabIcon(i, QIcon(pixmap.transformed(giro, Qt::FastTransformation)));
+        m_ui->tabWidget->setTabIcon(i, QIcon(pixmap.transformed(giro, Qt::FastTransformation)));
     }
 }
 
 void MainWindow::on_pushActualizar_clicked()
 {
-    ui->labelVersion->setText(tr("NBsms versión %1").arg(QLatin1String(nbsms_version::kVersion)));
+    m_ui->labelVersion->setText(tr("NBsms versión %1").arg(QLatin1String(nbsms_version::kVersion)));
     const QString carpetaPrograma = QCoreApplication::applicationDirPath();
     QString pagina = instalacion::paginaAyuda(carpetaPrograma);
     if (pagina.isEmpty()) {
@@ -293,21 +211,21 @@ void MainWindow::on_pushActualizar_clicked()
         qCDebug(catApp).noquote() << "ayuda=" << pagina;
     }
 #ifdef NBSMS_WEBKIT
-    ui->webView->load(QUrl::fromLocalFile(pagina));
+    m_ui->webView->load(QUrl::fromLocalFile(pagina));
 #else
-    ui->webView->setSource(QUrl::fromLocalFile(pagina));
+    m_ui->webView->setSource(QUrl::fromLocalFile(pagina));
 #endif
 }
 
 void MainWindow::habilitarControlesLista(bool habilitar)
 {
     QWidget *const controles[] = {
-        ui->comboCelular, ui->comboFecha,      ui->checkVerifPer,    ui->editFormatoSMS,
-        ui->ingresoLista, ui->TransformadaSMS, ui->pushAgregarCampo, ui->pushAgregarListaToOutbox,
-        ui->cfgLista,     ui->BuscarArchivo};
+        m_ui->comboCelular, m_ui->comboFecha,      m_ui->checkVerifPer,    m_ui->editFormatoSMS,
+        m_ui->ingresoLista, m_ui->TransformadaSMS, m_ui->pushAgregarCampo, m_ui->pushAgregarListaToOutbox,
+        m_ui->cfgLista,     m_ui->BuscarArchivo};
     for (QWidget *w : controles)
         w->setEnabled(habilitar);
-    ui->pushDetenerEnvioSMS->setEnabled(!habilitar);
+    m_ui->pushDetenerEnvioSMS->setEnabled(!habilitar);
     ajustes::escribir(ajustes::Clave::CheckVerifPer, !habilitar);
 }
 
@@ -328,7 +246,7 @@ bool MainWindow::ocultarEnBandeja()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (terminandoSesion) {
+    if (m_terminandoSesion) {
         event->accept();
         return;
     }
@@ -358,20 +276,76 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::on_pushPlay_clicked()
 {
-    worker->fijarComando(EST_PLAY);
-    ui->progressBar->setEnabled(true);
-    ui->pushPlay->setEnabled(false);
-    ui->pushPause->setEnabled(true);
+    m_servicio->reanudar();
+    m_ui->progressBar->setEnabled(true);
+    m_ui->pushPlay->setEnabled(false);
+    m_ui->pushPause->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, true);
-    mostrarSituacion();
+    mostrarSituacion(m_servicio->instantanea());
 }
 
 void MainWindow::on_pushPause_clicked()
 {
-    worker->fijarComando(EST_PAUSA);
-    ui->progressBar->setEnabled(false);
-    ui->pushPause->setEnabled(false);
-    ui->pushPlay->setEnabled(true);
+    m_servicio->pausar();
+    m_ui->progressBar->setEnabled(false);
+    m_ui->pushPause->setEnabled(false);
+    m_ui->pushPlay->setEnabled(true);
     ajustes::escribir(ajustes::Clave::EnvioActivado, false);
-    mostrarSituacion();
+    mostrarSituacion(m_servicio->instantanea());
+}
+
+void MainWindow::on_tabWidget_currentChanged(int indice)
+{
+    if (m_pestanas)
+        m_pestanas->pestanaCambiada(indice);
+}
+
+void MainWindow::aplicarFiltroHistorial()
+{
+    m_pestanas->aplicarFiltroHistorial();
+}
+
+void MainWindow::aplicarFiltroBandeja()
+{
+    m_pestanas->aplicarFiltroBandeja();
+}
+
+void MainWindow::aplicarFiltroRecibidos()
+{
+    m_pestanas->aplicarFiltroRecibidos();
+}
+
+void MainWindow::on_botonExportarHistorial_clicked()
+{
+    m_pestanas->exportarTabla(false);
+}
+
+void MainWindow::on_botonExportarRecibidos_clicked()
+{
+    m_pestanas->exportarTabla(true);
+}
+
+void MainWindow::on_botonCancelarBandeja_clicked()
+{
+    m_pestanas->cancelarElegidos([this] { return m_corridaEnCurso; });
+}
+
+void MainWindow::on_botonReenviarBandeja_clicked()
+{
+    m_pestanas->reenviarEnDuda();
+}
+
+void MainWindow::on_botonMarcarBandeja_clicked()
+{
+    m_pestanas->marcarEnDuda();
+}
+
+void MainWindow::on_botonReanudarEnDuda_clicked()
+{
+    m_pestanas->reanudarEnDuda();
+}
+
+void MainWindow::on_checkSoloEnDuda_toggled(bool)
+{
+    m_pestanas->aplicarFiltroBandeja();
 }

@@ -1,43 +1,34 @@
 #pragma once
-// The program's only main window. Its operations are split by concern:
-//   mainwindow.cpp            construction, tray, help page, play/pause, list lock, ending
-//   mainwindow_poleo.cpp      the one-second poll
+// The program's only main window. It builds the sending service (servicio/servicio_envio.h),
+// shows what the service reports and forwards the operator's commands to it; the questions and
+// boxes are the window's, the work is the service's. Split by concern:
+//   mainwindow.cpp            construction, tray, help page, play/pause, ending
+//   mainwindow_poleo.cpp      the one-second poll, the watched list, the state label and notices
 //   mainwindow_controles.cpp  connection controls, paths, saved choices
-//   mainwindow_lista.cpp      list format, column detection, template and preview
-//   mainwindow_envio.cpp      adding a list to the outbox, manual send, compaction
-//   mainwindow_corrida.cpp    a list run's journal and finishing a run cut short, data paths
-//   mainwindow_historial.cpp  the history, queue and received-messages tabs
-//   mainwindow_enduda.cpp     the records in doubt on the queue tab and the operator's choices
-// The work itself is done by plain functions of lista/, envio/ and gateway/; the members take
-// their inputs from the widgets and show the results.
+//   mainwindow_lista.cpp      the list page's operations, forwarded to PaginaLista (pagina_lista.h)
+//   mainwindow_envio.cpp      adding a list to the outbox (the run's questions), manual send
+// The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h).
 
 #include "ajustes/ajustes.h"
 #include "app/avisos.h"
-#include "lista/diario_corrida.h"
-#include "lista/largos_lista.h"
 #include "lista/outbox.h"
-#include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
+#include "servicio/servicio_envio.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QMainWindow>
-#include <QSignalBlocker>
 #include <QStringList>
 #include <QSystemTrayIcon>
 
+#include <memory>
+
+class PaginaLista;
+class PestanasHistorial;
 class QAction;
 class QLineEdit;
 class QMenu;
-class QThreadPool;
 class QTimer;
-class threads;
-namespace archivos_datos {
-class AnexadorErrores;
-}
-namespace lista {
-enum class Lectura;
-}
 
 namespace Ui {
 class MainWindow;
@@ -51,15 +42,14 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     // Ends sending in order (terminarEnvio) if that has not been done yet.
     ~MainWindow() override;
+    Q_DISABLE_COPY(MainWindow)
 
     // Shows the window at start-up, or leaves only the tray icon when "start minimized" is on or
     // this run was asked to start minimized (minimized instead where there is no tray to come
     // back from).
     void mostrarAlArrancar(bool minimizado = false);
-    // Stops the poll, tells the worker to leave, waits (with the event loop running) until its
-    // loop has ended and no request is in flight, finishes a reply's pending mark or count and
-    // deletes the worker with its connection. A message the gateway took is thereby marked "E"
-    // before the program ends, whichever way it ends.
+    // Stops the poll and ends the service in order (ServicioEnvio::terminar): a message the
+    // gateway took is marked "E" before the program ends, whichever way it ends.
     void terminarEnvio();
 
     // Lifecycle.
@@ -78,8 +68,10 @@ public:
     QString verificarCampos() const;
     QStringList obtenerColumnas() const;
 
-    // Outbox.
+    // The row as the window's entries make it: counted (truncated, missing a mandatory field),
+    // never written: a list goes to the outbox through the service's run.
     bool agregarFilaOutbox(const QString &linea, bool escribir);
+    // Keeps only the pending records of the outbox; a failure is told.
     void compactarOutbox();
 
     // Why `ruta` cannot be the data file edited in `campo` (errors, backup or received; null for
@@ -90,10 +82,9 @@ public:
     // `avisar`).
     bool reanudarCorridaPendiente(bool avisar = false);
 
-    Ui::MainWindow *formulario() const { return ui; }
-    // The dispatch worker, with its counters and its gateway connection; null once sending has
-    // ended. The window's one accessor for tests, which look at what the worker did.
-    threads *trabajador() const { return worker; }
+    Ui::MainWindow *formulario() const { return m_ui; }
+    // The sending service; the window's one accessor for tests, which look at what it did.
+    servicio::ServicioEnvio *servicio() const { return m_servicio.get(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -156,38 +147,9 @@ public slots:
     void on_checkSoloEnDuda_toggled(bool activo);
 
 private:
-    lista::FormatoLista formato;
-    int filaVistaPrevia = 0;
-    int truncados = 0;
-    int faltaObligatorio = 0;
-    threads *worker = nullptr;
-    QString archivoSalidas;
-    Ui::MainWindow *ui;
-    QAction *restoreAction = nullptr;
-    QAction *quitAction = nullptr;
-    QSystemTrayIcon *trayIcon = nullptr;
-    QMenu *trayMenu = nullptr;
-    QStringList columnasHeader;
-    int cantidadColumnas = 0;
-    QStringList columnasDefecto;
-    QDir carpetaDatos;
-
-    // Refills both column combos from the first line of the list at `ruta` (header names first
-    // when the format says there is a header), without storing anything. False when the list
-    // cannot be read or is empty, and nothing changed.
-    bool detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader);
-    bool detectarSegunFormato(const QString &ruta, bool mostrarErrores);
-    // After a list is chosen: a list read as one column whose first line holds another separator
-    // gets the offer to switch the format; then the column choices that fit it are shown.
-    void ofrecerSeparador(const QString &ruta);
-    void elegirColumnasDeLista();
-    // The template counter: the previewed message and the list's longest against the limit.
-    lista::LargosLista largosLista;
-    void mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos);
-
-    // "key=" in front of the entry, without its outer spaces, unless the entry already holds it.
-    static QString claveParaConexion(const QString &campo);
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
+    // The three paths the operator chose reach the service as they change.
+    void darRutasAlServicio();
     void crearBandeja();
     void cargarAjustes();
     // The session-start box and its key show the entry itself, which the user or the desktop may
@@ -197,101 +159,41 @@ private:
     void rotarIconosPestanas();
     bool ocultarEnBandeja();
     void vigilarLista();
-    void escribirErrorConexion();
+    void escribirLineas();
     // The state label, the busy bar, the tray's tooltip, and the notifications they call for.
-    void mostrarSituacion();
+    void mostrarSituacion(const servicio::Instantanea &instantanea);
     // A notification in the tray, or in the status bar where there is no tray; empty: none.
     void avisar(const QString &texto);
+    void error(const QString &texto);
 
-    // The history tabs (mainwindow_historial.cpp); their state lives in `vistas`.
-    struct VistasHistorial;
-    VistasHistorial *vistas = nullptr;
-    void iniciarHistorial();
-    void poleoHistorial();
-    // Rows the worker reported just before it ended are written before the file closes.
-    void volcarHistorial();
-    void liberarHistorial();
-    void refrescarPestanaActual();
-    void refrescarHistorial();
-    void refrescarBandeja();
-    void refrescarRecibidos();
-    void actualizarTituloRecibidos();
-    void exportarTabla(bool recibidos);
-    // The notice of the records in doubt above the queue (mainwindow_enduda.cpp).
-    void mostrarEnDuda();
-    // The selected rows of the queue that are in doubt, taken as records.
-    QVector<outbox::Referencia> elegidosEnDuda() const;
-    QString rutaHistorial() const;
-    // Changes a widget the way the program does, not the operator: its change handlers, which
-    // would store the value, do not run.
-    template <typename Cambio> static void sinGuardar(QObject *widget, Cambio &&cambio);
+    // A list run: the mode's questions around the service's steps, and what it ended with.
+    void correrLista(corrida_lista::Modo modo);
+    bool preguntarYContar();
+    void mostrarResultado(const servicio::ResultadoCorrida &resultado);
+    servicio::PedidoCorrida pedidoCorrida(corrida_lista::Modo modo) const;
+    void detenerVigilancia();
 
-    QTimer *temporizador = nullptr;
-    QThreadPool *poolEnvio = nullptr;
-    bool terminandoSesion = false;
+    Ui::MainWindow *m_ui;
+    std::unique_ptr<servicio::ServicioEnvio> m_servicio;
+    // The history, queue and received-messages tabs.
+    std::unique_ptr<PestanasHistorial> m_pestanas;
+    // The list page: format, columns, template and preview.
+    std::unique_ptr<PaginaLista> m_lista;
+    QAction *m_restoreAction = nullptr;
+    QAction *m_quitAction = nullptr;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QMenu *m_trayMenu = nullptr;
+    QDir m_carpetaDatos;
+    QTimer *m_temporizador = nullptr;
+    bool m_terminandoSesion = false;
 
     // A watched list is imported only once it has stopped changing between two ticks.
-    qint64 tamanoListaVista = -1;
-    QDateTime fechaListaVista;
+    qint64 m_tamanoListaVista = -1;
+    QDateTime m_fechaListaVista;
     // Message boxes keep the event loop (and so the poll) running: no second run or box on top.
-    bool corridaEnCurso = false;
-    bool cajaErroresAbierta = false;
-
+    bool m_corridaEnCurso = false;
+    bool m_cajaErroresAbierta = false;
     // The journal of a run cut short is looked for once, at the first tick.
-    bool corridaRevisada = false;
-    // An errors path that is another data file is told once.
-    QString rutaErroresRechazada;
-    avisos::Seguimiento seguimientoAvisos;
-    // Retries fail alike: the same error is written once until the connection works again.
-    QString ultimoErrorConexion;
-
-    // A list run. A row that cannot be written ends the writing pass; the failure is told once.
-    struct EstadoCorrida
-    {
-        bool escrituraFallo = false;
-        QString textoFallo;
-        // Everything a row needs is taken once per run and kept in the journal: the list is in
-        // memory by then, and asking the widgets and the system on every row would slow long runs.
-        bool listaLeida = false;
-        diario_corrida::Diario diario;
-        // Set while the writing pass runs.
-        archivos_datos::AnexadorErrores *anexadorErrores = nullptr;
-        // Rows the run sent to the errors file.
-        int aErrores = 0;
-    };
-    EstadoCorrida corrida;
-    void corridaVigilada();
-    void corridaArmado();
-    void corridaSimple();
-    bool guardarPlantillaYComprobarLista(const QString &plantilla);
-    bool rutasDeCorridaValidas(corrida_lista::Modo modo);
-    bool rechazarLista(lista::Lectura lectura, const QString &ruta);
-    bool validarColumnas();
-    bool preguntarYContar(const QStringList &lineas);
-    int pasadaEscritura(const QStringList &lineas, int hechas);
-    lista::EntradasFila entradasFila() const;
-    lista::BuscadorColumna buscadorColumnas() const;
-    bool escribirFila(const QString &linea, const lista::ResultadoFila &resultado);
-    bool anotarError(const QString &linea);
-    void detenerEscritura(const QString &causa);
-    void recontar(bool compactar = true);
-    void apartarListaProcesada(const QString &rutaLista);
-    void detenerVigilancia();
-    void error(const QString &texto);
-    void avisarAlTerminar();
-    void empezarPasadas(corrida_lista::Modo modo, const QStringList &lineas);
-    bool listaPresente() const;
-    QString fechaHoy() const;
-
-    QString rutaDiario() const;
-    bool abrirDiario();
-    void completarCorrida(bool avisar);
-    void cerrarCorrida(int agregados, const QString &reporte);
-    void terminarCorridaEscrita();
+    bool m_corridaRevisada = false;
+    avisos::Seguimiento m_seguimientoAvisos;
 };
-
-template <typename Cambio> void MainWindow::sinGuardar(QObject *widget, Cambio &&cambio)
-{
-    const QSignalBlocker bloqueo(widget);
-    cambio();
-}

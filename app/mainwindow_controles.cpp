@@ -3,8 +3,7 @@
 
 #include "ajustes/ajustes.h"
 #include "app/autoarranque.h"
-#include "envio/threads.h"
-#include "gateway/conexion_ngw.h"
+#include "app/pagina_lista.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/test_conex.h"
 #include "ui/dialogos.h"
@@ -29,7 +28,7 @@ void MainWindow::on_IPGateway_textChanged(const QString &texto)
 
 void MainWindow::on_IPGateway_editingFinished()
 {
-    ajustes::escribir(ajustes::Clave::IpGateway, ui->IPGateway->text());
+    ajustes::escribir(ajustes::Clave::IpGateway, m_ui->IPGateway->text());
 }
 
 void MainWindow::on_NgwKey_textChanged(const QString &texto)
@@ -39,61 +38,50 @@ void MainWindow::on_NgwKey_textChanged(const QString &texto)
 
 void MainWindow::on_NgwKey_editingFinished()
 {
-    ajustes::escribir(ajustes::Clave::KeyGateway, ui->NgwKey->text());
-}
-
-QString MainWindow::claveParaConexion(const QString &campo)
-{
-    QString clave = protocolo_ngw::recortarEspacios(campo);
-    const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
-    if (!campo.contains(prefijo))
-        clave.insert(0, prefijo);
-    return clave;
+    ajustes::escribir(ajustes::Clave::KeyGateway, m_ui->NgwKey->text());
 }
 
 void MainWindow::on_pushActualizarConex_clicked()
 {
-    conexion_ngw *conexion = worker->conexion();
-    if (conexion->isOcupado())
+    if (m_servicio->conexionOcupada())
         return;
-    const QString clave = claveParaConexion(ui->NgwKey->text());
-    const QString escrita = protocolo_ngw::recortarEspacios(ui->IPGateway->text());
-    QString direccion;
-    if (!protocolo_ngw::normalizarDireccion(escrita, &direccion)) {
+    const protocolo_ngw::Gateway gateway =
+        protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text());
+    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Direccion) {
         CuadroMensaje::mostrar(tr("Error!"),
                                tr("La direccion del gateway \"%1\" no es valida.\n"
                                   "Escriba solo la IP o el nombre del equipo, y el puerto si hace falta "
                                   "(por ejemplo 192.168.0.20:8080).")
-                                   .arg(escrita.left(100)));
+                                   .arg(gateway.direccion.left(100)));
         return;
     }
-    if (!protocolo_ngw::claveValida(clave)) {
+    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Clave) {
         CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es válida: no puede contener \"&\", "
                                                 "saltos de línea ni caracteres nulos."));
         return;
     }
-    // The status query replaces the state: what the last reply left (a record the gateway took,
-    // messages fetched) is settled first, or the update waits.
-    if (!worker->completarPendiente()) {
-        CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
-                                                "La conexion no se actualizo; intente nuevamente."));
+    switch (m_servicio->actualizarConexion(gateway)) {
+    case servicio::Actualizacion::Ocupada:
         return;
+    case servicio::Actualizacion::SinMarcar:
+        return error(tr("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
+                        "La conexion no se actualizo; intente nuevamente."));
+    case servicio::Actualizacion::Atendiendo:
+        // The dialog would report on a state that was never asked.
+        return error(tr("El gateway esta atendiendo otro pedido; intente nuevamente."));
+    case servicio::Actualizacion::Hecha:
+        break;
     }
-    conexion->setConexion(clave, direccion);
-    // The worker may have taken the link since the check above: the dialog would then report
-    // on a state that was never asked.
-    if (!conexion->consultarEstado()) {
-        CuadroMensaje::mostrar(tr("Error!"),
-                               tr("El gateway esta atendiendo otro pedido; intente nuevamente."));
-        return;
-    }
-
     auto *dialogo = new test_conex(nullptr);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
-    dialogo->iniciar(conexion);
+    servicio::ServicioEnvio *s = m_servicio.get();
+    dialogo->iniciar([s] {
+        const protocolo_ngw::Gateway g = s->gateway();
+        return test_conex::Vista{s->estadoConexion(), s->conexionOcupada(), g.direccion, g.clave};
+    });
     dialogo->ejecutar();
 
-    if (conexion->getEstado() != EST_CONEX_LIBRE || ajustes::leerBool(ajustes::Clave::EnvioActivado))
+    if (m_servicio->estadoConexion() != EST_CONEX_LIBRE || ajustes::leerBool(ajustes::Clave::EnvioActivado))
         return;
     if (CuadroMensaje::mostrar(tr("Conexion con NB"), tr("¿Desea iniciar el envío y recepción de SMS?"),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
@@ -116,14 +104,14 @@ void MainWindow::on_pushDetenerEnvioSMS_clicked()
 
 void MainWindow::on_checkMinimizar_clicked()
 {
-    ajustes::escribir(ajustes::Clave::StartMinimized, ui->checkMinimizar->isChecked());
+    ajustes::escribir(ajustes::Clave::StartMinimized, m_ui->checkMinimizar->isChecked());
 }
 
 void MainWindow::on_checkIniciarConSesion_clicked()
 {
     QString error;
-    if (!autoarranque::fijar(ui->checkIniciarConSesion->isChecked(), QCoreApplication::applicationFilePath(),
-                             &error))
+    if (!autoarranque::fijar(m_ui->checkIniciarConSesion->isChecked(),
+                             QCoreApplication::applicationFilePath(), &error))
         CuadroMensaje::mostrar(tr("Error!"), error);
     mostrarAutoarranque();
 }
@@ -131,7 +119,8 @@ void MainWindow::on_checkIniciarConSesion_clicked()
 void MainWindow::mostrarAutoarranque()
 {
     const bool activo = autoarranque::activo();
-    sinGuardar(ui->checkIniciarConSesion, [&] { ui->checkIniciarConSesion->setChecked(activo); });
+    formulario::sinGuardar(m_ui->checkIniciarConSesion,
+                           [&] { m_ui->checkIniciarConSesion->setChecked(activo); });
     if (ajustes::leerBool(ajustes::Clave::Autoarranque) != activo)
         ajustes::escribir(ajustes::Clave::Autoarranque, activo);
 }
@@ -144,20 +133,20 @@ void MainWindow::on_ingresoLista_textChanged(const QString &texto)
 
 void MainWindow::on_comboCelular_currentTextChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::Clave::ColumnaCelular, ui->comboCelular->currentText());
+    ajustes::escribir(ajustes::Clave::ColumnaCelular, m_ui->comboCelular->currentText());
     qCDebug(catApp) << "save combo celular= " << texto;
 }
 
 void MainWindow::on_comboFecha_currentTextChanged(const QString &texto)
 {
-    ajustes::escribir(ajustes::Clave::ColumnaFecha, ui->comboFecha->currentText());
+    ajustes::escribir(ajustes::Clave::ColumnaFecha, m_ui->comboFecha->currentText());
     qCDebug(catApp) << "save combo facha= " << texto;
 }
 
 void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave)
 {
     const QString ruta =
-        DialogoArchivo::abrir(this, titulo, carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
+        DialogoArchivo::abrir(this, titulo, m_carpetaDatos.absolutePath(), tr("CSV Files (*.csv)"));
     if (ruta.isEmpty())
         return;
     // No data file is ever written into, or a list moved onto, another data file.
@@ -172,15 +161,31 @@ void MainWindow::elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajus
 
 void MainWindow::on_BuscarCarpetaOuts_clicked()
 {
-    elegirRutaArchivo(tr("Buscar salidas"), ui->ingresoErrores, ajustes::Clave::FolderErrores);
+    elegirRutaArchivo(tr("Buscar salidas"), m_ui->ingresoErrores, ajustes::Clave::FolderErrores);
 }
 
 void MainWindow::on_BuscarCarpetaBackups_clicked()
 {
-    elegirRutaArchivo(tr("Buscar backups"), ui->ingresoBackups, ajustes::Clave::FolderBackups);
+    elegirRutaArchivo(tr("Buscar backups"), m_ui->ingresoBackups, ajustes::Clave::FolderBackups);
 }
 
 void MainWindow::on_BuscarInbox_clicked()
 {
-    elegirRutaArchivo(tr("Buscar inbox"), ui->ingresoInbox, ajustes::Clave::FolderInbox);
+    elegirRutaArchivo(tr("Buscar inbox"), m_ui->ingresoInbox, ajustes::Clave::FolderInbox);
+}
+
+void MainWindow::darRutasAlServicio()
+{
+    m_servicio->fijarRutas(
+        {m_ui->ingresoErrores->text(), m_ui->ingresoBackups->text(), m_ui->ingresoInbox->text()});
+}
+
+QString MainWindow::motivoRutaRechazada(const QString &ruta, const QLineEdit *campo) const
+{
+    using servicio::Rol;
+    const Rol rol = campo == m_ui->ingresoErrores   ? Rol::Errores
+                    : campo == m_ui->ingresoBackups ? Rol::Backup
+                    : campo == m_ui->ingresoInbox   ? Rol::Recibidos
+                                                    : Rol::Lista;
+    return m_servicio->motivoRutaRechazada(ruta, rol);
 }

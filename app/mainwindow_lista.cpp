@@ -1,316 +1,90 @@
-#include "ajustes/registro.h"
 #include "app/mainwindow.h"
 
-#include "ajustes/ajustes.h"
-#include "lista/add_word_to_sms.h"
-#include "lista/cfg_lista.h"
-#include "lista/columnas.h"
-#include "lista/lectura_lista.h"
-#include "lista/plantilla.h"
-#include "lista/separar_linea.h"
-#include "ui/dialogos.h"
-#include "ui_mainwindow.h"
+#include "app/pagina_lista.h"
 
-#include <QDate>
-#include <QDebug>
-#include <QFile>
-#include <QTextCharFormat>
-#include <QTextCursor>
-
-// List format, column detection, template and preview. The work is done by the pure functions
-// in lista/; these members only take their inputs from the window and show the results.
-
-namespace {
-
-const char kSinColumnas[] = "NO EXISTE ARCHIVO! SIN COLUMNAS!!";
-
-void moverCursorAlFinal(QTextEdit *editor)
-{
-    QTextCursor cursor = editor->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    editor->setTextCursor(cursor);
-}
-
-} // namespace
+// The list page's operations and slots, done by PaginaLista.
 
 QStringList MainWindow::separarLinea(const QString &linea) const
 {
-    return lista::separarLinea(linea, formato);
-}
-
-// With a header the line is stored and its names come first; without one only "#1".."#n" are
-// offered. "--inmediato--" is always offered for the date. A list that cannot be read leaves the
-// combos as they were.
-bool MainWindow::detectarColumnas(const QString &ruta, bool mostrarErrores, bool conHeader)
-{
-    lista::FormatoLista segun = formato;
-    segun.tieneHeader = conHeader;
-    lista::ColumnasLista columnas;
-    switch (lista::detectarColumnas(ruta, segun, columnas)) {
-    case lista::Deteccion::NoAbre:
-        qCDebug(catApp) << " Could not open the file for read/write" << ruta;
-        if (mostrarErrores) {
-            CuadroMensaje::mostrar(tr("Error!"),
-                                   conHeader ? tr("No se pudo abrir el archivo para detectar el header.")
-                                             : tr("No se pudo abrir el archivo para detectar la cebecera."));
-        }
-        return false;
-    case lista::Deteccion::ListaVacia:
-        return false;
-    case lista::Deteccion::Detectadas:
-        break;
-    }
-    if (conHeader)
-        ajustes::escribir(ajustes::Clave::HeaderList, columnas.primeraLinea);
-    cantidadColumnas = columnas.cantidad;
-    // Emptying and refilling the combos is the program's doing, not the operator's choice.
-    sinGuardar(ui->comboCelular, [&] {
-        ui->comboCelular->clear();
-        ui->comboCelular->addItems(columnas.nombres);
-    });
-    sinGuardar(ui->comboFecha, [&] {
-        ui->comboFecha->clear();
-        ui->comboFecha->addItems(columnas.nombres);
-        ui->comboFecha->addItem(QString::fromUtf8(ajustes::kInmediato));
-    });
-    columnasHeader = columnas.nombres;
-    return true;
-}
-
-bool MainWindow::detectarSegunFormato(const QString &ruta, bool mostrarErrores)
-{
-    return detectarColumnas(ruta, mostrarErrores, formato.tieneHeader);
-}
-
-void MainWindow::ofrecerSeparador(const QString &ruta)
-{
-    QString primera;
-    bool hayLinea = false;
-    if (cantidadColumnas != 1 || lista::leerPrimeraLinea(ruta, primera, hayLinea) != lista::Lectura::Bien)
-        return;
-    const QChar sugerido = lista::separadorSugerido(primera, formato);
-    if (sugerido.isNull())
-        return;
-    auto nombre = [](QChar separador) {
-        if (separador == u';')
-            return tr("punto y coma");
-        if (separador == u'\t')
-            return tr("tabulador");
-        if (separador == u',')
-            return tr("coma");
-        return tr("ninguno");
-    };
-    const QString texto = tr("La lista se lee como una sola columna con el separador elegido (%1), pero su "
-                             "primera linea tiene %2.\nDesea cambiar el formato de la lista a %2?")
-                              .arg(nombre(lista::separadorDe(formato)), nombre(sugerido));
-    if (CuadroMensaje::mostrar(tr("Atencion!"), texto, QMessageBox::Ok | QMessageBox::Cancel) !=
-        QMessageBox::Ok)
-        return;
-    formato = lista::conSeparador(formato, sugerido);
-    lista::guardarSeparador(formato);
-    detectarSegunFormato(ruta, true);
-}
-
-// What is shown is stored: a watched run takes its columns from the store.
-void MainWindow::elegirColumnasDeLista()
-{
-    const lista::EleccionColumnas e = lista::elegirColumnas(
-        ajustes::leerTexto(ajustes::Clave::ColumnaCelular), ajustes::leerTexto(ajustes::Clave::ColumnaFecha),
-        columnasHeader, cantidadColumnas);
-    sinGuardar(ui->comboCelular, [&] { ui->comboCelular->setCurrentText(e.celular); });
-    sinGuardar(ui->comboFecha, [&] { ui->comboFecha->setCurrentText(e.fecha); });
-    ajustes::escribir(ajustes::Clave::ColumnaCelular, e.celular);
-    ajustes::escribir(ajustes::Clave::ColumnaFecha, e.fecha);
+    return m_lista->separarLinea(linea);
 }
 
 void MainWindow::detectarColumnasConHeader(const QString &ruta, bool mostrarErrores)
 {
-    detectarColumnas(ruta, mostrarErrores, true);
+    m_lista->detectarColumnasConHeader(ruta, mostrarErrores);
 }
 
 void MainWindow::detectarColumnasSinHeader(const QString &ruta, bool mostrarErrores)
 {
-    detectarColumnas(ruta, mostrarErrores, false);
+    m_lista->detectarColumnasSinHeader(ruta, mostrarErrores);
 }
 
 int MainWindow::buscarColumna(const QString &referencia) const
 {
-    if (!listaPresente()) {
-        qCDebug(catApp) << kSinColumnas;
-        return -1;
-    }
-    return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
+    return m_lista->buscarColumna(referencia);
 }
 
-// A row shorter than the chosen column, or a column that no longer resolves, gives no number,
-// which sends the row to the errors file.
 QString MainWindow::valorCelular(const QStringList &campos) const
 {
-    const int d =
-        buscarColumna(corrida.listaLeida ? corrida.diario.columnaCelular : ui->comboCelular->currentText());
-    return d >= 0 && d < campos.size() ? campos.at(d) : QString();
+    return m_lista->valorCelular(campos);
 }
 
 QString MainWindow::valorFecha(const QStringList &campos) const
 {
-    const int d =
-        buscarColumna(corrida.listaLeida ? corrida.diario.columnaFecha : ui->comboFecha->currentText());
-    if (d < 0 || d >= campos.size())
-        return fechaHoy();
-    return campos.at(d);
-}
-
-// The list cannot come or go while one template is resolved: it is looked for once.
-lista::BuscadorColumna MainWindow::buscadorColumnas() const
-{
-    const bool hayLista = listaPresente();
-    return [this, hayLista](QStringView referencia) {
-        if (!hayLista) {
-            qCDebug(catApp) << kSinColumnas;
-            return -1;
-        }
-        return lista::resolverColumna(referencia, columnasHeader, cantidadColumnas);
-    };
+    return m_lista->valorFecha(campos);
 }
 
 QString MainWindow::transformarSms(const QString &plantilla, const QStringList &campos)
 {
-    const lista::MensajeLlenado r = lista::llenarPlantilla(plantilla, campos, buscadorColumnas());
-    if (r.faltaObligatorio)
-        ++faltaObligatorio;
-    if (r.truncado)
-        ++truncados;
-    return r.mensaje;
+    return m_lista->transformarSms(plantilla, campos);
 }
 
 QString MainWindow::verificarCampos() const
 {
-    return lista::verificarCampos(ui->editFormatoSMS->toPlainText(), [this](QStringView referencia) {
-        return buscarColumna(referencia.toString());
-    });
+    return m_lista->verificarCampos();
 }
 
 QStringList MainWindow::obtenerColumnas() const
 {
-    if (listaPresente())
-        return columnasHeader;
-    qCDebug(catApp) << kSinColumnas;
-    return columnasDefecto;
+    return m_lista->obtenerColumnas();
+}
+
+bool MainWindow::agregarFilaOutbox(const QString &linea, bool)
+{
+    return m_lista->agregarFilaOutbox(linea);
 }
 
 void MainWindow::on_cfgLista_clicked()
 {
-    cfg_lista dialogo;
-    if (dialogo.exec() != QDialog::Accepted)
-        return;
-    formato = lista::formatoGuardado();
-    const QString ruta = ui->ingresoLista->text();
-    if (!ruta.isEmpty() && detectarSegunFormato(ruta, true))
-        elegirColumnasDeLista();
-    on_editFormatoSMS_textChanged();
+    m_lista->configurarFormato();
 }
 
 void MainWindow::on_BuscarArchivo_clicked()
 {
-    const QString ruta = DialogoArchivo::abrir(this, tr("Abrir lista"), carpetaDatos.absolutePath(),
-                                               tr("Listas (*.csv *.txt);;Todos los archivos (*)"));
-    if (ruta.isEmpty())
-        return;
-    qCDebug(catApp) << "SETEA FILENAME=" << ruta;
-    ui->ingresoLista->setText(ruta);
-    ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
-    if (detectarSegunFormato(ruta, true)) {
-        ofrecerSeparador(ruta);
-        elegirColumnasDeLista();
-    }
-    // The preview starts again at the first row of the new list.
-    filaVistaPrevia = 0;
-    ui->SmsListaUp->setEnabled(true);
-    on_editFormatoSMS_textChanged();
+    m_lista->buscarArchivo();
 }
 
-// The reference always goes at the end of the template, wherever the cursor was.
 void MainWindow::on_pushAgregarCampo_clicked()
 {
-    add_word_to_sms dialogo;
-    dialogo.cargarEtiquetas(obtenerColumnas());
-    if (dialogo.exec() != QDialog::Accepted)
-        return;
-    moverCursorAlFinal(ui->editFormatoSMS);
-    ui->editFormatoSMS->insertPlainText(dialogo.getEtiqueta());
-    moverCursorAlFinal(ui->editFormatoSMS);
+    m_lista->agregarCampo();
 }
 
-// Preview of the message for line `filaVistaPrevia` of the list (never the header). A list
-// shorter than that shows its last line; the step buttons stop at either end.
 void MainWindow::on_editFormatoSMS_textChanged()
 {
-    const QString ruta = ui->ingresoLista->text();
-    QStringList campos;
-    lista::LineaLista linea;
-    const int primeraDeDatos = formato.tieneHeader ? 1 : 0;
-    const int pedida = qMax(filaVistaPrevia, primeraDeDatos);
-    if (lista::leerLineaLista(ruta, pedida, linea)) {
-        if (primeraDeDatos >= filaVistaPrevia) {
-            filaVistaPrevia = primeraDeDatos;
-            ui->SmsListaDown->setEnabled(false);
-        }
-        if (linea.esUltima)
-            ui->SmsListaUp->setEnabled(false);
-        campos = separarLinea(linea.texto);
-    } else {
-        qCDebug(catApp) << " Could not open the file for read/write" << ruta;
-    }
-    mostrarVistaPrevia(lista::PlantillaCompilada(ui->editFormatoSMS->toPlainText(), buscadorColumnas()),
-                       campos);
-}
-
-// The part past the limit stays visible, struck through and greyed: it is what the cut takes off.
-void MainWindow::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla, const QStringList &campos)
-{
-    const lista::MensajeLlenado m = plantilla.llenar(campos);
-    ui->TransformadaSMS->clear();
-    QTextCursor cursor(ui->TransformadaSMS->document());
-    cursor.insertText(m.mensaje);
-    if (!m.resto.isEmpty()) {
-        QTextCharFormat cortado;
-        cortado.setFontStrikeOut(true);
-        cortado.setForeground(QColor(Qt::gray));
-        cursor.insertText(m.resto, cortado);
-    }
-    const int largo = m.mensaje.size() + m.resto.size();
-    const int masLargo =
-        largosLista.actualizar(ui->ingresoLista->text(), formato) ? largosLista.masLargo(plantilla) : -1;
-    QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
-    if (masLargo >= 0)
-        texto += tr("\nel mas largo de la lista: %1").arg(masLargo);
-    ui->labelContadorSms->setText(texto);
-    const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
-    ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
-}
-
-// Manual messages are not cut: the counter only tells when one runs past the limit of list messages.
-void MainWindow::on_TextoManual_textChanged()
-{
-    const int largo = ui->TextoManual->toPlainText().size();
-    QString texto = tr("%1 caracteres").arg(largo);
-    if (largo > lista::kLargoMaximoSms)
-        texto += tr(" (mas de %1)").arg(lista::kLargoMaximoSms);
-    ui->labelContadorManual->setText(texto);
-    ui->labelContadorManual->setStyleSheet(largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;")
-                                                                          : QString());
+    m_lista->mostrarPlantilla();
 }
 
 void MainWindow::on_SmsListaUp_clicked()
 {
-    ++filaVistaPrevia;
-    ui->SmsListaDown->setEnabled(true);
-    on_editFormatoSMS_textChanged();
+    m_lista->filaSiguiente();
 }
 
 void MainWindow::on_SmsListaDown_clicked()
 {
-    --filaVistaPrevia;
-    ui->SmsListaUp->setEnabled(true);
-    on_editFormatoSMS_textChanged();
+    m_lista->filaAnterior();
+}
+
+void MainWindow::on_TextoManual_textChanged()
+{
+    m_lista->contarManual();
 }

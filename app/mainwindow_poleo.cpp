@@ -3,9 +3,8 @@
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
-#include "envio/threads.h"
-#include "gateway/conexion_ngw.h"
-#include "lista/archivos_datos.h"
+#include "app/pagina_lista.h"
+#include "app/pestanas_historial.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
@@ -15,20 +14,18 @@
 
 void MainWindow::PoleoArchivo()
 {
-    if (!corridaRevisada) {
+    if (!m_corridaRevisada) {
         // A list run cut short by a crash is finished before anything else writes a data file.
-        corridaRevisada = true;
+        m_corridaRevisada = true;
         reanudarCorridaPendiente();
     }
     vigilarLista();
 
-    ui->labelSmsRecibidosInt->setText(QString::number(worker->recibidos()));
-    ui->labelSmsEnviadosInt->setText(QString::number(worker->enviados()));
-    ui->labelSmsPendienteInt->setText(QString::number(worker->pendientes()));
-
-    mostrarSituacion();
-    escribirErrorConexion();
-    poleoHistorial();
+    // One snapshot of the service for everything this tick shows.
+    const servicio::Instantanea instantanea = m_servicio->instantanea();
+    mostrarSituacion(instantanea);
+    escribirLineas();
+    m_pestanas->refrescarPestanaActual(instantanea);
 
     instancia_unica::atenderPedido([this] {
         showNormal();
@@ -38,105 +35,79 @@ void MainWindow::PoleoArchivo()
 
 void MainWindow::vigilarLista()
 {
-    if (corridaEnCurso || !leerVerifPer())
+    if (m_corridaEnCurso || !leerVerifPer())
         return;
-    const QFileInfo lista(ui->ingresoLista->text());
+    const QFileInfo lista(m_ui->ingresoLista->text());
     if (!lista.exists()) {
-        tamanoListaVista = -1;
+        m_tamanoListaVista = -1;
         return;
     }
     // A file still being copied in changes size or time between ticks: wait until it settles.
     const qint64 tamano = lista.size();
     const QDateTime fecha = lista.lastModified();
-    const bool estable = tamano == tamanoListaVista && fecha == fechaListaVista;
-    tamanoListaVista = tamano;
-    fechaListaVista = fecha;
+    const bool estable = tamano == m_tamanoListaVista && fecha == m_fechaListaVista;
+    m_tamanoListaVista = tamano;
+    m_fechaListaVista = fecha;
     if (!estable)
         return;
-    tamanoListaVista = -1;
+    m_tamanoListaVista = -1;
 
-    detectarSegunFormato(lista.filePath(), false);
-    sinGuardar(ui->comboCelular, [this] {
-        ui->comboCelular->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaCelular));
-    });
-    sinGuardar(ui->comboFecha,
-               [this] { ui->comboFecha->setCurrentText(ajustes::leerTexto(ajustes::Clave::ColumnaFecha)); });
+    m_lista->detectarSegunFormato(lista.filePath(), false);
+    m_lista->restaurarColumnas();
     on_pushAgregarListaToOutbox_clicked();
 }
 
-void MainWindow::mostrarSituacion()
+void MainWindow::mostrarSituacion(const servicio::Instantanea &i)
 {
-    const SituacionEnvio situacion = worker->situacion();
-    const QString texto = textoSituacion(situacion);
-    ui->labelEstado->setText(texto);
-    ui->progressBar->setMaximum(situacion.ocupado ? 0 : 100);
-    const QString informacion = avisos::textoInformacion(texto, worker->pendientes(), worker->enviados(),
-                                                         worker->recibidos(), situacion.enDuda);
+    m_ui->labelSmsRecibidosInt->setText(QString::number(i.recibidos));
+    m_ui->labelSmsEnviadosInt->setText(QString::number(i.enviados));
+    m_ui->labelSmsPendienteInt->setText(QString::number(i.pendientes));
+    m_ui->labelEstado->setText(i.texto);
+    m_ui->progressBar->setMaximum(i.situacion.ocupado ? 0 : 100);
+    const QString informacion =
+        avisos::textoInformacion(i.texto, i.pendientes, i.enviados, i.recibidos, i.situacion.enDuda);
     // The desktop's tray is told only of a change.
-    if (trayIcon->toolTip() != informacion)
-        trayIcon->setToolTip(informacion);
+    if (m_trayIcon->toolTip() != informacion)
+        m_trayIcon->setToolTip(informacion);
     // A retry in flight neither ends a stoppage nor says why it began; a pause is no failure.
-    if (!situacion.enPausa && !situacion.ocupado)
-        avisar(seguimientoAvisos.observar(worker->detenidoPorFalla(), textoEstado(situacion.estado),
-                                          reloj::ahora().toMSecsSinceEpoch()));
-    avisar(seguimientoAvisos.recibidos(worker->recibidos()));
-    avisar(seguimientoAvisos.enDuda(situacion.enDuda));
-    mostrarEnDuda();
+    if (!i.situacion.enPausa && !i.situacion.ocupado)
+        avisar(m_seguimientoAvisos.observar(i.detenidoPorFalla, textoEstado(i.situacion.estado),
+                                            reloj::ahora().toMSecsSinceEpoch()));
+    avisar(m_seguimientoAvisos.recibidos(i.recibidos));
+    avisar(m_seguimientoAvisos.enDuda(i.situacion.enDuda));
+    if (m_pestanas)
+        m_pestanas->mostrarEnDuda(i);
 }
 
 void MainWindow::avisar(const QString &texto)
 {
     if (texto.isEmpty())
         return;
-    if (trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+    if (m_trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
         QSystemTrayIcon::supportsMessages())
-        trayIcon->showMessage(avisos::titulo(), texto);
+        m_trayIcon->showMessage(avisos::titulo(), texto);
     else
         statusBar()->showMessage(texto);
 }
 
-// The link's queued lines in any state; its network error only in state 8, and not again while
-// the retries fail with the same text before the connection has worked again.
-void MainWindow::escribirErrorConexion()
+void MainWindow::error(const QString &texto)
 {
-    conexion_ngw *conexion = worker->conexion();
-    if (!conexion->isOcupado() && !estadoDetenido(conexion->getEstado()))
-        ultimoErrorConexion.clear();
-    else if (conexion->getEstado() == EST_CONEX_ERROR && conexion->errorConexion() == ultimoErrorConexion)
-        conexion->limpiarErrorConexion();
-    // A list run counts its rows by the lines it adds to the errors file: lines wait until no
-    // run is in progress or left unfinished.
-    if (cajaErroresAbierta || corridaEnCurso || QFile::exists(rutaDiario()))
+    if (!texto.isEmpty())
+        CuadroMensaje::mostrar(tr("Error!"), texto);
+}
+
+// The service's lines for the errors file; a failure to write them is told, one box at a time.
+void MainWindow::escribirLineas()
+{
+    if (m_cajaErroresAbierta)
         return;
-    const QString ruta = ui->ingresoErrores->text();
-    const bool hayLineas = !conexion->erroresPendientes().isEmpty() ||
-                           (conexion->getEstado() == EST_CONEX_ERROR && !conexion->errorConexion().isEmpty());
-    if (!hayLineas)
+    // A list run counts its rows by the lines of the errors file: none while one is open.
+    if (m_corridaEnCurso)
         return;
-    const QString motivo = motivoRutaRechazada(ruta, ui->ingresoErrores);
-    if (!motivo.isEmpty()) {
-        if (ruta != rutaErroresRechazada) {
-            rutaErroresRechazada = ruta;
-            CuadroMensaje::mostrar(tr("Error!"), motivo);
-        }
+    const QString texto = m_servicio->escribirLineas();
+    if (texto.isEmpty())
         return;
-    }
-    bool escrito = true;
-    while (escrito && !conexion->erroresPendientes().isEmpty()) {
-        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->erroresPendientes().first());
-        if (escrito)
-            conexion->quitarPrimerErrorPendiente();
-    }
-    if (escrito && conexion->getEstado() == EST_CONEX_ERROR && !conexion->errorConexion().isEmpty()) {
-        escrito = archivos_datos::agregarLineaErrores(ruta, conexion->errorConexion());
-        if (escrito) {
-            ultimoErrorConexion = conexion->errorConexion();
-            conexion->limpiarErrorConexion();
-        }
-    }
-    if (escrito)
-        return;
-    cajaErroresAbierta = true;
-    CuadroMensaje::mostrar(tr("Error!"), tr("No se pudo abrir errores %1").arg(ruta));
-    cajaErroresAbierta = false;
+    m_cajaErroresAbierta = true;
+    error(texto);
+    m_cajaErroresAbierta = false;
 }

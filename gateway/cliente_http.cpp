@@ -20,14 +20,14 @@ QString razonVisible(const QByteArray &razon)
 } // namespace
 
 cliente_http::cliente_http(const Limites &limitesPedido, QObject *parent)
-    : QObject(parent), limites(limitesPedido), lector(limitesPedido.maxBytes)
+    : QObject(parent), m_limites(limitesPedido), m_lector(limitesPedido.maxBytes)
 {
-    silencio.setSingleShot(true);
-    plazo.setSingleShot(true);
-    connect(&silencio, &QTimer::timeout, this,
-            [this] { terminar(tr("El gateway no respondio en %1").arg(duracion(limites.silencioMs))); });
-    connect(&plazo, &QTimer::timeout, this, [this] {
-        terminar(tr("El gateway no completo la respuesta en %1").arg(duracion(limites.plazoMs)));
+    m_silencio.setSingleShot(true);
+    m_plazo.setSingleShot(true);
+    connect(&m_silencio, &QTimer::timeout, this,
+            [this] { terminar(tr("El gateway no respondio en %1").arg(duracion(m_limites.silencioMs))); });
+    connect(&m_plazo, &QTimer::timeout, this, [this] {
+        terminar(tr("El gateway no completo la respuesta en %1").arg(duracion(m_limites.plazoMs)));
     });
 }
 
@@ -51,30 +51,30 @@ QByteArray cliente_http::armarPedido(const QUrl &url, const QByteArray &tipoCont
 
 void cliente_http::publicar(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo)
 {
-    pedido = armarPedido(url, tipoContenido, cuerpo);
-    socket = new QTcpSocket(this);
+    m_pedido = armarPedido(url, tipoContenido, cuerpo);
+    m_socket = new QTcpSocket(this);
     // The gateway sits on the local network: never route it through a proxy.
-    socket->setProxy(QNetworkProxy::NoProxy);
-    socket->setReadBufferSize(kTramoLectura);
-    connect(socket, &QTcpSocket::connected, this, [this] {
-        silencio.start(limites.silencioMs);
-        socket->write(pedido);
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    m_socket->setReadBufferSize(kTramoLectura);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_silencio.start(m_limites.silencioMs);
+        m_socket->write(m_pedido);
     });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
-        escritos += bytes;
-        silencio.start(limites.silencioMs);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
+        m_escritos += bytes;
+        m_silencio.start(m_limites.silencioMs);
     });
-    connect(socket, &QTcpSocket::readyRead, this, &cliente_http::leer);
-    connect(socket, &QTcpSocket::disconnected, this, &cliente_http::cerrado);
-    connect(socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError fallo) {
+    connect(m_socket, &QTcpSocket::readyRead, this, &cliente_http::leer);
+    connect(m_socket, &QTcpSocket::disconnected, this, &cliente_http::cerrado);
+    connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError fallo) {
         if (fallo == QAbstractSocket::RemoteHostClosedError)
             cerrado();
         else
-            terminar(socket->errorString());
+            terminar(m_socket->errorString());
     });
-    silencio.start(limites.silencioMs);
-    plazo.start(limites.plazoMs);
-    socket->connectToHost(url.host(), quint16(url.port(80)));
+    m_silencio.start(m_limites.silencioMs);
+    m_plazo.start(m_limites.plazoMs);
+    m_socket->connectToHost(url.host(), quint16(url.port(80)));
 }
 
 void cliente_http::rechazar(const QString &texto)
@@ -85,18 +85,18 @@ void cliente_http::rechazar(const QString &texto)
 
 void cliente_http::leer()
 {
-    if (hecho)
+    if (m_hecho)
         return;
-    silencio.start(limites.silencioMs);
-    while (!hecho && socket->bytesAvailable() > 0)
-        atenderLector(lector.agregar(socket->read(kTramoLectura)));
+    m_silencio.start(m_limites.silencioMs);
+    while (!m_hecho && m_socket->bytesAvailable() > 0)
+        atenderLector(m_lector.agregar(m_socket->read(kTramoLectura)));
 }
 
 void cliente_http::cerrado()
 {
     leer();
-    if (!hecho)
-        atenderLector(lector.cerrar());
+    if (!m_hecho)
+        atenderLector(m_lector.cerrar());
 }
 
 void cliente_http::atenderLector(respuesta_http::Estado estado)
@@ -106,12 +106,12 @@ void cliente_http::atenderLector(respuesta_http::Estado estado)
     case Estado::Incompleta:
         return;
     case Estado::Completa:
-        if (lector.codigo() >= 200 && lector.codigo() < 300)
+        if (m_lector.codigo() >= 200 && m_lector.codigo() < 300)
             terminar(QString());
         else
             terminar(tr("El gateway respondio HTTP %1 %2")
-                         .arg(lector.codigo())
-                         .arg(razonVisible(lector.razon()))
+                         .arg(m_lector.codigo())
+                         .arg(razonVisible(m_lector.razon()))
                          .trimmed());
         return;
     case Estado::Invalida:
@@ -119,35 +119,36 @@ void cliente_http::atenderLector(respuesta_http::Estado estado)
         return;
     case Estado::Excedida: {
         const qint64 mb = 1024 * 1024;
-        const QString limite = limites.maxBytes % mb == 0 ? tr("%1 MB").arg(limites.maxBytes / mb)
-                                                          : tr("%1 bytes").arg(limites.maxBytes);
+        const QString limite = m_limites.maxBytes % mb == 0 ? tr("%1 MB").arg(m_limites.maxBytes / mb)
+                                                            : tr("%1 bytes").arg(m_limites.maxBytes);
         terminar(tr("La respuesta del gateway supera %1; se descarta").arg(limite));
         return;
     }
     case Estado::Cortada:
-        terminar(lector.recibidos() == 0 ? tr("El gateway cerro la conexion sin responder")
-                                         : tr("El gateway cerro la conexion antes de terminar la respuesta"));
+        terminar(m_lector.recibidos() == 0
+                     ? tr("El gateway cerro la conexion sin responder")
+                     : tr("El gateway cerro la conexion antes de terminar la respuesta"));
         return;
     }
 }
 
 void cliente_http::terminar(const QString &textoError)
 {
-    if (hecho)
+    if (m_hecho)
         return;
-    hecho = true;
-    error = textoError;
+    m_hecho = true;
+    m_error = textoError;
     using protocolo_ngw::FinPedido;
-    if (lector.estado() == respuesta_http::Estado::Completa)
-        comoTermino = error.isEmpty() ? FinPedido::Respuesta : FinPedido::Estado;
+    if (m_lector.estado() == respuesta_http::Estado::Completa)
+        m_comoTermino = m_error.isEmpty() ? FinPedido::Respuesta : FinPedido::Estado;
     else
-        comoTermino =
-            escritos >= pedido.size() && !pedido.isEmpty() ? FinPedido::SinRespuesta : FinPedido::SinEnviar;
-    silencio.stop();
-    plazo.stop();
-    if (socket) {
-        socket->disconnect(this);
-        socket->abort();
+        m_comoTermino = m_escritos >= m_pedido.size() && !m_pedido.isEmpty() ? FinPedido::SinRespuesta
+                                                                             : FinPedido::SinEnviar;
+    m_silencio.stop();
+    m_plazo.stop();
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
     }
     emit terminado();
 }

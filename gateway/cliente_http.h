@@ -39,13 +39,13 @@ public:
     // The request bytes: request line, Host, Content-Type, Content-Length, Connection: close.
     static QByteArray armarPedido(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo);
 
-    bool fallo() const { return !error.isEmpty(); }
-    QString textoError() const { return error; }
-    int codigoHttp() const { return lector.codigo(); }
+    bool fallo() const { return !m_error.isEmpty(); }
+    QString textoError() const { return m_error; }
+    int codigoHttp() const { return m_lector.codigo(); }
     // How it ended; meaningful once terminado() has been emitted.
-    protocolo_ngw::FinPedido fin() const { return comoTermino; }
+    protocolo_ngw::FinPedido fin() const { return m_comoTermino; }
     // The reply body; empty after a failure.
-    QByteArray cuerpo() const { return fallo() ? QByteArray() : lector.cuerpo(); }
+    QByteArray cuerpo() const { return fallo() ? QByteArray() : m_lector.cuerpo(); }
 
 signals:
     // Emitted once, when the request has ended either way.
@@ -58,15 +58,15 @@ private:
     void terminar(const QString &textoError);
     static QString duracion(int ms);
 
-    Limites limites;
-    QTcpSocket *socket = nullptr;
-    QTimer silencio;
-    QTimer plazo;
-    QByteArray pedido;
-    respuesta_http::Lector lector;
-    QString error;
+    Limites m_limites;
+    QTcpSocket *m_socket = nullptr;
+    QTimer m_silencio;
+    QTimer m_plazo;
+    QByteArray m_pedido;
+    respuesta_http::Lector m_lector;
+    QString m_error;
     // Bytes of `pedido` the socket has taken so far.
-    qint64 escritos = 0;
-    protocolo_ngw::FinPedido comoTermino = protocolo_ngw::FinPedido::SinEnviar;
-    bool hecho = false;
+    qint64 m_escritos = 0;
+    protocolo_ngw::FinPedido m_comoTermino = protocolo_ngw::FinPedido::SinEnviar;
+    bool m_hecho = false;
 };

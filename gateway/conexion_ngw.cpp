@@ -33,10 +33,9 @@ const char kStatsError[] = "\n_DEBUG: REPLY STATS ERROR! EST_CONEX_UNKNOW\n";
 conexion_ngw::conexion_ngw(const QString &claveInicial, const QString &ipInicial) : QObject(nullptr)
 {
     qCDebug(catGateway) << "Crea CONEXION";
-    m_clave = claveInicial;
-    setIp(ipInicial);
+    setConexion(claveInicial, ipInicial);
     fijarEstado(EST_CONEX_UNKNOW);
-    if (!m_clave.isEmpty() && !m_ip.isEmpty())
+    if (!claveInicial.isEmpty() && !m_gateway.sinDireccion())
         consultarEstado();
 }
 
@@ -45,19 +44,21 @@ conexion_ngw::~conexion_ngw()
     qCDebug(catGateway) << "<-------------TEST CONEXION - DESTRUCTOR!------------------>";
 }
 
+void conexion_ngw::fijarGateway(const protocolo_ngw::Gateway &gateway)
+{
+    m_gateway = gateway;
+    m_sinDireccion = gateway.sinDireccion();
+    m_urlBase = protocolo_ngw::urlBase(gateway.direccion);
+}
+
 void conexion_ngw::setConexion(const QString &nuevaClave, const QString &nuevaIp)
 {
-    m_clave = nuevaClave;
-    setIp(nuevaIp);
+    fijarGateway(protocolo_ngw::gatewayDe(nuevaIp, nuevaClave));
 }
 
 void conexion_ngw::setIp(const QString &nuevaIp)
 {
-    m_ip = nuevaIp;
-    m_sinDireccion = protocolo_ngw::recortarEspacios(nuevaIp).isEmpty();
-    QString normalizada;
-    m_direccionValida = protocolo_ngw::normalizarDireccion(m_ip, &normalizada);
-    m_urlBase = protocolo_ngw::urlBase(m_direccionValida ? normalizada : m_ip);
+    fijarGateway(protocolo_ngw::gatewayDe(nuevaIp, m_gateway.clave));
 }
 
 bool conexion_ngw::reclamar()
@@ -90,11 +91,12 @@ bool conexion_ngw::consultar(bool reintento)
         return false;
     fijarEstado(EST_CONEX_UNKNOW);
     enHiloPropio([this, reintento] {
+        empezar(ResultadoPedido::Tipo::Estado);
         m_esReintento = reintento;
         if (rechazarPedido(&conexion_ngw::replyStatsFinished))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_gateway.clave);
         qCDebug(catGateway) << url.toString().toLatin1();
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyStatsFinished);
@@ -107,6 +109,7 @@ bool conexion_ngw::enviarSms(const registro_sms &registro)
     if (m_deteniendo || !reclamar())
         return false;
     enHiloPropio([this, registro] {
+        empezar(ResultadoPedido::Tipo::Envio);
         m_smsPendiente = registro;
         m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
         consultarLugar();
@@ -121,7 +124,7 @@ void conexion_ngw::consultarLugar()
         if (rechazarPedido(&conexion_ngw::replyHayLugarParaSMS))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoEstado(m_gateway.clave);
         qCDebug(catGateway) << url.toString().toLatin1();
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyHayLugarParaSMS);
@@ -137,8 +140,9 @@ bool conexion_ngw::transmitirSms(const registro_sms &registro)
         if (rechazarPedido(&conexion_ngw::replySmsToNGW))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
-        const QString texto = protocolo_ngw::textoEnvio(m_clave, registro.numero, registro.mensaje);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoEnvio(m_clave, registro.numero, registro.mensaje);
+        const QString texto = protocolo_ngw::textoEnvio(m_gateway.clave, registro.numero, registro.mensaje);
+        const QByteArray cuerpo =
+            protocolo_ngw::cuerpoEnvio(m_gateway.clave, registro.numero, registro.mensaje);
         qCDebug(catGateway) << "Enviando SMS";
         qCDebug(catGateway) << "url= " << url.toString();
         qCDebug(catGateway) << "data= " << protocolo_ngw::paraRegistro(texto);
@@ -158,19 +162,20 @@ bool conexion_ngw::obtenerSms()
     imprimir("\n_DEBUG: GET SMS START!! <<----<<< \n");
     fijarEstado(EST_CONEX_GET_SMS);
     enHiloPropio([this] {
-        guardarRecibidos(0);
+        empezar(ResultadoPedido::Tipo::Recepcion);
+        guardarRecibidos(0, m_resultado);
         if (!m_retenidos.isEmpty()) {
             // Messages the gateway still holds are safer there than in memory beside these.
             qCDebug(catGateway) << "recepcion postergada: mensajes recibidos sin guardar"
                                 << m_retenidos.size();
             fijarEstado(EST_CONEX_LIBRE);
-            liberar();
+            terminar();
             return;
         }
         if (rechazarPedido(&conexion_ngw::replyGetSmsFinished))
             return;
         const QUrl url = protocolo_ngw::urlRecepcion(m_urlBase);
-        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_clave);
+        const QByteArray cuerpo = protocolo_ngw::cuerpoRecepcion(m_gateway.clave);
         qCDebug(catGateway) << url;
         qCDebug(catGateway) << protocolo_ngw::paraRegistro(cuerpo);
         publicar(url, cuerpo, &conexion_ngw::replyGetSmsFinished);
@@ -197,23 +202,33 @@ bool conexion_ngw::isOcupado() const
     return m_ocupado;
 }
 
-void conexion_ngw::fijarAlCompletar(std::function<void()> accion)
-{
-    m_alCompletar = std::move(accion);
-}
-
-void conexion_ngw::setTiempoLimite(int ms)
+void conexion_ngw::fijarTiempoLimite(int ms)
 {
     m_limiteMs = ms;
 }
 
-void conexion_ngw::setPlazoTotal(int ms)
+void conexion_ngw::fijarPlazoTotal(int ms)
 {
     m_plazoMs = ms;
 }
 
-void conexion_ngw::liberar()
+void conexion_ngw::empezar(ResultadoPedido::Tipo tipo)
 {
+    m_resultado = ResultadoPedido();
+    m_resultado.tipo = tipo;
+}
+
+void conexion_ngw::terminar()
+{
+    m_resultado.estado = m_estado;
+    if (m_resultado.estado == EST_CONEX_ERROR)
+        m_resultado.texto = m_errorConexion;
+    if (m_resultado.tipo == ResultadoPedido::Tipo::Envio) {
+        m_resultado.registro = m_smsPendiente;
+        m_resultado.desenlace = m_desenlace;
+    }
+    emit terminado(m_resultado);
+    m_resultado = ResultadoPedido();
     // Counted before the link is free: whoever sees it free also sees the request ended.
     m_terminados += 1;
     m_ocupado = false;
@@ -236,13 +251,17 @@ cliente_http *conexion_ngw::nuevoPedido(Manejador manejador)
 bool conexion_ngw::rechazarPedido(Manejador manejador)
 {
     QString error;
-    if (!m_direccionValida)
+    switch (m_gateway.falla()) {
+    case protocolo_ngw::Gateway::Falla::Direccion:
         error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
-                    .arg(protocolo_ngw::paraRegistro(m_ip));
-    else if (!protocolo_ngw::claveValida(m_clave))
+                    .arg(protocolo_ngw::paraRegistro(m_gateway.direccion));
+        break;
+    case protocolo_ngw::Gateway::Falla::Clave:
         error = tr("Clave del gateway no válida: no puede contener &, saltos de línea ni caracteres nulos");
-    else
+        break;
+    case protocolo_ngw::Gateway::Falla::Ninguna:
         return false;
+    }
     nuevoPedido(manejador)->rechazar(error);
     return true;
 }
@@ -269,7 +288,17 @@ QByteArray conexion_ngw::abrirRespuesta(cliente_http *reply, const char *lineaEn
     return cuerpo;
 }
 
-void conexion_ngw::guardarRecibidos(int nuevos)
+ResultadoPedido conexion_ngw::guardarRetenidos(QList<registro_sms> &sinGuardar)
+{
+    ResultadoPedido resultado;
+    resultado.tipo = ResultadoPedido::Tipo::Recepcion;
+    resultado.estado = m_estado;
+    guardarRecibidos(0, resultado);
+    sinGuardar = m_retenidos;
+    return resultado;
+}
+
+void conexion_ngw::guardarRecibidos(int nuevos, ResultadoPedido &resultado)
 {
     if (m_retenidos.isEmpty())
         return;
@@ -278,18 +307,10 @@ void conexion_ngw::guardarRecibidos(int nuevos)
     const recibidos::Guardado g = recibidos::guardarEnOrden(m_retenidos, ruta, defecto);
     const QString ahora = reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (g.guardados > 0) {
-        QStringList numeros;
-        QStringList mensajes;
-        numeros.reserve(g.guardados);
-        mensajes.reserve(g.guardados);
-        for (int i = 0; i < g.guardados; ++i) {
-            numeros << m_retenidos.at(i).numero;
-            mensajes << m_retenidos.at(i).mensaje;
-        }
-        emit recibidosGuardados(ahora, numeros, mensajes);
+        resultado.fechaGuardados = ahora;
+        resultado.guardados += m_retenidos.mid(0, g.guardados);
     }
     m_retenidos.erase(m_retenidos.begin(), m_retenidos.begin() + g.guardados);
-    m_ultimosRecibidos += g.guardados;
     const int nuevosEnEspera = qMin(nuevos, m_retenidos.size());
     if (g.enDefecto == 0 && nuevosEnEspera == 0)
         return;
@@ -301,15 +322,8 @@ void conexion_ngw::guardarRecibidos(int nuevos)
                     "guardan antes de la proxima recepcion")
                      .arg(m_retenidos.size())
                      .arg(defecto);
-    agregarErrorPendiente(linea);
-}
-
-void conexion_ngw::agregarErrorPendiente(const QString &linea)
-{
     qCDebug(catGateway) << linea;
-    m_erroresPendientes.append(linea);
-    while (m_erroresPendientes.size() > kMaxErroresPendientes)
-        m_erroresPendientes.removeFirst();
+    resultado.lineas.append(linea);
 }
 
 void conexion_ngw::noReconocida(const QString &texto, int codigoHttp)
@@ -340,7 +354,7 @@ void conexion_ngw::replyStatsFinished(cliente_http *reply)
     if (nuevo != m_estado)
         fijarEstado(nuevo);
     // Freed last, so the worker never sees a free link with a state not yet decided.
-    liberar();
+    terminar();
 }
 
 void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
@@ -359,7 +373,7 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
         const QString hoy = reloj::hoyTexto();
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
         m_retenidos += mensajes;
-        guardarRecibidos(mensajes.size());
+        guardarRecibidos(mensajes.size(), m_resultado);
     }
     int nuevo = protocolo_ngw::clasificarRecepcion(texto, m_estado);
     if (nuevo == EST_CONEX_GET_SMS && fin == protocolo_ngw::FinPedido::Respuesta) {
@@ -368,9 +382,7 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
     }
     if (nuevo != m_estado)
         fijarEstado(nuevo);
-    if (m_alCompletar)
-        m_alCompletar();
-    liberar();
+    terminar();
 }
 
 void conexion_ngw::errorConexion_TO(QNetworkReply::NetworkError)
@@ -396,9 +408,7 @@ void conexion_ngw::replySmsToNGW(cliente_http *reply)
     }
     if (nuevo != m_estado)
         fijarEstado(nuevo);
-    if (m_alCompletar)
-        m_alCompletar();
-    liberar();
+    terminar();
 }
 
 void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
@@ -412,9 +422,7 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
     if (nuevo == EST_CONEX_SEND_SMS && m_deteniendo) {
         // Nothing went out: the record's sender hears so, and the record stays pending.
-        if (m_alCompletar)
-            m_alCompletar();
-        liberar();
+        terminar();
         return;
     }
     if (nuevo == EST_CONEX_SEND_SMS) {
@@ -429,7 +437,5 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
         imprimir(kStatsError);
     fijarEstado(nuevo);
     // The record went nowhere: its sender hears of it as of a refused send.
-    if (m_alCompletar)
-        m_alCompletar();
-    liberar();
+    terminar();
 }

@@ -5,11 +5,13 @@
 // its requests are posted and all replies handled; the worker thread only claims the link
 // (`enviarSms`, `obtenerSms`) and reads the two atomics. Each request is one `cliente_http`:
 // posted once, never repeated, bounded in size and time; every transport failure, bad status or
-// oversized reply ends in EST_CONEX_ERROR with its text in errorConexion().
+// oversized reply ends in EST_CONEX_ERROR with its text. What a request came to is told once, by
+// `terminado`, with one value.
 
 #include "gateway/estados.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/registro_sms.h"
+#include "gateway/resultado_pedido.h"
 
 #include <QList>
 #include <QNetworkReply>
@@ -31,11 +33,12 @@ public:
     conexion_ngw(const QString &clave, const QString &ip);
     ~conexion_ngw() override;
 
-    // Stores key and address; starts nothing.
+    // The gateway to talk to from the next request on; starts nothing. An address that is not
+    // host[:port] is kept but never used: every request then ends at once in EST_CONEX_ERROR, as
+    // does one with a key that protocolo_ngw::claveValida refuses.
+    void fijarGateway(const protocolo_ngw::Gateway &gateway);
+    // The same through protocolo_ngw::gatewayDe.
     void setConexion(const QString &clave, const QString &ip);
-    // Stores the address and rebuilds the base URL. An address that is not host[:port] (after
-    // taking away "http://" and a final "/") is kept but never used: every request then ends
-    // at once in EST_CONEX_ERROR, as does one with a key that protocolo_ngw::claveValida refuses.
     void setIp(const QString &ip);
 
     // Connection check, from the interface thread: claims the link, state -1, status query.
@@ -70,64 +73,42 @@ public:
     // request ended (and, in a given-up state, failed) since it last looked.
     unsigned pedidosTerminados() const { return m_terminados; }
 
-    // What the last send attempt (room check and send) says about its record; read it in the
-    // completion handler. A send reply that is not understood also ends in EST_CONEX_ERROR with
-    // its text, as does a fetch reply that is not.
+    // What the last send attempt (room check and send) says about its record. A send reply that
+    // is not understood also ends in EST_CONEX_ERROR with its text, as does a fetch reply that
+    // is not.
     protocolo_ngw::Desenlace desenlace() const { return m_desenlace; }
-
-    // Runs on the connection's thread right after a send or fetch reply (or a room check that
-    // sends nothing) has been classified, while the link is still claimed: what the reply means
-    // (a record to mark "E", messages to count, a failed attempt) is settled there, before a
-    // quit, a kill or a connection update can come between.
-    void fijarAlCompletar(std::function<void()> accion);
 
     // Longest silence within a request (connecting, sending, between reply bytes) and longest
     // whole request, in milliseconds; either ends it like a network error.
-    void setTiempoLimite(int ms);
+    void fijarTiempoLimite(int ms);
     int tiempoLimite() const { return m_limiteMs; }
-    void setPlazoTotal(int ms);
+    void fijarPlazoTotal(int ms);
     int plazoTotal() const { return m_plazoMs; }
 
-    QString clave() const { return m_clave; }
-    QString ip() const { return m_ip; }
+    QString clave() const { return m_gateway.clave; }
+    QString ip() const { return m_gateway.direccion; }
 
     // Received messages that could be stored neither in the chosen file nor in the default
     // one; they are written before anything newer, and no fetch starts while any remain.
     int recibidosEnEspera() const { return m_retenidos.size(); }
-    // In the object's thread: one more try to store them (at the end of the program); what is
-    // still held is returned.
-    QList<registro_sms> guardarRetenidos()
-    {
-        guardarRecibidos(0);
-        return m_retenidos;
-    }
-    // Received messages stored since the last call; counted before the state that ends a
-    // fetch, so the worker takes them at EST_CONEX_GET_SMS_OK.
-    int tomarRecibidos() { return m_ultimosRecibidos.exchange(0); }
+    // In the object's thread, at the end of the program: one more try to store them. What was
+    // stored comes back as a fetch's would; what is still held goes to `sinGuardar`.
+    ResultadoPedido guardarRetenidos(QList<registro_sms> &sinGuardar);
 
-    // The text of the last network error, for the errors file; the window clears it once it is
-    // written. Only the interface thread touches these.
+    // The text of the last failure (interface thread).
     QString errorConexion() const { return m_errorConexion; }
-    void limpiarErrorConexion() { m_errorConexion.clear(); }
-    // Lines for the errors file that are not network errors (received messages stored
-    // elsewhere or held back), oldest first; the window's poll writes and removes them. The
-    // oldest go beyond kMaxErroresPendientes.
-    const QStringList &erroresPendientes() const { return m_erroresPendientes; }
-    void quitarPrimerErrorPendiente() { m_erroresPendientes.removeFirst(); }
 
 signals:
-    // The messages of one fetch have just been stored in a received-messages file (fechaHora
-    // "yyyy-MM-dd HH:mm:ss", local time), in the gateway's order: once per fetch, so that the
-    // history takes them in one transaction.
-    void recibidosGuardados(const QString &fechaHora, const QStringList &numeros,
-                            const QStringList &mensajes);
+    // One request has ended, its reply classified, the link still claimed: told once per request
+    // on the connection's thread. Connected directly, what it means for a record (the mark "E",
+    // the hold) is settled before a quit, a kill or a connection update can come between.
+    void terminado(const ResultadoPedido &resultado);
 
 public:
     static constexpr int kTiempoLimiteDefecto = 30000;
     static constexpr int kPlazoTotalDefecto = 60000;
     // Replies are a few hundred bytes, a fetch of ten messages a few KB.
     static constexpr qint64 kLimiteRespuesta = 1024 * 1024;
-    static constexpr int kMaxErroresPendientes = 100;
 
 private slots:
     void replyStatsFinished(cliente_http *reply);
@@ -141,8 +122,8 @@ private:
 
     // Test-and-set of the busy flag: true when this call took the link.
     bool reclamar();
-    // The end of every request: counted, then the link is free.
-    void liberar();
+    // The end of every request: told, counted, then the link is free.
+    void terminar();
     bool consultar(bool reintento);
     // Runs `accion` now when called on the object's thread, else queues it there.
     void enHiloPropio(std::function<void()> accion);
@@ -155,17 +136,19 @@ private:
     // Common start of every handler: entry or error line, error text kept, state 8 on error;
     // returns the whole body (empty after an error).
     QByteArray abrirRespuesta(cliente_http *reply, const char *lineaEntrada, const char *lineaError);
-    // Writes the held-back received messages; `nuevos` of them came with this fetch.
-    void guardarRecibidos(int nuevos);
-    void agregarErrorPendiente(const QString &linea);
+    // Writes the held-back received messages into `resultado`; `nuevos` of them came with this
+    // fetch.
+    void guardarRecibidos(int nuevos, ResultadoPedido &resultado);
+    // A new request of this kind: what it comes to starts empty.
+    void empezar(ResultadoPedido::Tipo tipo);
     // A 2xx reply whose text says nothing the program knows: a failure with that text.
     void noReconocida(const QString &texto, int codigoHttp);
 
     QString m_errorConexion;
-    QStringList m_erroresPendientes;
-    QString m_clave;
+    // What the request in flight comes to (object's thread only).
+    ResultadoPedido m_resultado;
+    protocolo_ngw::Gateway m_gateway;
     QString m_urlBase;
-    QString m_ip;
     std::atomic<int> m_estado{EST_CONEX_UNKNOW};
     std::atomic<bool> m_ocupado{false};
     std::atomic<bool> m_deteniendo{false};
@@ -175,9 +158,6 @@ private:
     bool m_esReintento = false;
     protocolo_ngw::Desenlace m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
     registro_sms m_smsPendiente;
-    std::atomic<int> m_ultimosRecibidos{0};
-    std::function<void()> m_alCompletar;
-    bool m_direccionValida = false;
     int m_limiteMs = kTiempoLimiteDefecto;
     int m_plazoMs = kPlazoTotalDefecto;
     QList<registro_sms> m_retenidos;

@@ -1,5 +1,7 @@
 #include "gateway/protocolo_ngw.h"
 
+#include "ajustes/ajustes.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
@@ -214,6 +216,35 @@ bool claveValida(const QString &clave)
             return false;
     }
     return true;
+}
+
+Gateway gatewayDe(const QString &direccion, const QString &clave)
+{
+    Gateway g;
+    g.direccion = recortarEspacios(direccion);
+    QString normalizada;
+    g.direccionValida = normalizarDireccion(g.direccion, &normalizada);
+    if (g.direccionValida)
+        g.direccion = normalizada;
+    const QString prefijo = QString::fromLatin1(ajustes::kPrefijoClave);
+    g.clave = recortarEspacios(clave);
+    if (!clave.contains(prefijo))
+        g.clave.insert(0, prefijo);
+    return g;
+}
+
+Gateway::Falla Gateway::falla() const
+{
+    if (!direccionValida)
+        return Falla::Direccion;
+    if (!claveValida(clave))
+        return Falla::Clave;
+    return Falla::Ninguna;
+}
+
+QString claveSinPrefijo(const QString &clave)
+{
+    return QString(clave).remove(QString::fromLatin1(ajustes::kPrefijoClave));
 }
 
 QByteArray paraRegistro(const QByteArray &bytes)

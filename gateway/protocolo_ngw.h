@@ -39,6 +39,27 @@ bool normalizarDireccion(const QString &texto, QString *direccion = nullptr);
 // and the gateway reads a parameter's value up to the next "&").
 bool claveValida(const QString &clave);
 
+// The gateway a connection talks to, as one value: the address and the key as the operator
+// gave them, put into the form every request uses. The one rule for both entries: outer spaces
+// go, the key gets its "key=" prefix unless it holds it already, and an address is used only
+// when it is host[:port] (normalizarDireccion), "http://" and a final "/" taken away.
+struct Gateway
+{
+    // Trimmed; normalized when valid, else as written (the connection then refuses requests).
+    QString direccion;
+    // With its prefix.
+    QString clave;
+    bool direccionValida = false;
+
+    enum class Falla { Ninguna, Direccion, Clave };
+    // The first entry that keeps requests from going out.
+    Falla falla() const;
+    bool sinDireccion() const { return direccion.isEmpty(); }
+};
+Gateway gatewayDe(const QString &direccion, const QString &clave);
+// The key as its entry shows it: without the prefix.
+QString claveSinPrefijo(const QString &clave);
+
 // What the debug log may show of a body or a reply: the first kLargoRegistro bytes (or
 // characters), every key value as "key=***", and how much was left out.
 inline constexpr int kLargoRegistro = 200;

@@ -14,65 +14,65 @@ bool soloDigitos(const QByteArray &texto)
 
 } // namespace
 
-Lector::Lector(qint64 limiteBytes) : limite(limiteBytes) {}
+Lector::Lector(qint64 limiteBytes) : m_limite(limiteBytes) {}
 
 Estado Lector::agregar(const QByteArray &datos)
 {
-    if (actual != Estado::Incompleta || datos.isEmpty())
-        return actual;
+    if (m_actual != Estado::Incompleta || datos.isEmpty())
+        return m_actual;
     // Only what fits within the limit is parsed: a reply that ends inside it is whole, whatever
     // follows; one that does not is too large.
-    const qint64 cabe = limite - total;
+    const qint64 cabe = m_limite - m_total;
     const bool sobra = datos.size() > cabe;
     const QByteArray parte = sobra ? datos.left(int(cabe)) : datos;
-    total += parte.size();
-    pendiente += parte;
-    actual = avanzar();
-    if (inicio > 0) {
-        pendiente.remove(0, inicio);
-        buscado = std::max(0, buscado - inicio);
-        inicio = 0;
+    m_total += parte.size();
+    m_pendiente += parte;
+    m_actual = avanzar();
+    if (m_inicio > 0) {
+        m_pendiente.remove(0, m_inicio);
+        m_buscado = std::max(0, m_buscado - m_inicio);
+        m_inicio = 0;
     }
-    if (actual == Estado::Incompleta && sobra)
-        actual = Estado::Excedida;
-    return actual;
+    if (m_actual == Estado::Incompleta && sobra)
+        m_actual = Estado::Excedida;
+    return m_actual;
 }
 
 Estado Lector::cerrar()
 {
-    if (actual != Estado::Incompleta)
-        return actual;
-    if (fase == Fase::HastaCierre) {
-        fase = Fase::Hecho;
-        actual = Estado::Completa;
+    if (m_actual != Estado::Incompleta)
+        return m_actual;
+    if (m_fase == Fase::HastaCierre) {
+        m_fase = Fase::Hecho;
+        m_actual = Estado::Completa;
     } else {
-        actual = Estado::Cortada;
+        m_actual = Estado::Cortada;
     }
-    return actual;
+    return m_actual;
 }
 
 bool Lector::tomarLinea(QByteArray &linea)
 {
-    const int fin = pendiente.indexOf('\n', std::max(inicio, buscado));
+    const int fin = m_pendiente.indexOf('\n', std::max(m_inicio, m_buscado));
     if (fin < 0) {
-        buscado = pendiente.size();
+        m_buscado = m_pendiente.size();
         return false;
     }
-    int largoLinea = fin - inicio;
-    if (largoLinea > 0 && pendiente.at(fin - 1) == '\r')
+    int largoLinea = fin - m_inicio;
+    if (largoLinea > 0 && m_pendiente.at(fin - 1) == '\r')
         --largoLinea;
-    linea = pendiente.mid(inicio, largoLinea);
-    inicio = fin + 1;
-    buscado = inicio;
+    linea = m_pendiente.mid(m_inicio, largoLinea);
+    m_inicio = fin + 1;
+    m_buscado = m_inicio;
     return true;
 }
 
 void Lector::tomarCuerpo()
 {
-    const qint64 n = std::min<qint64>(faltan, pendiente.size() - inicio);
-    contenido.append(pendiente.constData() + inicio, int(n));
-    inicio += int(n);
-    faltan -= n;
+    const qint64 n = std::min<qint64>(m_faltan, m_pendiente.size() - m_inicio);
+    m_contenido.append(m_pendiente.constData() + m_inicio, int(n));
+    m_inicio += int(n);
+    m_faltan -= n;
 }
 
 Estado Lector::leerLineaEstado(const QByteArray &linea)
@@ -84,11 +84,11 @@ Estado Lector::leerLineaEstado(const QByteArray &linea)
         !soloDigitos(version.mid(7, 1)) || linea.size() < 12 || linea.at(8) != ' ' || !soloDigitos(codigo) ||
         codigo.toInt() < 100 || codigo.toInt() > 599 || (linea.size() > 12 && linea.at(12) != ' '))
         return Estado::Invalida;
-    codigoHttp = codigo.toInt();
-    textoRazon = linea.mid(13).trimmed();
-    hayLargo = false;
-    trozos = false;
-    fase = Fase::Cabeceras;
+    m_codigoHttp = codigo.toInt();
+    m_textoRazon = linea.mid(13).trimmed();
+    m_hayLargo = false;
+    m_trozos = false;
+    m_fase = Fase::Cabeceras;
     return Estado::Incompleta;
 }
 
@@ -104,40 +104,40 @@ Estado Lector::leerCabecera(const QByteArray &linea)
         if (!soloDigitos(valor) || valor.size() > 18)
             return Estado::Invalida;
         const qint64 v = valor.toLongLong();
-        if (hayLargo && v != largo)
+        if (m_hayLargo && v != m_largo)
             return Estado::Invalida;
-        hayLargo = true;
-        largo = v;
+        m_hayLargo = true;
+        m_largo = v;
     } else if (nombre == "transfer-encoding") {
         // Chunked only when it is the last coding; otherwise the body runs to the close.
-        trozos = valor.toLower().endsWith("chunked");
+        m_trozos = valor.toLower().endsWith("chunked");
     }
     return Estado::Incompleta;
 }
 
 Estado Lector::finCabeceras()
 {
-    if (codigoHttp >= 100 && codigoHttp < 200) {
+    if (m_codigoHttp >= 100 && m_codigoHttp < 200) {
         // An interim reply: the final one follows.
-        fase = Fase::LineaEstado;
+        m_fase = Fase::LineaEstado;
         return Estado::Incompleta;
     }
-    if (codigoHttp == 204 || codigoHttp == 304) {
-        fase = Fase::Hecho;
+    if (m_codigoHttp == 204 || m_codigoHttp == 304) {
+        m_fase = Fase::Hecho;
         return Estado::Completa;
     }
-    if (trozos) {
-        fase = Fase::TamanoTrozo;
+    if (m_trozos) {
+        m_fase = Fase::TamanoTrozo;
         return Estado::Incompleta;
     }
-    if (hayLargo) {
-        if (largo > limite)
+    if (m_hayLargo) {
+        if (m_largo > m_limite)
             return Estado::Excedida;
-        faltan = largo;
-        fase = Fase::Largo;
+        m_faltan = m_largo;
+        m_fase = Fase::Largo;
         return Estado::Incompleta;
     }
-    fase = Fase::HastaCierre;
+    m_fase = Fase::HastaCierre;
     return Estado::Incompleta;
 }
 
@@ -146,7 +146,7 @@ Estado Lector::avanzar()
     QByteArray linea;
     for (;;) {
         Estado e = Estado::Incompleta;
-        switch (fase) {
+        switch (m_fase) {
         case Fase::LineaEstado:
             if (!tomarLinea(linea))
                 return Estado::Incompleta;
@@ -161,12 +161,12 @@ Estado Lector::avanzar()
             break;
         case Fase::Largo:
             tomarCuerpo();
-            if (faltan > 0)
+            if (m_faltan > 0)
                 return Estado::Incompleta;
-            fase = Fase::Hecho;
+            m_fase = Fase::Hecho;
             return Estado::Completa;
         case Fase::HastaCierre:
-            faltan = pendiente.size() - inicio;
+            m_faltan = m_pendiente.size() - m_inicio;
             tomarCuerpo();
             return Estado::Incompleta;
         case Fase::TamanoTrozo: {
@@ -179,31 +179,31 @@ Estado Lector::avanzar()
             if (!ok || hex.startsWith('-') || hex.startsWith('+') || hex.startsWith("0x") ||
                 hex.startsWith("0X"))
                 return Estado::Invalida;
-            if (tamano > limite)
+            if (tamano > m_limite)
                 return Estado::Excedida;
-            faltan = tamano;
-            fase = tamano == 0 ? Fase::Cola : Fase::Trozo;
+            m_faltan = tamano;
+            m_fase = tamano == 0 ? Fase::Cola : Fase::Trozo;
             break;
         }
         case Fase::Trozo:
             tomarCuerpo();
-            if (faltan > 0)
+            if (m_faltan > 0)
                 return Estado::Incompleta;
-            fase = Fase::FinTrozo;
+            m_fase = Fase::FinTrozo;
             break;
         case Fase::FinTrozo:
             if (!tomarLinea(linea))
                 return Estado::Incompleta;
             if (!linea.isEmpty())
                 return Estado::Invalida;
-            fase = Fase::TamanoTrozo;
+            m_fase = Fase::TamanoTrozo;
             break;
         case Fase::Cola:
             // Trailer fields are read and ignored up to the empty line.
             if (!tomarLinea(linea))
                 return Estado::Incompleta;
             if (linea.isEmpty()) {
-                fase = Fase::Hecho;
+                m_fase = Fase::Hecho;
                 return Estado::Completa;
             }
             break;

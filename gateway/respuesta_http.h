@@ -29,13 +29,13 @@ public:
     // still missing makes the reply Cortada.
     Estado cerrar();
 
-    Estado estado() const { return actual; }
+    Estado estado() const { return m_actual; }
     // Status code and reason phrase of the final reply (interim 1xx replies are passed over).
-    int codigo() const { return codigoHttp; }
-    const QByteArray &razon() const { return textoRazon; }
-    const QByteArray &cuerpo() const { return contenido; }
+    int codigo() const { return m_codigoHttp; }
+    const QByteArray &razon() const { return m_textoRazon; }
+    const QByteArray &cuerpo() const { return m_contenido; }
     // Bytes taken so far; 0 means the peer sent nothing at all.
-    qint64 recibidos() const { return total; }
+    qint64 recibidos() const { return m_total; }
 
 private:
     enum class Fase { LineaEstado, Cabeceras, Largo, HastaCierre, TamanoTrozo, Trozo, FinTrozo, Cola, Hecho };
@@ -46,23 +46,23 @@ private:
     Estado leerLineaEstado(const QByteArray &linea);
     Estado leerCabecera(const QByteArray &linea);
     Estado finCabeceras();
-    // Moves up to `faltan` available body bytes into the body.
+    // Moves up to `m_faltan` available body bytes into the body.
     void tomarCuerpo();
 
-    qint64 limite;
-    qint64 total = 0;
-    QByteArray pendiente; // bytes not parsed yet, from `inicio` on
-    int inicio = 0;
-    int buscado = 0; // the next "\n" is not before this offset of `pendiente`
-    Fase fase = Fase::LineaEstado;
-    Estado actual = Estado::Incompleta;
-    int codigoHttp = 0;
-    QByteArray textoRazon;
-    bool hayLargo = false;
-    qint64 largo = 0;
-    bool trozos = false;
-    qint64 faltan = 0;
-    QByteArray contenido;
+    qint64 m_limite;
+    qint64 m_total = 0;
+    QByteArray m_pendiente; // bytes not parsed yet, from `m_inicio` on
+    int m_inicio = 0;
+    int m_buscado = 0; // the next "\n" is not before this offset of `m_pendiente`
+    Fase m_fase = Fase::LineaEstado;
+    Estado m_actual = Estado::Incompleta;
+    int m_codigoHttp = 0;
+    QByteArray m_textoRazon;
+    bool m_hayLargo = false;
+    qint64 m_largo = 0;
+    bool m_trozos = false;
+    qint64 m_faltan = 0;
+    QByteArray m_contenido;
 };
 
 } // namespace respuesta_http

@@ -7,34 +7,41 @@
 #include <QDebug>
 #include <QTimer>
 
-test_conex::test_conex(QWidget *parent) : QDialog(parent), ui(new Ui::test_conex)
+test_conex::test_conex(QWidget *parent) : QDialog(parent), m_ui(new Ui::test_conex)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     // A close button even while Ok waits for the answer: the dialog can always be left.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
 test_conex::~test_conex()
 {
-    delete ui;
+    delete m_ui;
 }
 
-void test_conex::iniciar(conexion_ngw *conexionVigilada)
+void test_conex::iniciar(const conexion_ngw *conexion)
 {
-    conexion = conexionVigilada;
-    const int estado = conexion->getEstado();
+    iniciar([conexion] {
+        return Vista{conexion->getEstado(), conexion->isOcupado(), conexion->ip(), conexion->clave()};
+    });
+}
+
+void test_conex::iniciar(Lectura lectura)
+{
+    m_lectura = std::move(lectura);
+    const int estado = m_lectura().estado;
     switch (estado) {
     case EST_CONEX_UNKNOW:
-        ui->label->setText(tr("Esperando respuesta..."));
-        ui->pushOk->setEnabled(false);
+        m_ui->label->setText(tr("Esperando respuesta..."));
+        m_ui->pushOk->setEnabled(false);
         break;
     case EST_CONEX_LIBRE:
-        ui->label->setText(tr("Conexion establecida."));
-        ui->pushOk->setEnabled(true);
+        m_ui->label->setText(tr("Conexion establecida."));
+        m_ui->pushOk->setEnabled(true);
         break;
     case EST_CONEX_ERROR:
-        ui->label->setText(tr("Conexion no establecida."));
-        ui->pushOk->setEnabled(true);
+        m_ui->label->setText(tr("Conexion no establecida."));
+        m_ui->pushOk->setEnabled(true);
         break;
     default:
         qCDebug(catGateway) << "estado= " << estado;
@@ -44,11 +51,11 @@ void test_conex::iniciar(conexion_ngw *conexionVigilada)
 
 void test_conex::arrancarPoleo()
 {
-    if (!timerConexion) {
-        timerConexion = new QTimer(this);
-        connect(timerConexion, &QTimer::timeout, this, &test_conex::PoleoConexion);
+    if (!m_timerConexion) {
+        m_timerConexion = new QTimer(this);
+        connect(m_timerConexion, &QTimer::timeout, this, &test_conex::PoleoConexion);
     }
-    timerConexion->start(kIntervaloMs);
+    m_timerConexion->start(kIntervaloMs);
 }
 
 int test_conex::ejecutar()
@@ -64,41 +71,42 @@ void test_conex::on_pushOk_clicked()
 
 void test_conex::PoleoConexion()
 {
-    if (!conexion)
+    if (!m_lectura)
         return;
-    const int estado = conexion->getEstado();
+    const Vista vista = m_lectura();
+    const int estado = vista.estado;
     const QChar comilla(QLatin1Char('"'));
     switch (estado) {
     case EST_CONEX_UNKNOW:
-        if (conexion->isOcupado())
+        if (vista.ocupado)
             return;
         // The check ended without an answer the program knows: another device at that address.
-        ui->label->setText(tr("Conexion no establecida, respuesta no reconocida.\n") +
-                           tr("Verificar direccion ") + comilla + conexion->ip() + comilla);
+        m_ui->label->setText(tr("Conexion no establecida, respuesta no reconocida.\n") +
+                             tr("Verificar direccion ") + comilla + vista.ip + comilla);
         break;
     case EST_CONEX_LIBRE:
-        ui->label->setText(tr("Conexion establecida."));
+        m_ui->label->setText(tr("Conexion establecida."));
         break;
     case EST_CONEX_NO_ENVIA_SMS:
-        ui->label->setText(
+        m_ui->label->setText(
             tr("Conexion establecida, pero el NB no tiene modulos GSM habilitados para envio de SMS.\n") +
             tr("Verifique configuracion del NB"));
-        ui->pushOk->setEnabled(true);
+        m_ui->pushOk->setEnabled(true);
         // No definite answer yet: keep watching while the dialog is open.
         return;
     case EST_CONEX_ERROR:
-        ui->label->setText(tr("Conexion no establecida, no se detecto Nimbrel.\n") +
-                           tr("Verificar direccion ") + comilla + conexion->ip() + comilla);
+        m_ui->label->setText(tr("Conexion no establecida, no se detecto Nimbrel.\n") +
+                             tr("Verificar direccion ") + comilla + vista.ip + comilla);
         break;
     case EST_CONEX_CLAVE_INCORRECTA:
-        ui->label->setText(tr("Conexion no establecida, clave incorrecta.\n") + tr("Verificar clave ") +
-                           comilla + conexion->clave() + comilla);
+        m_ui->label->setText(tr("Conexion no establecida, clave incorrecta.\n") + tr("Verificar clave ") +
+                             comilla + vista.clave + comilla);
         break;
     default:
         qCDebug(catGateway) << "estado= " << estado;
         return;
     }
-    ui->pushOk->setEnabled(true);
-    if (timerConexion)
-        timerConexion->stop();
+    m_ui->pushOk->setEnabled(true);
+    if (m_timerConexion)
+        m_timerConexion->stop();
 }

@@ -22,12 +22,12 @@ public:
     void cargarEtiquetas(const QStringList &etiquetas);
     QString getEtiqueta() const;
 
-    Ui::add_word_to_sms *formulario() const { return ui; }
+    Ui::add_word_to_sms *formulario() const { return m_ui; }
 
 public slots:
     void on_buttonBox_accepted();
 
 private:
-    Ui::add_word_to_sms *ui;
-    QString etiqueta;
+    Ui::add_word_to_sms *m_ui;
+    QString m_etiqueta;
 };

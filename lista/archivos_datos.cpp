@@ -5,8 +5,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 
 #include <QHash>
 #include <QMutex>
@@ -82,12 +80,6 @@ QString rutaComparable(const QString &ruta)
 
 } // namespace
 
-QRecursiveMutex &bloqueoOutbox()
-{
-    static QRecursiveMutex bloqueo;
-    return bloqueo;
-}
-
 void avisarFalloApertura(const QString &ruta)
 {
     qCDebug(catLista).noquote() << " Could not open the file for read/write" << ruta;
@@ -150,7 +142,6 @@ QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const Q
 bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, const QString &fecha,
                            const QString &mensaje)
 {
-    QMutexLocker bloqueo(&bloqueoOutbox());
     const Sello antes = selloDe(rutaSalidas);
     const bool agregado = agregarLinea(rutaSalidas, lineaRegistroOutbox(numero, fecha, mensaje));
     anotarCambio(rutaSalidas, antes, selloDe(rutaSalidas), Cambio::Anexo);
@@ -162,50 +153,49 @@ bool agregarLineaErrores(const QString &rutaErrores, const QString &linea)
     return agregarLinea(rutaErrores, linea);
 }
 
-AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : ruta(rutaSalidas)
+AnexadorOutbox::AnexadorOutbox(const QString &rutaSalidas) : m_ruta(rutaSalidas)
 {
     // Reserved, so that emptying them keeps the room for the next record or batch.
-    linea.reserve(512);
-    lote.reserve(kLote + 1024);
+    m_linea.reserve(512);
+    m_lote.reserve(kLote + 1024);
 }
 
 bool AnexadorOutbox::agregar(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    linea.resize(0);
-    anexarRegistro(linea, numero, fecha, mensaje);
-    linea += QLatin1String(kFinLinea);
-    return escribir(linea.toUtf8());
+    m_linea.resize(0);
+    anexarRegistro(m_linea, numero, fecha, mensaje);
+    m_linea += QLatin1String(kFinLinea);
+    return escribir(m_linea.toUtf8());
 }
 
 bool AnexadorOutbox::escribir(const QByteArray &bytes)
 {
-    QMutexLocker bloqueo(&bloqueoOutbox());
-    const Sello antes = archivo.isOpen() ? selloDe(archivo) : selloDe(ruta);
-    const bool escrito = escribirAnexando(archivo, ruta, tamano, bytes);
-    anotarCambio(ruta, antes, archivo.isOpen() ? selloDe(archivo) : selloDe(ruta), Cambio::Anexo);
+    const Sello antes = m_archivo.isOpen() ? selloDe(m_archivo) : selloDe(m_ruta);
+    const bool escrito = escribirAnexando(m_archivo, m_ruta, m_tamano, bytes);
+    anotarCambio(m_ruta, antes, m_archivo.isOpen() ? selloDe(m_archivo) : selloDe(m_ruta), Cambio::Anexo);
     return escrito;
 }
 
 void AnexadorOutbox::acumular(const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    anexarRegistro(lote, numero, fecha, mensaje);
-    lote += QLatin1String(kFinLinea);
+    anexarRegistro(m_lote, numero, fecha, mensaje);
+    m_lote += QLatin1String(kFinLinea);
 }
 
 bool AnexadorOutbox::vaciar()
 {
-    if (lote.isEmpty())
+    if (m_lote.isEmpty())
         return true;
-    const QByteArray bytes = lote.toUtf8();
-    lote.resize(0);
+    const QByteArray bytes = m_lote.toUtf8();
+    m_lote.resize(0);
     return escribir(bytes);
 }
 
-AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : ruta(rutaErrores) {}
+AnexadorErrores::AnexadorErrores(const QString &rutaErrores) : m_ruta(rutaErrores) {}
 
 bool AnexadorErrores::agregar(const QString &linea)
 {
-    return escribirAnexando(archivo, ruta, tamano, linea.toUtf8() + kFinLinea);
+    return escribirAnexando(m_archivo, m_ruta, m_tamano, linea.toUtf8() + kFinLinea);
 }
 
 bool reemplazar(const QString &origen, const QString &destino)

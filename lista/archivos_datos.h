@@ -1,6 +1,6 @@
 #pragma once
-// Writers of the data files the window appends to (outbox and errors file), and the one lock
-// that every access to the outbox goes through, from the window's thread and the worker's.
+// Writers of the data files the service appends to (outbox and errors file). They take no lock:
+// the outbox's owner calls them under its own.
 // Every data file is UTF-8, whatever the locale. A record (or a list run's batch of records) goes
 // out in one unbuffered write and is either appended whole or not at all: a write cut short by a
 // full disk is cut back through the descriptor, so no piece of it can be read later as a record
@@ -10,8 +10,6 @@
 #include <QString>
 #include <QVector>
 
-class QRecursiveMutex;
-
 namespace archivos_datos {
 
 // The line end of every data file: the platform's.
@@ -20,11 +18,6 @@ inline constexpr char kFinLinea[] = "\r\n";
 #else
 inline constexpr char kFinLinea[] = "\n";
 #endif
-
-// The process-wide lock around every outbox access: append, scan, mark, count, compaction.
-// Recursive, so that a caller may hold it across a call and the update that follows it (the
-// worker marks a line and adjusts its counters as one step).
-QRecursiveMutex &bloqueoOutbox();
 
 // The debug line every failed open of a data file writes.
 void avisarFalloApertura(const QString &ruta);
@@ -38,7 +31,7 @@ bool abrirDatos(QFile &archivo, const QString &ruta, QIODevice::OpenMode modo);
 // feed of the message turned into "&enter&". No quoting: commas in the message stay as they are.
 QString lineaRegistroOutbox(const QString &numero, const QString &fecha, const QString &mensaje);
 
-// Appends one pending record and its line end to the outbox, under the lock. False (after the
+// Appends one pending record and its line end to the outbox. False (after the
 // debug line) when the file cannot be opened or the whole line cannot be written; the file is
 // then as it was.
 bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, const QString &fecha,
@@ -47,7 +40,7 @@ bool agregarRegistroOutbox(const QString &rutaSalidas, const QString &numero, co
 // Appends a line exactly as given, plus a line end, to the errors file. Same rules.
 bool agregarLineaErrores(const QString &rutaErrores, const QString &linea);
 
-// Appends the records of one list run through a single handle, under the lock. Opening and
+// Appends the records of one list run through a single handle. Opening and
 // closing the outbox for every record cost more than everything else a long run does. Only
 // compaction replaces the outbox, and it runs on the window's thread after a run, never while an
 // appender is alive.
@@ -55,6 +48,7 @@ class AnexadorOutbox
 {
 public:
     explicit AnexadorOutbox(const QString &rutaSalidas);
+    Q_DISABLE_COPY(AnexadorOutbox)
     // Same contract as agregarRegistroOutbox.
     bool agregar(const QString &numero, const QString &fecha, const QString &mensaje);
 
@@ -64,18 +58,18 @@ public:
     // first, so that lines reach their files in the order of their rows.
     void acumular(const QString &numero, const QString &fecha, const QString &mensaje);
     // The size held, in UTF-16 code units, and the size past which a batch is worth writing.
-    int acumulado() const { return int(lote.size()); }
+    int acumulado() const { return int(m_lote.size()); }
     static constexpr int kLote = 1 << 15;
     bool vaciar();
 
 private:
     bool escribir(const QByteArray &bytes);
 
-    QString ruta;
-    QFile archivo;
-    qint64 tamano = 0;
-    QString linea; // reused from record to record
-    QString lote;
+    QString m_ruta;
+    QFile m_archivo;
+    qint64 m_tamano = 0;
+    QString m_linea; // reused from record to record
+    QString m_lote;
 };
 
 // The same for the errors file of a list run (no lock: only the run writes it meanwhile).
@@ -83,13 +77,14 @@ class AnexadorErrores
 {
 public:
     explicit AnexadorErrores(const QString &rutaErrores);
+    Q_DISABLE_COPY(AnexadorErrores)
     // Same contract as agregarLineaErrores.
     bool agregar(const QString &linea);
 
 private:
-    QString ruta;
-    QFile archivo;
-    qint64 tamano = 0;
+    QString m_ruta;
+    QFile m_archivo;
+    qint64 m_tamano = 0;
 };
 
 // Moves `origen` over `destino` in one step: whoever opens `destino` finds the old file or the
@@ -140,7 +135,7 @@ CambiosPropios cambiosPropios(const QString &ruta);
 // been written since that they are no longer remembered.
 bool marcasDesde(const QString &ruta, quint64 desde, QVector<qint64> &posiciones);
 enum class Cambio { Anexo, Marca, Reescritura };
-// Told by every writer of the outbox, under the outbox lock, with the file's seal before and after.
+// Told by every writer of the outbox, under its owner's lock, with the file's seal before and after.
 void anotarCambio(const QString &ruta, const Sello &antes, const Sello &despues, Cambio cambio,
                   qint64 posicion = -1);
 

@@ -3,8 +3,6 @@
 #include "lista/archivos_datos.h"
 
 #include <QFile>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 
 namespace outbox {
 
@@ -60,7 +58,6 @@ ResultadoBusqueda Buscador::buscar(const QString &rutaSalidas, const QDate &hoy,
                                    const QVector<retencion::Entrada> &retenidas, unsigned version,
                                    Pendiente &encontrado)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
     // Read-write as the mark will be: a missing outbox is created empty rather than reported
     // every cycle.

@@ -44,8 +44,8 @@ public:
     Buscador &operator=(const Buscador &) = delete;
 
     // The first record that may go on `hoy` and that the hold (`retenidas`, whose entries change
-    // only along with `version`, retencion::Retencion::version) does not keep back. Takes the
-    // outbox lock.
+    // only along with `version`, retencion::Retencion::version) does not keep back. Call under
+    // the lock of the outbox's owner.
     ResultadoBusqueda buscar(const QString &rutaSalidas, const QDate &hoy,
                              const QVector<retencion::Entrada> &retenidas, unsigned version,
                              Pendiente &encontrado);

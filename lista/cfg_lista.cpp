@@ -5,31 +5,31 @@
 
 #include <utility>
 
-cfg_lista::cfg_lista(QWidget *parent) : QDialog(parent), ui(new Ui::cfg_lista)
+cfg_lista::cfg_lista(QWidget *parent) : QDialog(parent), m_ui(new Ui::cfg_lista)
 {
     // The form connects OK and Cancel to accept and reject, then the on_ slots by name.
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     cargarAjustes(false);
 }
 
 cfg_lista::~cfg_lista()
 {
-    delete ui;
+    delete m_ui;
 }
 
 void cfg_lista::cargarAjustes(bool alCancelar)
 {
-    ui->checkCabecera->setChecked(ajustes::leerBool(ajustes::Clave::TieneHeader));
+    m_ui->checkCabecera->setChecked(ajustes::leerBool(ajustes::Clave::TieneHeader));
     // Cancelling shows a store without the quote flag as unticked, unlike opening.
     const bool comillas = alCancelar && !ajustes::contiene(ajustes::Clave::SeparaComillas)
                               ? false
                               : ajustes::leerBool(ajustes::Clave::SeparaComillas);
-    ui->checkComillas->setChecked(comillas);
+    m_ui->checkComillas->setChecked(comillas);
     // Every separator may be stored off; an exclusive radio button could not be unticked then.
     const std::pair<QRadioButton *, ajustes::Clave> separadores[] = {
-        {ui->usarComa, ajustes::Clave::UsarComa},
-        {ui->usarPuntoComa, ajustes::Clave::UsarPuntoComa},
-        {ui->usarTabulador, ajustes::Clave::UsarTab},
+        {m_ui->usarComa, ajustes::Clave::UsarComa},
+        {m_ui->usarPuntoComa, ajustes::Clave::UsarPuntoComa},
+        {m_ui->usarTabulador, ajustes::Clave::UsarTab},
     };
     for (const auto &s : separadores)
         s.first->setAutoExclusive(false);
@@ -41,11 +41,11 @@ void cfg_lista::cargarAjustes(bool alCancelar)
 
 void cfg_lista::on_buttonBox_accepted()
 {
-    ajustes::escribir(ajustes::Clave::TieneHeader, ui->checkCabecera->isChecked());
-    ajustes::escribir(ajustes::Clave::SeparaComillas, ui->checkComillas->isChecked());
-    ajustes::escribir(ajustes::Clave::UsarComa, ui->usarComa->isChecked());
-    ajustes::escribir(ajustes::Clave::UsarTab, ui->usarTabulador->isChecked());
-    ajustes::escribir(ajustes::Clave::UsarPuntoComa, ui->usarPuntoComa->isChecked());
+    ajustes::escribir(ajustes::Clave::TieneHeader, m_ui->checkCabecera->isChecked());
+    ajustes::escribir(ajustes::Clave::SeparaComillas, m_ui->checkComillas->isChecked());
+    ajustes::escribir(ajustes::Clave::UsarComa, m_ui->usarComa->isChecked());
+    ajustes::escribir(ajustes::Clave::UsarTab, m_ui->usarTabulador->isChecked());
+    ajustes::escribir(ajustes::Clave::UsarPuntoComa, m_ui->usarPuntoComa->isChecked());
 }
 
 // Undoes the operator's changes.

@@ -16,7 +16,7 @@ public:
     explicit cfg_lista(QWidget *parent = nullptr);
     ~cfg_lista() override;
 
-    Ui::cfg_lista *formulario() const { return ui; }
+    Ui::cfg_lista *formulario() const { return m_ui; }
 
 public slots:
     void on_buttonBox_accepted();
@@ -26,5 +26,5 @@ private:
     // The stored flags into the boxes, with the defaults given for the quote box.
     void cargarAjustes(bool alCancelar);
 
-    Ui::cfg_lista *ui;
+    Ui::cfg_lista *m_ui;
 };

@@ -102,14 +102,14 @@ void detalle_lista::construir()
 {
     setWindowTitle(tr("Detalle de la lista"));
     resize(640, 400);
-    vista = new QTableView(this);
-    vista->setModel(new ModeloDetalle(m_problema, m_cantidad, this));
-    vista->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vista->verticalHeader()->hide();
-    vista->horizontalHeader()->setStretchLastSection(true);
-    vista->setColumnWidth(0, 60);
-    vista->setColumnWidth(1, 360);
+    m_vista = new QTableView(this);
+    m_vista->setModel(new ModeloDetalle(m_problema, m_cantidad, this));
+    m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_vista->verticalHeader()->hide();
+    m_vista->horizontalHeader()->setStretchLastSection(true);
+    m_vista->setColumnWidth(0, 60);
+    m_vista->setColumnWidth(1, 360);
 
     auto *botones = new QDialogButtonBox(QDialogButtonBox::Close, this);
     botones->button(QDialogButtonBox::Close)->setText(tr("Cerrar"));
@@ -117,11 +117,11 @@ void detalle_lista::construir()
     copiarBoton->setObjectName(QStringLiteral("copiar"));
     connect(copiarBoton, &QPushButton::clicked, this, &detalle_lista::copiar);
     connect(botones, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *atajo = new QShortcut(QKeySequence::Copy, vista);
+    auto *atajo = new QShortcut(QKeySequence::Copy, m_vista);
     connect(atajo, &QShortcut::activated, this, &detalle_lista::copiar);
 
     auto *capas = new QVBoxLayout(this);
-    capas->addWidget(vista);
+    capas->addWidget(m_vista);
     capas->addWidget(botones);
 }
 
@@ -152,7 +152,7 @@ QString detalle_lista::textoDe(const Fuente &problema, int cantidad, const QVect
 void detalle_lista::copiar()
 {
     QVector<int> filas;
-    for (const QModelIndex &i : vista->selectionModel()->selectedRows())
+    for (const QModelIndex &i : m_vista->selectionModel()->selectedRows())
         filas << i.row();
     std::sort(filas.begin(), filas.end());
     QApplication::clipboard()->setText(textoDe(m_problema, m_cantidad, filas));

@@ -22,7 +22,7 @@ public:
     // not copied. `revision` must outlive the dialog.
     explicit detalle_lista(const lista::RevisionLista &revision, QWidget *parent = nullptr);
 
-    QTableView *tabla() const { return vista; }
+    QTableView *tabla() const { return m_vista; }
 
     // The rows `filas` (all when empty) as text: a title line, then one line per row with its
     // line number, the row and the reason separated by TABs.
@@ -40,5 +40,5 @@ private:
     QVector<lista::ProblemaFila> m_problemas;
     Fuente m_problema;
     int m_cantidad = 0;
-    QTableView *vista = nullptr;
+    QTableView *m_vista = nullptr;
 };

@@ -100,8 +100,8 @@ struct Avance
 // the worker may have turned to "E"); the rows are done up to the last record found, and beyond
 // it as far as the errors file shows the error rows' lines in order after tamanoErrores. An errors
 // file cut, removed or changed only makes it show fewer: its lines never count records. A last
-// line that a crash left without its line end is cut away from both files. Call under the outbox
-// lock.
+// line that a crash left without its line end is cut away from both files. Call under the lock of
+// the outbox's owner.
 Avance reconocerAvance(const Diario &diario, const QStringList &lineas, const lista::ReglasFila &reglas);
 // The same over a list read in blocks; not recognised when the file changed since it was opened.
 Avance reconocerAvance(const Diario &diario, const lista::ListaEnDisco &lista,

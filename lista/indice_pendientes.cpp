@@ -2,8 +2,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 
 #include <algorithm>
 #include <cstring>
@@ -126,7 +124,6 @@ int IndicePendientes::filaEn(qint64 posicion) const
 
 bool IndicePendientes::leer(const QVector<int> &filas, const Entrega &entrega) const
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, m_ruta, QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;

@@ -31,14 +31,14 @@ public:
 private:
     void agregarFila(QStringView linea, QChar separadorLista, QVector<QStringView> &campos);
 
-    QString ruta;
-    qint64 tamano = -1;
-    qint64 modificada = -1;
-    QChar separador;
-    bool tieneHeader = false;
-    bool leida = false;
-    QVector<int> largos;  // every field of every row, row after row
-    QVector<int> inicios; // where each row's fields start in `largos`, and one past the last
+    QString m_ruta;
+    qint64 m_tamano = -1;
+    qint64 m_modificada = -1;
+    QChar m_separador;
+    bool m_tieneHeader = false;
+    bool m_leida = false;
+    QVector<int> m_largos;  // every field of every row, row after row
+    QVector<int> m_inicios; // where each row's fields start in `largos`, and one past the last
 };
 
 } // namespace lista

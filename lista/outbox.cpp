@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 #include <QSet>
 
 #include <cstring>
@@ -193,7 +191,6 @@ bool elegible(const char *inicio, int largo, qint64 posicion, const FechaVencida
 ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida &vencida,
                                   Pendiente &encontrado, const Omitir &omitir)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
     // Read-write as the mark will be: a missing outbox is created empty rather than reported
     // every cycle.
@@ -211,7 +208,6 @@ ResultadoBusqueda buscarPendiente(const QString &rutaSalidas, const FechaVencida
 ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const QByteArray &linea,
                              qint64 *posicionMarcada)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         return ResultadoMarca::NoAbre;
@@ -254,7 +250,6 @@ ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const 
 
 bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     cuenta = 0;
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -290,7 +285,7 @@ namespace {
 // The one rewrite of the outbox: `primera` (if any) and then the lines `conservar` keeps, in
 // their order, go to rutaTemporal, which takes the outbox's place by one atomic rename once it
 // is complete and on disk. On any failure the outbox is as it was and the temporary is gone.
-// The caller holds the lock.
+// The caller holds its lock around it.
 ResultadoCompactacion reescribir(const QString &rutaSalidas, const QString &rutaTemporal,
                                  const QByteArray &primera,
                                  const std::function<bool(const LectorLineas &)> &conservar)
@@ -349,7 +344,6 @@ bool esPendiente(const char *inicio, int largo)
 
 ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaTemporal)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     return reescribir(rutaSalidas, rutaTemporal, QByteArray(),
                       [](const LectorLineas &l) { return l.largo() > 0 && l.datos()[0] == 'e'; });
 }
@@ -357,7 +351,6 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
 bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes)
 {
     pendientes.clear();
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
@@ -391,7 +384,6 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
                               const QVector<Referencia> &registros, const EnMano &enMano)
 {
     ResultadoCancelacion r;
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     Referencia delTrabajador;
     const bool hayEnMano = enMano && enMano(delTrabajador);
 
@@ -473,7 +465,6 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
 ResultadoCompactacion agregarPrimero(const QString &rutaSalidas, const QString &rutaTemporal,
                                      const QString &numero, const QString &fecha, const QString &mensaje)
 {
-    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
     // A missing outbox is an empty one.
     if (!QFile::exists(rutaSalidas) && !archivo_seguro::esEnlace(rutaSalidas)) {
         QFile nuevo;

@@ -1,8 +1,8 @@
 #pragma once
 // Reading, marking, counting and compacting the outbox "salidas.csv". Every operation opens the
-// file for itself, closes it before returning, and holds the outbox lock (archivos_datos.h)
-// throughout, so the window's appends and compactions never interleave with the worker's scans
-// and marks. The file is read as bytes (UTF-8) with byte offsets; a line ends at "\n", and a
+// file for itself and closes it before returning. None takes a lock: their one user, the sending
+// service, holds its own around each, so appends and compactions never interleave with the
+// worker's scans and marks. The file is read as bytes (UTF-8) with byte offsets; a line ends at "\n", and a
 // "\r" before it is not part of the line.
 
 #include <QByteArray>
@@ -88,7 +88,7 @@ ResultadoMarca marcarEnviado(const QString &rutaSalidas, qint64 posicion, const 
 // be opened (after the debug line); the count is then 0.
 bool contarPorEstado(const QString &rutaSalidas, char estado, int &cuenta);
 
-// Number of lines of any file (the received-messages file). Takes no lock.
+// Number of lines of any file (the received-messages file).
 bool contarLineas(const QString &ruta, int &cuenta);
 
 // A pending record as the queue shows it: where it is and what it says.
@@ -114,7 +114,7 @@ struct Referencia
     qint64 posicion = -1;
     QByteArray linea;
 };
-// Asked under the outbox lock: the record the worker has handed to the gateway, if any.
+// Asked during the rewrite: the record handed to the gateway, if any.
 using EnMano = std::function<bool(Referencia &registro)>;
 
 struct ResultadoCancelacion
@@ -126,7 +126,7 @@ struct ResultadoCancelacion
 };
 
 // Removes the given pending records from the outbox through the compaction's atomic rewrite,
-// under the lock; every other line stays as it is. A record is found at its offset with the
+// every other line stays as it is. A record is found at its offset with the
 // same bytes, or, when the file was rewritten since it was read, as an equal pending line not
 // already taken (equal pending records are interchangeable). The record `enMano` names is
 // never removed: it is found the way the worker's mark finds it.

@@ -53,10 +53,10 @@ PlantillaCompilada::PlantillaCompilada(QStringView plantilla, const BuscadorColu
         while (k < n && !esApertura(plantilla[k]))
             ++k;
         if (k > i) {
-            if (piezas.isEmpty() || piezas.last().campo)
-                piezas.append(Pieza());
-            piezas.last().texto.append(plantilla.mid(i, k - i));
-            largoTexto += int(k - i);
+            if (m_piezas.isEmpty() || m_piezas.last().campo)
+                m_piezas.append(Pieza());
+            m_piezas.last().texto.append(plantilla.mid(i, k - i));
+            m_largoTexto += int(k - i);
             i = k;
             continue;
         }
@@ -70,21 +70,21 @@ PlantillaCompilada::PlantillaCompilada(QStringView plantilla, const BuscadorColu
         campo.campo = true;
         campo.columna = buscar(plantilla.mid(i + 1, cierre - i - 1));
         campo.obligatorio = apertura == u'{';
-        piezas.append(campo);
+        m_piezas.append(campo);
         i = cierre + 1;
     }
-    capacidad = largoTexto + 32;
+    m_capacidad = m_largoTexto + 32;
 }
 
 template <typename Campos> void PlantillaCompilada::llenarCon(const Campos &campos, MensajeLlenado &r) const
 {
     bool fallo = false;
     r.mensaje.resize(0);
-    r.mensaje.reserve(capacidad);
+    r.mensaje.reserve(m_capacidad);
     r.truncado = false;
     r.faltaObligatorio = false;
     r.resto.resize(0);
-    for (const Pieza &p : piezas) {
+    for (const Pieza &p : m_piezas) {
         if (!p.campo) {
             r.mensaje.append(p.texto);
             continue;
@@ -127,8 +127,8 @@ void PlantillaCompilada::llenar(const QVector<QStringView> &campos, MensajeLlena
 
 int PlantillaCompilada::largoSinCortar(const int *largos, int cantidad) const
 {
-    int largo = largoTexto;
-    for (const Pieza &p : piezas) {
+    int largo = m_largoTexto;
+    for (const Pieza &p : m_piezas) {
         if (!p.campo)
             continue;
         if (p.columna < 0)

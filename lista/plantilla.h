@@ -56,9 +56,9 @@ private:
     };
     template <typename Campos> void llenarCon(const Campos &campos, MensajeLlenado &r) const;
 
-    QVector<Pieza> piezas;
-    int largoTexto = 0; // the runs of text together
-    int capacidad = 0;  // a first guess at a message's length
+    QVector<Pieza> m_piezas;
+    int m_largoTexto = 0; // the runs of text together
+    int m_capacidad = 0;  // a first guess at a message's length
 };
 
 // A field the row does not have reads as empty: a gap in a plain field, a missing value in a

@@ -7,7 +7,7 @@
 //
 // Records are named by their bytes in the outbox, never by their place, which compaction,
 // cancellation and urgent sends change. Equal pending lines are interchangeable: n entries of a
-// line hold the first n pending lines equal to it. The owner uses every member under the outbox
+// line hold the first n pending lines equal to it. The owner uses every member under its outbox
 // lock; the counts are also published for other threads.
 
 #include <QByteArray>

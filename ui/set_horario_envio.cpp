@@ -6,9 +6,9 @@
 #include <QCheckBox>
 #include <QRegularExpression>
 
-set_horario_envio::set_horario_envio(QWidget *parent) : QDialog(parent), ui(new Ui::set_horario_envio)
+set_horario_envio::set_horario_envio(QWidget *parent) : QDialog(parent), m_ui(new Ui::set_horario_envio)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
 
     const int mascara = ajustes::leerEntero(ajustes::Clave::CheckHorarios);
@@ -19,14 +19,14 @@ set_horario_envio::set_horario_envio(QWidget *parent) : QDialog(parent), ui(new 
 
 set_horario_envio::~set_horario_envio()
 {
-    delete ui;
+    delete m_ui;
 }
 
 QList<QCheckBox *> set_horario_envio::casillasHorario() const
 {
     // Direct children come in creation order, which the form makes the hour order.
-    return ui->groupHorarioEnvio->findChildren<QCheckBox *>(QRegularExpression(QStringLiteral("horario_")),
-                                                            Qt::FindDirectChildrenOnly);
+    return m_ui->groupHorarioEnvio->findChildren<QCheckBox *>(QRegularExpression(QStringLiteral("horario_")),
+                                                              Qt::FindDirectChildrenOnly);
 }
 
 void set_horario_envio::on_buttonBox_accepted()

@@ -27,5 +27,5 @@ private slots:
     void on_buttonBox_accepted();
 
 private:
-    Ui::set_horario_envio *ui;
+    Ui::set_horario_envio *m_ui;
 };

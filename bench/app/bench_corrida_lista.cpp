@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
             std::printf("vuelta %d: hasta el resumen %.3f s; corrida %.3f s, %.0f filas/s; %lld registros en "
                         "salidas.csv, %lld filas en errores, pendientes=%d\n",
                         v + 1, resumen, segundos, filas / segundos, static_cast<long long>(escritas),
-                        static_cast<long long>(aErrores), w.trabajador()->pendientes());
+                        static_cast<long long>(aErrores), w.servicio()->instantanea().pendientes);
             if (v == 0) {
                 for (const QString &t : CuadroMensaje::textosMostrados())
                     std::printf("  cuadro: %s\n",

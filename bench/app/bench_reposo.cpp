@@ -164,10 +164,11 @@ bool medirPestanas(int segundos)
     MainWindow w;
     w.show();
     for (int k = 0; k < 2000; ++k) {
-        emit w.trabajador()->intentoEnvio(QStringLiteral("2026-06-15 10:00:00"), QStringLiteral("1140000001"),
-                                          QStringLiteral("Mensaje %1").arg(k), QStringLiteral("enviado"));
-        emit w.trabajador()->conexion()->recibidosGuardados(
-            QStringLiteral("2026-06-15 10:00:00"), {QStringLiteral("1140000001")}, {QStringLiteral("Hola")});
+        emit w.servicio()->intentoTerminado(QStringLiteral("2026-06-15 10:00:00"),
+                                            QStringLiteral("1140000001"), QStringLiteral("Mensaje %1").arg(k),
+                                            QStringLiteral("enviado"));
+        emit w.servicio()->mensajesRecibidos(QStringLiteral("2026-06-15 10:00:00"),
+                                             {QStringLiteral("1140000001")}, {QStringLiteral("Hola")});
     }
     Ui::MainWindow *ui = w.formulario();
     bool bien = true;

@@ -183,9 +183,9 @@ int main(int argc, char *argv[])
     constexpr int kAgregadas = 2000;
     t.start();
     for (int k = 0; k < kAgregadas; ++k) {
-        emit w->trabajador()->intentoEnvio(QStringLiteral("2026-06-15 10:00:00"), numero(k),
-                                           QStringLiteral("Mensaje agregado %1").arg(k),
-                                           QStringLiteral("enviado"));
+        emit w->servicio()->intentoTerminado(QStringLiteral("2026-06-15 10:00:00"), numero(k),
+                                             QStringLiteral("Mensaje agregado %1").arg(k),
+                                             QStringLiteral("enviado"));
         QCoreApplication::processEvents();
     }
     std::printf("Historial: agregar una fila (senal encolada y su commit): %.3f ms por fila (objetivo < 1)\n",

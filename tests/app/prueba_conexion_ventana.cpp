@@ -66,14 +66,6 @@ class PruebaConexionVentana : public QObject
         reloj->start();
     }
 
-    // One pending record, and the simulator stored as the gateway.
-    void pendienteConGateway()
-    {
-        escribirSalidas("e,1,01/01/2020,m\n");
-        ajustes::escribir(ajustes::Clave::IpGateway, QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
-    }
-
 private slots:
     void init()
     {
@@ -129,7 +121,7 @@ private slots:
 
         QVERIFY(dialogoVisto);
         QCOMPARE(textoDialogo, dialogo);
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         QCOMPARE(c->clave(), claveEsperada);
         QCOMPARE(c->ip(), direccion);
         if (pregunta) {
@@ -140,7 +132,7 @@ private slots:
         } else {
             QVERIFY(CuadroMensaje::mostrados().isEmpty());
         }
-        QCOMPARE(w.trabajador()->comando(), play ? int(EST_PLAY) : int(EST_PAUSA));
+        QCOMPARE(w.servicio()->trabajador()->comando(), play ? int(EST_PLAY) : int(EST_PAUSA));
         QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), play);
         QCOMPARE(ui->pushPause->isEnabled(), play);
     }
@@ -156,10 +148,10 @@ private slots:
         ajustes::escribir(ajustes::Clave::IpGateway, direccion);
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
         MainWindow w;
-        threads *t = w.trabajador();
+        threads *t = w.servicio()->trabajador();
         conexion_ngw *c = t->conexion();
         QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
-        QCOMPARE(t->pendientes(), 1);
+        QCOMPARE(w.servicio()->instantanea().pendientes, 1);
 
         simulador->fijarModo(simulador::Modo::NuncaResponde);
         t->procesarCiclo();
@@ -183,7 +175,7 @@ private slots:
                                 "La conexion no se actualizo; intente nuevamente."));
         QCOMPARE(simulador->peticiones().size(), peticiones);
         QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
-        QCOMPARE(t->enviados(), 0);
+        QCOMPARE(w.servicio()->instantanea().enviados, 0);
 
         // The outbox back as it was: "Guardar" marks the record, then queries.
         QVERIFY(QDir().rmdir(salidas()));
@@ -194,126 +186,18 @@ private slots:
         QVERIFY(dialogoVisto);
         QCOMPARE(textoDialogo, QStringLiteral("Conexion establecida."));
         QCOMPARE(leerSalidas(), QByteArray("E,1,01/01/2020,m\n"));
-        QCOMPARE(t->enviados(), 1);
-        QCOMPARE(t->pendientes(), 0);
-        QCOMPARE(t->recibidos(), 0);
+        QCOMPARE(w.servicio()->instantanea().enviados, 1);
+        QCOMPARE(w.servicio()->instantanea().pendientes, 0);
+        QCOMPARE(w.servicio()->instantanea().recibidos, 0);
         QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
         QCOMPARE(simulador->peticiones().size(), peticiones + 1);
         QCOMPARE(simulador->enviados().size(), std::size_t(1));
     }
 
-    // The program ends while the outbox cannot be written after the gateway took a message: the
-    // errors file says which record will go out again.
-    void marcaImposibleAlSalirSeAnota()
-    {
-        pendienteConGateway();
-        MainWindow w;
-        threads *t = w.trabajador();
-        conexion_ngw *c = t->conexion();
-        QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
-        simulador->fijarModo(simulador::Modo::NuncaResponde);
-        t->procesarCiclo();
-        QTRY_COMPARE(simulador->peticiones().size(), std::size_t(2));
-        QVERIFY(QFile::remove(salidas()));
-        QVERIFY(QDir().mkdir(salidas()));
-        simulador->fijarModo(simulador::Modo::Normal);
-        QTRY_VERIFY(!c->isOcupado());
-        QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
-
-        const QString errores = w.formulario()->ingresoErrores->text();
-        w.terminarEnvio();
-        QFile f(errores);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().contains("\"e,1,01/01/2020,m\""));
-        QVERIFY(QDir().rmdir(salidas()));
-    }
-
-    // A second quit while the end waits for the gateway's reply (the tray's "Salir" twice, a
-    // signal after it): the wait goes on, the reply is handled and the message marked.
-    void segundaSalidaEsperaLaRespuesta()
-    {
-        pendienteConGateway();
-        MainWindow w;
-        threads *t = w.trabajador();
-        QTRY_COMPARE(t->conexion()->getEstado(), EST_CONEX_LIBRE);
-        simulador->fijarDemora(std::chrono::milliseconds(1500));
-        t->procesarCiclo();
-        const auto enviado = [this] {
-            for (const simulador::Peticion &p : simulador->peticiones()) {
-                if (p.cuerpo.find("&num=1") != std::string::npos)
-                    return true;
-            }
-            return false;
-        };
-        QTRY_VERIFY(enviado());
-        QTimer::singleShot(100, qApp, &QCoreApplication::quit);
-        w.terminarEnvio();
-        QCOMPARE(leerSalidas(), QByteArray("E,1,01/01/2020,m\n"));
-        // A quit outside the application's own loop stays pending for every later loop; one run of
-        // that loop takes it, so the next tests' dialogs run.
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        QCoreApplication::exec();
-    }
-
-    // The link's network error goes to the errors file once, and only in state 8 with a text;
-    // the lines it queued (received messages stored elsewhere) go out in any state, in order.
-    void errorDeConexionAlArchivoDeErrores()
-    {
-        const QString inbox = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/inbox.csv");
-        ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
-        MainWindow w;
-        conexion_ngw *c = w.trabajador()->conexion();
-        const QString errores = w.formulario()->ingresoErrores->text();
-
-        c->setEstado(EST_CONEX_ERROR);
-        w.PoleoArchivo();
-        QVERIFY(!QFile::exists(errores)); // empty error text: no file touched
-
-        simulador->fijarModo(simulador::Modo::Cerrar);
-        c->setConexion(QStringLiteral("key=1234"), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
-        QVERIFY(c->consultarEstado());
-        QTRY_VERIFY(!c->isOcupado());
-        QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
-        // The window's own poll may have come first: either way the line is there once.
-        w.PoleoArchivo();
-        QVERIFY(c->errorConexion().isEmpty());
-        w.PoleoArchivo();
-        // Failing again the same way before the connection has worked adds nothing.
-        QVERIFY(c->consultarEstado());
-        QTRY_VERIFY(!c->isOcupado());
-        w.PoleoArchivo();
-        QVERIFY(c->errorConexion().isEmpty());
-        QFile f(errores);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), archivos_prueba::conFinDeLinea("El gateway cerro la conexion sin responder\n"));
-
-        simulador->fijarModo(simulador::Modo::Normal);
-        const QString defecto = ajustes::carpetaUsuario().path() + QStringLiteral("/NBsms/sms_recibidos.csv");
-        QStringList lineas;
-        for (int cantidad : {1, 2}) {
-            for (int k = 0; k < cantidad; ++k)
-                simulador->agregarRecibido("111", "hola");
-            QVERIFY(c->obtenerSms());
-            QTRY_VERIFY(!c->isOcupado());
-            QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
-            lineas << QStringLiteral("No se pudo escribir en el archivo de SMS recibidos %1; %2 mensaje(s) "
-                                     "recibido(s) guardado(s) en %3")
-                          .arg(inbox)
-                          .arg(cantidad)
-                          .arg(defecto);
-        }
-        w.PoleoArchivo();
-        QVERIFY(c->erroresPendientes().isEmpty());
-        QCOMPARE(QString::fromUtf8(f.readAll()), QString::fromUtf8(archivos_prueba::conFinDeLinea(
-                                                     (lineas.join(QLatin1Char('\n')) + '\n').toUtf8())));
-        QCOMPARE(w.formulario()->labelSmsRecibidosInt->text(), QStringLiteral("3"));
-        QVERIFY(CuadroMensaje::mostrados().isEmpty());
-    }
-
     void errorDeConexionSinArchivoDeErrores()
     {
         MainWindow w;
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         const QString ruta = ajustes::carpetaUsuario().path() + QStringLiteral("/no/existe/errores.csv");
         w.formulario()->ingresoErrores->setText(ruta);
         simulador->fijarModo(simulador::Modo::Cerrar);
@@ -371,7 +255,7 @@ private slots:
         if (aviso.isEmpty())
             cerrarDialogoAlResponder();
         w.on_pushActualizarConex_clicked();
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         if (aviso.isEmpty()) {
             QVERIFY(dialogoVisto);
             QCOMPARE(c->ip(), direccion);
@@ -393,7 +277,7 @@ private slots:
                           QStringLiteral(" 127.0.0.1:%1 ").arg(simulador->puerto()));
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral(" 1234 "));
         MainWindow w;
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         QCOMPARE(c->ip(), QStringLiteral("127.0.0.1:%1").arg(simulador->puerto()));
         QCOMPARE(c->clave(), QStringLiteral("key=1234"));
         QTRY_COMPARE(c->getEstado(), EST_CONEX_LIBRE);
@@ -408,7 +292,7 @@ private slots:
         ajustes::escribir(ajustes::Clave::KeyGateway, QStringLiteral("1234"));
         simulador->fijarModo(simulador::Modo::NuncaResponde);
         MainWindow w;
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         QVERIFY(c->isOcupado());
         QTRY_COMPARE(simulador->peticiones().size(), std::size_t(1));
         w.formulario()->IPGateway->setText(QStringLiteral("127.0.0.1:9"));

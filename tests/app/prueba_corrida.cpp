@@ -1,9 +1,11 @@
-// Adding a list to the outbox in its three runs, manual send and the compaction trigger.
+// Adding a list to the outbox in its three runs as the window asks and tells, manual send, and the
+// window's part in a list's integrity: no data file chosen as another one, a list path that is no
+// plain file refused by detection, the preview and a run. The run itself is tested against the
+// service (tests/servicio).
 
 #include "common/archivos_prueba.h"
 #include "common/ventana_prueba.h"
 
-#include "envio/threads.h"
 #include "lista/corrida_lista.h"
 #include "lista/detalle_lista.h"
 
@@ -12,6 +14,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace ventana_prueba;
 
@@ -65,7 +71,7 @@ private slots:
     void corridaSimple()
     {
         listaDeTres();
-        QCOMPARE(w->trabajador()->pendientes(), 0);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         ui->pushAgregarListaToOutbox->click();
@@ -82,7 +88,7 @@ private slots:
             leer(salidas()),
             conFinDeLinea(QStringLiteral("e,111,%1,Hola Ana\ne,333,%1,Hola Carla\n").arg(fecha).toUtf8()));
         QCOMPARE(leer(errores()), conFinDeLinea("Beto,\n"));
-        QCOMPARE(w->trabajador()->pendientes(), 2);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 2);
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::FormatoSms), QStringLiteral("Hola [nombre]"));
         // The list stays and the watch stays off.
         QVERIFY(QFile::exists(ui->ingresoLista->text()));
@@ -396,29 +402,6 @@ private slots:
         QCOMPARE(textos().size(), 1); // the nested call showed nothing and wrote nothing
     }
 
-    void compactacionTrasLaCorrida_data()
-    {
-        QTest::addColumn<int>("enviados");
-        QTest::addColumn<bool>("compacta");
-        QTest::newRow("1000") << 1000 << false;
-        QTest::newRow("1001") << 1001 << true;
-    }
-    void compactacionTrasLaCorrida()
-    {
-        QFETCH(int, enviados);
-        QFETCH(bool, compacta);
-        QByteArray previo;
-        for (int i = 0; i < enviados; ++i)
-            previo += "E,1,01/01/2020,viejo\n";
-        escribir(salidas(), previo);
-        listaDeTres();
-        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
-        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
-        w->on_pushAgregarListaToOutbox_clicked();
-        QCOMPARE(leer(salidas()).startsWith("E,"), !compacta);
-        QCOMPARE(leer(salidas()).count('\n'), compacta ? 2 : enviados + 2);
-    }
-
     void envioManual_data()
     {
         QTest::addColumn<QString>("numero");
@@ -461,13 +444,13 @@ private slots:
         QFETCH(QString, registro);
         ui->NumDestino->setText(numero);
         ui->TextoManual->setPlainText(texto);
-        QCOMPARE(w->trabajador()->pendientes(), 0);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 0);
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::StandardButton(respuesta));
         QTest::mouseClick(ui->BotonEnviar, Qt::LeftButton);
         QCOMPARE(textos(), mostrados);
         QCOMPARE(CuadroMensaje::mostrados().last().titulo, QStringLiteral("Envio manual"));
         QCOMPARE(leer(salidas()), conFinDeLinea(registro.arg(hoy()).toUtf8()));
-        QCOMPARE(w->trabajador()->pendientes(), registro.isEmpty() ? 0 : 1);
+        QCOMPARE(w->servicio()->instantanea().pendientes, registro.isEmpty() ? 0 : 1);
     }
 
     void envioManualSinSalidas()
@@ -496,8 +479,8 @@ private slots:
             previo += "E,1,01/01/2020,viejo\n";
         escribir(salidas(), previo);
         // A manual send does not recount: the worker's counter decides.
-        w->trabajador()->contarEnviados();
-        QCOMPARE(w->trabajador()->enviados(), enviados);
+        w->servicio()->recontar(false);
+        QCOMPARE(w->servicio()->instantanea().enviados, enviados);
         ui->NumDestino->setText(QStringLiteral("5"));
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_BotonEnviar_released();
@@ -518,8 +501,121 @@ private slots:
             conFinDeLinea(QStringLiteral("e,3,%1,ya, primero\nE,1,01/01/2020,viejo\ne,2,01/01/2020,espera\n")
                               .arg(hoy())
                               .toUtf8()));
-        QCOMPARE(w->trabajador()->pendientes(), 1);
+        QCOMPARE(w->servicio()->instantanea().pendientes, 1);
         QVERIFY(!ui->checkUrgente->isChecked());
+    }
+
+    // No data file can be chosen as another one.
+    void rutaDeDatosRechazadaAlBuscar_data()
+    {
+        QTest::addColumn<QString>("boton");
+        QTest::addColumn<QString>("elegida");
+        QTest::addColumn<QString>("rol");
+        QTest::addColumn<QString>("ya"); // the data file it already is; empty: accepted
+        QTest::newRow("errores en la bandeja") << "BuscarCarpetaOuts"
+                                               << "salidas"
+                                               << "el archivo de errores"
+                                               << "la bandeja de salida";
+        QTest::newRow("backup en la bandeja") << "BuscarCarpetaBackups"
+                                              << "salidas"
+                                              << "el backup de la lista"
+                                              << "la bandeja de salida";
+        QTest::newRow("backup en errores") << "BuscarCarpetaBackups"
+                                           << "errores.csv"
+                                           << "el backup de la lista"
+                                           << "el archivo de errores";
+        QTest::newRow("recibidos en el temporal") << "BuscarInbox"
+                                                  << "compactando.csv"
+                                                  << "el archivo de recibidos"
+                                                  << "el temporal de compactacion";
+        QTest::newRow("backup en el registro de la corrida")
+            << "BuscarCarpetaBackups" << QString::fromLatin1(ajustes::kArchivoCorrida)
+            << "el backup de la lista"
+            << "el registro de la corrida de lista";
+        QTest::newRow("errores en otro archivo") << "BuscarCarpetaOuts"
+                                                 << "otros.csv"
+                                                 << "el archivo de errores"
+                                                 << "";
+    }
+    void rutaDeDatosRechazadaAlBuscar()
+    {
+        QFETCH(QString, boton);
+        QFETCH(QString, elegida);
+        QFETCH(QString, rol);
+        QFETCH(QString, ya);
+        const QString ruta = elegida == QLatin1String("salidas") ? salidas() : datos.filePath(elegida);
+        auto *pulsador = w->findChild<QAbstractButton *>(boton);
+        QVERIFY(pulsador);
+        const QLineEdit *campo = boton == QLatin1String("BuscarCarpetaOuts")      ? ui->ingresoErrores
+                                 : boton == QLatin1String("BuscarCarpetaBackups") ? ui->ingresoBackups
+                                                                                  : ui->ingresoInbox;
+        const QString antes = campo->text();
+        DialogoArchivo::fijarSiguienteArchivo(ruta);
+        pulsador->click();
+        if (ya.isEmpty()) {
+            QVERIFY(textos().isEmpty());
+            QCOMPARE(campo->text(), ruta);
+            return;
+        }
+        QCOMPARE(textos(),
+                 QStringList{QStringLiteral("%1 no puede ser %2: ese archivo ya es %3.").arg(ruta, rol, ya)});
+        QCOMPARE(CuadroMensaje::mostrados().first().titulo, QStringLiteral("Error!"));
+        QCOMPARE(campo->text(), antes);
+    }
+
+    // A list path that is no plain file, or a list too large to read whole: detection and the
+    // preview (also at start-up) neither hang nor crash, and a run refuses it saying why.
+    void listaQueNoEsUnArchivoComun_data()
+    {
+        QTest::addColumn<QString>("tipo");
+        QTest::addColumn<QString>("rechazo");
+        const QString comun = QStringLiteral("La lista %1 no es un archivo comun: no se puede agregar.");
+#ifdef Q_OS_UNIX
+        QTest::newRow("tuberia") << "tuberia" << comun;
+        QTest::newRow("dispositivo") << "/dev/zero" << comun;
+#endif
+        QTest::newRow("carpeta") << "carpeta" << comun;
+        QTest::newRow("1 GB disperso") << "disperso"
+                                       << "La lista %1 es demasiado grande: el limite es de 512 MB.";
+        QTest::newRow("linea de 2 MB") << "linea"
+                                       << "La lista %1 tiene una linea de mas de 1 MB: no se puede agregar.";
+    }
+    void listaQueNoEsUnArchivoComun()
+    {
+        QFETCH(QString, tipo);
+        QFETCH(QString, rechazo);
+        const QString ruta = tipo.startsWith(QLatin1Char('/')) ? tipo : datos.filePath(tipo);
+        if (tipo == QLatin1String("carpeta")) {
+            QVERIFY(QDir().mkpath(ruta));
+        } else if (tipo == QLatin1String("disperso")) {
+            QFile f(ruta);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.resize(qint64(1) << 30));
+        } else if (tipo == QLatin1String("linea")) {
+            escribir(ruta, QByteArray(2 << 20, 'x') + "\n1\n");
+        } else if (tipo == QLatin1String("tuberia")) {
+#ifdef Q_OS_UNIX
+            QCOMPARE(::mkfifo(QFile::encodeName(ruta).constData(), 0600), 0);
+#endif
+        }
+        ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
+        ajustes::escribir(ajustes::Clave::FormatoSms, QStringLiteral("Hola [#1]"));
+        {
+            MainWindow alArrancar;
+            QCOMPARE(alArrancar.formulario()->ingresoLista->text(), ruta);
+        }
+
+        ui->ingresoLista->setText(ruta);
+        w->detectarColumnasConHeader(ruta, true);
+        QCOMPARE(textos(), QStringList{"No se pudo abrir el archivo para detectar el header."});
+        ui->editFormatoSMS->setPlainText(QStringLiteral("Hola"));
+        QCOMPARE(ui->TransformadaSMS->toPlainText(), QStringLiteral("Hola"));
+
+        CuadroMensaje::limpiar();
+        ui->comboCelular->setCurrentText(QStringLiteral("#1"));
+        w->on_pushAgregarListaToOutbox_clicked();
+        QCOMPARE(textos(), QStringList{rechazo.arg(ruta)});
+        QVERIFY(!QFile::exists(salidas()));
     }
 };
 

@@ -70,7 +70,7 @@ private slots:
         QVERIFY(!ui->pushPause->isEnabled());
         QVERIFY(!ui->progressBar->isEnabled());
         QCOMPARE(ui->progressBar->maximum(), 100);
-        QCOMPARE(w.trabajador()->comando(), int(EST_PAUSA));
+        QCOMPARE(w.servicio()->trabajador()->comando(), int(EST_PAUSA));
         // Without a list the field dialog offers four numbered columns.
         QCOMPARE(w.obtenerColumnas(), (QStringList{"#1", "#2", "#3", "#4"}));
         // The manual number accepts digits only.
@@ -119,7 +119,7 @@ private slots:
         guardar(ajustes::Clave::IpGateway, ip);
         MainWindow w;
         QCOMPARE(w.formulario()->NgwKey->text(), mostrada);
-        QCOMPARE(w.trabajador()->conexion()->clave(), alTrabajador);
+        QCOMPARE(w.servicio()->trabajador()->conexion()->clave(), alTrabajador);
         QCOMPARE(w.formulario()->tabWidget->currentIndex(), pestana);
     }
 
@@ -159,13 +159,13 @@ private slots:
         guardar(ajustes::Clave::EnvioActivado, true);
         MainWindow w;
         Ui::MainWindow *ui = w.formulario();
-        QCOMPARE(w.trabajador()->comando(), int(EST_PLAY));
+        QCOMPARE(w.servicio()->trabajador()->comando(), int(EST_PLAY));
         // Switched on, but it moves only while a request is in flight.
         QCOMPARE(ui->progressBar->maximum(), 100);
         QVERIFY(ui->progressBar->isEnabled());
         QVERIFY(!ui->pushPlay->isEnabled());
         ui->pushPause->click();
-        QCOMPARE(w.trabajador()->comando(), int(EST_PAUSA));
+        QCOMPARE(w.servicio()->trabajador()->comando(), int(EST_PAUSA));
         QCOMPARE(ajustes::leer(ajustes::Clave::EnvioActivado).toBool(), false);
         QCOMPARE(ui->progressBar->maximum(), 100);
         ui->pushPlay->click();
@@ -200,7 +200,7 @@ private slots:
         reloj::fijar([momento] { return momento; });
         guardar(ajustes::Clave::CheckHorarios, horas);
         MainWindow w;
-        w.trabajador()->conexion()->setEstado(estado);
+        w.servicio()->trabajador()->conexion()->setEstado(estado);
         if (enviando)
             w.on_pushPlay_clicked();
         // The worker's cycle runs on its own thread: the label follows within a second.
@@ -234,15 +234,15 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("\"15/06/2026\",\"1\",\"a\"\n\"15/06/2026\",\"2\",\"b\"\n");
         f.close();
-        w.trabajador()->contarRecibidos();
+        w.servicio()->recontar(false);
         QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
 
         // An address that is no address: every retry fails the same way.
-        conexion_ngw *c = w.trabajador()->conexion();
+        conexion_ngw *c = w.servicio()->trabajador()->conexion();
         c->setConexion(QStringLiteral("key=1"), QStringLiteral("no es una direccion"));
         c->setEstado(EST_CONEX_ERROR);
         w.on_pushPlay_clicked();
-        QTRY_VERIFY(w.trabajador()->detenidoPorFalla());
+        QTRY_VERIFY(w.servicio()->instantanea().detenidoPorFalla);
         w.PoleoArchivo();
         aLos(120000);
         QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
@@ -251,12 +251,12 @@ private slots:
                      QStringLiteral("El envio de SMS esta detenido hace mas de 2 minutos (Error de "
                                     "conexion). NBsms lo reintenta solo."));
         // The retry that came due has failed too; the clock stands, so no other comes.
-        QTRY_COMPARE(w.trabajador()->situacion().segundosReintento, 60);
+        QTRY_COMPARE(w.servicio()->instantanea().situacion.segundosReintento, 60);
         barra->clearMessage();
         QVERIFY(mensaje().isEmpty());
 
         c->setEstado(EST_CONEX_LIBRE);
-        QTRY_VERIFY(!w.trabajador()->detenidoPorFalla());
+        QTRY_VERIFY(!w.servicio()->instantanea().detenidoPorFalla);
         QCOMPARE(mensaje(), QStringLiteral("El envio de SMS se reanudo."));
         reloj::fijar(nullptr);
     }
@@ -313,7 +313,7 @@ private slots:
         QTest::keyClicks(ui->NgwKey, QStringLiteral(" ab c "));
         QCOMPARE(ajustes::leerTexto(ajustes::Clave::KeyGateway), QStringLiteral("abc"));
         // Editing does not reach the running connection.
-        QCOMPARE(w.trabajador()->conexion()->ip(), QString());
+        QCOMPARE(w.servicio()->trabajador()->conexion()->ip(), QString());
     }
 
     // What the program sets is never stored; the operator's next choice always is, also after a

@@ -37,7 +37,7 @@ class PruebaVentanaHistorial : public QObject, public VentanaPrueba
 
     void enviado(const char *fecha, const char *numero, const QString &mensaje, const QString &resultado)
     {
-        emit w->trabajador()->intentoEnvio(QLatin1String(fecha), QLatin1String(numero), mensaje, resultado);
+        emit w->servicio()->intentoTerminado(QLatin1String(fecha), QLatin1String(numero), mensaje, resultado);
     }
 
 private slots:
@@ -118,7 +118,7 @@ private slots:
         QFETCH(QString, cuenta);
         QFETCH(QByteArray, quedan);
         escribir(salidas(), "E,1,01/01/2020,ya\ne,2,,hola, uno\ne,3,,chau\ne,4,15/06/2026,HOLA dos\n");
-        w->trabajador()->contarPendientes();
+        w->servicio()->recontar(false);
         mostrarPestana(ui->tabBandeja);
         ui->filtroBandeja->setText(filtro);
         w->aplicarFiltroBandeja();
@@ -132,7 +132,7 @@ private slots:
         w->on_botonCancelarBandeja_clicked();
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
         QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
-        QCOMPARE(w->trabajador()->pendientes(), quedan.count("\ne,"));
+        QCOMPARE(w->servicio()->instantanea().pendientes, quedan.count("\ne,"));
         QCOMPARE(m->rowCount(), 0);
     }
 
@@ -202,7 +202,7 @@ private slots:
         CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
         w->on_botonMarcarBandeja_clicked();
         QCOMPARE(leer(salidas()), QByteArray("e,1,,uno\nE,2,,dos\ne,3,,tres\n"));
-        QCOMPARE(w->trabajador()->enDuda(), 0);
+        QCOMPARE(w->servicio()->instantanea().situacion.enDuda, 0);
         QCOMPARE(m->rowCount(), 0);
         w->PoleoArchivo();
         QVERIFY(ui->labelEnDudaBandeja->isHidden());
@@ -222,11 +222,11 @@ private slots:
     {
         // What was seen of a history file since set aside does not hide the new file's messages.
         ajustes::escribir(ajustes::Clave::RecibidosVistos, 350);
-        conexion_ngw *c = w->trabajador()->conexion();
-        emit c->recibidosGuardados(QStringLiteral("2026-06-15 09:00:00"), {QStringLiteral("1150001")},
-                                   {QStringLiteral("hola")});
-        emit c->recibidosGuardados(QStringLiteral("2026-06-15 09:05:00"), {QStringLiteral("1160002")},
-                                   {QStringLiteral("otro, 1150001")});
+        servicio::ServicioEnvio *s = w->servicio();
+        emit s->mensajesRecibidos(QStringLiteral("2026-06-15 09:00:00"), {QStringLiteral("1150001")},
+                                  {QStringLiteral("hola")});
+        emit s->mensajesRecibidos(QStringLiteral("2026-06-15 09:05:00"), {QStringLiteral("1160002")},
+                                  {QStringLiteral("otro, 1150001")});
         const int indice = ui->tabWidget->indexOf(ui->tabRecibidos);
         QTRY_COMPARE(ui->tabWidget->tabText(indice), QStringLiteral("Recibidos (2)"));
         mostrarPestana(ui->tabRecibidos);

@@ -223,7 +223,7 @@ void PruebaConexion::tiempoLimite()
     conexion_ngw c(kClave, QString());
     QCOMPARE(c.tiempoLimite(), 30000);
     c.setIp(ipSim());
-    c.setTiempoLimite(150);
+    c.fijarTiempoLimite(150);
     preparar(Modo::NuncaResponde, QString(), QString());
     QVERIFY(c.consultarEstado());
     QVERIFY(esperarLibre(c));
@@ -289,7 +289,7 @@ void PruebaConexion::consultaLugar()
 
     auto c = libre();
     QVERIFY(c);
-    c->setTiempoLimite(150);
+    c->fijarTiempoLimite(150);
     preparar(modo, fija, QString());
     QVERIFY(c->enviarSms(registro(QStringLiteral("1"), QStringLiteral("x"))));
     QVERIFY(esperarLibre(*c));

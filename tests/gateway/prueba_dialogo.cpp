@@ -58,12 +58,12 @@ void PruebaDialogo::formulario()
     // Always closable, even while Ok waits for the answer.
     QVERIFY(d.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!d.parent());
-    QCOMPARE(d.ui->label->text(), QStringLiteral("TextLabel"));
-    QCOMPARE(d.ui->pushOk->text(), QStringLiteral("Ok"));
-    QCOMPARE(d.ui->pushOk->objectName(), QStringLiteral("pushOk"));
+    QCOMPARE(d.formulario()->label->text(), QStringLiteral("TextLabel"));
+    QCOMPARE(d.formulario()->pushOk->text(), QStringLiteral("Ok"));
+    QCOMPARE(d.formulario()->pushOk->objectName(), QStringLiteral("pushOk"));
     QVERIFY(d.findChild<QLayout *>(QStringLiteral("gridLayout")));
     QVERIFY(d.findChild<QLayout *>(QStringLiteral("horizontalLayout")));
-    QVERIFY(!d.timerConexion);
+    QVERIFY(!d.temporizador());
 }
 
 void PruebaDialogo::alIniciar_data()
@@ -90,9 +90,8 @@ void PruebaDialogo::alIniciar()
     c.setEstado(estado);
     test_conex d;
     d.iniciar(&c);
-    QCOMPARE(d.conexion, &c);
-    QCOMPARE(d.ui->label->text(), texto);
-    QCOMPARE(d.ui->pushOk->isEnabled(), habilitado);
+    QCOMPARE(d.formulario()->label->text(), texto);
+    QCOMPARE(d.formulario()->pushOk->isEnabled(), habilitado);
 }
 
 void PruebaDialogo::enCadaTic_data()
@@ -132,16 +131,16 @@ void PruebaDialogo::enCadaTic()
     test_conex d;
     d.iniciar(&c);
     d.arrancarPoleo();
-    QVERIFY(d.timerConexion);
-    QCOMPARE(d.timerConexion->parent(), &d);
-    QCOMPARE(d.timerConexion->interval(), 100);
-    QVERIFY(d.timerConexion->isActive());
+    QVERIFY(d.temporizador());
+    QCOMPARE(d.temporizador()->parent(), &d);
+    QCOMPARE(d.temporizador()->interval(), 100);
+    QVERIFY(d.temporizador()->isActive());
 
     c.setEstado(estado);
     poleo(d);
-    QCOMPARE(d.ui->label->text(), texto);
-    QCOMPARE(d.ui->pushOk->isEnabled(), habilitado);
-    QCOMPARE(d.timerConexion->isActive(), sigue);
+    QCOMPARE(d.formulario()->label->text(), texto);
+    QCOMPARE(d.formulario()->pushOk->isEnabled(), habilitado);
+    QCOMPARE(d.temporizador()->isActive(), sigue);
 }
 
 void PruebaDialogo::sinModuloSigueMirando()
@@ -153,11 +152,11 @@ void PruebaDialogo::sinModuloSigueMirando()
     d.arrancarPoleo();
     c.setEstado(EST_CONEX_NO_ENVIA_SMS);
     poleo(d);
-    QVERIFY(d.timerConexion->isActive());
+    QVERIFY(d.temporizador()->isActive());
     c.setEstado(EST_CONEX_LIBRE);
     poleo(d);
-    QCOMPARE(d.ui->label->text(), kEstablecida);
-    QVERIFY(!d.timerConexion->isActive());
+    QCOMPARE(d.formulario()->label->text(), kEstablecida);
+    QVERIFY(!d.temporizador()->isActive());
 }
 
 void PruebaDialogo::botonCierra()
@@ -168,7 +167,7 @@ void PruebaDialogo::botonCierra()
     d.iniciar(&c);
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
-    QTest::mouseClick(d.ui->pushOk, Qt::LeftButton);
+    QTest::mouseClick(d.formulario()->pushOk, Qt::LeftButton);
     QVERIFY(!d.isVisible());
 }
 
@@ -217,9 +216,9 @@ void PruebaDialogo::ejecucionCompleta()
     test_conex d;
     d.iniciar(&c);
     // A refusal on the loopback may be known before the dialog opens (Windows refuses at once).
-    if (!direccionCerrada || d.ui->label->text() != QLatin1String("Conexion no establecida.")) {
-        QCOMPARE(d.ui->label->text(), kEsperando);
-        QVERIFY(!d.ui->pushOk->isEnabled());
+    if (!direccionCerrada || d.formulario()->label->text() != QLatin1String("Conexion no establecida.")) {
+        QCOMPARE(d.formulario()->label->text(), kEsperando);
+        QVERIFY(!d.formulario()->pushOk->isEnabled());
     }
 
     // Presses Ok as an operator would, once the answer is on screen.
@@ -228,9 +227,9 @@ void PruebaDialogo::ejecucionCompleta()
     reloj.start();
     QTimer operador;
     connect(&operador, &QTimer::timeout, &d, [&] {
-        if (d.ui->label->text() == texto && d.ui->pushOk->isEnabled()) {
+        if (d.formulario()->label->text() == texto && d.formulario()->pushOk->isEnabled()) {
             visto = true;
-            QTest::mouseClick(d.ui->pushOk, Qt::LeftButton);
+            QTest::mouseClick(d.formulario()->pushOk, Qt::LeftButton);
         } else if (reloj.elapsed() > 5000) {
             d.close();
         }
@@ -238,7 +237,7 @@ void PruebaDialogo::ejecucionCompleta()
     operador.start(20);
     d.ejecutar();
     operador.stop();
-    QVERIFY2(visto, qPrintable(d.ui->label->text()));
+    QVERIFY2(visto, qPrintable(d.formulario()->label->text()));
 }
 
 NBSMS_TEST_MAIN(PruebaDialogo)

@@ -13,8 +13,10 @@
 #include "gateway/protocolo_ngw.h"
 #include "gateway/recibidos.h"
 #include "gateway/respuesta_http.h"
+#include "servicio/servicio_envio.h"
 #include "tools/simulador/simulador_ngw.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -213,7 +215,9 @@ void PruebaHostil::cierreSinRespuesta_data()
 void PruebaHostil::cierreSinRespuesta()
 {
     QFETCH(bool, recepcion);
-    const QString salidas = carpeta.filePath(QStringLiteral("salidas-cierre-%1.csv").arg(recepcion));
+    const QDir datos(carpeta.filePath(QStringLiteral("cierre-%1").arg(recepcion)));
+    QVERIFY(datos.mkpath(QStringLiteral(".")));
+    const QString salidas = datos.filePath(QStringLiteral("salidas.csv"));
     {
         QFile f(salidas);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -221,7 +225,8 @@ void PruebaHostil::cierreSinRespuesta()
     }
     // Fetching runs at any hour; with no hour allowed only the fetch can go out.
     ajustes::escribir(ajustes::Clave::CheckHorarios, recepcion ? 0 : ajustes::kTodasLasHoras);
-    threads w(kClave, ipSim(), salidas);
+    servicio::ServicioEnvio servicio(datos, protocolo_ngw::gatewayDe(ipSim(), kClave));
+    threads &w = *servicio.trabajador();
     conexion_ngw *c = w.conexion();
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
@@ -253,7 +258,7 @@ void PruebaHostil::cierreSinRespuesta()
     QFile f(salidas);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("e,1150001111,,hola\n"));
-    QCOMPARE(w.recibidos(), 0);
+    QCOMPARE(servicio.instantanea().recibidos, 0);
     QVERIFY(!QFile::exists(archivoRecibidos));
 }
 
@@ -290,7 +295,7 @@ void PruebaHostil::respuestaHostil()
     auto c = libre();
     QVERIFY(c);
     QCOMPARE(c->plazoTotal(), 60000);
-    c->setPlazoTotal(300);
+    c->fijarPlazoTotal(300);
     sim.limpiar();
     sim.agregarRecibido("1150002222", "no se guarda");
     sim.fijarEstadoHttp(estadoHttp);
@@ -387,26 +392,28 @@ void PruebaHostil::recepcionSinArchivo()
     if (disco)
         disco->llenar();
 
+    qRegisterMetaType<ResultadoPedido>();
+    QSignalSpy resultados(c.get(), &conexion_ngw::terminado);
+    const auto ultimo = [&resultados] { return resultados.last().at(0).value<ResultadoPedido>(); };
     QVERIFY(c->obtenerSms());
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_GET_SMS_OK);
-    QCOMPARE(c->erroresPendientes().size(), 1);
-    QVERIFY2(c->erroresPendientes().first().contains(archivoRecibidos),
-             qPrintable(c->erroresPendientes().first()));
+    QCOMPARE(resultados.size(), 1);
+    QCOMPARE(ultimo().lineas.size(), 1);
+    QVERIFY2(ultimo().lineas.first().contains(archivoRecibidos), qPrintable(ultimo().lineas.first()));
     QCOMPARE(QFileInfo(archivoRecibidos).size(), 0);
     const QList<QByteArray> numeros = {"\"1150001111\"", "\"1150002222\"", "\"1150003333\""};
     if (falla != QLatin1String("ambos")) {
-        QCOMPARE(c->tomarRecibidos(), 2);
+        QCOMPARE(ultimo().guardados.size(), 2);
         QCOMPARE(c->recibidosEnEspera(), 0);
         const QList<QByteArray> lineas = lineasDe(defecto);
         QCOMPARE(lineas.size(), 2);
         QVERIFY(lineas.at(0).contains(numeros.at(0)) && lineas.at(1).contains(numeros.at(1)));
         return;
     }
-    QCOMPARE(c->tomarRecibidos(), 0);
+    QCOMPARE(ultimo().guardados.size(), 0);
     QCOMPARE(c->recibidosEnEspera(), 2);
-    QVERIFY2(c->erroresPendientes().first().contains(QLatin1String("memoria")),
-             qPrintable(c->erroresPendientes().first()));
+    QVERIFY2(ultimo().lineas.first().contains(QLatin1String("memoria")), qPrintable(ultimo().lineas.first()));
 
     // Still nowhere to write: the gateway keeps the rest.
     c->setEstado(EST_CONEX_LIBRE);
@@ -415,7 +422,8 @@ void PruebaHostil::recepcionSinArchivo()
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
     QCOMPARE(sim.recibidosPendientes(), std::size_t(1));
-    QCOMPARE(c->erroresPendientes().size(), 1);
+    QCOMPARE(resultados.size(), 2);
+    QVERIFY(ultimo().lineas.isEmpty());
 
     // A file takes them again: the held messages go first.
     QVERIFY(QDir().rmdir(defecto));
@@ -423,7 +431,7 @@ void PruebaHostil::recepcionSinArchivo()
     QVERIFY(esperarLibre(*c));
     QCOMPARE(c->getEstado(), EST_CONEX_GET_SMS_OK);
     QCOMPARE(c->recibidosEnEspera(), 0);
-    QCOMPARE(c->tomarRecibidos(), 3);
+    QCOMPARE(ultimo().guardados.size(), 3);
     const QList<QByteArray> lineas = lineasDe(defecto);
     QCOMPARE(lineas.size(), 3);
     for (int i = 0; i < 3; ++i)

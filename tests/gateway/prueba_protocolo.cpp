@@ -27,6 +27,8 @@ private slots:
     void direccion();
     void clave_data();
     void clave();
+    void gateway_data();
+    void gateway();
     void registro_data();
     void registro();
 
@@ -249,6 +251,52 @@ void PruebaProtocolo::clave()
     QFETCH(QString, clave);
     QFETCH(bool, valida);
     QCOMPARE(pn::claveValida(clave), valida);
+}
+
+// The one rule for the operator's two entries, as "Guardar", the start and the connection use it.
+void PruebaProtocolo::gateway_data()
+{
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("clave");
+    QTest::addColumn<QString>("direccion");
+    QTest::addColumn<QString>("conPrefijo");
+    QTest::addColumn<int>("falla");
+    using F = pn::Gateway::Falla;
+    QTest::newRow("espacios y http") << " http://10.0.0.5:80/ "
+                                     << " 1234 "
+                                     << "10.0.0.5:80"
+                                     << "key=1234" << int(F::Ninguna);
+    QTest::newRow("prefijo dado") << "gw"
+                                  << "key=1234"
+                                  << "gw"
+                                  << "key=1234" << int(F::Ninguna);
+    QTest::newRow("sin direccion") << "  "
+                                   << "1"
+                                   << ""
+                                   << "key=1" << int(F::Direccion);
+    QTest::newRow("direccion con camino") << "gw/x"
+                                          << "1"
+                                          << "gw/x"
+                                          << "key=1" << int(F::Direccion);
+    QTest::newRow("clave con &") << "gw"
+                                 << "a&num=9"
+                                 << "gw"
+                                 << "key=a&num=9" << int(F::Clave);
+}
+
+void PruebaProtocolo::gateway()
+{
+    QFETCH(QString, ip);
+    QFETCH(QString, clave);
+    QFETCH(QString, direccion);
+    QFETCH(QString, conPrefijo);
+    QFETCH(int, falla);
+    const pn::Gateway g = pn::gatewayDe(ip, clave);
+    QCOMPARE(g.direccion, direccion);
+    QCOMPARE(g.clave, conPrefijo);
+    QCOMPARE(int(g.falla()), falla);
+    QCOMPARE(g.sinDireccion(), direccion.isEmpty());
+    QCOMPARE(pn::claveSinPrefijo(g.clave), pn::recortarEspacios(clave).remove(QStringLiteral("key=")));
 }
 
 void PruebaProtocolo::registro_data()

@@ -7,8 +7,6 @@
 #include "historial/modelo_bandeja.h"
 #include "lista/indice_pendientes.h"
 
-#include <QMutexLocker>
-#include <QRecursiveMutex>
 #include <QtTest>
 
 namespace {
@@ -105,10 +103,7 @@ void PruebaBandeja::igualQueLeerTodo()
             soloEnDuda = mundo.al(3) == 0;
         if (mundo.al(3) == 0)
             continue;
-        {
-            QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
-            modelo.actualizar(mundo.ruta, mundo.entradas, mundo.version);
-        }
+        modelo.actualizar(mundo.ruta, mundo.entradas, mundo.version);
         modelo.filtrar(filtro, soloEnDuda);
         int total = 0;
         int enDuda = 0;

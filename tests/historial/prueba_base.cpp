@@ -7,6 +7,7 @@
 #include "gateway/conexion_ngw.h"
 #include "historial/base_historial.h"
 #include "historial/exportar_csv.h"
+#include "servicio/servicio_envio.h"
 #include "tools/simulador/simulador_ngw.h"
 
 #include "common/archivos_prueba.h"
@@ -97,13 +98,12 @@ private slots:
         const QString rutaSalidas = dir->filePath(QStringLiteral("salidas.csv"));
         escribir(rutaSalidas, "e,111,,hola, coma\n");
         ajustes::borrar(ajustes::Clave::CheckHorarios);
-        historial::Historial base;
-        QVERIFY(base.abrir(ruta));
         {
-            threads w(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
-                      rutaSalidas);
-            connect(&w, &threads::intentoEnvio, &base, &historial::Historial::agregarEnviado,
-                    Qt::QueuedConnection);
+            servicio::ServicioEnvio servicio(
+                QDir(dir->path()), protocolo_ngw::gatewayDe(QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
+                                                            QStringLiteral("key=clave")));
+            historial::Historial &base = servicio.historial();
+            threads &w = *servicio.trabajador();
             QSignalSpy escritas(&base, &historial::Historial::agregados);
             QTRY_VERIFY(!w.conexion()->isOcupado());
             if (modo >= 0) {
@@ -119,6 +119,7 @@ private slots:
             QVERIFY(escritas.wait());
             QCOMPARE(escritas.at(0).at(0).toBool(), false);
             QTRY_VERIFY(!w.conexion()->isOcupado());
+            QVERIFY(base.tomarAvisos().isEmpty());
         }
         sim.detener();
         QCOMPARE(leer(dir->filePath(QStringLiteral("salidas.csv"))), salidas);
@@ -127,7 +128,6 @@ private slots:
         QCOMPARE(enviados.size(), 1);
         QVERIFY2(enviados.at(0).startsWith(QStringLiteral("2026-06-15 10:30:05|111|hola, coma|") + resultado),
                  qPrintable(enviados.at(0)));
-        QVERIFY(base.tomarAvisos().isEmpty());
     }
 
     // The received messages, one row each as they are stored in the file, in the gateway's order.
@@ -137,11 +137,11 @@ private slots:
         QVERIFY(sim.iniciar() > 0);
         const QString inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
         ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
-        historial::Historial base;
-        QVERIFY(base.abrir(ruta));
-        conexion_ngw c(QStringLiteral("key=clave"), QStringLiteral("127.0.0.1:%1").arg(sim.puerto()));
-        connect(&c, &conexion_ngw::recibidosGuardados, &base, &historial::Historial::agregarRecibidos,
-                Qt::QueuedConnection);
+        servicio::ServicioEnvio servicio(
+            QDir(dir->path()), protocolo_ngw::gatewayDe(QStringLiteral("127.0.0.1:%1").arg(sim.puerto()),
+                                                        QStringLiteral("key=clave")));
+        historial::Historial &base = servicio.historial();
+        conexion_ngw &c = *servicio.trabajador()->conexion();
         QTRY_VERIFY(!c.isOcupado());
         sim.agregarRecibido("1150001", "uno");
         sim.agregarRecibido("1150002", "dos \"citado\"");

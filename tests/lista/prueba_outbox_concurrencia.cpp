@@ -1,5 +1,6 @@
-// The window's thread appends, compacts and cancels while the worker's thread scans and marks,
-// thousands of times: every record is handed over exactly once and the mark always lands on it;
+// The interface thread appends, compacts and cancels while the worker's thread scans and marks,
+// thousands of times, each operation under one lock as the sending service holds it: every record
+// is handed over exactly once and the mark always lands on it, also after a compaction moved it;
 // a cancelled record is never handed over, and the one with the gateway is never cancelled.
 
 #include "common/vencida.h"
@@ -11,8 +12,8 @@
 
 #include <QAtomicInt>
 #include <QFile>
+#include <QMutex>
 #include <QMutexLocker>
-#include <QRecursiveMutex>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -33,6 +34,7 @@ private slots:
         const QDate hoy(2026, 6, 15);
         constexpr int kRegistros = 3000;
 
+        QMutex bloqueo;
         std::atomic<bool> agregadorTermino{false};
         QVector<int> entregas(kRegistros, 0);
         int marcasReubicadas = 0;
@@ -45,7 +47,9 @@ private slots:
             for (;;) {
                 const bool ultimo = agregadorTermino.load();
                 outbox::Pendiente p;
+                QMutexLocker paraBuscar(&bloqueo);
                 const auto r = outbox::buscarPendiente(ruta, vencidaEl(hoy), p);
+                paraBuscar.unlock();
                 if (r != outbox::ResultadoBusqueda::Encontrado) {
                     if (ultimo)
                         return;
@@ -60,11 +64,14 @@ private slots:
                 }
                 ++entregas[id];
                 // The gateway holds the message meanwhile; now and then the window compacts.
-                if (++vuelta % 3 == 0)
+                if (++vuelta % 3 == 0) {
+                    QMutexLocker paraCompactar(&bloqueo);
                     outbox::compactar(ruta, temporal);
-                else
+                } else {
                     QThread::yieldCurrentThread();
+                }
                 qint64 marcada = -1;
+                QMutexLocker paraMarcar(&bloqueo);
                 if (outbox::marcarEnviado(ruta, p.posicion, p.linea, &marcada) !=
                     outbox::ResultadoMarca::Marcada)
                     ++marcasFallidas;
@@ -76,6 +83,7 @@ private slots:
 
         // The window's side: appends, a compaction every 40 records, and counts.
         for (int i = 0; i < kRegistros; ++i) {
+            QMutexLocker paraAgregar(&bloqueo);
             QVERIFY(archivos_datos::agregarRegistroOutbox(ruta, QString::number(i),
                                                           QStringLiteral("01/01/2020"),
                                                           QStringLiteral("mensaje %1, con coma").arg(i)));
@@ -124,7 +132,8 @@ private slots:
             QVERIFY(archivos_datos::agregarRegistroOutbox(
                 ruta, QString::number(i), QStringLiteral("01/01/2020"), QStringLiteral("mensaje %1").arg(i)));
 
-        // What the worker has with the gateway, as threads keeps it: under the outbox lock.
+        // What the worker has with the gateway, as the service keeps it: under its lock.
+        QMutex bloqueo;
         outbox::Referencia enMano;
         bool hayEnMano = false;
         std::atomic<bool> canceladorTermino{false};
@@ -135,7 +144,7 @@ private slots:
                 const bool ultimo = canceladorTermino.load();
                 outbox::Pendiente p;
                 {
-                    QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+                    QMutexLocker paraBuscar(&bloqueo);
                     if (outbox::buscarPendiente(ruta, vencidaEl(hoy), p) ==
                         outbox::ResultadoBusqueda::Encontrado) {
                         enMano = {p.posicion, p.linea};
@@ -150,7 +159,7 @@ private slots:
                 }
                 ++entregas[p.numero.toInt()];
                 QThread::yieldCurrentThread();
-                QMutexLocker bloqueo(&archivos_datos::bloqueoOutbox());
+                QMutexLocker paraMarcar(&bloqueo);
                 if (outbox::marcarEnviado(ruta, p.posicion, p.linea) != outbox::ResultadoMarca::Marcada)
                     ++marcasFallidas;
                 hayEnMano = false;
@@ -163,13 +172,16 @@ private slots:
         int cancelados = 0;
         int vecesEnMano = 0;
         for (int ronda = 0; ronda < 400; ++ronda) {
+            QMutexLocker paraLeer(&bloqueo);
             QVector<outbox::RegistroPendiente> pendientes;
             QVERIFY(outbox::leerPendientes(ruta, pendientes));
+            paraLeer.unlock();
             if (pendientes.isEmpty())
                 break;
             QVector<outbox::Referencia> elegidos;
             for (int i = 0; i < qMin(pendientes.size(), 12); i += (i == 0 ? 1 : 3))
                 elegidos.append({pendientes.at(i).posicion, pendientes.at(i).linea});
+            QMutexLocker paraCancelar(&bloqueo);
             if (ronda % 7 == 6)
                 QCOMPARE(outbox::compactar(ruta, temporal), outbox::ResultadoCompactacion::Hecha);
             const outbox::ResultadoCancelacion r =

@@ -14,7 +14,6 @@
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
 #include "app/mainwindow.h"
-#include "envio/threads.h"
 #include "gateway/recibidos.h"
 #include "lista/archivos_datos.h"
 #include "tools/simulador/simulador_ngw.h"
@@ -165,9 +164,9 @@ int capturar(const QDir &destino)
         // its time over the third (its room check, then the message), long enough for the poll
         // to show it.
         ui->tabWidget->setCurrentIndex(2);
-        threads *trabajador = ventana.trabajador();
-        const int antes = trabajador->enviados();
-        if (!esperar([&] { return trabajador->enviados() >= antes + 2; }, 30000))
+        servicio::ServicioEnvio *envio = ventana.servicio();
+        const int antes = envio->instantanea().enviados;
+        if (!esperar([&] { return envio->instantanea().enviados >= antes + 2; }, 30000))
             resultado = fallar("el envio al simulador no avanzo");
         gateway.fijarDemora(std::chrono::milliseconds(10000));
         const QString enviando = QCoreApplication::translate("MainWindow", "Enviando SMS");

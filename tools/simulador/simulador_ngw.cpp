@@ -134,7 +134,7 @@ std::string utf8ALatin1(const std::string &utf8)
     return salida;
 }
 
-SimuladorNgw::SimuladorNgw(std::string clave) : claveEsperada(std::move(clave)) {}
+SimuladorNgw::SimuladorNgw(std::string clave) : m_claveEsperada(std::move(clave)) {}
 
 SimuladorNgw::~SimuladorNgw()
 {
@@ -149,151 +149,151 @@ int SimuladorNgw::iniciar(const std::string &host, int puerto)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     {
-        std::lock_guard<std::mutex> candado(mutex);
-        deteniendo = false;
+        std::lock_guard<std::mutex> candado(m_mutex);
+        m_deteniendo = false;
     }
-    servidor = std::make_unique<httplib::Server>();
+    m_servidor = std::make_unique<httplib::Server>();
     // Idle connections are dropped soon, so that stopping never waits long for them.
-    servidor->set_keep_alive_timeout(1);
+    m_servidor->set_keep_alive_timeout(1);
     // Headers and body leave in separate writes: without this each reply waits for a delayed ACK.
-    servidor->set_tcp_nodelay(true);
+    m_servidor->set_tcp_nodelay(true);
     auto manejador = [this](const httplib::Request &req, httplib::Response &res) { atender(req, res); };
-    servidor->Post(".*", manejador);
-    servidor->Get(".*", manejador);
+    m_servidor->Post(".*", manejador);
+    m_servidor->Get(".*", manejador);
 
-    const int elegido =
-        puerto == 0 ? servidor->bind_to_any_port(host) : (servidor->bind_to_port(host, puerto) ? puerto : -1);
+    const int elegido = puerto == 0 ? m_servidor->bind_to_any_port(host)
+                                    : (m_servidor->bind_to_port(host, puerto) ? puerto : -1);
     if (elegido < 0) {
-        servidor.reset();
+        m_servidor.reset();
         return -1;
     }
-    httplib::Server *s = servidor.get();
-    hilo = std::thread([s] { s->listen_after_bind(); });
+    httplib::Server *s = m_servidor.get();
+    m_hilo = std::thread([s] { s->listen_after_bind(); });
     // stop() only reaches a server that is already listening.
     while (!s->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::lock_guard<std::mutex> candado(mutex);
-    puertoActivo = elegido;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_puertoActivo = elegido;
     return elegido;
 }
 
 void SimuladorNgw::detener()
 {
     {
-        std::lock_guard<std::mutex> candado(mutex);
-        deteniendo = true;
-        puertoActivo = -1;
+        std::lock_guard<std::mutex> candado(m_mutex);
+        m_deteniendo = true;
+        m_puertoActivo = -1;
     }
-    cambio.notify_all();
-    if (servidor)
-        servidor->stop();
-    if (hilo.joinable())
-        hilo.join();
-    servidor.reset();
+    m_cambio.notify_all();
+    if (m_servidor)
+        m_servidor->stop();
+    if (m_hilo.joinable())
+        m_hilo.join();
+    m_servidor.reset();
 }
 
 int SimuladorNgw::puerto() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return puertoActivo;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_puertoActivo;
 }
 
 void SimuladorNgw::fijarClave(const std::string &clave)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    claveEsperada = clave;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_claveEsperada = clave;
 }
 
 void SimuladorNgw::fijarModo(Modo modo)
 {
     {
-        std::lock_guard<std::mutex> candado(mutex);
-        modoActual = modo;
+        std::lock_guard<std::mutex> candado(m_mutex);
+        m_modoActual = modo;
     }
-    cambio.notify_all();
+    m_cambio.notify_all();
 }
 
 Modo SimuladorNgw::modo() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return modoActual;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_modoActual;
 }
 
 void SimuladorNgw::fijarFalla(Modo modo, int pedidos)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    modoFalla = modo;
-    fallasRestantes = std::max(pedidos, 0);
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_modoFalla = modo;
+    m_fallasRestantes = std::max(pedidos, 0);
 }
 
 int SimuladorNgw::fallasPendientes() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return fallasRestantes;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_fallasRestantes;
 }
 
 void SimuladorNgw::fijarDemora(std::chrono::milliseconds demora)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    demoraRespuesta = demora;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_demoraRespuesta = demora;
 }
 
 void SimuladorNgw::fijarRespuestaEnvio(std::optional<std::string> texto)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    respuestaEnvio = std::move(texto);
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_respuestaEnvio = std::move(texto);
 }
 
 void SimuladorNgw::fijarDemoraEnvio(std::chrono::milliseconds demora)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    demoraEnvio = demora;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_demoraEnvio = demora;
 }
 
 void SimuladorNgw::fijarContadores(int enCola, int libres)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    contadorCola = enCola;
-    contadorLibres = libres;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_contadorCola = enCola;
+    m_contadorLibres = libres;
 }
 
 void SimuladorNgw::fijarCapacidad(int capacidad)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    capacidadTotal = capacidad;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_capacidadTotal = capacidad;
 }
 
 void SimuladorNgw::fijarRespuesta(const std::string &ruta, std::optional<std::string> cuerpo)
 {
-    std::lock_guard<std::mutex> candado(mutex);
+    std::lock_guard<std::mutex> candado(m_mutex);
     if (cuerpo)
-        respuestasFijas[ruta] = *cuerpo;
+        m_respuestasFijas[ruta] = *cuerpo;
     else
-        respuestasFijas.erase(ruta);
+        m_respuestasFijas.erase(ruta);
 }
 
 void SimuladorNgw::fijarEstadoHttp(int estado)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    estadoHttp = estado;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_estadoHttp = estado;
 }
 
 void SimuladorNgw::fijarGoteo(std::chrono::milliseconds intervalo)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    goteo = intervalo;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_goteo = intervalo;
 }
 
 void SimuladorNgw::fijarRelleno(std::uint64_t bytes)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    relleno = bytes;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_relleno = bytes;
 }
 
 void SimuladorNgw::agregarRecibido(const std::string &numero, const std::string &texto)
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    porEntregar.push_back(Mensaje{numero, texto});
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_porEntregar.push_back(Mensaje{numero, texto});
 }
 
 bool SimuladorNgw::cargarRecibidos(const std::string &ruta)
@@ -315,45 +315,45 @@ bool SimuladorNgw::cargarRecibidos(const std::string &ruta)
 
 std::size_t SimuladorNgw::recibidosPendientes() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return porEntregar.size();
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_porEntregar.size();
 }
 
 std::vector<Mensaje> SimuladorNgw::enviados() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return tomados;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_tomados;
 }
 
 std::vector<Peticion> SimuladorNgw::peticiones() const
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    return registro;
+    std::lock_guard<std::mutex> candado(m_mutex);
+    return m_registro;
 }
 
 void SimuladorNgw::limpiar()
 {
-    std::lock_guard<std::mutex> candado(mutex);
-    registro.clear();
-    tomados.clear();
-    porEntregar.clear();
+    std::lock_guard<std::mutex> candado(m_mutex);
+    m_registro.clear();
+    m_tomados.clear();
+    m_porEntregar.clear();
 }
 
 void SimuladorNgw::fijarObservador(std::function<void(const Peticion &, const std::string &)> observador)
 {
-    std::lock_guard<std::mutex> candado(mutex);
+    std::lock_guard<std::mutex> candado(m_mutex);
     observar = std::move(observador);
 }
 
 bool SimuladorNgw::esperar(std::chrono::milliseconds demora)
 {
-    std::unique_lock<std::mutex> candado(mutex);
-    return !cambio.wait_for(candado, demora, [this] { return deteniendo; });
+    std::unique_lock<std::mutex> candado(m_mutex);
+    return !m_cambio.wait_for(candado, demora, [this] { return m_deteniendo; });
 }
 
 bool SimuladorNgw::claveValida(const std::string &clave) const
 {
-    return claveEsperada.empty() || clave == claveEsperada;
+    return m_claveEsperada.empty() || clave == m_claveEsperada;
 }
 
 void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
@@ -372,19 +372,19 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
     std::chrono::milliseconds intervalo;
     std::uint64_t extra;
     {
-        std::lock_guard<std::mutex> candado(mutex);
-        registro.push_back(p);
-        modo = modoActual;
-        if (fallasRestantes > 0) {
-            modo = modoFalla;
-            --fallasRestantes;
+        std::lock_guard<std::mutex> candado(m_mutex);
+        m_registro.push_back(p);
+        modo = m_modoActual;
+        if (m_fallasRestantes > 0) {
+            modo = m_modoFalla;
+            --m_fallasRestantes;
         }
-        demora = demoraRespuesta;
-        estadoFijo = estadoHttp;
-        intervalo = goteo;
-        extra = relleno;
-        const auto it = respuestasFijas.find(req.path);
-        if (it != respuestasFijas.end())
+        demora = m_demoraRespuesta;
+        estadoFijo = m_estadoHttp;
+        intervalo = m_goteo;
+        extra = m_relleno;
+        const auto it = m_respuestasFijas.find(req.path);
+        if (it != m_respuestasFijas.end())
             fija = it->second;
     }
 
@@ -393,14 +393,14 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
         return;
     }
     if (modo == Modo::NuncaResponde) {
-        std::unique_lock<std::mutex> candado(mutex);
-        cambio.wait(candado, [this] { return deteniendo || modoActual != Modo::NuncaResponde; });
-        if (deteniendo) {
+        std::unique_lock<std::mutex> candado(m_mutex);
+        m_cambio.wait(candado, [this] { return m_deteniendo || m_modoActual != Modo::NuncaResponde; });
+        if (m_deteniendo) {
             candado.unlock();
             cerrarSinRespuesta(req);
             return;
         }
-        modo = modoActual;
+        modo = m_modoActual;
     }
     if (modo == Modo::Cerrar) {
         cerrarSinRespuesta(req);
@@ -423,9 +423,9 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
         cuerpo = responderTx(req.body);
         std::chrono::milliseconds tarda{0};
         {
-            std::lock_guard<std::mutex> candado(mutex);
+            std::lock_guard<std::mutex> candado(m_mutex);
             if (req.body.find("&num=") != std::string::npos)
-                tarda = demoraEnvio;
+                tarda = m_demoraEnvio;
         }
         // Taken already: a client that stops waiting meanwhile does not undo it.
         if (tarda.count() > 0 && !esperar(tarda)) {
@@ -469,7 +469,7 @@ void SimuladorNgw::atender(const httplib::Request &req, httplib::Response &res)
 
     std::function<void(const Peticion &, const std::string &)> observador;
     {
-        std::lock_guard<std::mutex> candado(mutex);
+        std::lock_guard<std::mutex> candado(m_mutex);
         observador = observar;
     }
     if (observador)
@@ -481,17 +481,18 @@ std::string SimuladorNgw::responderTx(const std::string &cuerpo)
     if (cuerpo.rfind(kPrefijoClave, 0) != 0)
         return kDatos;
     const std::string resto = cuerpo.substr(sizeof kPrefijoClave - 1);
-    std::lock_guard<std::mutex> candado(mutex);
+    std::lock_guard<std::mutex> candado(m_mutex);
 
     if (terminaEn(resto, "&stat")) {
         const std::string clave = resto.substr(0, resto.size() - 5);
-        if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+        if (m_modoActual == Modo::ClaveRechazada || !claveValida(clave))
             return kDatos;
-        if (modoActual == Modo::SinModulo)
+        if (m_modoActual == Modo::SinModulo)
             return std::string(kOk) + "0 0\n";
-        if (modoActual == Modo::Lleno)
-            return std::string(kOk) + std::to_string(capacidadTotal) + " 0\n";
-        return std::string(kOk) + std::to_string(contadorCola) + ' ' + std::to_string(contadorLibres) + '\n';
+        if (m_modoActual == Modo::Lleno)
+            return std::string(kOk) + std::to_string(m_capacidadTotal) + " 0\n";
+        return std::string(kOk) + std::to_string(m_contadorCola) + ' ' + std::to_string(m_contadorLibres) +
+               '\n';
     }
 
     const auto num = resto.find("&num=");
@@ -501,14 +502,14 @@ std::string SimuladorNgw::responderTx(const std::string &cuerpo)
     const auto msg = resto.find("&msg=", num + 5);
     if (msg == std::string::npos)
         return kDatos;
-    if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+    if (m_modoActual == Modo::ClaveRechazada || !claveValida(clave))
         return kDatos;
-    if (modoActual == Modo::SinModulo)
+    if (m_modoActual == Modo::SinModulo)
         return kSinGsm;
-    if (modoActual == Modo::Lleno)
+    if (m_modoActual == Modo::Lleno)
         return kLleno;
-    tomados.push_back(Mensaje{resto.substr(num + 5, msg - num - 5), resto.substr(msg + 5)});
-    return respuestaEnvio ? *respuestaEnvio : std::string(kOk);
+    m_tomados.push_back(Mensaje{resto.substr(num + 5, msg - num - 5), resto.substr(msg + 5)});
+    return m_respuestaEnvio ? *m_respuestaEnvio : std::string(kOk);
 }
 
 std::string SimuladorNgw::responderRx(const std::string &cuerpo)
@@ -528,18 +529,18 @@ std::string SimuladorNgw::responderRx(const std::string &cuerpo)
     }
     cuantos = std::clamp(cuantos, 1, kMaximoPorEntrega);
 
-    std::lock_guard<std::mutex> candado(mutex);
-    if (modoActual == Modo::ClaveRechazada || !claveValida(clave))
+    std::lock_guard<std::mutex> candado(m_mutex);
+    if (m_modoActual == Modo::ClaveRechazada || !claveValida(clave))
         return kDatos;
-    if (modoActual == Modo::SinModulo)
+    if (m_modoActual == Modo::SinModulo)
         return kSinGsm;
-    if (porEntregar.empty())
+    if (m_porEntregar.empty())
         return kSinSms;
     std::string respuesta = kOk;
-    for (int i = 0; i < cuantos && !porEntregar.empty(); ++i) {
-        const Mensaje &m = porEntregar.front();
+    for (int i = 0; i < cuantos && !m_porEntregar.empty(); ++i) {
+        const Mensaje &m = m_porEntregar.front();
         respuesta += m.numero + ',' + utf8ALatin1(m.texto) + '\n';
-        porEntregar.pop_front();
+        m_porEntregar.pop_front();
     }
     return respuesta;
 }

@@ -132,30 +132,30 @@ private:
     // Waits `demora`, or until stopped; false when stopping.
     bool esperar(std::chrono::milliseconds demora);
 
-    std::unique_ptr<httplib::Server> servidor;
-    std::thread hilo;
-    int puertoActivo = -1;
+    std::unique_ptr<httplib::Server> m_servidor;
+    std::thread m_hilo;
+    int m_puertoActivo = -1;
 
-    mutable std::mutex mutex;
-    std::condition_variable cambio;
-    bool deteniendo = false;
-    std::string claveEsperada;
-    Modo modoActual = Modo::Normal;
-    Modo modoFalla = Modo::Normal;
-    int fallasRestantes = 0;
-    std::chrono::milliseconds demoraRespuesta{0};
-    std::optional<std::string> respuestaEnvio;
-    std::chrono::milliseconds demoraEnvio{0};
-    int contadorCola = 0;
-    int contadorLibres = 50;
-    int capacidadTotal = 50;
-    std::map<std::string, std::string> respuestasFijas;
-    int estadoHttp = 0;
-    std::chrono::milliseconds goteo{0};
-    std::uint64_t relleno = 0;
-    std::deque<Mensaje> porEntregar;
-    std::vector<Mensaje> tomados;
-    std::vector<Peticion> registro;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cambio;
+    bool m_deteniendo = false;
+    std::string m_claveEsperada;
+    Modo m_modoActual = Modo::Normal;
+    Modo m_modoFalla = Modo::Normal;
+    int m_fallasRestantes = 0;
+    std::chrono::milliseconds m_demoraRespuesta{0};
+    std::optional<std::string> m_respuestaEnvio;
+    std::chrono::milliseconds m_demoraEnvio{0};
+    int m_contadorCola = 0;
+    int m_contadorLibres = 50;
+    int m_capacidadTotal = 50;
+    std::map<std::string, std::string> m_respuestasFijas;
+    int m_estadoHttp = 0;
+    std::chrono::milliseconds m_goteo{0};
+    std::uint64_t m_relleno = 0;
+    std::deque<Mensaje> m_porEntregar;
+    std::vector<Mensaje> m_tomados;
+    std::vector<Peticion> m_registro;
     std::function<void(const Peticion &, const std::string &)> observar;
 };
 

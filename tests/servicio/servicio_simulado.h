@@ -1,12 +1,13 @@
 #pragma once
-// The dispatch worker on an outbox of its own against the gateway simulator on 127.0.0.1, for the
-// worker's tests: cycles are driven one at a time through procesarCiclo, on the program's clock
-// set to kAhora.
+// The sending service on a data folder of its own against the gateway simulator on 127.0.0.1,
+// for the service's tests: the worker's cycles are driven one at a time through procesarCiclo
+// (its loop is not started), on the program's clock set to kAhora.
 
 #include "ajustes/reloj.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "lista/outbox.h"
+#include "servicio/servicio_envio.h"
 #include "tools/simulador/simulador_ngw.h"
 
 #include "common/archivos_prueba.h"
@@ -16,15 +17,15 @@
 
 #include <memory>
 
-namespace trabajador_simulado {
+namespace servicio_simulado {
 using archivos_prueba::conFinDeLinea;
 using archivos_prueba::escribir;
 using archivos_prueba::leer;
 
 const QDateTime kAhora(QDate(2026, 6, 15), QTime(10, 0));
-} // namespace trabajador_simulado
+} // namespace servicio_simulado
 
-class TrabajadorSimulado
+class ServicioSimulado
 {
 protected:
     // A fresh folder, simulator and settings for every test, and none of them left after it.
@@ -33,6 +34,7 @@ protected:
         dir.reset(new QTemporaryDir);
         salidas = dir->filePath(QStringLiteral("salidas.csv"));
         inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
+        errores = dir->filePath(QStringLiteral("errores.csv"));
         ajustes::borrar(ajustes::Clave::CheckHorarios);
         ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
         sim.reset(new simulador::SimuladorNgw("clave"));
@@ -40,29 +42,45 @@ protected:
     }
     void liberar()
     {
-        if (w) {
-            delete w;
-            w = nullptr;
-        }
+        cerrar();
         reloj::fijar(nullptr);
         sim->detener();
         sim.reset();
     }
+    // The service ends as the program's does.
+    void cerrar()
+    {
+        s.reset();
+        w = nullptr;
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<simulador::SimuladorNgw> sim;
+    std::unique_ptr<servicio::ServicioEnvio> s;
     threads *w = nullptr;
     QString salidas;
     QString inbox;
+    QString errores;
 
     QString direccion() const { return QStringLiteral("127.0.0.1:%1").arg(sim->puerto()); }
+    int pendientes() const { return s->instantanea().pendientes; }
+    int enviados() const { return s->instantanea().enviados; }
+    int recibidos() const { return s->instantanea().recibidos; }
+    int enDuda() const { return s->instantanea().situacion.enDuda; }
 
-    // A worker on `contenido`, its connection checked and free, its clock at `ahora`.
-    void crear(const QByteArray &contenido, const QDateTime &ahora = trabajador_simulado::kAhora)
+    // A service on `contenido`, its connection to `ip` (the simulator unless given) checked,
+    // its clock at `ahora`.
+    void crear(const QByteArray &contenido, const QDateTime &ahora = servicio_simulado::kAhora,
+               const QString *ip = nullptr)
     {
         archivos_prueba::escribir(salidas, contenido);
-        w = new threads(QStringLiteral("key=clave"), direccion(), salidas);
+        s = std::make_unique<servicio::ServicioEnvio>(
+            QDir(dir->path()), protocolo_ngw::gatewayDe(ip ? *ip : direccion(), QStringLiteral("key=clave")));
+        s->fijarRutas({errores, dir->filePath(QStringLiteral("backup.csv")), inbox});
+        w = s->trabajador();
         reloj::fijar([ahora] { return ahora; });
+        if (ip)
+            return;
         QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
     }
@@ -114,10 +132,11 @@ protected:
         return n;
     }
 
-    // One cycle with the clock `ms` after trabajador_simulado::kAhora, and whatever request it started ended.
+    // One cycle with the clock `ms` after servicio_simulado::kAhora, and whatever request it
+    // started ended.
     void cicloA(qint64 ms)
     {
-        reloj::fijar([ms] { return trabajador_simulado::kAhora.addMSecs(ms); });
+        reloj::fijar([ms] { return servicio_simulado::kAhora.addMSecs(ms); });
         w->procesarCiclo();
         QTRY_VERIFY(!w->conexion()->isOcupado());
     }

@@ -3,13 +3,13 @@
 
 #include "common/entorno_prueba.h"
 #include "lista/retencion.h"
-#include "trabajador_simulado.h"
+#include "servicio_simulado.h"
 
 #include <QDir>
 
-using namespace trabajador_simulado;
+using namespace servicio_simulado;
 
-class PruebaRetencion : public QObject, public TrabajadorSimulado
+class PruebaRetencion : public QObject, public ServicioSimulado
 {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ private slots:
         QFETCH(bool, tardia);
         crear("e,1,,uno\ne,2,,dos\n");
         if (tardia) {
-            w->conexion()->setTiempoLimite(200);
+            w->conexion()->fijarTiempoLimite(200);
             sim->fijarDemoraEnvio(std::chrono::milliseconds(1000));
         } else {
             sim->fijarRespuestaEnvio(std::string("OK"));
@@ -39,7 +39,7 @@ private slots:
         w->procesarCiclo();
         QTRY_VERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_ERROR);
-        QCOMPARE(w->enDuda(), 1);
+        QCOMPARE(enDuda(), 1);
         sim->fijarRespuestaEnvio(std::nullopt);
         sim->fijarDemoraEnvio(std::chrono::milliseconds(0));
 
@@ -63,19 +63,18 @@ private slots:
         QCOMPARE(leer(salidas), QByteArray("e,1,,uno\nE,2,,dos\n"));
 
         // A new start keeps it held.
-        delete w;
-        w = nullptr;
+        cerrar();
         crear(leer(salidas));
         for (int i = 0; i < 3; ++i)
             cicloA(i * 1000);
         QCOMPARE(envios("1"), 1);
-        QCOMPARE(w->enDuda(), 1);
+        QCOMPARE(enDuda(), 1);
 
-        QCOMPARE(w->reenviarEnDuda({referencia("e,1,,uno")}), 1);
-        QCOMPARE(w->enDuda(), 1);
+        QCOMPARE(s->reenviarEnDuda({referencia("e,1,,uno")}), 1);
+        QCOMPARE(enDuda(), 1);
         cicloQueEntrega();
         QCOMPARE(envios("1"), 2);
-        QCOMPARE(w->enDuda(), 0);
+        QCOMPARE(enDuda(), 0);
         QCOMPARE(leer(salidas), QByteArray("E,1,,uno\nE,2,,dos\n"));
     }
 
@@ -89,27 +88,22 @@ private slots:
         QVERIFY(w->conexion()->consultarEstado());
         QTRY_VERIFY(!w->conexion()->isOcupado());
         envioEnDuda();
-        QCOMPARE(w->enDuda(), 2);
+        QCOMPARE(enDuda(), 2);
         QVERIFY(w->conexion()->consultarEstado());
         QTRY_VERIFY(!w->conexion()->isOcupado());
-        const QString temporal = dir->filePath(QStringLiteral("compactando.csv"));
-        QCOMPARE(outbox::compactar(salidas, temporal), outbox::ResultadoCompactacion::Hecha);
-        QCOMPARE(
-            outbox::agregarPrimero(salidas, temporal, QStringLiteral("3"), QString(), QStringLiteral("tres")),
-            outbox::ResultadoCompactacion::Hecha);
+        QCOMPARE(s->compactarOutbox(), QString());
+        QCOMPARE(s->agregarManual(QStringLiteral("3"), QStringLiteral("tres"), true),
+                 servicio::Manual::Agregado);
         cicloQueEntrega();
         w->procesarCiclo();
         QVERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(leer(salidas), conFinDeLinea("E,3,,tres\ne,1,,uno\ne,2,,dos\n"));
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,15/06/2026,tres\ne,1,,uno\ne,2,,dos\n"));
 
-        QCOMPARE(w->marcarEnDudaEnviados({referencia("e,1,,uno"), referencia("e,3,,tres")}), 1);
-        const outbox::ResultadoCancelacion cancelados =
-            outbox::cancelar(salidas, temporal, {referencia("e,2,,dos")}, nullptr);
-        QCOMPARE(cancelados.cancelados, 1);
-        w->conciliarRetencion();
-        QCOMPARE(w->enDuda(), 0);
-        QCOMPARE(leer(salidas), conFinDeLinea("E,3,,tres\nE,1,,uno\n"));
-        QCOMPARE(w->enviados(), 3);
+        QCOMPARE(s->marcarEnDudaEnviados({referencia("e,1,,uno"), referencia("e,3,15/06/2026,tres")}), 1);
+        QCOMPARE(s->cancelar({referencia("e,2,,dos")}).cancelados, 1);
+        QCOMPARE(enDuda(), 0);
+        QCOMPARE(leer(salidas), conFinDeLinea("E,3,15/06/2026,tres\nE,1,,uno\n"));
+        QCOMPARE(enviados(), 3);
         QCOMPARE(envios("1"), 1);
         QCOMPARE(envios("2"), 1);
     }
@@ -127,8 +121,7 @@ private slots:
         QFETCH(QByteArray, contenido);
         crear("e,1,,uno\n");
         envioEnDuda();
-        delete w;
-        w = nullptr;
+        cerrar();
         const QString ruta = dir->filePath(QString::fromLatin1(ajustes::kArchivoEnDuda));
         if (contenido.isEmpty())
             QVERIFY(QFile::remove(ruta));
@@ -136,15 +129,15 @@ private slots:
             escribir(ruta, contenido);
 
         crear(leer(salidas));
-        QVERIFY(w->situacion().retencionIlegible);
+        QVERIFY(s->instantanea().situacion.retencionIlegible);
         for (int i = 0; i < 3; ++i)
             cicloA(i * 1000);
         QCOMPARE(envios("1"), 1);
         QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("en_duda.json.danado-*")}).size(),
                  contenido.isEmpty() ? 0 : 1);
 
-        QVERIFY(w->empezarRetencionDeNuevo());
-        QVERIFY(!w->situacion().retencionIlegible);
+        QVERIFY(s->empezarRetencionDeNuevo());
+        QVERIFY(!s->instantanea().situacion.retencionIlegible);
         cicloQueEntrega();
         QCOMPARE(envios("1"), 2);
     }

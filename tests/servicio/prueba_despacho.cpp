@@ -1,29 +1,28 @@
-// The dispatch worker against the gateway simulator on 127.0.0.1. Cycles are driven one at a
-// time through procesarCiclo; a few tests run the real loop (play, pause, leave).
+// The service's dispatch, its worker against the gateway simulator on 127.0.0.1. Cycles are
+// driven one at a time through procesarCiclo; a few tests run the real loop (play, pause, leave).
 
 #include "ajustes/reloj.h"
 #include "envio/reintento.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
-#include "lista/archivos_datos.h"
 #include "lista/outbox.h"
 #include "tools/simulador/simulador_ngw.h"
 
 #include "common/entorno_prueba.h"
-#include "trabajador_simulado.h"
+#include "servicio_simulado.h"
 
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QThreadPool>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
-using namespace trabajador_simulado;
+using namespace servicio_simulado;
 
-class PruebaTrabajador : public QObject, public TrabajadorSimulado
+class PruebaDespacho : public QObject, public ServicioSimulado
 {
     Q_OBJECT
 
@@ -36,9 +35,9 @@ private slots:
         escribir(inbox, "\"a\",\"1\",\"x\"\n\"b\",\"2\",\"y\"\n");
         crear("E,1,,a\ne,2,,b\nex,3,,c\nE,4,,d\nE,5,,e\n x\n");
         QCOMPARE(w->comando(), EST_INICIO);
-        QCOMPARE(w->pendientes(), 2);
-        QCOMPARE(w->enviados(), 3);
-        QCOMPARE(w->recibidos(), 2);
+        QCOMPARE(pendientes(), 2);
+        QCOMPARE(enviados(), 3);
+        QCOMPARE(recibidos(), 2);
         QCOMPARE(w->ciclosContados(), 0);
         QVERIFY(w->qt_metacast("QRunnable"));
         QCOMPARE(w->metaObject()->className(), "threads");
@@ -47,23 +46,28 @@ private slots:
     void enviaMarcaYSigue()
     {
         crear("E,1,,viejo\ne,111,15/06/2026,hola, con coma\ne,222,,dos\n");
-        QCOMPARE(w->pendientes(), 2);
+        QCOMPARE(pendientes(), 2);
         cicloQueEntrega();
         QCOMPARE(tomados().size(), size_t(1));
         QCOMPARE(tomados().at(0).numero, std::string("111"));
         QCOMPARE(tomados().at(0).texto, std::string("hola, con coma"));
         // Marked as the gateway's answer arrived, without waiting for a cycle.
         QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\ne,222,,dos\n"));
-        QCOMPARE(w->enviados(), 2);
-        QCOMPARE(w->pendientes(), 1);
+        QCOMPARE(enviados(), 2);
+        QCOMPARE(pendientes(), 1);
 
-        // The window recounted meanwhile and found nothing pending: the counter stays at 0.
-        w->sumarPendientes(-w->pendientes());
+        // A recount found nothing pending meanwhile (the outbox away): the counter stays at 0.
+        const QString aparte = dir->filePath(QStringLiteral("aparte.csv"));
+        QVERIFY(QFile::rename(salidas, aparte));
+        s->recontar(false);
+        QVERIFY(QFile::rename(aparte, salidas));
+        QCOMPARE(pendientes(), 0);
         cicloQueEntrega();
         QCOMPARE(tomados().at(1).numero, std::string("222"));
         QCOMPARE(leer(salidas), QByteArray("E,1,,viejo\nE,111,15/06/2026,hola, con coma\nE,222,,dos\n"));
-        QCOMPARE(w->enviados(), 3);
-        QCOMPARE(w->pendientes(), 0);
+        QCOMPARE(pendientes(), 0);
+        s->recontar(false);
+        QCOMPARE(enviados(), 3);
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
         QVERIFY(!w->conexion()->isOcupado());
         QCOMPARE(tomados().size(), size_t(2));
@@ -147,15 +151,6 @@ private slots:
         QCOMPARE(w->horarioPermitido(), !seEnvia);
     }
 
-    void fechaVencidaDelReloj()
-    {
-        crear("");
-        QVERIFY(w->fechaVencida(QStringLiteral("15/06/2026")));
-        QVERIFY(!w->fechaVencida(QStringLiteral("16/06/2026")));
-        reloj::fijar([] { return QDateTime(QDate(2026, 6, 16), QTime(0, 0)); });
-        QVERIFY(w->fechaVencida(QStringLiteral("16/06/2026")));
-    }
-
     // After more than 10 counted cycles a fetch starts, whatever the schedule; the received
     // counter grows by the messages stored.
     void recepcionTrasMasDeDiezCiclos()
@@ -163,7 +158,7 @@ private slots:
         ajustes::escribir(ajustes::Clave::CheckHorarios, 0);
         escribir(inbox, "\"01/01/2026\",\"9\",\"viejo\"\n");
         crear("e,1,,no se envia fuera de horario\n");
-        QCOMPARE(w->recibidos(), 1);
+        QCOMPARE(recibidos(), 1);
         sim->agregarRecibido("1150001", "uno");
         sim->agregarRecibido("1150002", "dos, con coma");
         sim->agregarRecibido("1150003", "tres");
@@ -178,12 +173,12 @@ private slots:
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_GET_SMS);
         // Counted as the reply arrived, without waiting for a cycle.
         QTRY_VERIFY(!w->conexion()->isOcupado());
-        QCOMPARE(w->recibidos(), 4);
+        QCOMPARE(recibidos(), 4);
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_LIBRE);
         QCOMPARE(leer(inbox).count('\n'), 4);
         QVERIFY(tomados().empty());
         w->procesarCiclo();
-        QCOMPARE(w->recibidos(), 4);
+        QCOMPARE(recibidos(), 4);
         QCOMPARE(w->ciclosContados(), 1);
     }
 
@@ -210,9 +205,8 @@ private slots:
 
     void sinDireccionNoHaceNada()
     {
-        escribir(salidas, "e,1,,m\n");
-        w = new threads(QStringLiteral("key=clave"), QString(), salidas);
-        reloj::fijar([] { return kAhora; });
+        const QString sinDireccion;
+        crear("e,1,,m\n", kAhora, &sinDireccion);
         w->fijarComando(EST_PLAY);
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_UNKNOW);
         for (int i = 0; i < 15; ++i)
@@ -224,7 +218,8 @@ private slots:
         w->procesarCiclo();
         QVERIFY(!w->conexion()->isOcupado());
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_UNKNOW);
-        QVERIFY(w->conexion()->erroresPendientes().isEmpty());
+        QVERIFY(s->escribirLineas().isEmpty());
+        QVERIFY(!QFile::exists(errores));
         QVERIFY(!w->detenidoPorFalla());
         QCOMPARE(textoSituacion(w->situacion()), QStringLiteral("Sin gateway configurado"));
         QVERIFY(sim->peticiones().empty());
@@ -281,13 +276,12 @@ private slots:
     {
         crear("E,1,,a\nE,2,,b\ne,3,,c\ne,4,,d\n");
         retenerEnvio();
-        QCOMPARE(outbox::compactar(salidas, dir->filePath(QStringLiteral("compactando.csv"))),
-                 outbox::ResultadoCompactacion::Hecha);
+        QCOMPARE(s->compactarOutbox(), QString());
         QCOMPARE(leer(salidas), archivos_prueba::conFinDeLinea("e,3,,c\ne,4,,d\n"));
         soltar();
         QCOMPARE(leer(salidas), archivos_prueba::conFinDeLinea("E,3,,c\ne,4,,d\n"));
-        QCOMPARE(w->enviados(), 3);
-        QCOMPARE(w->pendientes(), 1);
+        QCOMPARE(enviados(), 3);
+        QCOMPARE(pendientes(), 1);
     }
 
     void marcaSinArchivoSeReintenta()
@@ -303,14 +297,14 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, qPrintable(" Could not open the file for read/write " + salidas));
         w->procesarCiclo();
         QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_OK);
-        QCOMPARE(w->enviados(), 0);
-        QCOMPARE(w->pendientes(), 1);
+        QCOMPARE(enviados(), 0);
+        QCOMPARE(pendientes(), 1);
         QVERIFY(QDir().rmdir(salidas));
         QVERIFY(QFile::rename(aparte, salidas));
         w->procesarCiclo();
         QCOMPARE(leer(salidas), QByteArray("E,1,,a\n"));
-        QCOMPARE(w->enviados(), 1);
-        QCOMPARE(w->pendientes(), 0);
+        QCOMPARE(enviados(), 1);
+        QCOMPARE(pendientes(), 0);
     }
 
     void recuentoRecibidos_data()
@@ -336,8 +330,8 @@ private slots:
         else
             ajustes::escribir(ajustes::Clave::FolderInbox,
                               clave.toString() == QLatin1String("otra") ? otra : clave);
-        w->contarRecibidos();
-        QCOMPARE(w->recibidos(), cuenta);
+        s->recontar(false);
+        QCOMPARE(recibidos(), cuenta);
     }
 
     // A recount publishes its total once: a reader never sees a partial value.
@@ -349,22 +343,20 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             grande += "E," + QByteArray::number(i) + ",,mensaje\n";
         crear(grande);
-        QCOMPARE(w->pendientes(), 60000);
+        QCOMPARE(pendientes(), 60000);
         std::atomic<bool> fin{false};
         std::atomic<int> raros{0};
         std::unique_ptr<QThread> lector(QThread::create([&] {
             while (!fin) {
-                const int p = w->pendientes();
-                const int e = w->enviados();
+                const int p = pendientes();
+                const int e = enviados();
                 if (p != 60000 || e != 20000)
                     ++raros;
             }
         }));
         lector->start();
-        for (int i = 0; i < 10; ++i) {
-            w->contarPendientes();
-            w->contarEnviados();
-        }
+        for (int i = 0; i < 10; ++i)
+            s->recontar(false);
         fin = true;
         lector->wait();
         QCOMPARE(raros.load(), 0);
@@ -375,9 +367,8 @@ private slots:
     void bucleReal()
     {
         crear("e,1,,primero\n");
-        w->fijarComando(EST_PLAY);
-        QThreadPool pool;
-        pool.start(w);
+        s->reanudar();
+        s->iniciar();
         QTRY_COMPARE_WITH_TIMEOUT(leer(salidas), QByteArray("E,1,,primero\n"), 10000);
 
         // Pause as soon as the next record is with the gateway: it takes it, the mark waits.
@@ -385,19 +376,96 @@ private slots:
             if (p.cuerpo == "key=clave&stat")
                 w->fijarComando(EST_PAUSA);
         });
-        QVERIFY(archivos_datos::agregarRegistroOutbox(salidas, QStringLiteral("2"), QString(),
-                                                      QStringLiteral("segundo")));
+        QCOMPARE(s->agregarManual(QStringLiteral("2"), QStringLiteral("segundo"), false),
+                 servicio::Manual::Agregado);
         QTRY_COMPARE_WITH_TIMEOUT(tomados().size(), size_t(2), 10000);
         QTRY_VERIFY(!w->conexion()->isOcupado());
         sim->fijarObservador(nullptr);
         QCOMPARE(w->comando(), EST_PAUSA);
-        QCOMPARE(leer(salidas), "E,1,,primero\n" + archivos_prueba::conFinDeLinea("E,2,,segundo\n"));
-        QCOMPARE(w->enviados(), 2);
+        QCOMPARE(leer(salidas),
+                 "E,1,,primero\n" + archivos_prueba::conFinDeLinea("E,2,15/06/2026,segundo\n"));
+        QCOMPARE(enviados(), 2);
 
-        w->fijarComando(EST_SALIR);
-        QVERIFY(pool.waitForDone(3000));
+        s->terminar();
+        QVERIFY(s->terminado());
+    }
+
+    // The end while the outbox cannot be written after the gateway took a message: the errors file
+    // says which record stays in doubt.
+    void marcaImposibleAlTerminarSeAnota()
+    {
+        crear("e,1,01/01/2020,m\n");
+        retenerEnvio();
+        QVERIFY(QFile::remove(salidas));
+        QVERIFY(QDir().mkdir(salidas));
+        soltar();
+        QCOMPARE(w->conexion()->getEstado(), EST_CONEX_SEND_SMS_OK);
+        s->terminar();
+        QVERIFY(leer(errores).contains("\"e,1,01/01/2020,m\""));
+        QVERIFY(QDir().rmdir(salidas));
+    }
+
+    // A second quit while the end waits for the gateway's reply (the tray's "Salir" twice, a signal
+    // after it): the wait goes on, the reply is handled and the message marked.
+    void segundaSalidaEsperaLaRespuesta()
+    {
+        crear("e,1,01/01/2020,m\n");
+        sim->fijarDemora(std::chrono::milliseconds(1500));
+        w->procesarCiclo();
+        QTRY_COMPARE(envios("1"), 1);
+        QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+        s->terminar();
+        QCOMPARE(leer(salidas), QByteArray("E,1,01/01/2020,m\n"));
+        // A quit outside the application's own loop stays pending for every later loop; one run of
+        // that loop takes it.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+    }
+
+    // The connection's failure goes to the errors file once, only in state 8 and with a text, and
+    // not again while retries fail alike; the lines about received messages stored elsewhere go
+    // out in any state, in order.
+    void lineasDelArchivoDeErrores()
+    {
+        const QString sinCarpeta = dir->filePath(QStringLiteral("no/existe/inbox.csv"));
+        ajustes::escribir(ajustes::Clave::FolderInbox, sinCarpeta);
+        const QString defecto = ajustes::rutaPorDefecto(ajustes::kArchivoRecibidos);
+        QVERIFY(QDir().mkpath(QFileInfo(defecto).path()));
+        QFile::remove(defecto);
+        crear("");
+        conexion_ngw *c = w->conexion();
+        c->setEstado(EST_CONEX_ERROR);
+        QVERIFY(s->escribirLineas().isEmpty());
+        QVERIFY(!QFile::exists(errores)); // no text: no file touched
+        sim->fijarModo(simulador::Modo::Cerrar);
+        for (int vez = 0; vez < 2; ++vez) {
+            QVERIFY(c->consultarEstado());
+            QTRY_VERIFY(!c->isOcupado());
+            QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
+            QVERIFY(s->escribirLineas().isEmpty());
+        }
+        QByteArray esperado("El gateway cerro la conexion sin responder\n");
+        QCOMPARE(leer(errores), archivos_prueba::conFinDeLinea(esperado));
+
+        sim->fijarModo(simulador::Modo::Normal);
+        for (int cantidad : {1, 2}) {
+            for (int k = 0; k < cantidad; ++k)
+                sim->agregarRecibido("111", "hola");
+            QVERIFY(c->obtenerSms());
+            QTRY_VERIFY(!c->isOcupado());
+            QCOMPARE(c->getEstado(), EST_CONEX_LIBRE);
+            esperado += QStringLiteral("No se pudo escribir en el archivo de SMS recibidos %1; %2 mensaje(s) "
+                                       "recibido(s) guardado(s) en %3\n")
+                            .arg(sinCarpeta)
+                            .arg(cantidad)
+                            .arg(defecto)
+                            .toUtf8();
+        }
+        QVERIFY(s->escribirLineas().isEmpty());
+        QCOMPARE(leer(errores), archivos_prueba::conFinDeLinea(esperado));
+        QCOMPARE(recibidos(), 3);
     }
 };
 
-NBSMS_TEST_MAIN(PruebaTrabajador)
-#include "prueba_trabajador.moc"
+NBSMS_TEST_MAIN(PruebaDespacho)
+#include "prueba_despacho.moc"

@@ -1,0 +1,268 @@
+#pragma once
+// The sending core, below the widgets: it owns the dispatch worker of the gateway and its
+// connection, the outbox and the one lock around it, the hold of the records in doubt, the list
+// runs with their journal, the history database and the lines for the errors file. The window
+// gives it commands and shows what it reports; it never reaches past it.
+//
+// Threads: the service lives in the interface thread, as does the connection; the worker's loop
+// runs on a thread of its own and asks the service (Despacho) for the next record. Every reply
+// reaches the service once, as one ResultadoPedido, on the interface thread, the moment it is
+// classified. `m_bloqueo` guards the outbox file, the hold and the record in hand: the service
+// takes it, nobody else.
+//
+// Split by concern: servicio_envio.cpp (life, commands, replies, the hold, the snapshot),
+// servicio_corrida.cpp (list runs and their journal), servicio_archivos.cpp (data paths, the
+// errors file's lines, the queue, manual sends, cancellation, compaction).
+
+#include "envio/despacho.h"
+#include "gateway/estados.h"
+#include "gateway/protocolo_ngw.h"
+#include "gateway/resultado_pedido.h"
+#include "historial/base_historial.h"
+#include "lista/outbox.h"
+#include "lista/retencion.h"
+#include "servicio/corrida.h"
+
+#include <QDir>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+
+class QThreadPool;
+class threads;
+
+namespace historial {
+class ModeloBandeja;
+}
+
+namespace servicio {
+
+// Everything the window shows of sending, read at once.
+struct Instantanea
+{
+    SituacionEnvio situacion;
+    // The state label's text (textoSituacion).
+    QString texto;
+    int enviados = 0;
+    int pendientes = 0;
+    int recibidos = 0;
+    // Sending stands still because the gateway failed (a retry waits).
+    bool detenidoPorFalla = false;
+    // The hold's file was found and read (else nothing goes out until the operator has looked),
+    // and a number that changes with every change of the hold.
+    bool retencionConfiable = true;
+    unsigned versionRetencion = 0;
+
+    bool operator==(const Instantanea &otra) const;
+    bool operator!=(const Instantanea &otra) const { return !(*this == otra); }
+};
+
+// The paths the operator chose for the files the program writes beside the outbox.
+struct RutasOperador
+{
+    QString errores;
+    QString backup;
+    QString recibidos;
+};
+// Which of them a path is meant to be (Lista: the list to add).
+enum class Rol { Lista, Errores, Backup, Recibidos };
+
+// "Guardar" on the connection's page.
+enum class Actualizacion {
+    Hecha,     // the gateway is being asked: its answer shows in the snapshot
+    Ocupada,   // a request was in flight: nothing changed
+    SinMarcar, // the record the gateway took could not be marked "E": nothing changed
+    Atendiendo // the worker took the link meanwhile: the gateway was not asked
+};
+
+// A manual message.
+enum class Manual { Agregado, CorridaPendiente, NoAbre };
+
+class ServicioEnvio : public QObject, private Despacho
+{
+    Q_OBJECT
+
+public:
+    // The data folder holds the outbox and every file of the service. The gateway is checked at
+    // once when its address is known. The worker's loop starts with iniciar().
+    ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre = nullptr);
+    // Ends in order (terminar) if that has not been done yet.
+    ~ServicioEnvio() override;
+    Q_DISABLE_COPY(ServicioEnvio)
+
+    // Starts the worker's loop on a thread of its own.
+    void iniciar();
+    // Tells the worker to leave and the connection to start nothing new, waits (with the event
+    // loop running) until the loop has ended and no request is in flight, settles what is left,
+    // writes what cannot be settled to the log and the errors file, and deletes the worker with
+    // its connection. A message the gateway took is thereby marked "E" before the program ends.
+    void terminar();
+    bool terminado() const { return !m_trabajador; }
+
+    // Sending on or off.
+    void reanudar();
+    void pausar();
+    // The connection's page: settles the last reply, then gives the connection `gateway` and asks
+    // it. The gateway must have no falla().
+    Actualizacion actualizarConexion(const protocolo_ngw::Gateway &gateway);
+    // The connection's state, busy flag, address and key, for the connection test dialog.
+    int estadoConexion() const;
+    bool conexionOcupada() const;
+    protocolo_ngw::Gateway gateway() const;
+
+    Instantanea instantanea() const;
+    // The hold's file (for the operator's notice).
+    QString rutaRetencion() const;
+
+    // The data folder and the operator's paths.
+    const QDir &carpetaDatos() const { return m_carpeta; }
+    QString rutaSalidas() const { return m_rutaSalidas; }
+    QString rutaDiario() const;
+    QString rutaHistorial() const;
+    void fijarRutas(const RutasOperador &rutas);
+    // Why `ruta` cannot be the file of `rol`: the data file it already is. Empty when it can be.
+    QString motivoRutaRechazada(const QString &ruta, Rol rol) const;
+
+    // The errors file's lines (the connection's failures, received messages stored elsewhere,
+    // the history's problems), written while no list run counts its lines. What the operator
+    // must hear of a failure to write them (a box), or empty.
+    QString escribirLineas();
+
+    // The queue tab's model brought up to the outbox and the hold, read together; the rows it
+    // shows are read later from the file, each checked against the bytes indexed.
+    void actualizarBandeja(historial::ModeloBandeja &modelo);
+    // A list run is in progress or was left unfinished: nothing may be taken out of the outbox.
+    bool corridaAbierta() const;
+    outbox::ResultadoCancelacion cancelar(const QVector<outbox::Referencia> &registros);
+    Manual agregarManual(const QString &numero, const QString &mensaje, bool urgente);
+
+    // Records in doubt: one more send each (in its turn, first of all), or marked "E" without a
+    // send; the records it applied to. Each tells the history.
+    int reenviarEnDuda(const QVector<outbox::Referencia> &registros);
+    int marcarEnDudaEnviados(const QVector<outbox::Referencia> &registros);
+    // After the hold's file was lost or damaged and the operator has looked: nothing is held any
+    // more and sending goes on. False when the new file cannot be written.
+    bool empezarRetencionDeNuevo();
+
+    // A list run, in steps: prepararCorrida reads and checks; a plain or arming run then asks
+    // (the window), resumirCorrida counts every row, the window asks again with the summary, and
+    // escribirCorrida writes. A watched run goes straight from preparing to writing. Any step may
+    // end the run; abandonarCorrida ends it when the operator says no.
+    ResultadoCorrida prepararCorrida(const PedidoCorrida &pedido);
+    ResumenCorrida resumirCorrida();
+    ResultadoCorrida escribirCorrida();
+    void abandonarCorrida();
+    // Finishes a list run that a crash or a write failure cut short, if its journal is there.
+    // `avisar`: a watched run's report too. Paso::Seguir when there was none.
+    ResultadoCorrida reanudarCorrida(bool avisar);
+    // Recounts the three counters; `compactar`: then compacts a long outbox. What the operator
+    // must hear (a box), or empty.
+    QString recontar(bool compactar = true);
+    QString compactarOutbox();
+
+    historial::Historial &historial() { return m_historial; }
+    // The dispatch worker with its connection, for tests; null once ended.
+    threads *trabajador() const { return m_trabajador; }
+
+signals:
+    // The snapshot changed (looked at once a second).
+    void cambioEstado(const servicio::Instantanea &instantanea);
+    // One attempt to send a record has ended: resultado is "enviado" once its line is marked
+    // "E", "error: " or "en duda: " and why, or the operator's choice. fechaHora
+    // "yyyy-MM-dd HH:mm:ss", local time.
+    void intentoTerminado(const QString &fechaHora, const QString &numero, const QString &mensaje,
+                          const QString &resultado);
+    // Received messages have been stored, in the gateway's order: once per fetch.
+    void mensajesRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes);
+    // A list run's pass has done `hechas` of `total` rows; and how a run ended.
+    void progresoCorrida(int hechas, int total);
+    void corridaTerminada(const servicio::ResultadoCorrida &resultado);
+    // A line for the operator, as it goes to the errors file.
+    void lineaOperador(const QString &linea);
+
+private:
+    // Despacho, from the worker's thread.
+    bool completarPendiente() override;
+    void alGirar() override;
+    bool entregarSiguiente(const Entrega &entrega) override;
+
+    // The connection's one report of a request (interface thread, directly).
+    void alTerminarPedido(const ResultadoPedido &resultado);
+    // Under the lock.
+    bool completarBloqueado();
+    bool elegir(outbox::Pendiente &pendiente);
+    bool guardarRetencion();
+    void anotarRetencion();
+    void conciliarRetencion();
+    void cerrarRetencion();
+    void contarPendientes();
+    void contarEnviados();
+    void contarRecibidos();
+    void informarIntento(const QString &resultado);
+    void informarLinea(const QByteArray &linea, const QString &resultado);
+    void guardadosAlHistorial(const ResultadoPedido &resultado);
+    void agregarLinea(const QString &linea);
+    void revisarCambio();
+
+    // List runs (servicio_corrida.cpp).
+    struct Corrida;
+    lista::EntradasFila entradasFila() const;
+    bool rutasDeCorridaValidas(ResultadoCorrida &r);
+    bool rechazarLista(lista::Lectura lectura, ResultadoCorrida &r);
+    bool validarColumnas(ResultadoCorrida &r);
+    void empezarPasadas();
+    bool abrirDiario(ResultadoCorrida &r);
+    int pasadaEscritura(int hechas);
+    bool anotarError(const QString &linea);
+    void detenerEscritura(const QString &causa);
+    void cerrarCorrida(int agregados, const QString &reporte, ResultadoCorrida &r);
+    void terminarCorridaEscrita(ResultadoCorrida &r);
+    void completarCorrida(bool avisar, ResultadoCorrida &r);
+    ResultadoCorrida terminarCorrida(ResultadoCorrida r);
+
+    QDir m_carpeta;
+    QString m_rutaSalidas;
+    RutasOperador m_rutas;
+    historial::Historial m_historial;
+    threads *m_trabajador = nullptr;
+    QThreadPool *m_pool = nullptr;
+    QTimer m_reloj;
+    Instantanea m_ultima;
+
+    // The outbox, the hold and the record in hand.
+    QMutex m_bloqueo;
+    retencion::Retencion m_retencion;
+    std::atomic<bool> m_retencionSinEscribir{false};
+    bool m_retencionAnotada = false;
+    // The record with the gateway (or taken and not yet marked): its offset, its bytes, its fields.
+    bool m_enMano = false;
+    qint64 m_posicionEnMano = 0;
+    QByteArray m_lineaEnMano;
+    registro_sms m_registroEnMano;
+    // The gateway took the record in hand and its mark is not written yet.
+    bool m_marcaPendiente = false;
+
+    std::atomic<int> m_enviados{0};
+    std::atomic<int> m_pendientes{0};
+    std::atomic<int> m_recibidos{0};
+
+    // Lines waiting for the errors file (the connection's, the history's); the connection's last
+    // failure (written once, while retries fail alike); a rejected errors path is told once.
+    QStringList m_lineas;
+    QStringList m_avisosHistorial;
+    QString m_errorConexion;
+    QString m_ultimoErrorConexion;
+    QString m_rutaErroresRechazada;
+
+    std::unique_ptr<Corrida> m_corrida;
+    bool m_enCorrida = false;
+};
+
+} // namespace servicio
+
+Q_DECLARE_METATYPE(servicio::Instantanea)
