@@ -75,7 +75,8 @@ bool Instantanea::operator==(const Instantanea &o) const
 
 ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre)
     : QObject(padre), m_carpeta(carpetaDatos),
-      m_rutaSalidas(carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas)))
+      m_rutaSalidas(carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas))),
+      m_buscador([](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); })
 {
     qRegisterMetaType<servicio::Instantanea>();
     qRegisterMetaType<servicio::ResultadoCorrida>();
@@ -409,16 +410,8 @@ bool ServicioEnvio::elegir(outbox::Pendiente &pendiente)
         // Cancelled or marked meanwhile: nothing left to send again.
         m_retencion.olvidarReenvio(pedida);
     }
-    const QDate hoy = reloj::hoy();
-    const auto vencida = [&hoy](const char *fecha, int largo) {
-        return reglas_envio::fechaVencida(fecha, largo, hoy);
-    };
-    retencion::Omision omision(m_retencion.entradas());
-    outbox::Omitir retenida;
-    if (!omision.vacia())
-        retenida = [&omision](const char *linea, int largo) { return omision.retenida(linea, largo) >= 0; };
-    return outbox::buscarPendiente(m_rutaSalidas, vencida, pendiente, retenida) ==
-           ResultadoBusqueda::Encontrado;
+    return m_buscador.buscar(m_rutaSalidas, reloj::hoy(), m_retencion.entradas(), m_retencion.version(),
+                             pendiente) == ResultadoBusqueda::Encontrado;
 }
 
 bool ServicioEnvio::guardarRetencion()

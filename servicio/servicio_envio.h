@@ -19,6 +19,7 @@
 #include "gateway/protocolo_ngw.h"
 #include "gateway/resultado_pedido.h"
 #include "historial/base_historial.h"
+#include "lista/buscador_outbox.h"
 #include "lista/outbox.h"
 #include "lista/retencion.h"
 #include "servicio/corrida.h"
@@ -237,6 +238,8 @@ private:
     // The outbox, the hold and the record in hand.
     QMutex m_bloqueo;
     retencion::Retencion m_retencion;
+    // Where the next due record may be, from what the last choices read.
+    outbox::Buscador m_buscador;
     std::atomic<bool> m_retencionSinEscribir{false};
     bool m_retencionAnotada = false;
     // The record with the gateway (or taken and not yet marked): its offset, its bytes, its fields.
