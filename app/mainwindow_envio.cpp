@@ -120,11 +120,15 @@ bool MainWindow::preguntarYContar()
         ProgresoCorrida progreso(this);
         resumen = m_servicio->resumirCorrida();
     }
+    if (!resumen.error.isEmpty()) {
+        error(resumen.error);
+        return false;
+    }
     m_lista->anotarConteo(resumen.truncados, resumen.faltaObligatorio);
-    if (resumen.problemas.isEmpty())
+    if (!resumen.revision)
         return CuadroMensaje::mostrar(tr("Atencion!"), resumen.texto, botones) == QMessageBox::Ok;
     const auto verDetalle = [&resumen] {
-        detalle_lista detalle(resumen.problemas);
+        detalle_lista detalle(*resumen.revision);
         detalle.exec();
     };
     return CuadroMensaje::mostrarConDetalle(tr("Atencion!"), resumen.texto, botones, verDetalle) ==

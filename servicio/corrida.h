@@ -5,6 +5,7 @@
 
 #include "lista/corrida_lista.h"
 #include "lista/lectura_lista.h"
+#include "lista/lista_en_disco.h"
 #include "lista/revision_lista.h"
 #include "lista/separar_linea.h"
 
@@ -12,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <memory>
 
 namespace servicio {
 
@@ -39,7 +42,10 @@ enum class Paso {
 struct ResumenCorrida
 {
     QString texto;
-    QVector<lista::ProblemaFila> problemas;
+    // The rows worth a look, each read from the list when shown; null when there are none.
+    std::shared_ptr<const lista::RevisionLista> revision;
+    // The list changed while it was counted: nothing is asked, the run ends with this.
+    QString error;
     int aEncolar = 0;
     int truncados = 0;
     int faltaObligatorio = 0;
@@ -62,18 +68,29 @@ struct ResultadoCorrida
     int aErrores = 0;
 };
 
-// The rows of a list, read once for a whole run. The run reaches its rows only through this.
+// The rows of a list for a whole run, read from the file a block at a time: only where each line
+// starts is held, so a run's memory does not grow with its list. Every pass checks that it reads
+// the bytes the first read indexed. The run reaches its rows only through this.
 class FilasLista
 {
 public:
-    lista::Lectura leer(const QString &ruta);
-    int cantidad() const { return int(m_lineas.size()); }
-    const QString &fila(int indice) const { return m_lineas.at(indice); }
-    bool vacia() const { return m_lineas.isEmpty(); }
-    const QStringList &todas() const { return m_lineas; }
+    FilasLista() : m_lista(std::make_shared<lista::ListaEnDisco>()) {}
+
+    lista::Lectura leer(const QString &ruta) { return m_lista->abrir(ruta); }
+    // Lets the file go, before it is moved.
+    void cerrar() { m_lista->cerrar(); }
+    int cantidad() const { return m_lista->cantidad(); }
+    bool vacia() const { return cantidad() == 0; }
+    // One line, read when asked for.
+    QString fila(int indice) const { return m_lista->linea(indice); }
+    // The lines from `desde` on, in order.
+    lista::ListaEnDisco::Recorrido recorrer(int desde) const { return m_lista->recorrer(desde); }
+    const lista::ListaEnDisco &lista() const { return *m_lista; }
+    // Shared with a summary whose problems are read from the file when shown.
+    std::shared_ptr<const lista::ListaEnDisco> compartida() const { return m_lista; }
 
 private:
-    QStringList m_lineas;
+    std::shared_ptr<lista::ListaEnDisco> m_lista;
 };
 
 } // namespace servicio

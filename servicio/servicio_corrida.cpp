@@ -19,12 +19,6 @@
 
 namespace servicio {
 
-lista::Lectura FilasLista::leer(const QString &ruta)
-{
-    m_lineas.clear();
-    return lista::leerLista(ruta, m_lineas);
-}
-
 namespace {
 
 int desdeFila(const lista::FormatoLista &formato, int hechas, int cantidad)
@@ -168,7 +162,7 @@ void ServicioEnvio::empezarPasadas()
     d.modo = c.pedido.modo;
     d.rutaLista = c.pedido.rutaLista;
     diario_corrida::identidad(d.rutaLista, d.tamanoLista, d.modificadaLista);
-    d.huellaLista = diario_corrida::huella(c.filas.todas());
+    d.huellaLista = diario_corrida::huella(c.filas.lista());
     d.rutaSalidas = m_rutaSalidas;
     d.rutaErrores = c.pedido.rutaErrores;
     d.plantilla = c.pedido.plantilla;
@@ -185,22 +179,36 @@ ResumenCorrida ServicioEnvio::resumirCorrida()
         return resumen;
     const FilasLista &filas = m_corrida->filas;
     const lista::ReglasFila reglas(entradasFila());
-    lista::RevisionLista revision;
+    // A problem row's text is read again from the list when the operator looks at it.
+    const std::shared_ptr<const lista::ListaEnDisco> enDisco = filas.compartida();
+    auto revision =
+        std::make_shared<lista::RevisionLista>([enDisco](int linea) { return enDisco->linea(linea - 1); });
     const int desde = desdeFila(m_corrida->formato, 0, filas.cantidad());
     const int total = filas.cantidad() - desde;
-    for (int i = desde; i < filas.cantidad(); ++i) {
-        revision.agregar(i + 1, filas.fila(i), reglas.evaluar(filas.fila(i)));
+    lista::ResultadoFila resultado;
+    lista::ListaEnDisco::Recorrido recorrido = filas.recorrer(desde);
+    while (recorrido.siguiente()) {
+        const int i = recorrido.numero();
+        reglas.evaluar(recorrido.linea(), resultado);
+        revision->agregar(i + 1, recorrido.linea(), resultado);
         // Every row would make a progress display repaint too often; a step of 256 is invisible.
         if (((i - desde + 1) & 0xFF) == 0)
             emit progresoCorrida(i - desde + 1, total);
     }
-    resumen.truncados = revision.truncados();
-    resumen.faltaObligatorio = revision.porMotivo(lista::Motivo::FaltaObligatorio);
-    resumen.aEncolar = revision.aEncolar();
-    resumen.problemas = revision.problemas();
-    resumen.texto = lista::textoResumen(revision) +
+    if (recorrido.cambio()) {
+        resumen.error = tr("La lista %1 cambió mientras se revisaba: no se agregó nada. Vuelva a "
+                           "elegirla para agregarla.")
+                            .arg(m_corrida->pedido.rutaLista);
+        return resumen;
+    }
+    resumen.truncados = revision->truncados();
+    resumen.faltaObligatorio = revision->porMotivo(lista::Motivo::FaltaObligatorio);
+    resumen.aEncolar = revision->aEncolar();
+    if (revision->cantidadProblemas() > 0)
+        resumen.revision = revision;
+    resumen.texto = lista::textoResumen(*revision) +
                     corrida_lista::textoConfirmacion(resumen.truncados, resumen.faltaObligatorio,
-                                                     resumen.aEncolar, revision.hayAvisos());
+                                                     resumen.aEncolar, revision->hayAvisos());
     return resumen;
 }
 
@@ -287,9 +295,11 @@ int ServicioEnvio::pasadaEscritura(int hechas)
         }
         enLote = 0;
     };
-    for (int i = desde; i < c.filas.cantidad() && !c.escrituraFallo; ++i) {
-        const QString &fila = c.filas.fila(i);
-        const lista::ResultadoFila r = reglas.evaluar(fila);
+    lista::ResultadoFila r;
+    lista::ListaEnDisco::Recorrido recorrido = c.filas.recorrer(desde);
+    while (!c.escrituraFallo && recorrido.siguiente()) {
+        const int i = recorrido.numero();
+        reglas.evaluar(recorrido.linea(), r);
         if (r.motivo == lista::Motivo::Ninguno) {
             anexador.acumular(r.numero, r.fecha, r.mensaje);
             ++enLote;
@@ -298,10 +308,15 @@ int ServicioEnvio::pasadaEscritura(int hechas)
         } else {
             vaciar();
             if (!c.escrituraFallo)
-                anotarError(fila);
+                anotarError(recorrido.linea().toString());
         }
         if (((i - desde + 1) & 0xFF) == 0)
             emit progresoCorrida(i - desde + 1, total);
+    }
+    if (recorrido.cambio() && !c.escrituraFallo) {
+        vaciar();
+        // The rows after it are left undone: the journal tells the next start which went in.
+        detenerEscritura(tr("La lista %1 cambió mientras se agregaba.").arg(c.diario.rutaLista));
     }
     vaciar();
     c.anexadorErrores = nullptr;
@@ -364,6 +379,7 @@ void ServicioEnvio::terminarCorridaEscrita(ResultadoCorrida &r)
     const diario_corrida::Diario &d = m_corrida->diario;
     if (d.modo == corrida_lista::Modo::Armado)
         r.armarVigilancia = true;
+    m_corrida->filas.cerrar();
     // Only the list that was read: one dropped at the path since then waits for its own run.
     const QString backup =
         m_corrida->pedido.rutaBackup.isEmpty() ? m_rutas.backup : m_corrida->pedido.rutaBackup;
@@ -425,9 +441,9 @@ void ServicioEnvio::completarCorrida(bool avisar, ResultadoCorrida &r)
     // The rows done are recognised by the records they wrote, never by the errors file alone.
     diario_corrida::Avance avance;
     if (c.filas.leer(d.rutaLista) == lista::Lectura::Bien &&
-        diario_corrida::mismasLineas(d, c.filas.todas())) {
+        diario_corrida::mismasLineas(d, c.filas.lista())) {
         QMutexLocker bloqueo(&m_bloqueo);
-        avance = diario_corrida::reconocerAvance(d, c.filas.todas(), lista::ReglasFila(entradasFila()));
+        avance = diario_corrida::reconocerAvance(d, c.filas.lista(), lista::ReglasFila(entradasFila()));
     } else {
         QMutexLocker bloqueo(&m_bloqueo);
         if (!diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, avance.lineasNuevas))

@@ -301,6 +301,34 @@ private slots:
         QCOMPARE(r.reporte, corrida_lista::textoCorridaCompletada(lista, 1, 2, 1, errores()));
     }
 
+    // A list changed after it was read, before a pass reached its rows: the run adds nothing of
+    // what it did not count and leaves the list where it is.
+    void listaCambiadaEntrePasadas_data()
+    {
+        QTest::addColumn<bool>("alContar");
+        QTest::newRow("al contar") << true;
+        QTest::newRow("al escribir") << false;
+    }
+    void listaCambiadaEntrePasadas()
+    {
+        QFETCH(bool, alContar);
+        const QString lista = listaDeTres();
+        QCOMPARE(m_servicio->prepararCorrida(pedido(Modo::Simple, lista)).paso, Paso::Seguir);
+        if (!alContar)
+            QVERIFY(m_servicio->resumirCorrida().error.isEmpty());
+        escribir(lista, "nombre,celular\nAna,999\nBeto,\nCarla,333\n");
+        if (alContar) {
+            QVERIFY(
+                m_servicio->resumirCorrida().error.contains(QStringLiteral("cambió mientras se revisaba")));
+            m_servicio->abandonarCorrida();
+        } else {
+            QVERIFY(
+                m_servicio->escribirCorrida().error.contains(QStringLiteral("cambió mientras se agregaba")));
+        }
+        QCOMPARE(leer(salidas()), QByteArray());
+        QVERIFY(QFile::exists(lista));
+    }
+
     // A path that is another data file is refused when a run would use it: nothing is written or
     // moved, and the watch goes off.
     void rutaDeDatosRechazadaAlAgregar_data()
