@@ -210,11 +210,7 @@ void MainWindow::on_pushActualizar_clicked()
     } else {
         qCDebug(catApp).noquote() << "ayuda=" << pagina;
     }
-#ifdef NBSMS_WEBKIT
-    m_ui->webView->load(QUrl::fromLocalFile(pagina));
-#else
-    m_ui->webView->setSource(QUrl::fromLocalFile(pagina));
-#endif
+    m_ui->webView->cargar(QUrl::fromLocalFile(pagina));
 }
 
 void MainWindow::habilitarControlesLista(bool habilitar)

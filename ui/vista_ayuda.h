@@ -1,18 +1,32 @@
 #pragma once
-// The help tab's view. Where QtWebKit is available it is the web view; Qt for Windows ships no
-// QtWebKit, and there a text browser (which also shows a local HTML page) stands in under the
-// same object name `webView`. The form creates it as `new VistaAyuda(parent)`.
-//
-// The form gives the view its first address "about:blank" through setProperty("url"): the web
-// view's `url` property takes it, while the text browser, having no such property, only keeps a
-// dynamic property and starts empty.
+// The help tab's view. The page viewer is built, and its page loaded, the first time the tab is
+// shown: building a web view costs a noticeable part of the start, and most sessions never open
+// the help. Where QtWebKit is available the viewer is the web view; Qt for Windows ships no
+// QtWebKit, and there a text browser (which also shows a local HTML page) stands in. The form
+// creates the holder as `new VistaAyuda(parent)` under the object name `webView`.
 
 #include <QUrl>
+#include <QWidget>
 
-#ifdef NBSMS_WEBKIT
-#include <QtWebKitWidgets/QWebView>
-using VistaAyuda = QWebView;
-#else
-#include <QTextBrowser>
-using VistaAyuda = QTextBrowser;
-#endif
+class VistaAyuda : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit VistaAyuda(QWidget *parent = nullptr);
+
+    // The page to show: loaded at once when the viewer is built, else when it is.
+    void cargar(const QUrl &pagina);
+    QUrl pagina() const { return m_pagina; }
+    // The viewer (a QWebView or a QTextBrowser), or null while the tab has not been shown.
+    QWidget *visor() const { return m_visor; }
+
+protected:
+    void showEvent(QShowEvent *evento) override;
+
+private:
+    void mostrarPagina();
+
+    QUrl m_pagina;
+    QWidget *m_visor = nullptr;
+};

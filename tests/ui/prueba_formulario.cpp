@@ -14,6 +14,12 @@
 #include <QToolBar>
 #include <QValidator>
 
+#ifdef NBSMS_WEBKIT
+#include <QtWebKitWidgets/QWebView>
+#else
+#include <QTextBrowser>
+#endif
+
 #include <memory>
 
 namespace {
@@ -513,12 +519,24 @@ private slots:
         QCOMPARE(ui->webView->parentWidget(), ui->tab_2);
         QCOMPARE(ui->tab_2->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly),
                  (QList<QWidget *>{ui->webView, ui->labelVersion}));
+        // The viewer comes with the tab's first showing, with the page asked for before.
+        QVERIFY(!ui->webView->visor());
+        QFile html(QDir::temp().filePath(QStringLiteral("ayuda_home.html")));
+        QVERIFY(html.open(QIODevice::WriteOnly) && html.write("<p>Ayuda</p>") > 0);
+        html.close();
+        const QUrl pagina = QUrl::fromLocalFile(html.fileName());
+        ui->webView->cargar(pagina);
+        QVERIFY(!ui->webView->visor());
+        ventana->show();
+        QVERIFY(!ui->webView->visor());
+        ui->tabWidget->setCurrentWidget(ui->tab_2);
+        QVERIFY(ui->webView->visor());
 #ifdef NBSMS_WEBKIT
-        QCOMPARE(ui->webView->metaObject()->className(), "QWebView");
-        QCOMPARE(ui->webView->url(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(ui->webView->visor()->metaObject()->className(), "QWebView");
+        QTRY_COMPARE(static_cast<QWebView *>(ui->webView->visor())->url(), pagina);
 #else
-        QCOMPARE(ui->webView->metaObject()->className(), "QTextBrowser");
-        QVERIFY(ui->webView->source().isEmpty());
+        QCOMPARE(ui->webView->visor()->metaObject()->className(), "QTextBrowser");
+        QCOMPARE(static_cast<QTextBrowser *>(ui->webView->visor())->source(), pagina);
 #endif
     }
 
