@@ -1,12 +1,20 @@
 #include "ui/vista_ayuda.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 
-#ifdef NBSMS_WEBKIT
-#include <QtWebKitWidgets/QWebView>
-#else
-#include <QTextBrowser>
-#endif
+namespace {
+
+bool esWeb(const QWidget *visor)
+{
+    return !qobject_cast<const QTextBrowser *>(visor);
+}
+
+} // namespace
 
 VistaAyuda::VistaAyuda(QWidget *parent) : QWidget(parent)
 {
@@ -26,22 +34,36 @@ void VistaAyuda::showEvent(QShowEvent *evento)
     QWidget::showEvent(evento);
     if (m_visor)
         return;
-#ifdef NBSMS_WEBKIT
-    m_visor = new QWebView(this);
-#else
-    m_visor = new QTextBrowser(this);
-#endif
+    m_visor = crearVisorWeb();
+    if (!m_visor)
+        m_visor = new QTextBrowser(this);
     m_visor->setObjectName(QStringLiteral("visorAyuda"));
     layout()->addWidget(m_visor);
     if (!m_pagina.isEmpty())
         mostrarPagina();
 }
 
+// The web view from its module, beside the executable or where this build put it; null where
+// there is none.
+QWidget *VistaAyuda::crearVisorWeb()
+{
+#ifdef NBSMS_VISOR_AYUDA
+    using Crear = QWidget *(*)(QWidget *);
+    const QString nombre = QFileInfo(QStringLiteral(NBSMS_VISOR_AYUDA)).fileName();
+    for (const QString &ruta :
+         {QDir(QCoreApplication::applicationDirPath()).filePath(nombre), QStringLiteral(NBSMS_VISOR_AYUDA)}) {
+        QLibrary modulo(ruta);
+        if (const auto crear = reinterpret_cast<Crear>(modulo.resolve("nbsms_crear_visor_ayuda")))
+            return crear(this);
+    }
+#endif
+    return nullptr;
+}
+
 void VistaAyuda::mostrarPagina()
 {
-#ifdef NBSMS_WEBKIT
-    static_cast<QWebView *>(m_visor)->load(m_pagina);
-#else
-    static_cast<QTextBrowser *>(m_visor)->setSource(m_pagina);
-#endif
+    if (esWeb(m_visor))
+        m_visor->setProperty("url", m_pagina);
+    else
+        static_cast<QTextBrowser *>(m_visor)->setSource(m_pagina);
 }

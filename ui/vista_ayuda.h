@@ -1,9 +1,11 @@
 #pragma once
 // The help tab's view. The page viewer is built, and its page loaded, the first time the tab is
-// shown: building a web view costs a noticeable part of the start, and most sessions never open
-// the help. Where QtWebKit is available the viewer is the web view; Qt for Windows ships no
-// QtWebKit, and there a text browser (which also shows a local HTML page) stands in. The form
-// creates the holder as `new VistaAyuda(parent)` under the object name `webView`.
+// shown: QtWebKit's libraries and a web view cost a noticeable part of the start, and most
+// sessions never open the help. Where QtWebKit is available the viewer is a web view from a module
+// loaded then (nbsms_visor_ayuda, beside the executable); Qt for Windows ships no QtWebKit, and
+// there, or when the module cannot be loaded, a text browser (which also shows a local HTML page)
+// stands in. The form creates the holder as `new VistaAyuda(parent)` under the object name
+// `webView`.
 
 #include <QUrl>
 #include <QWidget>
@@ -19,6 +21,7 @@ public:
     void cargar(const QUrl &pagina);
     QUrl pagina() const { return m_pagina; }
     // The viewer (a QWebView or a QTextBrowser), or null while the tab has not been shown.
+    // Its page is its `url` property (the web view's) or `source` (the text browser's).
     QWidget *visor() const { return m_visor; }
 
 protected:
@@ -26,6 +29,7 @@ protected:
 
 private:
     void mostrarPagina();
+    QWidget *crearVisorWeb();
 
     QUrl m_pagina;
     QWidget *m_visor = nullptr;
