@@ -245,8 +245,8 @@ private slots:
         QCOMPARE(
             filas(ruta, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name")),
             QStringList({QStringLiteral("enviados_fecha"), QStringLiteral("enviados_numero"),
-                         QStringLiteral("enviados_resultado"), QStringLiteral("recibidos_fecha"),
-                         QStringLiteral("recibidos_numero")}));
+                         QStringLiteral("enviados_resultado"), QStringLiteral("numeros_invertido"),
+                         QStringLiteral("recibidos_fecha"), QStringLiteral("recibidos_numero")}));
         QCOMPARE(filas(ruta, QStringLiteral("SELECT * FROM enviados")),
                  QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado")});
         QCOMPARE(filas(ruta, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("wal")});
