@@ -219,7 +219,8 @@ QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRe
             q.bindValue(2, f.digitos);
         } else {
             q.bindValue(1, f.numero);
-            q.bindValue(2, f.mensaje);
+            // An opt-out by hand has no reply's text: a null one would be SQL NULL.
+            q.bindValue(2, f.mensaje.isNull() ? QStringLiteral("") : f.mensaje);
         }
         if (f.tipo == Tipo::Enviado || f.tipo == Tipo::Baja)
             q.bindValue(3, f.resultado);
