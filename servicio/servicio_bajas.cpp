@@ -152,8 +152,12 @@ void ServicioEnvio::bajasPorRespuesta(const QList<registro_sms> &mensajes)
     const QString respuesta = ajustes::leerTexto(ajustes::Clave::TextoBaja).trimmed();
     if (!ajustes::leerBool(ajustes::Clave::ConfirmarBaja) || respuesta.isEmpty())
         return;
-    for (const QString &numero : qAsConst(nombres))
-        m_confirmaciones.append({numero, respuesta});
+    // The number as the outbox holds it: the gateway's may come with spaces or dashes.
+    for (const QString &numero : qAsConst(nombres)) {
+        QString limpio;
+        if (lista::limpiarNumero(numero, limpio))
+            m_confirmaciones.append({limpio, respuesta});
+    }
     confirmarBajas();
 }
 

@@ -1,7 +1,7 @@
 // The real program with 1,000 records queued: a "Baja" reply from one of their numbers, written
 // another way, arrives in the middle of the run. From the fetch that brought it on, nothing more
-// goes to that number, its records are cancelled with their trace in the history, and the list
-// still holds after a restart.
+// goes to that number but the answer to the opt-out, its records are cancelled with their trace in
+// the history, and the list still holds after a restart.
 
 #include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
@@ -116,6 +116,7 @@ private slots:
         escribir(Clave::KeyGateway, QStringLiteral("key=%1").arg(QLatin1String(kClaveGateway)));
         escribir(Clave::EnvioActivado, true);
         escribir(Clave::CheckHorarios, kTodasLasHoras);
+        escribir(Clave::ConfirmarBaja, true);
         QVERIFY(ajustes::carpetaUsuario().mkpath(QLatin1String(kCarpetaDatos)));
         // One record in ten is the person's, the first of them sixth in the queue.
         QByteArray salidas;
@@ -146,6 +147,12 @@ private slots:
         QCOMPARE(std::count(baja, vistos.end(), std::string("envio")), 0L);
         const long antes = long(std::count(vistos.begin(), baja, std::string("envio")));
         QVERIFY(antes >= 1);
+        // The answer to the opt-out went first, once, to the number as the outbox writes it.
+        int confirmaciones = 0;
+        for (const simulador::Mensaje &m : gateway.enviados())
+            confirmaciones +=
+                m.numero == "+5491145678902" && m.texto.rfind("Recibimos su pedido de baja", 0) == 0;
+        QCOMPARE(confirmaciones, 1);
         terminar();
         QCOMPARE(consulta(QStringLiteral("SELECT numero || '|' || origen || '|' || texto FROM bajas")),
                  QStringList{QStringLiteral("+54 9 11 4567-8902|respuesta|Baja")});
