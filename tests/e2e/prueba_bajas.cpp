@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -144,8 +145,8 @@ private slots:
         const std::vector<std::string> vistos = sucesos();
         const auto baja = std::find(vistos.begin(), vistos.end(), "baja");
         QVERIFY(baja != vistos.end());
-        QCOMPARE(std::count(baja, vistos.end(), std::string("envio")), 0L);
-        const long antes = long(std::count(vistos.begin(), baja, std::string("envio")));
+        QCOMPARE(int(std::count(baja, vistos.end(), std::string("envio"))), 0);
+        const int antes = int(std::count(vistos.begin(), baja, std::string("envio")));
         QVERIFY(antes >= 1);
         // The answer to the opt-out went first, once, to the number as the outbox writes it.
         int confirmaciones = 0;
@@ -169,7 +170,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(pendientesDeLaPersona(), 0, 10000);
         terminar();
         const std::vector<std::string> despues = sucesos();
-        QCOMPARE(std::count(despues.begin(), despues.end(), std::string("envio")), antes);
+        QCOMPARE(int(std::count(despues.begin(), despues.end(), std::string("envio"))), antes);
     }
 
     void cleanup() { programa.matar(); }
