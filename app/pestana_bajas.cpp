@@ -51,6 +51,9 @@ PestanaBajas::PestanaBajas(Ui::MainWindow *ui, servicio::ServicioEnvio &servicio
     m_ui->ingresoPalabrasBaja->setText(ajustes::leerTexto(ajustes::Clave::PalabrasBaja));
     m_ui->checkConfirmarBaja->setChecked(ajustes::leerBool(ajustes::Clave::ConfirmarBaja));
     m_ui->ingresoTextoBaja->setText(ajustes::leerTexto(ajustes::Clave::TextoBaja));
+    // Their beginning shows, not their end.
+    m_ui->ingresoPalabrasBaja->setCursorPosition(0);
+    m_ui->ingresoTextoBaja->setCursorPosition(0);
     connect(m_ui->ingresoPalabrasBaja, &QLineEdit::textChanged, this,
             [](const QString &texto) { ajustes::escribir(ajustes::Clave::PalabrasBaja, texto); });
     connect(m_ui->checkConfirmarBaja, &QCheckBox::toggled, this,
