@@ -1,11 +1,14 @@
 // The opt-out list as the operator handles it on the window: the "Bajas" tab (add, remove with a
 // question, export and import back), the question before a manual send to a number on it, and
-// each reply shown with the last message sent to that number before it.
+// each reply shown with the last message sent to that number before it, its conversation and reply.
 
+#include "app/conversacion.h"
 #include "common/archivos_prueba.h"
 #include "common/ventana_prueba.h"
 
+#include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -112,6 +115,16 @@ private slots:
         ui->filtroRecibidos->setText(QStringLiteral("011 4567-8902"));
         w->aplicarFiltroRecibidos();
         QCOMPARE(m->rowCount(), 1);
+
+        // The conversation holds every form of the number; the reply goes first in the outbox, to
+        // the number as the outbox writes numbers.
+        DialogoConversacion conversacion(*s, QStringLiteral("+54 9 11 4567-8902"));
+        QCOMPARE(conversacion.findChild<QTableWidget *>(QStringLiteral("tablaConversacion"))->rowCount(), 5);
+        conversacion.findChild<QPlainTextEdit *>(QStringLiteral("textoRespuesta"))
+            ->setPlainText(QStringLiteral("Gracias"));
+        QVERIFY(conversacion.responder());
+        QVERIFY(leer(salidas()).startsWith("e,+5491145678902,"));
+        QVERIFY(leer(salidas()).contains(",Gracias"));
     }
 };
 
