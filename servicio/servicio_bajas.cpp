@@ -58,7 +58,10 @@ void ServicioEnvio::leerBajas()
                 .arg(conocidas);
         qCWarning(catApp).noquote() << texto;
         agregarLinea(texto);
-        emit avisoBajas(texto);
+        if (m_pool)
+            emit avisoBajas(texto);
+        else
+            m_avisoBajasAlIniciar = texto;
     }
     if (cantidad != conocidas)
         ajustes::escribir(ajustes::Clave::BajasEnVigor, cantidad);

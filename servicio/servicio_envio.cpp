@@ -19,6 +19,7 @@
 #include <QThreadPool>
 
 #include <cstring>
+#include <utility>
 
 namespace servicio {
 
@@ -125,6 +126,9 @@ void ServicioEnvio::iniciar()
     m_pool->setMaxThreadCount(1);
     m_pool->start(m_trabajador, 0);
     m_reloj.start();
+    // Told while the service was being built, before anyone could listen.
+    if (!m_avisoBajasAlIniciar.isEmpty())
+        emit avisoBajas(std::exchange(m_avisoBajasAlIniciar, QString()));
 }
 
 void ServicioEnvio::terminar()

@@ -311,6 +311,8 @@ private:
     std::atomic<bool> m_bajasConocidas{true};
     std::atomic<bool> m_purgarBajas{false};
     int m_digitosNumero = 10;
+    // A list found shorter while the service was built, told once it starts.
+    QString m_avisoBajasAlIniciar;
     // Answers to opt-outs waiting for a list run to end (number, text).
     QVector<QPair<QString, QString>> m_confirmaciones;
 

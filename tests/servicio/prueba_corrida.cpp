@@ -110,6 +110,20 @@ private slots:
         ajustes::escribir(ajustes::Clave::BajasEnVigor, 0);
     }
 
+    // A history whose list is shorter than the one last in force (a file replaced by hand) is
+    // told, once the window listens, not emptied in silence.
+    void listaDeBajasMasCortaSeAvisa()
+    {
+        m_servicio.reset();
+        ajustes::escribir(ajustes::Clave::BajasEnVigor, 3);
+        m_servicio = std::make_unique<servicio::ServicioEnvio>(QDir(m_dir->path()), protocolo_ngw::Gateway());
+        QSignalSpy avisos(m_servicio.get(), &servicio::ServicioEnvio::avisoBajas);
+        m_servicio->iniciar();
+        QCOMPARE(avisos.size(), 1);
+        QVERIFY(avisos.at(0).at(0).toString().contains(QStringLiteral("tenía 3")));
+        QCOMPARE(ajustes::leerEntero(ajustes::Clave::BajasEnVigor), 0);
+    }
+
     // Rows to a number on the opt-out list, in whatever form, go to the errors file and are
     // counted in the summary; the others are queued.
     void filasDadasDeBaja()
