@@ -51,6 +51,11 @@ const Definicion kTabla[] = {
     {Clave::EsperaReintento, "int_espera_reintento_ms", Tipo::Entero, nullptr,      30000, 1000, 300000},
     {Clave::LimiteSilencio,  "int_limite_silencio_ms", Tipo::Entero, nullptr,       30000, 100, 600000},
     {Clave::PlazoRespuesta,  "int_plazo_respuesta_ms", Tipo::Entero, nullptr,       60000, 100, 600000},
+    {Clave::DigitosNumero,   "int_digitos_mismo_numero", Tipo::Entero, nullptr,        10, 7, 15},
+    {Clave::PalabrasBaja,    "str_palabras_baja",    Tipo::Texto,  kPalabrasBaja,       0, 0, 0},
+    {Clave::ConfirmarBaja,   "bool_confirmar_baja",  Tipo::Bool,   nullptr,             0, 0, 1},
+    {Clave::TextoBaja,       "str_texto_confirmacion_baja", Tipo::Texto, kTextoBaja,    0, 0, 0},
+    {Clave::BajasEnVigor,    "int_bajas_en_vigor",   Tipo::Entero, nullptr,             0, 0, 2147483647},
 };
 // clang-format on
 

@@ -56,7 +56,7 @@ Buscador::Desde Buscador::desdeDonde(const QString &ruta, const archivos_datos::
 
 ResultadoBusqueda Buscador::buscar(const QString &rutaSalidas, const QDate &hoy,
                                    const QVector<retencion::Entrada> &retenidas, unsigned version,
-                                   Pendiente &encontrado)
+                                   Pendiente &encontrado, const Omitir &otra)
 {
     QFile archivo;
     // Read-write as the mark will be: a missing outbox is created empty rather than reported
@@ -90,13 +90,14 @@ ResultadoBusqueda Buscador::buscar(const QString &rutaSalidas, const QDate &hoy,
     m.cortes = archivos_datos::cambiosPropios(rutaSalidas).cortes;
     m.version = version;
 
-    const auto omitir = [&m](const char *linea, int largo) {
+    const auto omitir = [&m, &otra](const char *linea, int largo) {
         if (m.primeraPendiente < 0)
             m.primeraPendiente = m.conocido;
-        if (m.omision->retenida(linea, largo) < 0)
-            return false;
-        ++m.retenidas;
-        return true;
+        if (m.omision->retenida(linea, largo) >= 0) {
+            ++m.retenidas;
+            return true;
+        }
+        return otra && otra(linea, largo);
     };
     const auto vencida = [&](const char *fecha, int largo) {
         const QDate dia = m_leerFecha(fecha, largo);

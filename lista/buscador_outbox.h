@@ -46,9 +46,12 @@ public:
     // The first record that may go on `hoy` and that the hold (`retenidas`, whose entries change
     // only along with `version`, retencion::Retencion::version) does not keep back. Call under
     // the lock of the outbox's owner.
+    // `otra`, when given, passes over more lines the same way (after the hold); a line it passes
+    // over is never looked at again until the search is forgotten (olvidar()) or reads from an
+    // earlier line, so what it passes over must stay passed over until then.
     ResultadoBusqueda buscar(const QString &rutaSalidas, const QDate &hoy,
                              const QVector<retencion::Entrada> &retenidas, unsigned version,
-                             Pendiente &encontrado);
+                             Pendiente &encontrado, const Omitir &otra = Omitir());
     // The next search reads from the first line.
     void olvidar();
 

@@ -323,21 +323,44 @@ Avance reconocer(const Diario &d, Siguiente &&siguiente, Completa &&completa, co
     int hechas = 0;
     QStringView linea;
     QByteArray escrito;
+    bool hayEscrito = false;
     QByteArray anotada;
+    bool hayAnotada = false;
+    // The errors file's next line, read once and kept until a row takes it.
+    const auto siguienteAnotada = [&]() {
+        if (!hayAnotada && erroresEnOrden)
+            hayAnotada = errores.siguiente(anotada);
+        return hayAnotada;
+    };
     for (int i = 0; siguiente(linea); ++i) {
         const lista::ResultadoFila r = reglas.evaluar(linea);
         if (r.motivo == lista::Motivo::Ninguno) {
-            if (registro == registros.cantidad())
-                break; // this row and every later one were not written
+            if (!hayEscrito && registro < registros.cantidad()) {
+                if (!registros.siguiente(escrito))
+                    return avance;
+                hayEscrito = true;
+            }
             const QByteArray esperado =
                 sinRetorno(archivos_datos::lineaRegistroOutbox(r.numero, r.fecha, r.mensaje).toUtf8());
-            if (!registros.siguiente(escrito) || escrito.isEmpty() ||
-                (escrito.at(0) != 'e' && escrito.at(0) != 'E') || escrito.mid(1) != esperado.mid(1))
-                return avance;
-            ++registro;
-            hechas = i + 1;
-        } else if (erroresEnOrden && errores.siguiente(anotada)) {
+            if (hayEscrito && !escrito.isEmpty() && (escrito.at(0) == 'e' || escrito.at(0) == 'E') &&
+                escrito.mid(1) == esperado.mid(1)) {
+                hayEscrito = false;
+                ++registro;
+                hechas = i + 1;
+                continue;
+            }
+            // Opted out when it was written: its line went to the errors file.
+            if (siguienteAnotada() && anotada == sinRetorno(linea.toUtf8())) {
+                hayAnotada = false;
+                hechas = i + 1;
+                continue;
+            }
+            if (!hayEscrito)
+                break; // this row and every later one were not written
+            return avance;
+        } else if (siguienteAnotada()) {
             erroresEnOrden = anotada == sinRetorno(linea.toUtf8());
+            hayAnotada = false;
             if (erroresEnOrden)
                 hechas = i + 1;
         }

@@ -1,6 +1,7 @@
 #include "lista/revision_lista.h"
 
 #include "ajustes/ajustes.h"
+#include "lista/bajas.h"
 #include "lista/columnas.h"
 #include "lista/numero_fecha.h"
 #include "lista/separar_linea.h"
@@ -60,6 +61,8 @@ QString textoMotivo(Motivo motivo)
         return tr("mensaje vacio");
     case Motivo::TextoConCampo:
         return tr("texto con &num=, &key=, &msg= o &stat");
+    case Motivo::DadoDeBaja:
+        return tr("dado de baja");
     }
     return QString();
 }
@@ -111,7 +114,7 @@ ReglasFila::ReglasFila(const EntradasFila &e)
       columnaCelular(resolverColumna(e.columnaCelular, e.columnas, e.cantidadColumnas)),
       columnaFecha(resolverColumna(e.columnaFecha, e.columnas, e.cantidadColumnas)),
       fechaInmediata(e.columnaFecha.isEmpty() || e.columnaFecha == QLatin1String(ajustes::kInmediato)),
-      separador(e.separador), hoy(e.hoy)
+      separador(e.separador), hoy(e.hoy), bajas(e.bajas)
 {
 }
 
@@ -142,6 +145,10 @@ void ReglasFila::evaluar(QStringView linea, ResultadoFila &r) const
     }
     if (!limpiarNumero(numero, r.numero)) {
         r.motivo = Motivo::NumeroInvalido;
+        return;
+    }
+    if (bajas && bajas->contiene(r.numero)) {
+        r.motivo = Motivo::DadoDeBaja;
         return;
     }
 

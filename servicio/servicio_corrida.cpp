@@ -28,8 +28,8 @@ int desdeFila(const lista::FormatoLista &formato, int hechas, int cantidad)
 
 } // namespace
 
-// What turns a row into a record: what the run began with.
-lista::EntradasFila ServicioEnvio::entradasFila() const
+// What turns a row into a record: what the run began with, and the opt-out list as it is now.
+lista::EntradasFila ServicioEnvio::entradasFila(bool conBajas) const
 {
     const diario_corrida::Diario &d = m_corrida->diario;
     lista::EntradasFila e;
@@ -40,6 +40,7 @@ lista::EntradasFila ServicioEnvio::entradasFila() const
     e.columnaFecha = d.columnaFecha;
     e.separador = lista::separadorDe(m_corrida->formato);
     e.hoy = d.hoy;
+    e.bajas = conBajas ? &m_bajas : nullptr;
     return e;
 }
 
@@ -443,7 +444,7 @@ void ServicioEnvio::completarCorrida(bool avisar, ResultadoCorrida &r)
     if (c.filas.leer(d.rutaLista) == lista::Lectura::Bien &&
         diario_corrida::mismasLineas(d, c.filas.lista())) {
         QMutexLocker bloqueo(&m_bloqueo);
-        avance = diario_corrida::reconocerAvance(d, c.filas.lista(), lista::ReglasFila(entradasFila()));
+        avance = diario_corrida::reconocerAvance(d, c.filas.lista(), lista::ReglasFila(entradasFila(false)));
     } else {
         QMutexLocker bloqueo(&m_bloqueo);
         if (!diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, avance.lineasNuevas))
