@@ -7,6 +7,7 @@
 #include "lista/archivos_datos.h"
 #include "lista/buscador_outbox.h"
 
+#include <QSet>
 #include <QtTest>
 
 class PruebaBuscador : public QObject
@@ -34,6 +35,15 @@ void PruebaBuscador::igualQueLeerTodo()
     mundo.ruta = dir.filePath(QStringLiteral("salidas.csv"));
     outbox::Buscador buscador(
         [](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); });
+    // Numbers ending in these digits are opted out; one leaving makes the search start again, as
+    // the service does.
+    QSet<char> bajas;
+    const auto deBaja = [&bajas](const char *linea, int largo) {
+        const QByteArray l = QByteArray::fromRawData(linea, largo);
+        const int a = l.indexOf(',');
+        const int b = l.indexOf(',', a + 1);
+        return a >= 0 && b > a + 1 && bajas.contains(l.at(b - 1));
+    };
     int busquedas = 0;
     for (int paso = 0; paso < 1500; ++paso) {
         const int accion = mundo.al(100);
@@ -47,17 +57,25 @@ void PruebaBuscador::igualQueLeerTodo()
             mundo.reescribir();
         else if (accion < 60)
             mundo.editarAMano();
+        else if (accion < 63)
+            bajas.insert(char('0' + mundo.al(10)));
+        else if (accion < 65 && !bajas.isEmpty()) {
+            bajas.erase(bajas.begin());
+            buscador.olvidar();
+        }
         // A cycle now and then: several changes may come between two.
         if (mundo.al(3) == 0)
             continue;
         outbox::Pendiente completo;
         retencion::Omision omision(mundo.entradas);
         const outbox::ResultadoBusqueda esperado = outbox::buscarPendiente(
-            mundo.ruta, vencidaEl(mundo.hoy), completo,
-            [&omision](const char *linea, int largo) { return omision.retenida(linea, largo) >= 0; });
+            mundo.ruta, vencidaEl(mundo.hoy), completo, [&](const char *linea, int largo) {
+                return omision.retenida(linea, largo) >= 0 || deBaja(linea, largo);
+            });
         outbox::Pendiente elegido;
         const outbox::ResultadoBusqueda r =
-            buscador.buscar(mundo.ruta, mundo.hoy, mundo.entradas, mundo.version, elegido);
+            buscador.buscar(mundo.ruta, mundo.hoy, mundo.entradas, mundo.version, elegido,
+                            bajas.isEmpty() ? outbox::Omitir() : deBaja);
         ++busquedas;
         QCOMPARE(r, esperado);
         if (r == outbox::ResultadoBusqueda::Encontrado) {
