@@ -26,6 +26,9 @@ if(WIN32)
 endif()
 
 install(TARGETS nbsms RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NBSMS_WEBKIT)
+  install(TARGETS nbsms_visor_ayuda LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/nbsms)
+endif()
 
 install(FILES ayuda/ayuda_home.html DESTINATION ${CMAKE_INSTALL_DATADIR}/nbsms/ayuda)
 install(FILES resources/escritorio/nbsms.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

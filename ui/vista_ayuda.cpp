@@ -43,20 +43,29 @@ void VistaAyuda::showEvent(QShowEvent *evento)
         mostrarPagina();
 }
 
-// The web view from its module, beside the executable or where this build put it; null where
-// there is none.
-QWidget *VistaAyuda::crearVisorWeb()
+QStringList VistaAyuda::rutasVisorWeb(const QString &carpetaPrograma)
 {
 #ifdef NBSMS_VISOR_AYUDA
-    using Crear = QWidget *(*)(QWidget *);
     const QString nombre = QFileInfo(QStringLiteral(NBSMS_VISOR_AYUDA)).fileName();
-    for (const QString &ruta :
-         {QDir(QCoreApplication::applicationDirPath()).filePath(nombre), QStringLiteral(NBSMS_VISOR_AYUDA)}) {
+    const QDir carpeta(carpetaPrograma);
+    return {carpeta.filePath(nombre),
+            QDir::cleanPath(carpeta.filePath(QStringLiteral(NBSMS_VISOR_RELATIVO "/") + nombre)),
+            QStringLiteral(NBSMS_VISOR_AYUDA)};
+#else
+    Q_UNUSED(carpetaPrograma)
+    return {};
+#endif
+}
+
+// The web view from its module; null where there is none.
+QWidget *VistaAyuda::crearVisorWeb()
+{
+    using Crear = QWidget *(*)(QWidget *);
+    for (const QString &ruta : rutasVisorWeb(QCoreApplication::applicationDirPath())) {
         QLibrary modulo(ruta);
         if (const auto crear = reinterpret_cast<Crear>(modulo.resolve("nbsms_crear_visor_ayuda")))
             return crear(this);
     }
-#endif
     return nullptr;
 }
 

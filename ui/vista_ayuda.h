@@ -7,6 +7,7 @@
 // stands in. The form creates the holder as `new VistaAyuda(parent)` under the object name
 // `webView`.
 
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 
@@ -23,6 +24,9 @@ public:
     // The viewer (a QWebView or a QTextBrowser), or null while the tab has not been shown.
     // Its page is its `url` property (the web view's) or `source` (the text browser's).
     QWidget *visor() const { return m_visor; }
+    // Where the web viewer's module is looked for, in order, for a program in that folder; empty
+    // where this build has no web viewer.
+    static QStringList rutasVisorWeb(const QString &carpetaPrograma);
 
 protected:
     void showEvent(QShowEvent *evento) override;

@@ -6,6 +6,7 @@
 #include "common/archivos_prueba.h"
 #include "common/entorno_prueba.h"
 #include "common/proceso_hijo.h"
+#include "ui/vista_ayuda.h"
 
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
@@ -63,6 +64,10 @@ private slots:
                               QLatin1String(kMenu), QLatin1String(kMetainfo)};
         for (int lado : {16, 32, 48, 128, 256})
             esperados << QStringLiteral("share/icons/hicolor/%1x%1/apps/nbsms.png").arg(lado);
+        // The help's web viewer, where the installed program looks for it.
+        const QStringList visor = VistaAyuda::rutasVisorWeb(en(QStringLiteral("bin")));
+        if (!visor.isEmpty())
+            esperados << QDir(prefijo).relativeFilePath(visor.at(1));
         QStringList hallados;
         QDirIterator it(prefijo, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
