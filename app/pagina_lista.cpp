@@ -100,7 +100,7 @@ void PaginaLista::ofrecerSeparador(const QString &ruta)
         return tr("ninguno");
     };
     const QString texto = tr("La lista se lee como una sola columna con el separador elegido (%1), pero su "
-                             "primera linea tiene %2.\nDesea cambiar el formato de la lista a %2?")
+                             "primera línea tiene %2.\n¿Desea cambiar el formato de la lista a %2?")
                               .arg(nombre(lista::separadorDe(m_formato)), nombre(sugerido));
     if (CuadroMensaje::mostrar(tr("Atencion!"), texto, QMessageBox::Ok | QMessageBox::Cancel) !=
         QMessageBox::Ok)
@@ -312,7 +312,7 @@ void PaginaLista::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla,
                              : -1;
     QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
     if (masLargo >= 0)
-        texto += tr("\nel mas largo de la lista: %1").arg(masLargo);
+        texto += tr("\nel más largo de la lista: %1").arg(masLargo);
     m_ui->labelContadorSms->setText(texto);
     const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
     m_ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
@@ -324,7 +324,7 @@ void PaginaLista::contarManual()
     const int largo = m_ui->TextoManual->toPlainText().size();
     QString texto = tr("%1 caracteres").arg(largo);
     if (largo > lista::kLargoMaximoSms)
-        texto += tr(" (mas de %1)").arg(lista::kLargoMaximoSms);
+        texto += tr(" (más de %1)").arg(lista::kLargoMaximoSms);
     m_ui->labelContadorManual->setText(texto);
     m_ui->labelContadorManual->setStyleSheet(
         largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;") : QString());

@@ -255,7 +255,7 @@ bool ServicioEnvio::abrirDiario(ResultadoCorrida &r)
         return true;
     // Without it a crash could add rows twice: nothing is written.
     r.detenerVigilancia = true;
-    r.error = tr("No se pudo escribir %1: la lista %2 no se agrego.").arg(rutaDiario(), d.rutaLista);
+    r.error = tr("No se pudo escribir %1: la lista %2 no se agregó.").arg(rutaDiario(), d.rutaLista);
     return false;
 }
 
@@ -372,7 +372,7 @@ void ServicioEnvio::terminarCorridaEscrita(ResultadoCorrida &r)
         // Left at the watched path it would be imported again at the next tick.
         r.detenerVigilancia = true;
         r.errorApartado =
-            tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la verificacion periodica "
+            tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la verificación periódica "
                "para no agregarla dos veces.")
                 .arg(d.rutaLista, backup);
     }
@@ -397,8 +397,8 @@ ResultadoCorrida ServicioEnvio::reanudarCorrida(bool avisar)
         qCDebug(catApp).noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
         QFile::remove(ruta);
         r.detenerVigilancia = true;
-        r.error = tr("No se pudo leer el registro de una lista que habia quedado a medio agregar (%1). Se "
-                     "desactivo la verificacion periodica: revise la bandeja de salida antes de agregar esa "
+        r.error = tr("No se pudo leer el registro de una lista que había quedado a medio agregar (%1). Se "
+                     "desactivó la verificación periódica: revise la bandeja de salida antes de agregar esa "
                      "lista otra vez.")
                       .arg(ruta);
     }

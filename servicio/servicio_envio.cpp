@@ -38,11 +38,11 @@ QString textoFallo(int estado, const QString &errorRed)
     if (estado == EST_CONEX_LIBRE)
         return ServicioEnvio::tr("no se envió: el programa se estaba cerrando");
     if (estado == EST_CONEX_UNKNOW)
-        return ServicioEnvio::tr("el gateway no confirmo lugar para el mensaje");
+        return ServicioEnvio::tr("el gateway no confirmó lugar para el mensaje");
     if (estado == EST_CONEX_SEND_SMS)
         return ServicioEnvio::tr("respuesta del gateway no reconocida");
     if (estado == EST_CONEX_SIN_LUGAR)
-        return ServicioEnvio::tr("el gateway no tiene lugar para mas mensajes");
+        return ServicioEnvio::tr("el gateway no tiene lugar para más mensajes");
     return textoEstado(estado);
 }
 

@@ -172,7 +172,7 @@ private slots:
         escribir(salidas(), "e,1,,uno\ne,2,,dos\ne,3,,tres\n");
         retencion::Entrada entrada;
         entrada.linea = "e,2,,dos";
-        entrada.motivo = QStringLiteral("El gateway no respondio en 30 s");
+        entrada.motivo = QStringLiteral("El gateway no respondió en 30 s");
         escribir(datos.filePath(QLatin1String(ajustes::kArchivoEnDuda)), retencion::serializar({entrada}));
         construir();
         w->PoleoArchivo();
