@@ -51,6 +51,11 @@ const Definicion kTabla[] = {
     {Clave::EsperaReintento, "int_espera_reintento_ms", Tipo::Entero, nullptr,      30000, 1000, 300000},
     {Clave::LimiteSilencio,  "int_limite_silencio_ms", Tipo::Entero, nullptr,       30000, 100, 600000},
     {Clave::PlazoRespuesta,  "int_plazo_respuesta_ms", Tipo::Entero, nullptr,       60000, 100, 600000},
+    {Clave::GeometriaVentana, "str_geometria_ventana", Tipo::Texto, "",                0, 0, 0},
+    {Clave::AnchosHistorial, "str_anchos_historial", Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AnchosBandeja,   "str_anchos_bandeja",   Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AnchosRecibidos, "str_anchos_recibidos", Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AvisoBandejaDado, "bool_aviso_bandeja_dado", Tipo::Bool, nullptr,           0, 0, 1},
 };
 // clang-format on
 

@@ -45,6 +45,8 @@ public:
     void aplicarFiltroBandeja();
     void aplicarFiltroRecibidos();
     void exportarTabla(bool recibidos);
+    // The tables' column widths as the operator left them, for the next start.
+    void guardarAnchos() const;
     // The queue's selected records are cancelled; never while a list run is open (`corridaEnCurso`
     // tells the window's part of it, asked again after the question).
     void cancelarElegidos(const std::function<bool()> &corridaEnCurso);

@@ -133,6 +133,9 @@ public:
     void leerBandeja(QVector<outbox::RegistroPendiente> &pendientes, QVector<retencion::Entrada> &retenidos);
     // A list run is in progress or was left unfinished: nothing may be taken out of the outbox.
     bool corridaAbierta() const;
+    // The pending records that would go out now were the program to go on: sending is on, their
+    // date is today or earlier, and they are not held in doubt. 0 while paused or ended.
+    int pendientesAhora();
     outbox::ResultadoCancelacion cancelar(const QVector<outbox::Referencia> &registros);
     Manual agregarManual(const QString &numero, const QString &mensaje, bool urgente);
 
