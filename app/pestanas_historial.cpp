@@ -386,11 +386,12 @@ void PestanasHistorial::cancelarElegidos(const std::function<bool()> &corridaEnC
         const outbox::RegistroPendiente &r = m_bandeja.registro(fila);
         registros.append({r.posicion, r.linea});
     }
-    if (CuadroMensaje::mostrar(tr("Atencion!"),
-                               tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
-                                  "no se enviarán.",
-                                  nullptr, filas.size()),
-                               QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
+    if (!CuadroMensaje::preguntar(
+            tr("Atencion!"),
+            tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
+               "no se enviarán.",
+               nullptr, filas.size()),
+            tr("Cancelar envío"), tr("Volver")) ||
         corridaAbierta())
         return;
     const outbox::ResultadoCancelacion r = m_servicio.cancelar(registros);

@@ -424,12 +424,14 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
         r.enMano = 1;
 
     int quitados = 0;
+    QVector<QByteArray> quitadas;
     r.resultado = reescribir(rutaSalidas, rutaTemporal, QByteArray(), [&](const LectorLineas &l) {
         const qint64 pos = l.posicion();
         if (pos == posEnMano)
             return true;
         if (quitar.contains(pos)) {
             ++quitados;
+            quitadas.append(QByteArray(l.datos(), l.largo()));
             return false;
         }
         if (!sinUbicar.isEmpty() && esPendiente(l.datos(), l.largo())) {
@@ -438,6 +440,7 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
                 if (--it.value() == 0)
                     sinUbicar.erase(it);
                 ++quitados;
+                quitadas.append(QByteArray(l.datos(), l.largo()));
                 return false;
             }
         }
@@ -445,6 +448,7 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
     });
     if (r.resultado == ResultadoCompactacion::Hecha) {
         r.cancelados = quitados;
+        r.quitadas = quitadas;
         r.noEncontrados = qMax(0, registros.size() - quitados - r.enMano);
     }
     return r;

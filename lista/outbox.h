@@ -117,8 +117,9 @@ struct ResultadoCancelacion
 {
     ResultadoCompactacion resultado = ResultadoCompactacion::Hecha;
     int cancelados = 0;
-    int enMano = 0;        // asked for, but with the gateway: kept
-    int noEncontrados = 0; // no longer pending (sent meanwhile, or already gone)
+    int enMano = 0;               // asked for, but with the gateway: kept
+    int noEncontrados = 0;        // no longer pending (sent meanwhile, or already gone)
+    QVector<QByteArray> quitadas; // the lines taken out, once the rewrite is done
 };
 
 // Removes the given pending records from the outbox through the compaction's atomic rewrite,

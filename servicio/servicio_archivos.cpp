@@ -168,6 +168,9 @@ outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Refer
     m_pendientes = cuenta;
     // A record in doubt cancelled is no longer held.
     conciliarRetencion();
+    // The history keeps what never went out and why.
+    for (const QByteArray &linea : r.quitadas)
+        informarLinea(linea, tr("cancelado"));
     return r;
 }
 
