@@ -7,11 +7,14 @@
 #include "lista/archivos_datos.h"
 #include "lista/columnas.h"
 #include "lista/diario_corrida.h"
+#include "lista/guardia_lista.h"
 #include "lista/plantilla.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QMutexLocker>
+#include <QSqlError>
+#include <QSqlQuery>
 
 // A list run under its journal (lista/diario_corrida.h): the journal is written before the
 // writing pass, marked complete after it, and removed once the list has gone to the backup path.
@@ -178,6 +181,35 @@ void ServicioEnvio::empezarPasadas()
 }
 
 // Every row is checked once, and the operator sees what will happen before anything is written.
+// The messages queued (pending in the outbox) or tried (the history, a cancellation aside) in the
+// last days, by number and text: a list imported again would repeat them.
+QSet<QString> ServicioEnvio::mensajesRecientes()
+{
+    QSet<QString> recientes;
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        QVector<outbox::RegistroPendiente> pendientes;
+        outbox::leerPendientes(m_rutaSalidas, pendientes);
+        for (const outbox::RegistroPendiente &p : qAsConst(pendientes))
+            recientes.insert(lista::claveMensaje(p.numero, p.mensaje));
+    }
+    if (!m_historial.disponible())
+        return recientes;
+    QSqlQuery consulta(m_historial.base());
+    consulta.prepare(
+        QStringLiteral("SELECT numero, mensaje FROM enviados WHERE fecha_hora >= ? AND resultado <> ?"));
+    consulta.addBindValue(
+        reloj::ahora().addDays(-lista::kDiasRecientes).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    consulta.addBindValue(tr("cancelado"));
+    if (!consulta.exec()) {
+        qCDebug(catApp) << "no se pudo leer el historial reciente:" << consulta.lastError().text();
+        return recientes;
+    }
+    while (consulta.next())
+        recientes.insert(lista::claveMensaje(consulta.value(0).toString(), consulta.value(1).toString()));
+    return recientes;
+}
+
 ResumenCorrida ServicioEnvio::resumirCorrida()
 {
     ResumenCorrida resumen;
@@ -188,8 +220,12 @@ ResumenCorrida ServicioEnvio::resumirCorrida()
     lista::RevisionLista revision;
     const int desde = desdeFila(m_corrida->formato, 0, filas.cantidad());
     const int total = filas.cantidad() - desde;
+    lista::GuardiaLista guardia(reloj::hoy(), mensajesRecientes());
     for (int i = desde; i < filas.cantidad(); ++i) {
-        revision.agregar(i + 1, filas.fila(i), reglas.evaluar(filas.fila(i)));
+        const lista::ResultadoFila fila = reglas.evaluar(filas.fila(i));
+        if (fila.motivo == lista::Motivo::Ninguno)
+            guardia.agregar(fila.numero, fila.fecha, fila.mensaje);
+        revision.agregar(i + 1, filas.fila(i), fila);
         // Every row would make a progress display repaint too often; a step of 256 is invisible.
         if (((i - desde + 1) & 0xFF) == 0)
             emit progresoCorrida(i - desde + 1, total);
@@ -198,7 +234,7 @@ ResumenCorrida ServicioEnvio::resumirCorrida()
     resumen.faltaObligatorio = revision.porMotivo(lista::Motivo::FaltaObligatorio);
     resumen.aEncolar = revision.aEncolar();
     resumen.problemas = revision.problemas();
-    resumen.texto = lista::textoResumen(revision) +
+    resumen.texto = lista::textoResumen(revision) + lista::textoGuardia(guardia) +
                     corrida_lista::textoConfirmacion(resumen.truncados, resumen.faltaObligatorio,
                                                      resumen.aEncolar, revision.hayAvisos());
     return resumen;

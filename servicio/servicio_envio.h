@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -210,6 +211,7 @@ private:
     // List runs (servicio_corrida.cpp).
     struct Corrida;
     lista::EntradasFila entradasFila() const;
+    QSet<QString> mensajesRecientes();
     bool rutasDeCorridaValidas(ResultadoCorrida &r);
     bool rechazarLista(lista::Lectura lectura, ResultadoCorrida &r);
     bool validarColumnas(ResultadoCorrida &r);

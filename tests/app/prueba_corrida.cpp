@@ -244,6 +244,7 @@ private slots:
             "4 filas irán al archivo de errores:\n"
             "  fila vacía: 1\n  número vacío: 1\n  número no válido: 1\n  fecha ilegible: 1\n"
             "1 fila repite el número y el mensaje de una fila anterior.\n"
+            "Ningún SMS se enviará hoy: 2 se enviarán más adelante (hasta el 05/03/2030).\n"
             "Desea enviar 2 SMS de todos modos?";
         QCOMPARE(textos(),
                  (QStringList{"Desea agregar la lista a la bandeja de salida?", resumen, resumen,
