@@ -61,6 +61,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     prepararTeclado();
 
     m_lista->cargar();
+    connect(m_ui->ingresoLista, &QLineEdit::returnPressed, this, [this] { m_lista->leerListaEscrita(); });
 
     // Before anything opens a data file: a history opened while still read-only for its owner
     // would stay so all session. The home folder itself, when it serves as the data folder, is

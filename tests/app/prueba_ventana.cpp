@@ -273,6 +273,26 @@ private slots:
         QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
     }
 
+    // TAB in a message field moves on: an SMS never carries a TAB.
+    void tabNoEntraEnElMensaje_data()
+    {
+        QTest::addColumn<QString>("campo");
+        QTest::newRow("manual") << "TextoManual";
+        QTest::newRow("plantilla") << "editFormatoSMS";
+    }
+    void tabNoEntraEnElMensaje()
+    {
+        QFETCH(QString, campo);
+        MainWindow w;
+        auto *texto = w.findChild<QWidget *>(campo);
+        QVERIFY(texto);
+        QTest::keyClicks(texto, QStringLiteral("Hola"));
+        QTest::keyClick(texto, Qt::Key_Tab);
+        QTest::keyClicks(texto, QStringLiteral("x"));
+        const QString escrito = texto->property("plainText").toString();
+        QVERIFY2(!escrito.contains(QLatin1Char('\t')), qPrintable(escrito));
+    }
+
     void cerrarYMinimizarOcultan()
     {
         MainWindow w;

@@ -256,7 +256,8 @@ void PruebaVentanaColumnas::buscarArchivo()
     w->on_BuscarArchivo_clicked();
     QCOMPARE(DialogoArchivo::pedidos().size(), 1);
     QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
-    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, datos.absolutePath());
+    // No list before and no documents folder: the home folder, never the program's data folder.
+    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, ajustes::carpetaUsuario().absolutePath());
     QCOMPARE(DialogoArchivo::pedidos().first().filtro,
              QStringLiteral("Listas (*.csv *.txt);;Todos los archivos (*)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
@@ -266,6 +267,8 @@ void PruebaVentanaColumnas::buscarArchivo()
     // A chosen file that cannot be read shows the box and keeps the columns.
     DialogoArchivo::fijarSiguienteArchivo(datos.filePath(QStringLiteral("borrada.csv")));
     w->on_BuscarArchivo_clicked();
+    // The dialog opens where the last list came from.
+    QCOMPARE(DialogoArchivo::pedidos().at(1).carpeta, QFileInfo(ruta).absolutePath());
     QCOMPARE(CuadroMensaje::textosMostrados(),
              QStringList{"No se pudo abrir el archivo para detectar la cebecera."});
     QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"#1", "#2"}));
