@@ -2,10 +2,23 @@
 
 #include "ui_add_word_to_sms.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 add_word_to_sms::add_word_to_sms(QWidget *parent) : QDialog(parent), m_ui(new Ui::add_word_to_sms)
 {
     // The form connects OK and Cancel to accept and reject, then the on_ slots by name.
     m_ui->setupUi(this);
+}
+
+void add_word_to_sms::showEvent(QShowEvent *evento)
+{
+    // The title bar's buttons and icon take about as much again as a dozen average characters.
+    const QFontMetrics medida(QApplication::font("QMdiSubWindowTitleBar"));
+    const int ancho = medida.horizontalAdvance(windowTitle()) + 14 * medida.averageCharWidth();
+    if (width() < ancho)
+        resize(ancho, height());
+    QDialog::showEvent(evento);
 }
 
 add_word_to_sms::~add_word_to_sms()
