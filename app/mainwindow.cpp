@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -204,6 +205,11 @@ void MainWindow::crearBandeja()
     m_botonReintentar->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     m_botonReintentar->hide();
     m_ui->formLayout_3->insertRow(1, QString(), m_botonReintentar);
+    m_motivoFalla = new QLabel(m_ui->PoleoCarpeta);
+    m_motivoFalla->setWordWrap(true);
+    m_motivoFalla->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_motivoFalla->hide();
+    m_ui->formLayout_3->insertRow(1, QString(), m_motivoFalla);
     connect(m_botonReintentar, &QPushButton::clicked, this, &MainWindow::reintentarOConfigurar);
 
     m_trayMenu = new QMenu(this);

@@ -28,6 +28,7 @@ class PestanasHistorial;
 class QAction;
 class QLineEdit;
 class QMenu;
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -197,6 +198,8 @@ private:
     QAction *m_quitAction = nullptr;
     QAction *m_reintentarAction = nullptr;
     QPushButton *m_botonReintentar = nullptr;
+    // Why the gateway failed, under the state line while sending stands still by it.
+    QLabel *m_motivoFalla = nullptr;
     // Whether the tray icon shows its warning badge now.
     bool m_iconoAlerta = false;
     QSystemTrayIcon *m_trayIcon = nullptr;

@@ -69,6 +69,10 @@ void MainWindow::mostrarSituacion(const servicio::Instantanea &i)
     const bool reintentable = i.detenidoPorFalla && !i.situacion.enPausa && !i.situacion.ocupado;
     mostrarIconoBandeja(i.detenidoPorFalla && !i.situacion.enPausa);
     m_reintentarAction->setVisible(reintentable);
+    const QString motivo = i.situacion.enPausa ? QString() : i.motivoFalla;
+    if (m_motivoFalla->text() != motivo)
+        m_motivoFalla->setText(motivo);
+    m_motivoFalla->setVisible(!motivo.isEmpty());
     m_botonReintentar->setVisible(reintentable || sinGateway);
     const QString textoBoton = sinGateway ? tr("Configurar &gateway") : tr("&Reintentar ahora");
     if (m_botonReintentar->text() != textoBoton)

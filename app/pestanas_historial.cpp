@@ -38,7 +38,7 @@ int anchoPara(const QTableView *tabla, int columna, const QString &muestra)
 {
     const QFontMetrics medida = tabla->fontMetrics();
     const QString titulo = tabla->model()->headerData(columna, Qt::Horizontal).toString();
-    const int margen = 4 * medida.horizontalAdvance(QLatin1Char('0'));
+    const int margen = 2 * medida.horizontalAdvance(QLatin1Char('0'));
     return qMax(medida.horizontalAdvance(muestra), medida.horizontalAdvance(titulo) + margen) + margen;
 }
 
@@ -116,13 +116,14 @@ PestanasHistorial::PestanasHistorial(Ui::MainWindow *ui, servicio::ServicioEnvio
     });
 
     const QString fechaHora = QStringLiteral("0000-00-00 00:00:00");
-    const QString numero = QStringLiteral("+000 000 0000000");
+    const QString numero = QStringLiteral("+5491155667788");
     prepararTabla(m_ui->tablaHistorial, &m_enviados, 2,
                   {fechaHora, numero, QString(), tr("error: el gateway no respondió")},
                   ajustes::Clave::AnchosHistorial);
-    prepararTabla(m_ui->tablaBandeja, &m_bandeja, 2,
-                  {numero, QStringLiteral("00/00/0000"), QString(), QStringLiteral("000000"), tr("En duda")},
-                  ajustes::Clave::AnchosBandeja);
+    prepararTabla(
+        m_ui->tablaBandeja, &m_bandeja, 2,
+        {numero, QStringLiteral("00/00/0000"), QString(), QStringLiteral("00000"), tr("Enviándose")},
+        ajustes::Clave::AnchosBandeja);
     prepararTabla(m_ui->tablaRecibidos, &m_recibidos, 2, {fechaHora, numero, QString()},
                   ajustes::Clave::AnchosRecibidos);
     // A row read whole: every column, the message unshortened, in a box of its own.

@@ -13,9 +13,11 @@ add_word_to_sms::add_word_to_sms(QWidget *parent) : QDialog(parent), m_ui(new Ui
 
 void add_word_to_sms::showEvent(QShowEvent *evento)
 {
-    // The title bar's buttons and icon take about as much again as a dozen average characters.
-    const QFontMetrics medida(QApplication::font("QMdiSubWindowTitleBar"));
-    const int ancho = medida.horizontalAdvance(windowTitle()) + 14 * medida.averageCharWidth();
+    // Title bars write in bold, beside an icon and three buttons: about twenty more characters.
+    QFont negrita = QApplication::font("QMdiSubWindowTitleBar");
+    negrita.setBold(true);
+    const QFontMetrics medida(negrita);
+    const int ancho = medida.horizontalAdvance(windowTitle()) + 20 * medida.averageCharWidth();
     if (width() < ancho)
         resize(ancho, height());
     QDialog::showEvent(evento);

@@ -50,6 +50,8 @@ struct Instantanea
     int recibidos = 0;
     // Sending stands still because the gateway failed (a retry waits).
     bool detenidoPorFalla = false;
+    // Why the connection failed, in the operator's words, while it stands still by that failure.
+    QString motivoFalla;
     // The hold's file was found and read (else nothing goes out until the operator has looked),
     // and a number that changes with every change of the hold.
     bool retencionConfiable = true;
@@ -257,6 +259,8 @@ private:
     QStringList m_avisosHistorial;
     QString m_errorConexion;
     QString m_ultimoErrorConexion;
+    // The connection's last failure, for the snapshot.
+    QString m_motivoFalla;
     QString m_rutaErroresRechazada;
 
     std::unique_ptr<Corrida> m_corrida;
