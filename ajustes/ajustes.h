@@ -46,6 +46,9 @@ inline constexpr char kArchivoAyuda[] = "ayuda_home.html";
 
 // Prefix of the first body parameter sent to the gateway.
 inline constexpr char kPrefijoClave[] = "key=";
+// The default opt-out words and the answer to an opt-out.
+inline constexpr char kPalabrasBaja[] = "BAJA, STOP, NO ENVIAR, NO MAS";
+inline constexpr char kTextoBaja[] = "Recibimos su pedido de baja: no le enviaremos más mensajes.";
 // Schedule mask with all 24 hours allowed, the default of CheckHorarios.
 inline constexpr int kTodasLasHoras = 16777215;
 
@@ -76,6 +79,12 @@ enum class Clave {
     EsperaReintento,  // int_espera_reintento_ms: first wait before retrying a gateway that failed
     LimiteSilencio,   // int_limite_silencio_ms: longest silence of the gateway within a request
     PlazoRespuesta,   // int_plazo_respuesta_ms: longest whole request to the gateway
+    DigitosNumero,    // int_digitos_mismo_numero: two numbers are the same when these last digits are
+    PalabrasBaja,     // str_palabras_baja: replies that opt out (comma-separated); empty: none do
+    ConfirmarBaja,    // bool_confirmar_baja: an opt-out by reply is answered with TextoBaja
+    TextoBaja,        // str_texto_confirmacion_baja: that answer
+    BajasEnVigor,     // int_bajas_en_vigor: opt-outs in force as last known (a list that cannot be
+                      // read while this is above 0 stops sending)
     GeometriaVentana, // str_geometria_ventana: the main window's size and place (Qt's geometry, base64)
     AnchosHistorial,  // str_anchos_historial: the history table's column widths (header state, base64)
     AnchosBandeja,    // str_anchos_bandeja: the same for the queue table

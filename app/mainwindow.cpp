@@ -6,6 +6,7 @@
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
 #include "app/pagina_lista.h"
+#include "app/pestana_bajas.h"
 #include "app/pestanas_historial.h"
 #include "gateway/protocolo_ngw.h"
 #include "nbsms_version.h"
@@ -73,6 +74,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     m_servicio = std::make_unique<servicio::ServicioEnvio>(
         m_carpetaDatos, protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text()));
     m_pestanas = std::make_unique<PestanasHistorial>(m_ui, *m_servicio, this);
+    m_bajas = std::make_unique<PestanaBajas>(m_ui, *m_servicio, this);
+    connect(m_servicio.get(), &servicio::ServicioEnvio::avisoBajas, this, &MainWindow::avisar);
     m_servicio->iniciar();
     // A session that ends (sign-out, shutdown) must not be held up by a window that refuses to
     // close, and must end through the same orderly path as "Salir".
@@ -111,6 +114,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
 MainWindow::~MainWindow()
 {
     terminarEnvio();
+    m_bajas.reset();
     m_pestanas.reset();
     m_servicio.reset();
     delete m_ui;
@@ -446,6 +450,8 @@ void MainWindow::on_tabWidget_currentChanged(int indice)
 {
     if (m_pestanas)
         m_pestanas->pestanaCambiada(indice);
+    if (m_bajas)
+        m_bajas->refrescar();
 }
 
 void MainWindow::aplicarFiltroHistorial()
@@ -471,6 +477,16 @@ void MainWindow::on_botonExportarHistorial_clicked()
 void MainWindow::on_botonExportarRecibidos_clicked()
 {
     m_pestanas->exportarTabla(true);
+}
+
+void MainWindow::on_botonConversacion_clicked()
+{
+    m_pestanas->verConversacion(false);
+}
+
+void MainWindow::on_botonResponder_clicked()
+{
+    m_pestanas->verConversacion(true);
 }
 
 void MainWindow::on_botonCancelarBandeja_clicked()

@@ -7,7 +7,8 @@
 //   mainwindow_controles.cpp  connection controls, paths, saved choices
 //   mainwindow_lista.cpp      the list page's operations, forwarded to PaginaLista (pagina_lista.h)
 //   mainwindow_envio.cpp      adding a list to the outbox (the run's questions), manual send
-// The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h).
+// The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h);
+// the opt-out list's tab is PestanaBajas's (pestana_bajas.h).
 
 #include "ajustes/ajustes.h"
 #include "app/avisos.h"
@@ -24,6 +25,7 @@
 #include <memory>
 
 class PaginaLista;
+class PestanaBajas;
 class PestanasHistorial;
 class QAction;
 class QLineEdit;
@@ -146,6 +148,8 @@ public slots:
     void aplicarFiltroRecibidos();
     void on_botonExportarHistorial_clicked();
     void on_botonExportarRecibidos_clicked();
+    void on_botonConversacion_clicked();
+    void on_botonResponder_clicked();
     void on_botonCancelarBandeja_clicked();
     // Records in doubt: one more send, marked sent without a send, and going on once the operator
     // has looked after the file of the records in doubt was lost or damaged.
@@ -192,6 +196,8 @@ private:
     std::unique_ptr<servicio::ServicioEnvio> m_servicio;
     // The history, queue and received-messages tabs.
     std::unique_ptr<PestanasHistorial> m_pestanas;
+    // The opt-out list's tab and fields.
+    std::unique_ptr<PestanaBajas> m_bajas;
     // The list page: format, columns, template and preview.
     std::unique_ptr<PaginaLista> m_lista;
     QAction *m_restoreAction = nullptr;

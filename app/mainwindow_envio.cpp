@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "ajustes/ajustes.h"
+#include "app/conversacion.h"
 #include "app/pagina_lista.h"
 #include "lista/detalle_lista.h"
 #include "lista/revision_lista.h"
@@ -189,8 +190,11 @@ void MainWindow::on_BotonEnviar_released()
     // The rows of a run cut short are counted by the outbox's lines: it is finished first, and
     // nothing is appended while it cannot be.
     reanudarCorridaPendiente(true);
+    bool aunqueDeBaja = false;
+    if (!conversacion::confirmarEnvio(*m_servicio, numero, titulo, aunqueDeBaja))
+        return;
     switch (m_servicio->agregarManual(numero, m_ui->TextoManual->toPlainText(),
-                                      m_ui->checkUrgente->isChecked())) {
+                                      m_ui->checkUrgente->isChecked(), aunqueDeBaja)) {
     case servicio::Manual::CorridaPendiente:
         return error(tr("No se agregó el mensaje: antes debe terminar de agregarse la lista interrumpida."));
     case servicio::Manual::NoAbre:

@@ -4,6 +4,7 @@
 #include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
 #include "app/pagina_lista.h"
+#include "app/pestana_bajas.h"
 #include "app/pestanas_historial.h"
 #include "ui/dialogos.h"
 #include "ui_mainwindow.h"
@@ -26,6 +27,7 @@ void MainWindow::PoleoArchivo()
     mostrarSituacion(instantanea);
     escribirLineas();
     m_pestanas->refrescarPestanaActual(instantanea);
+    m_bajas->refrescar();
 
     instancia_unica::atenderPedido([this] {
         showNormal();

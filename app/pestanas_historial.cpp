@@ -3,6 +3,7 @@
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
+#include "app/conversacion.h"
 #include "historial/base_historial.h"
 #include "historial/consultas.h"
 #include "historial/exportar_csv.h"
@@ -104,7 +105,8 @@ QChar separadorDe(const QComboBox *combo)
 
 PestanasHistorial::PestanasHistorial(Ui::MainWindow *ui, servicio::ServicioEnvio &servicio,
                                      QMainWindow *ventana)
-    : QObject(nullptr), m_ui(ui), m_servicio(servicio), m_historial(servicio.historial()), m_ventana(ventana)
+    : QObject(nullptr), m_ui(ui), m_servicio(servicio), m_historial(servicio.historial()), m_ventana(ventana),
+      m_recibidos(historial::tablaRecibidosConContexto(servicio.digitosNumero()))
 {
     connect(&m_historial, &historial::Historial::agregados, this, [this](bool recibidos) {
         if (recibidos) {
@@ -272,6 +274,7 @@ void PestanasHistorial::refrescarHistorial()
     m_ritmoHistorial.desde.start();
     historial::Filtro f;
     f.numero = m_ui->filtroNumeroHistorial->text();
+    f.digitos = m_servicio.digitosNumero();
     f.texto = m_ui->filtroTextoHistorial->text();
     if (m_ui->checkFechasHistorial->isChecked()) {
         f.desde = m_ui->desdeHistorial->date();
@@ -295,6 +298,7 @@ void PestanasHistorial::refrescarRecibidos()
     m_recibidosSucio = false;
     historial::Filtro f;
     f.numeroOTexto = m_ui->filtroRecibidos->text();
+    f.digitos = m_servicio.digitosNumero();
     historial::Condicion c = historial::condicion(f);
     const QSqlDatabase db = m_historial.base();
     const qint64 total = db.isValid() ? historial::contar(db, historial::tablaRecibidos().nombre, c) : 0;
@@ -415,6 +419,19 @@ void PestanasHistorial::cancelarElegidos(const std::function<bool()> &corridaEnC
         texto += QLatin1Char('\n') +
                  tr("%n ya no estaba(n) pendiente(s) (enviados mientras tanto).", nullptr, r.noEncontrados);
     CuadroMensaje::mostrar(tr("Atencion!"), texto);
+}
+
+void PestanasHistorial::verConversacion(bool responder)
+{
+    const QModelIndexList filas = m_ui->tablaRecibidos->selectionModel()->selectedRows(1);
+    if (filas.isEmpty()) {
+        CuadroMensaje::mostrar(tr("Atencion!"), tr("Seleccione un mensaje recibido."));
+        return;
+    }
+    DialogoConversacion dialogo(m_servicio, filas.first().data().toString(), m_ventana);
+    if (responder)
+        dialogo.enfocarRespuesta();
+    dialogo.exec();
 }
 
 QVector<outbox::Referencia> PestanasHistorial::elegidosEnDuda() const

@@ -47,6 +47,8 @@ public:
     void exportarTabla(bool recibidos);
     // The tables' column widths as the operator left them, for the next start.
     void guardarAnchos() const;
+    // The conversation with the selected reply's number; `responder`: its reply field at once.
+    void verConversacion(bool responder);
     // The queue's selected records are cancelled; never while a list run is open (`corridaEnCurso`
     // tells the window's part of it, asked again after the question).
     void cancelarElegidos(const std::function<bool()> &corridaEnCurso);
@@ -80,7 +82,8 @@ private:
     historial::Historial &m_historial;
     QMainWindow *m_ventana;
     historial::ModeloPaginado m_enviados{historial::tablaEnviados()};
-    historial::ModeloPaginado m_recibidos{historial::tablaRecibidos()};
+    // Each reply with the last message sent to its number before it.
+    historial::ModeloPaginado m_recibidos;
     historial::ModeloBandeja m_bandeja;
     QTimer m_demoraHistorial;
     QTimer m_demoraBandeja;

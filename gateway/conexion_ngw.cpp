@@ -373,6 +373,7 @@ void conexion_ngw::replyGetSmsFinished(cliente_http *reply)
         const QString hoy = reloj::hoyTexto();
         const QList<registro_sms> mensajes = protocolo_ngw::leerRecibidos(texto, hoy);
         m_retenidos += mensajes;
+        m_resultado.traidos = mensajes;
         guardarRecibidos(mensajes.size(), m_resultado);
     }
     int nuevo = protocolo_ngw::clasificarRecepcion(texto, m_estado);

@@ -57,6 +57,9 @@ QString textoSinDudas(const SituacionEnvio &s)
     if (s.retencionSinEscribir)
         return QCoreApplication::translate("MainWindow",
                                            "Envío detenido: no se pudo escribir el registro de SMS en duda");
+    if (s.bajasIlegibles)
+        return QCoreApplication::translate("MainWindow",
+                                           "Envío detenido: no se pudo leer la lista de bajas del historial");
     if (s.sinGateway)
         return QCoreApplication::translate("MainWindow", "Sin gateway configurado");
     if (estadoDetenido(s.estado) && s.segundosReintento >= 0)

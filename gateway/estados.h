@@ -55,11 +55,13 @@ struct SituacionEnvio
     // written.
     bool retencionIlegible = false;
     bool retencionSinEscribir = false;
+    // Sending stands still: the opt-out list could not be read while some were in force.
+    bool bajasIlegibles = false;
 };
 
 // The state label: the state's text while a request is in flight; "Pausado" while paused; why
-// sending stands still when the hold cannot be trusted or written; "Sin gateway configurado"
-// without an address; a given-up state's text followed by " (reintento en N s)" while its retry
-// is pending; "Fuera de horario" when free outside the allowed hours; else the state's text. The
+// sending stands still when the hold cannot be trusted or written or the opt-out list is unknown; "Sin
+// gateway configurado" without an address; a given-up state's text followed by " (reintento en N s)" while
+// its retry is pending; "Fuera de horario" when free outside the allowed hours; else the state's text. The
 // records in doubt, if any, are counted after it.
 QString textoSituacion(const SituacionEnvio &situacion);

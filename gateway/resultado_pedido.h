@@ -27,6 +27,8 @@ struct ResultadoPedido
     // included), when ("yyyy-MM-dd HH:mm:ss", local time); lines for the errors file about where
     // they went or that some could not be stored.
     QList<registro_sms> guardados;
+    // The messages this fetch brought, stored in a file or not yet.
+    QList<registro_sms> traidos;
     QString fechaGuardados;
     QStringList lineas;
 };

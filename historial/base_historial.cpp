@@ -9,9 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,6 +42,23 @@ const QStringList &paso(int version)
          QStringLiteral("CREATE INDEX IF NOT EXISTS enviados_resultado ON enviados(resultado)"),
          QStringLiteral("CREATE INDEX IF NOT EXISTS recibidos_numero ON recibidos(numero)"),
          QStringLiteral("CREATE INDEX IF NOT EXISTS recibidos_fecha ON recibidos(fecha_hora)")},
+        // 3: the opt-out list, and every number by its digits reversed: a number's last digits
+        // are then the start of a text, which the index finds. The triggers note each new number
+        // whoever writes the row; its reversed digits are filled in by completarNumeros.
+        {QStringLiteral(
+             "CREATE TABLE IF NOT EXISTS bajas (id INTEGER PRIMARY KEY, numero TEXT NOT NULL, "
+             "digitos TEXT NOT NULL, fecha_hora TEXT NOT NULL, origen TEXT NOT NULL, texto TEXT NOT "
+             "NULL, quitada TEXT)"),
+         QStringLiteral(
+             "CREATE TABLE IF NOT EXISTS numeros (numero TEXT PRIMARY KEY, invertido TEXT) WITHOUT "
+             "ROWID"),
+         QStringLiteral("CREATE INDEX IF NOT EXISTS numeros_invertido ON numeros(invertido)"),
+         QStringLiteral("INSERT OR IGNORE INTO numeros (numero) SELECT numero FROM enviados UNION SELECT "
+                        "numero FROM recibidos"),
+         QStringLiteral("CREATE TRIGGER IF NOT EXISTS enviados_numeros AFTER INSERT ON enviados BEGIN INSERT "
+                        "OR IGNORE INTO numeros (numero) VALUES (NEW.numero); END"),
+         QStringLiteral("CREATE TRIGGER IF NOT EXISTS recibidos_numeros AFTER INSERT ON recibidos BEGIN "
+                        "INSERT OR IGNORE INTO numeros (numero) VALUES (NEW.numero); END")},
     };
     return pasos.at(version - 1);
 }
@@ -145,12 +159,12 @@ void Historial::reintentar(bool sinEsperar)
 void Historial::agregarEnviado(const QString &fechaHora, const QString &numero, const QString &mensaje,
                                const QString &resultado)
 {
-    encolar({false, fechaHora, numero, mensaje, resultado});
+    encolar({Tipo::Enviado, fechaHora, numero, mensaje, resultado, QString(), 0});
 }
 
 void Historial::agregarRecibido(const QString &fechaHora, const QString &numero, const QString &mensaje)
 {
-    encolar({true, fechaHora, numero, mensaje, QString()});
+    encolar({Tipo::Recibido, fechaHora, numero, mensaje, QString(), QString(), 0});
 }
 
 void Historial::agregarRecibidos(const QString &fechaHora, const QStringList &numeros,
@@ -159,7 +173,7 @@ void Historial::agregarRecibidos(const QString &fechaHora, const QStringList &nu
     const int n = qMin(numeros.size(), mensajes.size());
     m_espera.reserve(m_espera.size() + n);
     for (int i = 0; i < n; ++i)
-        m_espera.append({true, fechaHora, numeros.at(i), mensajes.at(i), QString()});
+        m_espera.append({Tipo::Recibido, fechaHora, numeros.at(i), mensajes.at(i), QString(), QString(), 0});
     if (m_disponible && m_motivo.isEmpty())
         escribirEspera();
     recortarEspera();
@@ -174,50 +188,53 @@ void Historial::encolar(Fila fila)
     recortarEspera();
 }
 
-void Historial::recortarEspera()
-{
-    const int demas = m_espera.size() - kMaxEnEspera;
-    if (demas <= 0)
-        return;
-    m_espera.erase(m_espera.begin(), m_espera.begin() + demas);
-    m_cargadas = qMax(0, m_cargadas - demas);
-    m_descartadas += demas;
-}
-
 QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRecibidos)
 {
+    static const QString sql[] = {
+        QStringLiteral("INSERT INTO enviados (fecha_hora, numero, mensaje, resultado) VALUES (?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO recibidos (fecha_hora, numero, mensaje) VALUES (?, ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO bajas (fecha_hora, numero, texto, origen, digitos) VALUES (?, ?, ?, ?, ?)"),
+        QStringLiteral("UPDATE bajas SET quitada = ? WHERE quitada IS NULL AND substr(digitos, -?) = ?"),
+    };
     QSqlDatabase db = QSqlDatabase::database(m_nombre, false);
-    QSqlQuery enviado(db);
-    QSqlQuery recibido(db);
-    bool preparadoEnviado = false;
-    bool preparadoRecibido = false;
+    QSqlQuery consultas[] = {QSqlQuery(db), QSqlQuery(db), QSqlQuery(db), QSqlQuery(db)};
+    bool preparadas[] = {false, false, false, false};
     QSqlError error;
     // A backlog goes in one transaction; a single row stays a single short commit.
     const bool lote = m_espera.size() > 1 && db.transaction();
     for (const Fila &f : qAsConst(m_espera)) {
-        QSqlQuery &q = f.recibido ? recibido : enviado;
-        bool &preparado = f.recibido ? preparadoRecibido : preparadoEnviado;
-        if (!preparado) {
-            preparado = q.prepare(f.recibido ? QStringLiteral("INSERT INTO recibidos (fecha_hora, numero, "
-                                                              "mensaje) VALUES (?, ?, ?)")
-                                             : QStringLiteral("INSERT INTO enviados (fecha_hora, numero, "
-                                                              "mensaje, resultado) VALUES (?, ?, ?, ?)"));
-            if (!preparado) {
+        const int tipo = int(f.tipo);
+        QSqlQuery &q = consultas[tipo];
+        if (!preparadas[tipo]) {
+            preparadas[tipo] = q.prepare(sql[tipo]);
+            if (!preparadas[tipo]) {
                 error = q.lastError();
                 break;
             }
         }
         q.bindValue(0, f.fechaHora);
-        q.bindValue(1, f.numero);
-        q.bindValue(2, f.mensaje);
-        if (!f.recibido)
+        if (f.tipo == Tipo::Quitada) {
+            q.bindValue(1, f.cifras);
+            q.bindValue(2, f.digitos);
+        } else {
+            q.bindValue(1, f.numero);
+            // An opt-out by hand has no reply's text: a null one would be SQL NULL.
+            q.bindValue(2, f.mensaje.isNull() ? QStringLiteral("") : f.mensaje);
+        }
+        if (f.tipo == Tipo::Enviado || f.tipo == Tipo::Baja)
             q.bindValue(3, f.resultado);
+        if (f.tipo == Tipo::Baja)
+            q.bindValue(4, f.digitos);
         if (!q.exec()) {
             error = q.lastError();
             break;
         }
         ++escritas;
-        (f.recibido ? hayRecibidos : hayEnviados) = true;
+        if (f.tipo == Tipo::Enviado)
+            hayEnviados = true;
+        else if (f.tipo == Tipo::Recibido)
+            hayRecibidos = true;
     }
     if (lote && !error.isValid() && !db.commit())
         error = db.lastError();
@@ -226,6 +243,8 @@ QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRe
         escritas = 0;
         hayEnviados = hayRecibidos = false;
     }
+    if (!error.isValid() && (hayEnviados || hayRecibidos))
+        completarNumeros(db);
     return error;
 }
 
@@ -313,6 +332,7 @@ bool Historial::conectar()
                 falla = prepararEsquema(db, error);
             if (falla == Falla::Ninguna) {
                 m_disponible = true;
+                alConectar(db);
                 if (m_espera.isEmpty()) {
                     m_motivo.clear();
                     m_avisado = false;
@@ -391,7 +411,8 @@ Historial::Falla Historial::prepararEsquema(QSqlDatabase &db, QString &error)
     }
     // A damaged page shows when it is read; a cheap look at the tables catches most at once.
     if (!q.exec(QStringLiteral("SELECT max(id) FROM enviados")) ||
-        !q.exec(QStringLiteral("SELECT max(id) FROM recibidos")))
+        !q.exec(QStringLiteral("SELECT max(id) FROM recibidos")) ||
+        !q.exec(QStringLiteral("SELECT max(id) FROM bajas")))
         return fallo(q.lastError());
     return Falla::Ninguna;
 }
@@ -412,80 +433,9 @@ bool Historial::apartarDanado()
             QFile::remove(de);
     }
     m_apartado = destino;
+    m_nuevoTrasDano = true;
     qCWarning(catApp).noquote() << "historial danado, apartado como" << destino;
     return true;
-}
-
-namespace {
-
-// The side file: a JSON array of rows, each {"r": received, "f", "n", "m", "x": result}.
-constexpr qint64 kMaxArchivoEspera = qint64(64) << 20;
-
-} // namespace
-
-void Historial::cargarEspera()
-{
-    const QString ruta = rutaEspera(m_ruta);
-    if (!QFile::exists(ruta))
-        return;
-    QFile archivo;
-    if (!archivos_datos::abrirDatos(archivo, ruta, QIODevice::ReadOnly))
-        return;
-    if (archivo.size() > kMaxArchivoEspera) {
-        qCWarning(catApp).noquote() << ruta << "es demasiado grande para ser del historial: no se carga.";
-        return;
-    }
-    QJsonParseError error;
-    const QJsonDocument documento = QJsonDocument::fromJson(archivo.readAll(), &error);
-    if (error.error != QJsonParseError::NoError || !documento.isArray()) {
-        qCWarning(catApp).noquote() << ruta << "no se puede leer:" << error.errorString();
-        return;
-    }
-    const QJsonArray filas = documento.array();
-    QVector<Fila> cargadas;
-    cargadas.reserve(filas.size());
-    for (const QJsonValue &v : filas) {
-        const QJsonObject o = v.toObject();
-        cargadas.append({o.value(QLatin1String("r")).toBool(), o.value(QLatin1String("f")).toString(),
-                         o.value(QLatin1String("n")).toString(), o.value(QLatin1String("m")).toString(),
-                         o.value(QLatin1String("x")).toString()});
-    }
-    qCDebug(catApp).noquote() << "historial:" << cargadas.size() << "registro(s) en espera desde" << ruta;
-    // Older than anything reported since: they go first.
-    cargadas += m_espera;
-    m_espera.swap(cargadas);
-    m_cargadas = m_espera.size() - cargadas.size();
-    // Nothing to write from it: an empty side file is done with.
-    if (m_cargadas == 0)
-        QFile::remove(ruta);
-}
-
-void Historial::guardarEspera()
-{
-    if (m_ruta.isEmpty() || m_espera.isEmpty())
-        return;
-    const QString ruta = rutaEspera(m_ruta);
-    QJsonArray filas;
-    for (const Fila &f : qAsConst(m_espera)) {
-        QJsonObject o;
-        o.insert(QLatin1String("r"), f.recibido);
-        o.insert(QLatin1String("f"), f.fechaHora);
-        o.insert(QLatin1String("n"), f.numero);
-        o.insert(QLatin1String("m"), f.mensaje);
-        if (!f.recibido)
-            o.insert(QLatin1String("x"), f.resultado);
-        filas.append(o);
-    }
-    if (archivos_datos::guardarEntero(ruta, QJsonDocument(filas).toJson(QJsonDocument::Compact))) {
-        qCWarning(catApp).noquote() << "historial:" << m_espera.size()
-                                    << "registro(s) no se pudieron escribir y quedan en" << ruta
-                                    << "para el próximo arranque";
-        m_cargadas = m_espera.size();
-    } else {
-        qCCritical(catApp).noquote() << "historial:" << m_espera.size()
-                                     << "registro(s) no se pudieron escribir"
-                                     << "ni guardar en" << ruta << "y se pierden";
-    }
 }
 
 void Historial::iniciarVerificacion()

@@ -1,5 +1,7 @@
 #include "historial/consultas.h"
 
+#include "lista/bajas.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -24,6 +26,14 @@ void agregarPrefijo(QStringList &partes, QVariantList &valores, const QString &c
 {
     partes << columna + QStringLiteral(" >= ? AND ") + columna + QStringLiteral(" < ?");
     valores << prefijo << QString(prefijo + QChar(0xFFFF));
+}
+
+// The numbers whose reversed digits begin with `inicio` (whose digits end with it reversed): the
+// digits are ASCII, and ":" comes right after "9".
+QString numerosQueTerminan(QVariantList &valores, const QString &inicio)
+{
+    valores << inicio << QString(inicio + QLatin1Char(':'));
+    return QStringLiteral("numero IN (SELECT numero FROM numeros WHERE invertido >= ? AND invertido < ?)");
 }
 
 bool ejecutar(QSqlQuery &q, const QString &sql, const QVariantList &valores)
@@ -56,6 +66,44 @@ const Tabla &tablaEnviados()
     return t;
 }
 
+QStringList resultadosEnviado()
+{
+    return {QStringLiteral("enviado"), QStringLiteral("marcado como enviado por el operador")};
+}
+
+Tabla tablaRecibidosConContexto(int digitos)
+{
+    const int n = qBound(bajas::kDigitosMinimo, digitos, bajas::kDigitosMaximo);
+    // The numbers of the same person as the reply's: a number's reversed digits begin with the
+    // other's last n reversed, or are the same when it has fewer than n; a number without digits
+    // is nobody's.
+    const QString mismos =
+        QStringLiteral("SELECT n2.numero FROM numeros n1, numeros n2 WHERE n1.numero = recibidos.numero AND "
+                       "length(n1.invertido) > 0 AND n2.invertido >= substr(n1.invertido, 1, %1) AND "
+                       "n2.invertido < substr(n1.invertido, 1, %1) || ':' AND (length(n1.invertido) >= %1 OR "
+                       "n2.invertido = n1.invertido)")
+            .arg(n);
+    const QString ultimo =
+        QStringLiteral("(SELECT e.%1 FROM enviados e WHERE e.numero IN (%2) AND e.resultado IN ('%3') AND "
+                       "e.fecha_hora <= recibidos.fecha_hora ORDER BY e.fecha_hora DESC, e.id DESC LIMIT 1)");
+    const QString enviado = resultadosEnviado().join(QStringLiteral("', '"));
+    Tabla t = tablaRecibidos();
+    t.columnas << ultimo.arg(QStringLiteral("fecha_hora"), mismos, enviado)
+               << ultimo.arg(QStringLiteral("mensaje"), mismos, enviado);
+    t.titulos << QStringLiteral("Último enviado") << QStringLiteral("Texto enviado");
+    return t;
+}
+
+const Tabla &tablaBajas()
+{
+    static const Tabla t{QStringLiteral("bajas"),
+                         {QStringLiteral("fecha_hora"), QStringLiteral("numero"), QStringLiteral("origen"),
+                          QStringLiteral("texto")},
+                         {QStringLiteral("Fecha y hora"), QStringLiteral("Número"), QStringLiteral("Origen"),
+                          QStringLiteral("Texto")}};
+    return t;
+}
+
 const Tabla &tablaRecibidos()
 {
     static const Tabla t{
@@ -71,7 +119,11 @@ Condicion condicion(const Filtro &filtro)
     Condicion c;
     const QString numero = filtro.numero.trimmed();
     if (!numero.isEmpty()) {
-        agregarPrefijo(partes, c.valores, QStringLiteral("numero"), numero);
+        const QString ultimos = bajas::digitosBuscados(numero, filtro.digitos);
+        if (ultimos.isEmpty())
+            agregarPrefijo(partes, c.valores, QStringLiteral("numero"), numero);
+        else
+            partes << numerosQueTerminan(c.valores, bajas::invertido(ultimos));
         c.columnaIndice = QStringLiteral("numero");
     }
     if (!filtro.texto.isEmpty()) {
@@ -80,8 +132,15 @@ Condicion condicion(const Filtro &filtro)
     }
     const QString cualquiera = filtro.numeroOTexto.trimmed();
     if (!cualquiera.isEmpty()) {
-        partes << QStringLiteral("((numero >= ? AND numero < ?) OR mensaje LIKE ? ESCAPE '\\')");
-        c.valores << cualquiera << QString(cualquiera + QChar(0xFFFF)) << patronContiene(cualquiera);
+        const QString ultimos = bajas::digitosBuscados(cualquiera, filtro.digitos);
+        if (ultimos.isEmpty()) {
+            partes << QStringLiteral("((numero >= ? AND numero < ?) OR mensaje LIKE ? ESCAPE '\\')");
+            c.valores << cualquiera << QString(cualquiera + QChar(0xFFFF));
+        } else {
+            partes << QStringLiteral("(") + numerosQueTerminan(c.valores, bajas::invertido(ultimos)) +
+                          QStringLiteral(" OR mensaje LIKE ? ESCAPE '\\')");
+        }
+        c.valores << patronContiene(cualquiera);
     }
     // fecha_hora is "yyyy-MM-dd HH:mm:ss": days compare as text.
     if (filtro.desde.isValid()) {
@@ -97,6 +156,61 @@ Condicion condicion(const Filtro &filtro)
     if (!partes.isEmpty())
         c.sql = QStringLiteral("WHERE ") + partes.join(QStringLiteral(" AND "));
     return c;
+}
+
+Condicion condicionBajas(const QString &filtro, int digitos)
+{
+    Condicion c;
+    c.sql = QStringLiteral("WHERE quitada IS NULL");
+    const QString texto = filtro.trimmed();
+    if (texto.isEmpty())
+        return c;
+    const QString ultimos = bajas::digitosBuscados(texto, digitos);
+    if (ultimos.isEmpty()) {
+        c.sql += QStringLiteral(" AND (numero LIKE ? ESCAPE '\\' OR texto LIKE ? ESCAPE '\\')");
+        c.valores << patronContiene(texto) << patronContiene(texto);
+    } else {
+        c.sql += QStringLiteral(" AND digitos LIKE ?");
+        c.valores << QString(QLatin1Char('%') + ultimos);
+    }
+    return c;
+}
+
+Condicion condicionMismoNumero(const QString &numero, int digitos)
+{
+    Condicion c;
+    c.columnaIndice = QStringLiteral("numero");
+    const QString d = bajas::digitos(numero);
+    const int n = qBound(bajas::kDigitosMinimo, digitos, bajas::kDigitosMaximo);
+    if (d.isEmpty()) {
+        c.sql = QStringLiteral("WHERE numero = ?");
+        c.valores << numero;
+    } else if (d.size() >= n) {
+        c.sql = QStringLiteral("WHERE ") + numerosQueTerminan(c.valores, bajas::invertido(d.right(n)));
+    } else {
+        c.sql = QStringLiteral("WHERE numero IN (SELECT numero FROM numeros WHERE invertido = ?)");
+        c.valores << bajas::invertido(d);
+    }
+    return c;
+}
+
+bool conversacion(const QSqlDatabase &db, const QString &numero, int digitos,
+                  QVector<MensajeConversacion> &mensajes)
+{
+    mensajes.clear();
+    const Condicion c = condicionMismoNumero(numero, digitos);
+    QSqlQuery q(db);
+    const QString sql =
+        QStringLiteral("SELECT fecha_hora, 0, numero, mensaje, resultado, id FROM enviados %1 "
+                       "UNION ALL SELECT fecha_hora, 1, numero, mensaje, '', id FROM recibidos "
+                       "%1 ORDER BY 1, 6")
+            .arg(c.sql);
+    if (!ejecutar(q, sql, c.valores + c.valores))
+        return false;
+    while (q.next())
+        mensajes.append({q.value(0).toString(), q.value(1).toInt() != 0, q.value(2).toString(),
+                         q.value(3).toString(), q.value(4).toString()});
+    return !q.lastError().isValid();
 }
 
 void elegirPlan(Condicion &c, qint64 coincidencias)

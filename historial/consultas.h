@@ -10,24 +10,35 @@
 
 namespace historial {
 
-// The two tables and their columns as the tabs show them.
+// The tables and their columns as the tabs show them.
 struct Tabla
 {
-    QString nombre;       // "enviados" or "recibidos"
-    QStringList columnas; // SQL names, id excluded
+    QString nombre;       // "enviados", "recibidos" or "bajas"
+    QStringList columnas; // SQL names or expressions, id excluded
     QStringList titulos;  // header texts, same order
 };
 const Tabla &tablaEnviados();
 const Tabla &tablaRecibidos();
+// The received messages, each with the last message sent to the same number (`digitos` last
+// digits alike) before it: its date and text.
+Tabla tablaRecibidosConContexto(int digitos);
+// The opt-outs (those in force: condicionBajas).
+const Tabla &tablaBajas();
 
-// An empty field does not filter.
+// The results of an attempt that mean the message went out.
+QStringList resultadosEnviado();
+
+// An empty field does not filter. A number is looked for in any written form: when what is typed
+// reads as a number, the numbers whose digits end with its last `digitos` digits (a part typed
+// matches the numbers it ends); otherwise the numbers that begin with it as typed.
 struct Filtro
 {
-    QString numero;       // numbers that begin with it
+    QString numero;       // the number
     QString texto;        // messages that contain it (ASCII letters in either case)
     QString numeroOTexto; // either of the two (the received messages' one box)
     QDate desde;          // from this day on
     QDate hasta;          // up to this day, inclusive
+    int digitos = 10;
 };
 
 struct Condicion
@@ -41,6 +52,11 @@ struct Condicion
     bool porIndice = false;
 };
 Condicion condicion(const Filtro &filtro);
+// The opt-outs in force, with the number (any form, as above) or the text holding `filtro`.
+Condicion condicionBajas(const QString &filtro, int digitos);
+// The rows of the same number as `numero` (its last `digitos` digits), as a condition on the
+// column "numero".
+Condicion condicionMismoNumero(const QString &numero, int digitos);
 
 // Up to this many matching rows a page is read through the filter's index.
 inline constexpr qint64 kMaxPorIndice = 10000;
@@ -67,5 +83,19 @@ struct Fila
 // False when the query fails.
 bool pagina(const QSqlDatabase &db, const Tabla &tabla, const Condicion &c, qint64 antesDe, int cantidad,
             QVector<Fila> &filas);
+
+// One message of a conversation: sent (with the attempt's result) or received.
+struct MensajeConversacion
+{
+    QString fechaHora;
+    bool recibido = false;
+    QString numero;
+    QString mensaje;
+    QString resultado;
+};
+// Every message sent to and received from the same number as `numero`, oldest first. False when
+// the query fails.
+bool conversacion(const QSqlDatabase &db, const QString &numero, int digitos,
+                  QVector<MensajeConversacion> &mensajes);
 
 } // namespace historial

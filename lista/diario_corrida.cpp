@@ -248,16 +248,25 @@ Avance reconocerAvance(const Diario &d, const QStringList &lineas, const lista::
     for (int i = desde; i < lineas.size(); ++i) {
         const lista::ResultadoFila r = reglas.evaluar(lineas.at(i));
         if (r.motivo == lista::Motivo::Ninguno) {
-            if (registro == registros.size())
-                break; // this row and every later one were not written
             const QByteArray esperado =
                 sinRetorno(archivos_datos::lineaRegistroOutbox(r.numero, r.fecha, r.mensaje).toUtf8());
-            const QByteArray &escrito = registros.at(registro);
-            if (escrito.isEmpty() || (escrito.at(0) != 'e' && escrito.at(0) != 'E') ||
-                escrito.mid(1) != esperado.mid(1))
-                return avance;
-            ++registro;
-            ultimaHecha = i;
+            const QByteArray *escrito = registro < registros.size() ? &registros.at(registro) : nullptr;
+            if (escrito && !escrito->isEmpty() && (escrito->at(0) == 'e' || escrito->at(0) == 'E') &&
+                escrito->mid(1) == esperado.mid(1)) {
+                ++registro;
+                ultimaHecha = i;
+                continue;
+            }
+            // Opted out when it was written: its line went to the errors file.
+            if (erroresEnOrden && error < errores.size() &&
+                errores.at(error) == sinRetorno(lineas.at(i).toUtf8())) {
+                ++error;
+                ultimaHecha = i;
+                continue;
+            }
+            if (!escrito)
+                break; // this row and every later one were not written
+            return avance;
         } else if (erroresEnOrden && error < errores.size()) {
             erroresEnOrden = errores.at(error) == sinRetorno(lineas.at(i).toUtf8());
             if (erroresEnOrden) {

@@ -88,9 +88,11 @@ struct Avance
 };
 
 // The rows of the pass that began at data row `filasPrevias` are evaluated with `reglas` (the
-// journal's inputs: the evaluation is the same as the run's). The outbox's whole lines after
-// tamanoSalidas must be, in order, the records of those rows (the status character aside, which
-// the worker may have turned to "E"); the rows are done up to the last record found, and beyond
+// journal's inputs, without the opt-out list: the evaluation is the same as the run's, but for the
+// numbers that opted out meanwhile). The outbox's whole lines after tamanoSalidas must be, in
+// order, the records of those rows (the status character aside, which the worker may have turned
+// to "E"), where a row whose record is not next may have gone to the errors file, its number
+// being on the opt-out list when it was written; the rows are done up to the last record found, and beyond
 // it as far as the errors file shows the error rows' lines in order after tamanoErrores. An errors
 // file cut, removed or changed only makes it show fewer: its lines never count records. A last
 // line that a crash left without its line end is cut away from both files. Call under the lock of

@@ -1,6 +1,7 @@
 #include "lista/revision_lista.h"
 
 #include "ajustes/ajustes.h"
+#include "lista/bajas.h"
 #include "lista/columnas.h"
 #include "lista/numero_fecha.h"
 #include "lista/separar_linea.h"
@@ -57,6 +58,8 @@ QString textoMotivo(Motivo motivo)
         return tr("mensaje vacío");
     case Motivo::TextoConCampo:
         return tr("texto con &num=, &key=, &msg= o &stat");
+    case Motivo::DadoDeBaja:
+        return tr("dado de baja");
     }
     return QString();
 }
@@ -91,7 +94,7 @@ ReglasFila::ReglasFila(const EntradasFila &e)
       columnaCelular(resolverColumna(e.columnaCelular, e.columnas, e.cantidadColumnas)),
       columnaFecha(resolverColumna(e.columnaFecha, e.columnas, e.cantidadColumnas)),
       fechaInmediata(e.columnaFecha.isEmpty() || e.columnaFecha == QLatin1String(ajustes::kInmediato)),
-      separador(e.separador), hoy(e.hoy)
+      separador(e.separador), hoy(e.hoy), bajas(e.bajas)
 {
 }
 
@@ -111,6 +114,10 @@ ResultadoFila ReglasFila::evaluar(QStringView linea) const
     }
     if (!limpiarNumero(numero, r.numero)) {
         r.motivo = Motivo::NumeroInvalido;
+        return r;
+    }
+    if (bajas && bajas->contiene(r.numero)) {
+        r.motivo = Motivo::DadoDeBaja;
         return r;
     }
 

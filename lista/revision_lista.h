@@ -6,6 +6,10 @@
 
 #include "lista/plantilla.h"
 
+namespace bajas {
+class Lista;
+}
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -25,8 +29,9 @@ enum class Motivo {
     FaltaObligatorio, // a mandatory field of the template is empty
     MensajeVacio,     // the template gives no message for the row
     TextoConCampo,    // the message holds a field of the gateway's request ("&num=" ...)
+    DadoDeBaja,       // the number is on the opt-out list (checked right after the number is read)
 };
-inline constexpr int kCantidadMotivos = int(Motivo::TextoConCampo) + 1;
+inline constexpr int kCantidadMotivos = int(Motivo::DadoDeBaja) + 1;
 
 QString textoMotivo(Motivo motivo);
 
@@ -48,8 +53,8 @@ struct ResultadoFila
 };
 
 // Everything that turns a row into a record: the template, the column names as detected, the
-// chosen number and date columns (no date column, or "--inmediato--", means `hoy`) and the
-// separator.
+// chosen number and date columns (no date column, or "--inmediato--", means `hoy`), the
+// separator, and the opt-out list (none: no row is refused for it; the caller keeps it alive).
 struct EntradasFila
 {
     QString plantilla;
@@ -59,6 +64,7 @@ struct EntradasFila
     QString columnaFecha;
     QChar separador;
     QString hoy;
+    const bajas::Lista *bajas = nullptr;
 };
 
 class ReglasFila
@@ -74,6 +80,7 @@ private:
     bool fechaInmediata = true;
     QChar separador;
     QString hoy;
+    const bajas::Lista *bajas = nullptr;
     mutable QVector<QStringView> campos; // reused from row to row
 };
 

@@ -174,7 +174,8 @@ outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Refer
     return r;
 }
 
-Manual ServicioEnvio::agregarManual(const QString &numero, const QString &mensaje, bool urgente)
+Manual ServicioEnvio::agregarManual(const QString &numero, const QString &mensaje, bool urgente,
+                                    bool aunqueDeBaja)
 {
     if (corridaAbierta())
         return Manual::CorridaPendiente;
@@ -191,6 +192,8 @@ Manual ServicioEnvio::agregarManual(const QString &numero, const QString &mensaj
         if (!agregado)
             return Manual::NoAbre;
         m_pendientes += 1;
+        if (aunqueDeBaja)
+            m_exentos.insert(archivos_datos::lineaRegistroOutbox(numero, hoy, mensaje).toUtf8());
     }
     return Manual::Agregado;
 }

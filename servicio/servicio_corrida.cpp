@@ -37,8 +37,8 @@ int desdeFila(const lista::FormatoLista &formato, int hechas, int cantidad)
 
 } // namespace
 
-// What turns a row into a record: what the run began with.
-lista::EntradasFila ServicioEnvio::entradasFila() const
+// What turns a row into a record: what the run began with, and the opt-out list as it is now.
+lista::EntradasFila ServicioEnvio::entradasFila(bool conBajas) const
 {
     const diario_corrida::Diario &d = m_corrida->diario;
     lista::EntradasFila e;
@@ -49,6 +49,7 @@ lista::EntradasFila ServicioEnvio::entradasFila() const
     e.columnaFecha = d.columnaFecha;
     e.separador = lista::separadorDe(m_corrida->formato);
     e.hoy = d.hoy;
+    e.bajas = conBajas ? &m_bajas : nullptr;
     return e;
 }
 
@@ -463,7 +464,7 @@ void ServicioEnvio::completarCorrida(bool avisar, ResultadoCorrida &r)
     if (c.filas.leer(d.rutaLista) == lista::Lectura::Bien &&
         diario_corrida::mismasLineas(d, c.filas.todas())) {
         QMutexLocker bloqueo(&m_bloqueo);
-        avance = diario_corrida::reconocerAvance(d, c.filas.todas(), lista::ReglasFila(entradasFila()));
+        avance = diario_corrida::reconocerAvance(d, c.filas.todas(), lista::ReglasFila(entradasFila(false)));
     } else {
         QMutexLocker bloqueo(&m_bloqueo);
         if (!diario_corrida::contarLineasDesde(d.rutaSalidas, d.tamanoSalidas, avance.lineasNuevas))

@@ -19,6 +19,7 @@
 #include <QThreadPool>
 
 #include <cstring>
+#include <utility>
 
 namespace servicio {
 
@@ -68,15 +69,16 @@ bool Instantanea::operator==(const Instantanea &o) const
            a.fueraDeHorario == b.fueraDeHorario && a.sinGateway == b.sinGateway &&
            a.segundosReintento == b.segundosReintento && a.enDuda == b.enDuda &&
            a.retencionIlegible == b.retencionIlegible && a.retencionSinEscribir == b.retencionSinEscribir &&
-           texto == o.texto && enviados == o.enviados && pendientes == o.pendientes &&
-           recibidos == o.recibidos && detenidoPorFalla == o.detenidoPorFalla &&
+           a.bajasIlegibles == b.bajasIlegibles && texto == o.texto && enviados == o.enviados &&
+           pendientes == o.pendientes && recibidos == o.recibidos && detenidoPorFalla == o.detenidoPorFalla &&
            retencionConfiable == o.retencionConfiable && versionRetencion == o.versionRetencion &&
            motivoFalla == o.motivoFalla;
 }
 
 ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre)
     : QObject(padre), m_carpeta(carpetaDatos),
-      m_rutaSalidas(carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas)))
+      m_rutaSalidas(carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas))),
+      m_bajas(ajustes::leerEntero(ajustes::Clave::DigitosNumero)), m_digitosNumero(m_bajas.digitos())
 {
     qRegisterMetaType<servicio::Instantanea>();
     qRegisterMetaType<servicio::ResultadoCorrida>();
@@ -93,7 +95,9 @@ ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gate
             anotarRetencion();
     }
     // The reports reach the history on this thread, after the step that made them.
+    connect(&m_historial, &historial::Historial::bajasCambiadas, this, &ServicioEnvio::leerBajas);
     m_historial.abrir(rutaHistorial());
+    leerBajas();
     connect(this, &ServicioEnvio::intentoTerminado, &m_historial, &historial::Historial::agregarEnviado,
             Qt::QueuedConnection);
     connect(this, &ServicioEnvio::mensajesRecibidos, &m_historial, &historial::Historial::agregarRecibidos,
@@ -123,6 +127,9 @@ void ServicioEnvio::iniciar()
     m_pool->setMaxThreadCount(1);
     m_pool->start(m_trabajador, 0);
     m_reloj.start();
+    // Told while the service was being built, before anyone could listen.
+    if (!m_avisoBajasAlIniciar.isEmpty())
+        emit avisoBajas(std::exchange(m_avisoBajasAlIniciar, QString()));
 }
 
 void ServicioEnvio::terminar()
@@ -241,6 +248,7 @@ Instantanea ServicioEnvio::instantanea() const
     i.situacion.enDuda = m_retencion.enDuda();
     i.situacion.retencionIlegible = !m_retencion.confiable();
     i.situacion.retencionSinEscribir = m_retencionSinEscribir;
+    i.situacion.bajasIlegibles = !m_bajasConocidas;
     i.texto = textoSituacion(i.situacion);
     i.enviados = m_enviados;
     i.pendientes = m_pendientes;
@@ -255,6 +263,7 @@ Instantanea ServicioEnvio::instantanea() const
 
 void ServicioEnvio::revisarCambio()
 {
+    confirmarBajas();
     const Instantanea i = instantanea();
     if (i == m_ultima)
         return;
@@ -271,6 +280,8 @@ QString ServicioEnvio::rutaRetencion() const
 // no quit, kill or update can come between the gateway's "0: OK" and the mark.
 void ServicioEnvio::alTerminarPedido(const ResultadoPedido &resultado)
 {
+    // Before the link is free: the worker's next hand-over already knows the new opt-outs.
+    bajasPorRespuesta(resultado.traidos);
     guardadosAlHistorial(resultado);
     for (const QString &linea : resultado.lineas)
         agregarLinea(linea);
@@ -339,6 +350,7 @@ bool ServicioEnvio::completarBloqueado()
     case outbox::ResultadoMarca::Marcada:
         m_enviados += 1;
         descontar(m_pendientes);
+        m_exentos.remove(m_lineaEnMano);
         if (m_enMano)
             informarIntento(QStringLiteral("enviado"));
         break;
@@ -361,6 +373,7 @@ void ServicioEnvio::alGirar()
     QMutexLocker bloqueo(&m_bloqueo);
     if (m_retencion.sucio())
         guardarRetencion();
+    purgarBajas();
 }
 
 // Found and handed over under one hold of the lock: a cancellation on the queue either removes
@@ -368,7 +381,7 @@ void ServicioEnvio::alGirar()
 bool ServicioEnvio::entregarSiguiente(const Entrega &entrega)
 {
     QMutexLocker bloqueo(&m_bloqueo);
-    if (!m_retencion.confiable())
+    if (!m_retencion.confiable() || !m_bajasConocidas)
         return false;
     outbox::Pendiente pendiente;
     if (!elegir(pendiente)) {
@@ -396,22 +409,43 @@ bool ServicioEnvio::entregarSiguiente(const Entrega &entrega)
     return true;
 }
 
-// A resend the operator asked for, else the first due record not held.
+// A resend the operator asked for, else the first due record not held. A record to a number on
+// the opt-out list is passed over; once no list run is open, those passed over are cancelled and
+// the search starts again on the outbox rewritten.
 bool ServicioEnvio::elegir(outbox::Pendiente &pendiente)
 {
+    for (int vuelta = 0; vuelta < 3; ++vuelta) {
+        QVector<QByteArray> deBaja;
+        const bool hay = elegirUna(pendiente, deBaja);
+        if (deBaja.isEmpty() || corridaAbierta() || !cancelarDeBaja(deBaja))
+            return hay;
+    }
+    return false;
+}
+
+bool ServicioEnvio::elegirUna(outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja)
+{
     using outbox::ResultadoBusqueda;
+    const bool conBajas = m_bajas.cantidad() > 0;
+    const auto anotarBaja = [&](const char *linea, int largo) {
+        if (!conBajas || !this->deBaja(linea, largo))
+            return false;
+        deBaja.append(QByteArray(linea, largo));
+        return true;
+    };
     const auto siempre = [](const char *, int) { return true; };
     QByteArray pedida;
     while (m_retencion.reenvioPedido(pedida)) {
-        const auto otra = [&pedida](const char *linea, int largo) {
-            return largo != pedida.size() || std::memcmp(linea, pedida.constData(), size_t(largo)) != 0;
+        const auto otra = [&pedida, &anotarBaja](const char *linea, int largo) {
+            return largo != pedida.size() || std::memcmp(linea, pedida.constData(), size_t(largo)) != 0 ||
+                   anotarBaja(linea, largo);
         };
         const ResultadoBusqueda r = outbox::buscarPendiente(m_rutaSalidas, siempre, pendiente, otra);
         if (r == ResultadoBusqueda::Encontrado)
             return true;
         if (r == ResultadoBusqueda::NoAbre)
             return false;
-        // Cancelled or marked meanwhile: nothing left to send again.
+        // Cancelled or marked meanwhile (or its number opted out): nothing left to send again.
         m_retencion.olvidarReenvio(pedida);
     }
     const QDate hoy = reloj::hoy();
@@ -419,10 +453,12 @@ bool ServicioEnvio::elegir(outbox::Pendiente &pendiente)
         return reglas_envio::fechaVencida(fecha, largo, hoy);
     };
     retencion::Omision omision(m_retencion.entradas());
-    outbox::Omitir retenida;
-    if (!omision.vacia())
-        retenida = [&omision](const char *linea, int largo) { return omision.retenida(linea, largo) >= 0; };
-    return outbox::buscarPendiente(m_rutaSalidas, vencida, pendiente, retenida) ==
+    outbox::Omitir omitir;
+    if (!omision.vacia() || conBajas)
+        omitir = [&omision, &anotarBaja](const char *linea, int largo) {
+            return (!omision.vacia() && omision.retenida(linea, largo) >= 0) || anotarBaja(linea, largo);
+        };
+    return outbox::buscarPendiente(m_rutaSalidas, vencida, pendiente, omitir) ==
            ResultadoBusqueda::Encontrado;
 }
 

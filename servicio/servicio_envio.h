@@ -12,13 +12,16 @@
 //
 // Split by concern: servicio_envio.cpp (life, commands, replies, the hold, the snapshot),
 // servicio_corrida.cpp (list runs and their journal), servicio_archivos.cpp (data paths, the
-// errors file's lines, the queue, manual sends, cancellation, compaction).
+// errors file's lines, the queue, manual sends, cancellation, compaction), servicio_bajas.cpp
+// (the opt-out list: replies that ask for it, the check before every hand-over, the operator's
+// additions, removals and imports).
 
 #include "envio/despacho.h"
 #include "gateway/estados.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/resultado_pedido.h"
 #include "historial/base_historial.h"
+#include "lista/bajas.h"
 #include "lista/outbox.h"
 #include "lista/retencion.h"
 #include "servicio/corrida.h"
@@ -82,6 +85,18 @@ enum class Actualizacion {
 // A manual message.
 enum class Manual { Agregado, CorridaPendiente, NoAbre };
 
+// A number the operator puts on the opt-out list.
+enum class AltaBaja { Agregada, YaEstaba, NoEsNumero };
+
+// What an import of opt-outs came to.
+struct ImportacionBajas
+{
+    QString error; // the file could not be read (why); nothing was added
+    int agregadas = 0;
+    int yaEstaban = 0;
+    int ignoradas = 0; // lines with no number
+};
+
 class ServicioEnvio : public QObject, private Despacho
 {
     Q_OBJECT
@@ -140,7 +155,24 @@ public:
     // date is today or earlier, and they are not held in doubt. 0 while paused or ended.
     int pendientesAhora();
     outbox::ResultadoCancelacion cancelar(const QVector<outbox::Referencia> &registros);
-    Manual agregarManual(const QString &numero, const QString &mensaje, bool urgente);
+    // `aunqueDeBaja`: the operator was asked and still wants it sent to a number on the opt-out
+    // list (this session only: after a restart the record is cancelled like any other to it).
+    Manual agregarManual(const QString &numero, const QString &mensaje, bool urgente,
+                         bool aunqueDeBaja = false);
+
+    // The opt-out list. Two numbers are the same when their last digitosNumero() digits are; the
+    // list is the history's, held here as a set for the check before every hand-over: a record
+    // whose number is on it is never handed over, and is cancelled (the history says
+    // "no enviado: baja") as soon as no list run is open.
+    int digitosNumero() const { return m_digitosNumero; }
+    bool dadoDeBaja(const QString &numero);
+    int cantidadBajas();
+    AltaBaja agregarBaja(const QString &numero);
+    // Takes the number (every form of it) off the list; how many entries went.
+    int quitarBaja(const QString &numero);
+    // A CSV file with a number column (named "Número", "Celular" or "Teléfono", else the first
+    // column holding a number) or one number a line.
+    ImportacionBajas importarBajas(const QString &ruta);
 
     // Records in doubt: one more send each (in its turn, first of all), or marked "E" without a
     // send; the records it applied to. Each tells the history.
@@ -185,6 +217,9 @@ signals:
     void corridaTerminada(const servicio::ResultadoCorrida &resultado);
     // A line for the operator, as it goes to the errors file.
     void lineaOperador(const QString &linea);
+    // What the operator should hear of the opt-out list at once (a notification): numbers that
+    // asked for it by reply, a list found shorter than it was.
+    void avisoBajas(const QString &texto);
 
 private:
     // Despacho, from the worker's thread.
@@ -197,6 +232,7 @@ private:
     // Under the lock.
     bool completarBloqueado();
     bool elegir(outbox::Pendiente &pendiente);
+    bool elegirUna(outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja);
     bool guardarRetencion();
     void anotarRetencion();
     void conciliarRetencion();
@@ -210,9 +246,21 @@ private:
     void agregarLinea(const QString &linea);
     void revisarCambio();
 
+    // The opt-out list (servicio_bajas.cpp).
+    void leerBajas();
+    void bajasPorRespuesta(const QList<registro_sms> &mensajes);
+    QVector<historial::Baja> nuevasBajas(const QStringList &numeros, const char *origen,
+                                         const QStringList &textos, int &yaEstaban);
+    void agregarBajas(const QVector<historial::Baja> &nuevas);
+    void confirmarBajas();
+    bool deBaja(const char *linea, int largo) const;
+    bool cancelarDeBaja(const QVector<QByteArray> &lineas);
+    void purgarBajas();
+    bool exento(const QByteArray &linea) const { return m_exentos.contains(linea); }
+
     // List runs (servicio_corrida.cpp).
     struct Corrida;
-    lista::EntradasFila entradasFila() const;
+    lista::EntradasFila entradasFila(bool conBajas = true) const;
     QSet<QString> mensajesRecientes();
     bool rutasDeCorridaValidas(ResultadoCorrida &r);
     bool rechazarLista(lista::Lectura lectura, ResultadoCorrida &r);
@@ -263,8 +311,22 @@ private:
     QString m_motivoFalla;
     QString m_rutaErroresRechazada;
 
+    // The opt-out list's compare forms, and the outbox lines that go to one of them all the same
+    // (the operator's choice, the answer to an opt-out); under the lock. It is known once read
+    // from the history, or when none was in force; unknown, nothing is handed over. A growth asks
+    // for the pending records to those numbers to be cancelled at the worker's next turn.
+    bajas::Lista m_bajas;
+    QSet<QByteArray> m_exentos;
+    std::atomic<bool> m_bajasConocidas{true};
+    std::atomic<bool> m_purgarBajas{false};
+    int m_digitosNumero = 10;
+    // A list found shorter while the service was built, told once it starts.
+    QString m_avisoBajasAlIniciar;
+    // Answers to opt-outs waiting for a list run to end (number, text).
+    QVector<QPair<QString, QString>> m_confirmaciones;
+
     std::unique_ptr<Corrida> m_corrida;
-    bool m_enCorrida = false;
+    std::atomic<bool> m_enCorrida{false};
 };
 
 } // namespace servicio

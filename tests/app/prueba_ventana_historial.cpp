@@ -59,11 +59,17 @@ private slots:
                                        "2026-06-15 10:01:00;1160001;\"uno; \"\"citado\"\"\";error: Error al "
                                        "enviar SMS\r\n"
                                        "2026-06-15 10:00:00;1150001;\"cero\r\nlinea\";enviado\r\n";
-        QTest::newRow("numero ,") << "115"
-                                  << "" << 1 << "2 mensajes, 0 con error"
-                                  << QByteArray("Fecha y hora,Número,Mensaje,Resultado\r\n"
-                                                "2026-06-15 10:02:00,1150002,dos,enviado\r\n"
-                                                "2026-06-15 10:00:00,1150001,\"cero\r\nlinea\",enviado\r\n");
+        // A number matches in any written form, and by its last digits.
+        QTest::newRow("numero ,")
+            << "0001"
+            << "" << 1 << "2 mensajes, 1 con error"
+            << QByteArray("Fecha y hora,Número,Mensaje,Resultado\r\n"
+                          "2026-06-15 10:01:00,1160001,\"uno; \"\"citado\"\"\",error: Error al "
+                          "enviar SMS\r\n"
+                          "2026-06-15 10:00:00,1150001,\"cero\r\nlinea\",enviado\r\n");
+        QTest::newRow("numero escrito") << "(115) 00-02"
+                                        << "" << 0 << "1 mensajes, 0 con error"
+                                        << cabecera + "2026-06-15 10:02:00;1150002;dos;enviado\r\n";
         QTest::newRow("texto") << ""
                                << "CITADO" << 0 << "1 mensajes, 1 con error"
                                << cabecera +

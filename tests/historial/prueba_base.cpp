@@ -7,6 +7,7 @@
 #include "gateway/conexion_ngw.h"
 #include "historial/base_historial.h"
 #include "historial/exportar_csv.h"
+#include "lista/bajas.h"
 #include "servicio/servicio_envio.h"
 #include "tools/simulador/simulador_ngw.h"
 
@@ -245,8 +246,8 @@ private slots:
         QCOMPARE(
             filas(ruta, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name")),
             QStringList({QStringLiteral("enviados_fecha"), QStringLiteral("enviados_numero"),
-                         QStringLiteral("enviados_resultado"), QStringLiteral("recibidos_fecha"),
-                         QStringLiteral("recibidos_numero")}));
+                         QStringLiteral("enviados_resultado"), QStringLiteral("numeros_invertido"),
+                         QStringLiteral("recibidos_fecha"), QStringLiteral("recibidos_numero")}));
         QCOMPARE(filas(ruta, QStringLiteral("SELECT * FROM enviados")),
                  QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado")});
         QCOMPARE(filas(ruta, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("wal")});
@@ -316,6 +317,69 @@ private slots:
                  1);
         QCOMPARE(filas(ruta, QStringLiteral("SELECT count(*) FROM recibidos")),
                  QStringList{QStringLiteral("0")});
+    }
+
+    // The opt-out list is read again at the next start, and a history set aside as damaged after
+    // it was read hands it whole to the new file. One that cannot be read is told, never emptied
+    // in silence.
+    void bajasSobrevivenReinicioYDano()
+    {
+        const auto baja = [](const char *numero) {
+            return historial::Baja{QLatin1String(numero), bajas::digitos(QString::fromLatin1(numero)),
+                                   QStringLiteral("2026-06-15 10:30:05"),
+                                   QLatin1String(historial::kOrigenMano), QString()};
+        };
+        const auto numeros = [](const historial::Historial &base) {
+            QStringList n;
+            for (const historial::Baja &b : base.bajas())
+                n << b.numero;
+            return n;
+        };
+        {
+            historial::Historial base;
+            QVERIFY(base.abrir(ruta));
+            base.agregarBajas({baja("+54 9 11 4567-8902"), baja("1145678903"), baja("2245678904")});
+            QCOMPARE(
+                base.quitarBajas(QStringLiteral("1145678903"), 10, QStringLiteral("2026-06-15 10:31:00")), 1);
+            QStringList relleno;
+            for (int i = 0; i < 3 * historial::kMaxEnEspera / 2; ++i)
+                relleno << QString::number(1150000000 + i);
+            base.agregarRecibidos(QStringLiteral("2026-06-15 10:30:05"), relleno, relleno);
+            QCOMPARE(base.enEspera(), 0);
+            QTRY_VERIFY(!base.verificando());
+        }
+        const QStringList enVigor{QStringLiteral("+54 9 11 4567-8902"), QStringLiteral("2245678904")};
+        {
+            historial::Historial base;
+            QVERIFY(base.abrir(ruta));
+            QVERIFY(base.bajasLeidas());
+            QCOMPARE(numeros(base), enVigor);
+            QTRY_VERIFY(!base.verificando());
+        }
+        {
+            QFile archivo(ruta);
+            QVERIFY(archivo.open(QIODevice::ReadWrite));
+            QVERIFY(archivo.seek(archivo.size() / 2 / 4096 * 4096));
+            archivo.write(QByteArray(4096, '\xA5'));
+        }
+        {
+            historial::Historial base;
+            base.abrir(ruta);
+            QCOMPARE(numeros(base), enVigor);
+            QTRY_VERIFY(!base.verificando());
+            QCOMPARE(base.enEspera(), 0);
+        }
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT count(*) FROM recibidos")),
+                 QStringList{QStringLiteral("0")});
+        QCOMPARE(filas(ruta, QStringLiteral("SELECT numero FROM bajas WHERE quitada IS NULL ORDER BY id")),
+                 enVigor);
+
+        escribir(ruta, "no es una base\n");
+        historial::Historial base;
+        QVERIFY(base.abrir(ruta));
+        QVERIFY(base.bajasLeidas());
+        QVERIFY(base.bajas().isEmpty());
+        QVERIFY(base.tomarAvisos().join(QLatin1Char('\n')).contains(QStringLiteral("lista de bajas")));
     }
 
     // What a spreadsheet would run as a formula leaves as text; the rest as it is.

@@ -107,6 +107,39 @@ private slots:
     {
         m_servicio.reset();
         m_dir.reset();
+        // The next test's history is new: no opt-out was in force there.
+        ajustes::escribir(ajustes::Clave::BajasEnVigor, 0);
+    }
+
+    // A history whose list is shorter than the one last in force (a file replaced by hand) is
+    // told, once the window listens, not emptied in silence.
+    void listaDeBajasMasCortaSeAvisa()
+    {
+        m_servicio.reset();
+        ajustes::escribir(ajustes::Clave::BajasEnVigor, 3);
+        m_servicio = std::make_unique<servicio::ServicioEnvio>(QDir(m_dir->path()), protocolo_ngw::Gateway());
+        QSignalSpy avisos(m_servicio.get(), &servicio::ServicioEnvio::avisoBajas);
+        m_servicio->iniciar();
+        QCOMPARE(avisos.size(), 1);
+        QVERIFY(avisos.at(0).at(0).toString().contains(QStringLiteral("tenía 3")));
+        QCOMPARE(ajustes::leerEntero(ajustes::Clave::BajasEnVigor), 0);
+    }
+
+    // Rows to a number on the opt-out list, in whatever form, go to the errors file and are
+    // counted in the summary; the others are queued.
+    void filasDadasDeBaja()
+    {
+        QCOMPARE(m_servicio->agregarBaja(QStringLiteral("+54 9 11 4567-8902")), servicio::AltaBaja::Agregada);
+        QCOMPARE(m_servicio->agregarBaja(QStringLiteral("011 4567 8902")), servicio::AltaBaja::YaEstaba);
+        escribir(ruta("lista.csv"), "nombre,celular\nAna,1145678902\nBeto,1145678903\nCarla,5491145678902\n");
+        QCOMPARE(m_servicio->prepararCorrida(pedido(Modo::Simple, ruta("lista.csv"))).paso, Paso::Seguir);
+        const servicio::ResumenCorrida resumen = m_servicio->resumirCorrida();
+        QVERIFY2(resumen.texto.contains(QStringLiteral("dado de baja: 2")), qPrintable(resumen.texto));
+        QCOMPARE(resumen.aEncolar, 1);
+        QVERIFY(m_servicio->escribirCorrida().error.isEmpty());
+        QCOMPARE(leer(salidas()),
+                 conFinDeLinea(QStringLiteral("e,1145678903,%1,Hola Beto\n").arg(hoy()).toUtf8()));
+        QCOMPARE(leer(errores()), conFinDeLinea("Ana,1145678902\nCarla,5491145678902\n"));
     }
 
     // The question before a list is added counts what it repeats of the last week (queued or

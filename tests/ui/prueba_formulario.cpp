@@ -128,8 +128,8 @@ private slots:
         QFETCH(QString, queEsEsto);
         const int i = QString::fromLatin1(QTest::currentDataTag()).toInt();
         QTabWidget *t = ui->tabWidget;
-        // The history, queue and received-messages tabs follow these five.
-        QCOMPARE(t->count(), 8);
+        // The history, queue, received-messages and opt-out tabs follow these five.
+        QCOMPARE(t->count(), 9);
         QCOMPARE(t->widget(i)->objectName(), pagina);
         QVERIFY(t->tabText(i).isEmpty());
         QVERIFY(t->tabBar()->tabText(i).isEmpty());
