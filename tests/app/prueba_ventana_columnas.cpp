@@ -6,6 +6,7 @@
 #include "ui_cfg_lista.h"
 
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -256,8 +257,10 @@ void PruebaVentanaColumnas::buscarArchivo()
     w->on_BuscarArchivo_clicked();
     QCOMPARE(DialogoArchivo::pedidos().size(), 1);
     QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
-    // No list before and no documents folder: the home folder, never the program's data folder.
-    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, ajustes::carpetaUsuario().absolutePath());
+    // No list before: the documents folder (the home folder without one), never the data folder.
+    const QString documentos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(DialogoArchivo::pedidos().first().carpeta,
+             QFileInfo(documentos).isDir() ? documentos : ajustes::carpetaUsuario().absolutePath());
     QCOMPARE(DialogoArchivo::pedidos().first().filtro,
              QStringLiteral("Listas (*.csv *.txt);;Todos los archivos (*)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
