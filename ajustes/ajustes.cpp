@@ -56,6 +56,11 @@ const Definicion kTabla[] = {
     {Clave::ConfirmarBaja,   "bool_confirmar_baja",  Tipo::Bool,   nullptr,             0, 0, 1},
     {Clave::TextoBaja,       "str_texto_confirmacion_baja", Tipo::Texto, kTextoBaja,    0, 0, 0},
     {Clave::BajasEnVigor,    "int_bajas_en_vigor",   Tipo::Entero, nullptr,             0, 0, 2147483647},
+    {Clave::GeometriaVentana, "str_geometria_ventana", Tipo::Texto, "",                0, 0, 0},
+    {Clave::AnchosHistorial, "str_anchos_historial", Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AnchosBandeja,   "str_anchos_bandeja",   Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AnchosRecibidos, "str_anchos_recibidos", Tipo::Texto,  "",                  0, 0, 0},
+    {Clave::AvisoBandejaDado, "bool_aviso_bandeja_dado", Tipo::Bool, nullptr,           0, 0, 1},
 };
 // clang-format on
 

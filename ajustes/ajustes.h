@@ -54,37 +54,42 @@ inline constexpr int kTodasLasHoras = 16777215;
 
 // The keys; their names in the store carry a type prefix ("bool_", "str_", "int_").
 enum class Clave {
-    TieneHeader,     // bool_tiene_header: the list's first line names the columns
-    SeparaComillas,  // bool_separa_comillas: fields in double quotes (shown only)
-    UsarComa,        // bool_usar_coma: comma separates fields
-    UsarTab,         // bool_usar_tab: TAB separates fields (when the comma is off)
-    UsarPuntoComa,   // bool_usar_punto_coma: ";" separates fields (when comma and TAB are off)
-    ListaNombreFila, // str_lista_name_fila: path of the current list
-    HeaderList,      // str_header_list: the current list's header line as detected
-    ColumnaCelular,  // str_columna_celular: column of the mobile number
-    ColumnaFecha,    // str_columna_fecha: column of the sending date, or "--inmediato--"
-    FormatoSms,      // str_formato_sms: the message template
-    IpGateway,       // str_ip_gateway: the gateway's address
-    KeyGateway,      // str_key_gateway: the gateway's key, "key=" included
-    FolderErrores,   // str_folder_errores: path of the errors file
-    FolderBackups,   // str_folder_backups: path of the last list's backup
-    FolderInbox,     // str_folder_inbox: path of the received-messages file
-    CheckVerifPer,   // bool_check_verif_per: the list watch is on
-    StartMinimized,  // bool_start_minimized: start in the tray
-    EnvioActivado,   // bool_envio_activado: sending and fetching are switched on
-    CheckHorarios,   // int_check_horarios: 24-bit mask of the hours sending is allowed
-    Autoarranque,    // bool_iniciar_con_sesion: the session starts the program (mirrors its entry)
-    RecibidosVistos, // int_recibidos_vistos: newest received message seen on its tab (history id)
-    RegistroEnDuda,  // str_registro_en_duda: the hold file made for the data folder (its path)
-    EsperaReintento, // int_espera_reintento_ms: first wait before retrying a gateway that failed
-    LimiteSilencio,  // int_limite_silencio_ms: longest silence of the gateway within a request
-    PlazoRespuesta,  // int_plazo_respuesta_ms: longest whole request to the gateway
-    DigitosNumero,   // int_digitos_mismo_numero: two numbers are the same when these last digits are
-    PalabrasBaja,    // str_palabras_baja: replies that opt out (comma-separated); empty: none do
-    ConfirmarBaja,   // bool_confirmar_baja: an opt-out by reply is answered with TextoBaja
-    TextoBaja,       // str_texto_confirmacion_baja: that answer
-    BajasEnVigor,    // int_bajas_en_vigor: opt-outs in force as last known (a list that cannot be
-                     // read while this is above 0 stops sending)
+    TieneHeader,      // bool_tiene_header: the list's first line names the columns
+    SeparaComillas,   // bool_separa_comillas: fields in double quotes (shown only)
+    UsarComa,         // bool_usar_coma: comma separates fields
+    UsarTab,          // bool_usar_tab: TAB separates fields (when the comma is off)
+    UsarPuntoComa,    // bool_usar_punto_coma: ";" separates fields (when comma and TAB are off)
+    ListaNombreFila,  // str_lista_name_fila: path of the current list
+    HeaderList,       // str_header_list: the current list's header line as detected
+    ColumnaCelular,   // str_columna_celular: column of the mobile number
+    ColumnaFecha,     // str_columna_fecha: column of the sending date, or "--inmediato--"
+    FormatoSms,       // str_formato_sms: the message template
+    IpGateway,        // str_ip_gateway: the gateway's address
+    KeyGateway,       // str_key_gateway: the gateway's key, "key=" included
+    FolderErrores,    // str_folder_errores: path of the errors file
+    FolderBackups,    // str_folder_backups: path of the last list's backup
+    FolderInbox,      // str_folder_inbox: path of the received-messages file
+    CheckVerifPer,    // bool_check_verif_per: the list watch is on
+    StartMinimized,   // bool_start_minimized: start in the tray
+    EnvioActivado,    // bool_envio_activado: sending and fetching are switched on
+    CheckHorarios,    // int_check_horarios: 24-bit mask of the hours sending is allowed
+    Autoarranque,     // bool_iniciar_con_sesion: the session starts the program (mirrors its entry)
+    RecibidosVistos,  // int_recibidos_vistos: newest received message seen on its tab (history id)
+    RegistroEnDuda,   // str_registro_en_duda: the hold file made for the data folder (its path)
+    EsperaReintento,  // int_espera_reintento_ms: first wait before retrying a gateway that failed
+    LimiteSilencio,   // int_limite_silencio_ms: longest silence of the gateway within a request
+    PlazoRespuesta,   // int_plazo_respuesta_ms: longest whole request to the gateway
+    DigitosNumero,    // int_digitos_mismo_numero: two numbers are the same when these last digits are
+    PalabrasBaja,     // str_palabras_baja: replies that opt out (comma-separated); empty: none do
+    ConfirmarBaja,    // bool_confirmar_baja: an opt-out by reply is answered with TextoBaja
+    TextoBaja,        // str_texto_confirmacion_baja: that answer
+    BajasEnVigor,     // int_bajas_en_vigor: opt-outs in force as last known (a list that cannot be
+                      // read while this is above 0 stops sending)
+    GeometriaVentana, // str_geometria_ventana: the main window's size and place (Qt's geometry, base64)
+    AnchosHistorial,  // str_anchos_historial: the history table's column widths (header state, base64)
+    AnchosBandeja,    // str_anchos_bandeja: the same for the queue table
+    AnchosRecibidos,  // str_anchos_recibidos: the same for the received-messages table
+    AvisoBandejaDado, // bool_aviso_bandeja_dado: the first close told that NBsms keeps running in the tray
 };
 
 // The key's name in the store, and the key of a name (the settings tool's lookup).

@@ -32,14 +32,14 @@ QString textoInformacion(const QString &estado, int pendientes, int enviados, in
 
 QString textoDetenido(const QString &estado)
 {
-    return tr("El envio de SMS esta detenido hace mas de %1 minutos (%2). NBsms lo reintenta solo.")
+    return tr("El envío de SMS está detenido hace más de %1 minutos (%2). NBsms lo reintenta solo.")
         .arg(Seguimiento::kDetenidoMs / 60000)
         .arg(estado);
 }
 
 QString textoReanudado()
 {
-    return tr("El envio de SMS se reanudo.");
+    return tr("El envío de SMS se reanudó.");
 }
 
 QString textoListaImportada(int agregados, int aErrores)

@@ -32,6 +32,38 @@ void configurar(QCommandLineParser &parser)
                                                   "la opción guardada de iniciar minimizado.")});
 }
 
+// The options QGuiApplication, QApplication and the X11 platform take out of the command line
+// themselves (with one dash or two).
+bool opcionDeQt(const QString &nombre)
+{
+    static const QStringList opciones{QStringLiteral("platform"),
+                                      QStringLiteral("platformpluginpath"),
+                                      QStringLiteral("platformtheme"),
+                                      QStringLiteral("plugin"),
+                                      QStringLiteral("qwindowgeometry"),
+                                      QStringLiteral("geometry"),
+                                      QStringLiteral("qwindowtitle"),
+                                      QStringLiteral("title"),
+                                      QStringLiteral("qwindowicon"),
+                                      QStringLiteral("icon"),
+                                      QStringLiteral("reverse"),
+                                      QStringLiteral("session"),
+                                      QStringLiteral("testability"),
+                                      QStringLiteral("qmljsdebugger"),
+                                      QStringLiteral("style"),
+                                      QStringLiteral("stylesheet"),
+                                      QStringLiteral("widgetcount"),
+                                      QStringLiteral("display"),
+                                      QStringLiteral("name"),
+                                      QStringLiteral("visual"),
+                                      QStringLiteral("ncols"),
+                                      QStringLiteral("cmap"),
+                                      QStringLiteral("sync"),
+                                      QStringLiteral("nograb"),
+                                      QStringLiteral("dograb")};
+    return opciones.contains(nombre);
+}
+
 } // namespace
 
 Opciones leer(const QStringList &argumentos)
@@ -46,11 +78,26 @@ Opciones leer(const QStringList &argumentos)
     } else if (parser.isSet(kAyuda)) {
         opciones.accion = Accion::Ayuda;
     }
-    // A file handed over by the desktop ("Open with"), an option of another version: the program
-    // starts all the same.
-    opciones.ignorados = parser.unknownOptionNames();
-    if (!valida && opciones.ignorados.isEmpty())
-        opciones.ignorados << parser.errorText();
+    // A file handed over by the desktop ("Open with") is no reason not to start; an option
+    // nobody knows is a mistake to tell.
+    QStringList desconocidas;
+    for (const QString &nombre : parser.unknownOptionNames()) {
+        if (opcionDeQt(nombre))
+            opciones.ignorados << nombre;
+        else
+            desconocidas << nombre;
+    }
+    if (opciones.accion == Accion::Iniciar &&
+        (!desconocidas.isEmpty() || (!valida && parser.unknownOptionNames().isEmpty()))) {
+        opciones.accion = Accion::Error;
+        opciones.error = desconocidas.size() == 1
+                             ? QCoreApplication::translate("QCommandLineParser", "Unknown option '%1'.")
+                                   .arg(desconocidas.constFirst())
+                         : desconocidas.isEmpty()
+                             ? parser.errorText()
+                             : QCoreApplication::translate("QCommandLineParser", "Unknown options: %1.")
+                                   .arg(desconocidas.join(QStringLiteral(", ")));
+    }
     opciones.ignorados += parser.positionalArguments();
     opciones.detallado = parser.isSet(kDetallado);
     opciones.minimizado = parser.isSet(kMinimizado);

@@ -21,15 +21,18 @@ struct Opciones
     // --minimizado: this run starts in the tray only, as with the stored "start minimized"
     // option, which it leaves as it is (the session's autostart entry passes it).
     bool minimizado = false;
-    // Why the command line was refused (Accion::Error).
+    // Why the command line was refused (Accion::Error): an option neither the program nor Qt
+    // knows. In the application's language once its translator is installed.
     QString error;
-    // What was not understood (unknown options by name, other arguments as given): ignored.
+    // What is ignored: arguments that are no option (a file handed over by "Open with"), and
+    // Qt's own options (-platform, -style...) by name, until the application object has taken
+    // them out.
     QStringList ignorados;
 };
 
-// Reads the arguments, the program's path first. Qt's own options (-platform, -style...) are
-// unknown here: before the application object has taken them out, they show among `ignorados`,
-// so read again from QCoreApplication::arguments() after it.
+// Reads the arguments, the program's path first. Qt's own options pass, so that this can be
+// read before the application object exists (without a display an unknown option is told, not
+// a crash); read again from QCoreApplication::arguments() after it.
 Opciones leer(const QStringList &argumentos);
 
 // What --version prints: "nbsms <version>".

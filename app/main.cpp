@@ -42,21 +42,40 @@ void traducirQt(QCoreApplication &app)
     delete traductor;
 }
 
+// What --version and --help print, or the usage error (exit status 2).
+int responder(const linea_comandos::Opciones &opciones)
+{
+    switch (opciones.accion) {
+    case linea_comandos::Accion::Version:
+        std::fputs(linea_comandos::textoVersion().toLocal8Bit().constData(), stdout);
+        return 0;
+    case linea_comandos::Accion::Ayuda:
+        std::fputs(linea_comandos::textoAyuda().toLocal8Bit().constData(), stdout);
+        return 0;
+    case linea_comandos::Accion::Error:
+    case linea_comandos::Accion::Iniciar:
+        break;
+    }
+    std::fprintf(stderr, "nbsms: %s\n%s\n", opciones.error.toLocal8Bit().constData(),
+                 QCoreApplication::translate("linea_comandos", "nbsms --help muestra las opciones.")
+                     .toLocal8Bit()
+                     .constData());
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // --version and --help answer before anything else exists: no display is needed and the
-    // single-instance segment of a running instance is never touched.
+    // --version, --help and a mistaken option are answered before anything else exists: no
+    // display is needed and the single-instance segment of a running instance is never touched.
     linea_comandos::Opciones opciones = linea_comandos::leer(argumentosDe(argc, argv));
-    if (opciones.accion == linea_comandos::Accion::Version ||
-        opciones.accion == linea_comandos::Accion::Ayuda) {
+    if (opciones.accion != linea_comandos::Accion::Iniciar) {
         QCoreApplication app(argc, argv);
-        const QString texto = opciones.accion == linea_comandos::Accion::Version
-                                  ? linea_comandos::textoVersion()
-                                  : linea_comandos::textoAyuda();
-        std::fputs(texto.toLocal8Bit().constData(), stdout);
-        return 0;
+        traducirQt(app);
+        // Read again, now that Qt's own words (its usage lines, its errors) are in Spanish.
+        opciones = linea_comandos::leer(QCoreApplication::arguments());
+        return responder(opciones);
     }
 
     registro::haciaErrorEstandar();
@@ -67,14 +86,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QLatin1String(nbsms_version::kVersion));
     traducirQt(a);
     // Once the application object exists, Qt's own options (-platform, -style...) are out of the
-    // arguments.
-    if (!opciones.ignorados.isEmpty())
-        opciones = linea_comandos::leer(QCoreApplication::arguments());
-    if (opciones.accion == linea_comandos::Accion::Error) {
-        std::fprintf(stderr, "nbsms: %s\nnbsms --help muestra las opciones.\n",
-                     opciones.error.toLocal8Bit().constData());
-        return 1;
-    }
+    // arguments; one it did not take is a mistake after all.
+    opciones = linea_comandos::leer(QCoreApplication::arguments());
+    if (opciones.accion != linea_comandos::Accion::Iniciar)
+        return responder(opciones);
 
     if (opciones.detallado)
         registro::detallado();

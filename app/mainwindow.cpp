@@ -10,6 +10,7 @@
 #include "app/pestanas_historial.h"
 #include "gateway/protocolo_ngw.h"
 #include "nbsms_version.h"
+#include "ui/dialogos.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -17,10 +18,16 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPushButton>
 #include <QRegExpValidator>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QTransform>
 #include <QUrl>
@@ -45,6 +52,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     crearBandeja();
     ajustes::fijarIdentidad();
     cargarAjustes();
+    restaurarVista();
     habilitarControlesLista(!m_ui->checkVerifPer->isChecked());
     rotarIconosPestanas();
     connect(m_ui->tabWidget, &QTabWidget::currentChanged, this, [this](int pestana) {
@@ -52,8 +60,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
             mostrarAutoarranque();
     });
     setWindowIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
+    prepararTeclado();
 
     m_lista->cargar();
+    connect(m_ui->ingresoLista, &QLineEdit::returnPressed, this, [this] { m_lista->leerListaEscrita(); });
 
     // Before anything opens a data file: a history opened while still read-only for its owner
     // would stay so all session. The home folder itself, when it serves as the data folder, is
@@ -77,7 +87,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
     for (QLineEdit *campo : {m_ui->ingresoErrores, m_ui->ingresoBackups, m_ui->ingresoInbox})
         connect(campo, &QLineEdit::textChanged, this, &MainWindow::darRutasAlServicio);
     m_servicio->recontar(false);
-    m_trayIcon->setIcon(QIcon(QString::fromLatin1(kIconoPrograma)));
+    mostrarIconoBandeja(false);
     m_trayIcon->show();
 
     m_temporizador = new QTimer(this);
@@ -118,8 +128,55 @@ void MainWindow::mostrarAlArrancar(bool minimizado)
         showMinimized();
 }
 
+void MainWindow::salir()
+{
+    // Only "Salir" asks: the end of the session and a signal leave at once.
+    const int ahora = m_servicio->pendientesAhora();
+    if (ahora > 0 && !CuadroMensaje::preguntar(tr("Salir de NBsms"),
+                                               ahora == 1 ? tr("Queda 1 SMS para enviar ahora. Se enviará "
+                                                               "cuando vuelva a abrir NBsms. ¿Salir de todos "
+                                                               "modos?")
+                                                          : tr("Quedan %1 SMS para enviar ahora. Se enviarán "
+                                                               "cuando vuelva a abrir NBsms. ¿Salir de todos "
+                                                               "modos?")
+                                                                .arg(ahora),
+                                               tr("Salir"), tr("Seguir enviando")))
+        return;
+    QCoreApplication::quit();
+}
+
+void MainWindow::reintentarAhora()
+{
+    const protocolo_ngw::Gateway gateway = m_servicio->gateway();
+    if (gateway.falla() != protocolo_ngw::Gateway::Falla::Ninguna)
+        return;
+    m_servicio->actualizarConexion(gateway);
+    mostrarSituacion(m_servicio->instantanea());
+}
+
+void MainWindow::guardarVista()
+{
+    ajustes::escribir(ajustes::Clave::GeometriaVentana, QString::fromLatin1(saveGeometry().toBase64()));
+    if (m_pestanas)
+        m_pestanas->guardarAnchos();
+}
+
+void MainWindow::restaurarVista()
+{
+    const QByteArray geometria =
+        QByteArray::fromBase64(ajustes::leerTexto(ajustes::Clave::GeometriaVentana).toLatin1());
+    if (!geometria.isEmpty() && restoreGeometry(geometria))
+        return;
+    // The first start: room for the tables' columns, within a 1024x768 screen.
+    const QScreen *pantalla = screen();
+    const QRect disponible = pantalla ? pantalla->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(qMin(900, disponible.width() - 40), qMin(680, disponible.height() - 60));
+}
+
 void MainWindow::terminarEnvio()
 {
+    if (m_temporizador && m_temporizador->isActive())
+        guardarVista();
     if (m_temporizador)
         m_temporizador->stop();
     if (m_servicio)
@@ -140,10 +197,28 @@ void MainWindow::crearBandeja()
     m_restoreAction = new QAction(tr("Restaurar"), this);
     connect(m_restoreAction, &QAction::triggered, this, &QWidget::showNormal);
     m_quitAction = new QAction(tr("Salir"), this);
-    connect(m_quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
+    connect(m_quitAction, &QAction::triggered, this, &MainWindow::salir);
+    m_reintentarAction = new QAction(tr("Reintentar ahora"), this);
+    m_reintentarAction->setVisible(false);
+    connect(m_reintentarAction, &QAction::triggered, this, &MainWindow::reintentarAhora);
+
+    // Under the state line, shown only when it has something to offer.
+    m_botonReintentar = new QPushButton(tr("&Reintentar ahora"), m_ui->PoleoCarpeta);
+    m_botonReintentar->setToolTip(
+        tr("Vuelve a consultar el gateway ahora, sin esperar el próximo reintento"));
+    m_botonReintentar->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    m_botonReintentar->hide();
+    m_ui->formLayout_3->insertRow(1, QString(), m_botonReintentar);
+    m_motivoFalla = new QLabel(m_ui->PoleoCarpeta);
+    m_motivoFalla->setWordWrap(true);
+    m_motivoFalla->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_motivoFalla->hide();
+    m_ui->formLayout_3->insertRow(1, QString(), m_motivoFalla);
+    connect(m_botonReintentar, &QPushButton::clicked, this, &MainWindow::reintentarOConfigurar);
 
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(m_restoreAction);
+    m_trayMenu->addAction(m_reintentarAction);
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(m_quitAction);
 
@@ -151,6 +226,70 @@ void MainWindow::crearBandeja()
     m_trayIcon->setContextMenu(m_trayMenu);
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
     // Made visible once it has an icon; a tray entry without one cannot be shown.
+}
+
+void MainWindow::prepararTeclado()
+{
+    // An SMS never carries a TAB: the key moves on, as in any other field.
+    m_ui->TextoManual->setTabChangesFocus(true);
+    m_ui->editFormatoSMS->setTabChangesFocus(true);
+    for (const QKeySequence &tecla :
+         {QKeySequence(Qt::CTRL + Qt::Key_Return), QKeySequence(Qt::CTRL + Qt::Key_Enter)}) {
+        auto *enviar =
+            new QShortcut(tecla, m_ui->EnvioManual, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(enviar, &QShortcut::activated, this, &MainWindow::on_BotonEnviar_released);
+    }
+    m_ui->BotonEnviar->setToolTip(m_ui->BotonEnviar->toolTip() + tr(" (Ctrl+Intro)"));
+    auto *cancelar =
+        new QShortcut(QKeySequence::Delete, m_ui->tablaBandeja, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(cancelar, &QShortcut::activated, this, &MainWindow::on_botonCancelarBandeja_clicked);
+
+    // Alt plus the underlined letter; the labels read as they are.
+    const std::pair<QAbstractButton *, int> atajos[] = {{m_ui->BotonEnviar, 0},
+                                                        {m_ui->pushAgregarListaToOutbox, 7},
+                                                        {m_ui->pushDetenerEnvioSMS, 0},
+                                                        {m_ui->cfgLista, 0},
+                                                        {m_ui->pushAgregarCampo, 0},
+                                                        {m_ui->pushActualizarConex, 0},
+                                                        {m_ui->open_set_horatio_envio, 0},
+                                                        {m_ui->botonExportarHistorial, 1},
+                                                        {m_ui->botonExportarRecibidos, 1},
+                                                        {m_ui->botonCancelarBandeja, 0},
+                                                        {m_ui->botonReenviarBandeja, 4},
+                                                        {m_ui->botonMarcarBandeja, 0},
+                                                        {m_ui->botonReanudarEnDuda, 0}};
+    for (const auto &a : atajos) {
+        QString texto = a.first->text();
+        if (!texto.contains(QLatin1Char('&')) && a.second < texto.size())
+            a.first->setText(texto.insert(a.second, QLatin1Char('&')));
+    }
+}
+
+void MainWindow::mostrarIconoBandeja(bool alerta)
+{
+    if (alerta == m_iconoAlerta && !m_trayIcon->icon().isNull())
+        return;
+    m_iconoAlerta = alerta;
+    const QIcon programa(QString::fromLatin1(kIconoPrograma));
+    if (!alerta) {
+        m_trayIcon->setIcon(programa);
+        return;
+    }
+    // The program's icon with the style's warning sign over its lower right quarter.
+    const QIcon aviso = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    QIcon conAviso;
+    for (const int lado : {16, 22, 24, 32, 48, 64}) {
+        QPixmap imagen = programa.pixmap(lado, lado);
+        if (imagen.isNull())
+            continue;
+        imagen = imagen.scaled(lado, lado, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QPainter pintor(&imagen);
+        const int insignia = lado * 5 / 8;
+        pintor.drawPixmap(lado - insignia, lado - insignia, aviso.pixmap(insignia, insignia));
+        pintor.end();
+        conAviso.addPixmap(imagen);
+    }
+    m_trayIcon->setIcon(conAviso.isNull() ? aviso : conAviso);
 }
 
 void MainWindow::cargarAjustes()
@@ -251,8 +390,17 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
-    if (!ocultarEnBandeja())
+    guardarVista();
+    if (!ocultarEnBandeja()) {
         showMinimized();
+        return;
+    }
+    // Once: a window that goes away on close looks like a program that ended.
+    if (!ajustes::leerBool(ajustes::Clave::AvisoBandejaDado)) {
+        ajustes::escribir(ajustes::Clave::AvisoBandejaDado, true);
+        avisar(tr("NBsms sigue funcionando en la bandeja del sistema y envía los SMS pendientes. Para "
+                  "terminarlo, elija «Salir» en el menú de su ícono."));
+    }
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -30,6 +30,8 @@ class PestanasHistorial;
 class QAction;
 class QLineEdit;
 class QMenu;
+class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace Ui {
@@ -98,6 +100,12 @@ private slots:
 
 public slots:
     void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    // "Salir": asks first when sending is on and records are due now (the service counts them).
+    void salir();
+    // The gateway is asked again at once, without waiting for the next retry.
+    void reintentarAhora();
+    // The button beside the state line: the retry, or the way to the gateway's address.
+    void reintentarOConfigurar();
     void PoleoArchivo();
 
     void on_pushPlay_clicked();
@@ -155,6 +163,13 @@ private:
     // The three paths the operator chose reach the service as they change.
     void darRutasAlServicio();
     void crearBandeja();
+    // TAB, Ctrl+Enter, Delete and the buttons' Alt letters.
+    void prepararTeclado();
+    // The window's size and place and the tables' column widths, kept for the next start.
+    void guardarVista();
+    void restaurarVista();
+    // The tray icon with a warning badge while sending stands still by a failure.
+    void mostrarIconoBandeja(bool alerta);
     void cargarAjustes();
     // The session-start box and its key show the entry itself, which the user or the desktop may
     // remove or disable at any time.
@@ -187,6 +202,12 @@ private:
     std::unique_ptr<PaginaLista> m_lista;
     QAction *m_restoreAction = nullptr;
     QAction *m_quitAction = nullptr;
+    QAction *m_reintentarAction = nullptr;
+    QPushButton *m_botonReintentar = nullptr;
+    // Why the gateway failed, under the state line while sending stands still by it.
+    QLabel *m_motivoFalla = nullptr;
+    // Whether the tray icon shows its warning badge now.
+    bool m_iconoAlerta = false;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QMenu *m_trayMenu = nullptr;
     QDir m_carpetaDatos;

@@ -49,7 +49,7 @@ void MainWindow::on_pushActualizarConex_clicked()
         protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text());
     if (gateway.falla() == protocolo_ngw::Gateway::Falla::Direccion) {
         CuadroMensaje::mostrar(tr("Error!"),
-                               tr("La direccion del gateway \"%1\" no es valida.\n"
+                               tr("La dirección del gateway \"%1\" no es válida.\n"
                                   "Escriba solo la IP o el nombre del equipo, y el puerto si hace falta "
                                   "(por ejemplo 192.168.0.20:8080).")
                                    .arg(gateway.direccion.left(100)));
@@ -64,11 +64,11 @@ void MainWindow::on_pushActualizarConex_clicked()
     case servicio::Actualizacion::Ocupada:
         return;
     case servicio::Actualizacion::SinMarcar:
-        return error(tr("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
-                        "La conexion no se actualizo; intente nuevamente."));
+        return error(tr("No se pudo marcar como enviado el último SMS en salidas.\n"
+                        "La conexión no se actualizó; intente nuevamente."));
     case servicio::Actualizacion::Atendiendo:
         // The dialog would report on a state that was never asked.
-        return error(tr("El gateway esta atendiendo otro pedido; intente nuevamente."));
+        return error(tr("El gateway está atendiendo otro pedido; intente nuevamente."));
     case servicio::Actualizacion::Hecha:
         break;
     }

@@ -200,7 +200,7 @@ void MainWindow::on_BotonEnviar_released()
     switch (m_servicio->agregarManual(numero, m_ui->TextoManual->toPlainText(),
                                       m_ui->checkUrgente->isChecked(), aunqueDeBaja)) {
     case servicio::Manual::CorridaPendiente:
-        return error(tr("No se agrego el mensaje: antes debe terminar de agregarse la lista interrumpida."));
+        return error(tr("No se agregó el mensaje: antes debe terminar de agregarse la lista interrumpida."));
     case servicio::Manual::NoAbre:
         return error(tr("No se pudo abrir salidas %1").arg(m_servicio->rutaSalidas()));
     case servicio::Manual::Agregado:

@@ -65,6 +65,20 @@ void MainWindow::mostrarSituacion(const servicio::Instantanea &i)
     m_ui->labelSmsEnviadosInt->setText(QString::number(i.enviados));
     m_ui->labelSmsPendienteInt->setText(QString::number(i.pendientes));
     m_ui->labelEstado->setText(i.texto);
+    // A failure shows in the tray too, with a way to try again at once; without a gateway the
+    // same button leads to where its address is entered.
+    const bool sinGateway = i.situacion.sinGateway && !i.situacion.enPausa;
+    const bool reintentable = i.detenidoPorFalla && !i.situacion.enPausa && !i.situacion.ocupado;
+    mostrarIconoBandeja(i.detenidoPorFalla && !i.situacion.enPausa);
+    m_reintentarAction->setVisible(reintentable);
+    const QString motivo = i.situacion.enPausa ? QString() : i.motivoFalla;
+    if (m_motivoFalla->text() != motivo)
+        m_motivoFalla->setText(motivo);
+    m_motivoFalla->setVisible(!motivo.isEmpty());
+    m_botonReintentar->setVisible(reintentable || sinGateway);
+    const QString textoBoton = sinGateway ? tr("Configurar &gateway") : tr("&Reintentar ahora");
+    if (m_botonReintentar->text() != textoBoton)
+        m_botonReintentar->setText(textoBoton);
     m_ui->progressBar->setMaximum(i.situacion.ocupado ? 0 : 100);
     const QString informacion =
         avisos::textoInformacion(i.texto, i.pendientes, i.enviados, i.recibidos, i.situacion.enDuda);
@@ -112,4 +126,14 @@ void MainWindow::escribirLineas()
     m_cajaErroresAbierta = true;
     error(texto);
     m_cajaErroresAbierta = false;
+}
+
+void MainWindow::reintentarOConfigurar()
+{
+    if (m_servicio->instantanea().situacion.sinGateway) {
+        m_ui->tabWidget->setCurrentWidget(m_ui->tab);
+        m_ui->IPGateway->setFocus();
+        return;
+    }
+    reintentarAhora();
 }

@@ -16,6 +16,8 @@
 #include <QDate>
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextCharFormat>
 #include <QTextCursor>
 
@@ -100,7 +102,7 @@ void PaginaLista::ofrecerSeparador(const QString &ruta)
         return tr("ninguno");
     };
     const QString texto = tr("La lista se lee como una sola columna con el separador elegido (%1), pero su "
-                             "primera linea tiene %2.\nDesea cambiar el formato de la lista a %2?")
+                             "primera línea tiene %2.\n¿Desea cambiar el formato de la lista a %2?")
                               .arg(nombre(lista::separadorDe(m_formato)), nombre(sugerido));
     if (CuadroMensaje::mostrar(tr("Atencion!"), texto, QMessageBox::Ok | QMessageBox::Cancel) !=
         QMessageBox::Ok)
@@ -240,10 +242,35 @@ void PaginaLista::configurarFormato()
 
 void PaginaLista::buscarArchivo()
 {
-    const QString ruta = DialogoArchivo::abrir(m_ventana, tr("Abrir lista"), m_carpetaDatos,
+    // Where the last list came from, else the documents folder: lists are the user's files, the
+    // data folder holds the program's own.
+    const QFileInfo anterior(m_ui->ingresoLista->text());
+    QString carpeta = anterior.absoluteDir().exists() && !m_ui->ingresoLista->text().isEmpty()
+                          ? anterior.absolutePath()
+                          : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (carpeta.isEmpty() || !QFileInfo(carpeta).isDir())
+        carpeta = ajustes::carpetaUsuario().absolutePath();
+    const QString ruta = DialogoArchivo::abrir(m_ventana, tr("Abrir lista"), carpeta,
                                                tr("Listas (*.csv *.txt);;Todos los archivos (*)"));
     if (ruta.isEmpty())
         return;
+    abrirLista(ruta);
+}
+
+void PaginaLista::leerListaEscrita()
+{
+    const QString ruta = m_ui->ingresoLista->text().trimmed();
+    if (ruta.isEmpty())
+        return;
+    if (!QFileInfo(ruta).isFile()) {
+        CuadroMensaje::mostrar(tr("Atencion!"), tr("No se encontró la lista «%1».").arg(ruta));
+        return;
+    }
+    abrirLista(ruta);
+}
+
+void PaginaLista::abrirLista(const QString &ruta)
+{
     qCDebug(catApp) << "SETEA FILENAME=" << ruta;
     m_ui->ingresoLista->setText(ruta);
     ajustes::escribir(ajustes::Clave::ListaNombreFila, ruta);
@@ -278,6 +305,8 @@ void PaginaLista::mostrarPlantilla()
     lista::LineaLista linea;
     const int primeraDeDatos = m_formato.tieneHeader ? 1 : 0;
     const int pedida = qMax(m_filaVistaPrevia, primeraDeDatos);
+    m_filaMostrada.clear();
+    m_filaRechazada = false;
     if (lista::leerLineaLista(ruta, pedida, linea)) {
         if (primeraDeDatos >= m_filaVistaPrevia) {
             m_filaVistaPrevia = primeraDeDatos;
@@ -286,6 +315,14 @@ void PaginaLista::mostrarPlantilla()
         if (linea.esUltima)
             m_ui->SmsListaUp->setEnabled(false);
         campos = separarLinea(linea.texto);
+        // Which row this is, and what the run would make of it.
+        const int fila = m_filaVistaPrevia - primeraDeDatos + 1;
+        const int total = m_largosLista.actualizar(ruta, m_formato) ? m_largosLista.filas() : 0;
+        m_filaMostrada = total >= fila ? tr("fila %1 de %2").arg(fila).arg(total) : tr("fila %1").arg(fila);
+        const lista::Motivo motivo = lista::ReglasFila(entradasFila()).evaluar(linea.texto).motivo;
+        m_filaRechazada = motivo != lista::Motivo::Ninguno;
+        if (m_filaRechazada)
+            m_filaMostrada += tr(": no se agregará (%1)").arg(lista::textoMotivo(motivo));
     } else {
         qCDebug(catApp) << " Could not open the file for read/write" << ruta;
     }
@@ -312,9 +349,11 @@ void PaginaLista::mostrarVistaPrevia(const lista::PlantillaCompilada &plantilla,
                              : -1;
     QString texto = tr("%1/%2 caracteres").arg(largo).arg(lista::kLargoMaximoSms);
     if (masLargo >= 0)
-        texto += tr("\nel mas largo de la lista: %1").arg(masLargo);
+        texto += tr("\nel más largo de la lista: %1").arg(masLargo);
+    if (!m_filaMostrada.isEmpty())
+        texto += QLatin1Char('\n') + m_filaMostrada;
     m_ui->labelContadorSms->setText(texto);
-    const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms;
+    const bool excede = qMax(largo, masLargo) > lista::kLargoMaximoSms || m_filaRechazada;
     m_ui->labelContadorSms->setStyleSheet(excede ? QStringLiteral("color: #b00000;") : QString());
 }
 
@@ -324,7 +363,7 @@ void PaginaLista::contarManual()
     const int largo = m_ui->TextoManual->toPlainText().size();
     QString texto = tr("%1 caracteres").arg(largo);
     if (largo > lista::kLargoMaximoSms)
-        texto += tr(" (mas de %1)").arg(lista::kLargoMaximoSms);
+        texto += tr(" (más de %1)").arg(lista::kLargoMaximoSms);
     m_ui->labelContadorManual->setText(texto);
     m_ui->labelContadorManual->setStyleSheet(
         largo > lista::kLargoMaximoSms ? QStringLiteral("color: #b00000;") : QString());

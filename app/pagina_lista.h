@@ -66,6 +66,8 @@ public:
     // The page's buttons and editors.
     void configurarFormato();
     void buscarArchivo();
+    // Enter in the path field: the list written there is read as one chosen in the dialog.
+    void leerListaEscrita();
     void agregarCampo();
     // Preview of the message for row `m_filaVistaPrevia` of the list (never the header).
     void mostrarPlantilla();
@@ -77,6 +79,7 @@ private:
     // After a list is chosen: a list read as one column whose first line holds another separator
     // gets the offer to switch the format; then the column choices that fit it are shown.
     void ofrecerSeparador(const QString &ruta);
+    void abrirLista(const QString &ruta);
     void elegirColumnasDeLista();
     lista::EntradasFila entradasFila() const;
     lista::BuscadorColumna buscadorColumnas() const;
@@ -92,6 +95,9 @@ private:
     int m_cantidadColumnas = 0;
     QStringList m_columnasDefecto;
     int m_filaVistaPrevia = 0;
+    // The preview's row ("fila 5 de 13") and whether a run would refuse it, with why.
+    QString m_filaMostrada;
+    bool m_filaRechazada = false;
     int m_truncados = 0;
     int m_faltaObligatorio = 0;
     lista::LargosLista m_largosLista;

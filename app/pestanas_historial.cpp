@@ -33,16 +33,39 @@ namespace {
 // A filter applies this long after the last key, so that typing a number asks once.
 constexpr int kDemoraFiltroMs = 300;
 
-void prepararTabla(QTableView *tabla, QAbstractItemModel *modelo, int columnaEstirada)
+// A column's first width: as wide as `muestra` (a typical value) or its title, whichever is wider.
+// Measured, not asked of the rows: the view never reads a million of them to size a column.
+int anchoPara(const QTableView *tabla, int columna, const QString &muestra)
+{
+    const QFontMetrics medida = tabla->fontMetrics();
+    const QString titulo = tabla->model()->headerData(columna, Qt::Horizontal).toString();
+    const int margen = 2 * medida.horizontalAdvance(QLatin1Char('0'));
+    return qMax(medida.horizontalAdvance(muestra), medida.horizontalAdvance(titulo) + margen) + margen;
+}
+
+// The columns' first widths (`muestras`, one per column; the message's, empty, takes the rest),
+// then the operator's own, kept under `clave`.
+void prepararTabla(QTableView *tabla, QAbstractItemModel *modelo, int columnaEstirada,
+                   const QStringList &muestras, ajustes::Clave clave)
 {
     tabla->setModel(modelo);
     tabla->verticalHeader()->setVisible(false);
     // Rows of one fixed height: the view never measures a million of them.
     tabla->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     tabla->verticalHeader()->setDefaultSectionSize(tabla->fontMetrics().height() + 6);
-    tabla->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    tabla->horizontalHeader()->setStretchLastSection(false);
-    tabla->horizontalHeader()->setSectionResizeMode(columnaEstirada, QHeaderView::Stretch);
+    QHeaderView *cabecera = tabla->horizontalHeader();
+    cabecera->setSectionResizeMode(QHeaderView::Interactive);
+    cabecera->setStretchLastSection(false);
+    for (int c = 0; c < muestras.size() && c < modelo->columnCount(); ++c) {
+        if (c != columnaEstirada)
+            tabla->setColumnWidth(c, anchoPara(tabla, c, muestras.at(c)));
+    }
+    cabecera->setSectionResizeMode(columnaEstirada, QHeaderView::Stretch);
+    const QByteArray guardado = QByteArray::fromBase64(ajustes::leerTexto(clave).toLatin1());
+    if (!guardado.isEmpty() && !cabecera->restoreState(guardado))
+        qCDebug(catApp) << "anchos de columnas guardados ilegibles:" << ajustes::nombre(clave);
+    // The stretched column always fills what the others leave, whatever was stored.
+    cabecera->setSectionResizeMode(columnaEstirada, QHeaderView::Stretch);
 }
 
 // The selected rows, sorted, each once. Read from the selection's ranges: asking row by row
@@ -57,6 +80,19 @@ QVector<int> filasElegidas(const QTableView *tabla)
     std::sort(filas.begin(), filas.end());
     filas.erase(std::unique(filas.begin(), filas.end()), filas.end());
     return filas;
+}
+
+void mostrarFila(const QTableView *tabla, int fila)
+{
+    const QAbstractItemModel *modelo = tabla->model();
+    QStringList lineas;
+    for (int c = 0; c < modelo->columnCount(); ++c) {
+        const QString valor = modelo->index(fila, c).data(Qt::ToolTipRole).toString();
+        if (!valor.isEmpty())
+            lineas << modelo->headerData(c, Qt::Horizontal).toString() + QStringLiteral(": ") + valor;
+    }
+    if (!lineas.isEmpty())
+        CuadroMensaje::mostrar(PestanasHistorial::tr("Detalle"), lineas.join(QLatin1Char('\n')));
 }
 
 QChar separadorDe(const QComboBox *combo)
@@ -81,13 +117,21 @@ PestanasHistorial::PestanasHistorial(Ui::MainWindow *ui, servicio::ServicioEnvio
         }
     });
 
-    prepararTabla(m_ui->tablaHistorial, &m_enviados, 2);
-    prepararTabla(m_ui->tablaBandeja, &m_bandeja, 2);
-    prepararTabla(m_ui->tablaRecibidos, &m_recibidos, 2);
-    const int anchoFecha =
-        m_ui->tablaHistorial->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00 "));
-    m_ui->tablaHistorial->setColumnWidth(0, anchoFecha);
-    m_ui->tablaRecibidos->setColumnWidth(0, anchoFecha);
+    const QString fechaHora = QStringLiteral("0000-00-00 00:00:00");
+    const QString numero = QStringLiteral("+5491155667788");
+    prepararTabla(m_ui->tablaHistorial, &m_enviados, 2,
+                  {fechaHora, numero, QString(), tr("error: el gateway no respondió")},
+                  ajustes::Clave::AnchosHistorial);
+    prepararTabla(
+        m_ui->tablaBandeja, &m_bandeja, 2,
+        {numero, QStringLiteral("00/00/0000"), QString(), QStringLiteral("00000"), tr("Enviándose")},
+        ajustes::Clave::AnchosBandeja);
+    prepararTabla(m_ui->tablaRecibidos, &m_recibidos, 2, {fechaHora, numero, QString()},
+                  ajustes::Clave::AnchosRecibidos);
+    // A row read whole: every column, the message unshortened, in a box of its own.
+    for (QTableView *tabla : {m_ui->tablaHistorial, m_ui->tablaBandeja, m_ui->tablaRecibidos})
+        connect(tabla, &QTableView::doubleClicked, this,
+                [tabla](const QModelIndex &indice) { mostrarFila(tabla, indice.row()); });
 
     const QDate hoy = reloj::hoy();
     m_ui->desdeHistorial->setDate(hoy.addDays(-7));
@@ -132,8 +176,22 @@ PestanasHistorial::PestanasHistorial(Ui::MainWindow *ui, servicio::ServicioEnvio
 
 PestanasHistorial::~PestanasHistorial()
 {
+    guardarAnchos();
     for (QTableView *tabla : {m_ui->tablaHistorial, m_ui->tablaBandeja, m_ui->tablaRecibidos})
         tabla->setModel(nullptr);
+}
+
+void PestanasHistorial::guardarAnchos() const
+{
+    const std::pair<QTableView *, ajustes::Clave> tablas[] = {
+        {m_ui->tablaHistorial, ajustes::Clave::AnchosHistorial},
+        {m_ui->tablaBandeja, ajustes::Clave::AnchosBandeja},
+        {m_ui->tablaRecibidos, ajustes::Clave::AnchosRecibidos}};
+    for (const auto &t : tablas) {
+        if (t.first->model())
+            ajustes::escribir(t.second,
+                              QString::fromLatin1(t.first->horizontalHeader()->saveState().toBase64()));
+    }
 }
 
 void PestanasHistorial::pestanaCambiada(int indice)
@@ -330,11 +388,12 @@ void PestanasHistorial::cancelarElegidos(const std::function<bool()> &corridaEnC
         const outbox::RegistroPendiente &r = m_bandeja.registro(fila);
         registros.append({r.posicion, r.linea});
     }
-    if (CuadroMensaje::mostrar(tr("Atencion!"),
-                               tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
-                                  "no se enviarán.",
-                                  nullptr, filas.size()),
-                               QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok ||
+    if (!CuadroMensaje::preguntar(
+            tr("Atencion!"),
+            tr("¿Cancelar %n mensaje(s) pendiente(s)? Se quitan de la bandeja de salida y "
+               "no se enviarán.",
+               nullptr, filas.size()),
+            tr("Cancelar envío"), tr("Volver")) ||
         corridaAbierta())
         return;
     const outbox::ResultadoCancelacion r = m_servicio.cancelar(registros);

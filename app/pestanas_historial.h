@@ -45,6 +45,8 @@ public:
     void aplicarFiltroBandeja();
     void aplicarFiltroRecibidos();
     void exportarTabla(bool recibidos);
+    // The tables' column widths as the operator left them, for the next start.
+    void guardarAnchos() const;
     // The conversation with the selected reply's number; `responder`: its reply field at once.
     void verConversacion(bool responder);
     // The queue's selected records are cancelled; never while a list run is open (`corridaEnCurso`

@@ -57,7 +57,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Qt's libraries and everything else the executable loads, as dpkg-shlibdeps finds them; the
-# SQLite driver of the history is a plugin Qt loads at run time, which it cannot see.
+# SQLite driver of the history is a plugin Qt loads at run time, which it cannot see, and Qt's
+# translations are files it reads (its buttons and dialogs in Spanish).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite, qttranslations5-l10n")
 include(CPack)

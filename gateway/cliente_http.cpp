@@ -1,5 +1,8 @@
 #include "gateway/cliente_http.h"
 
+#include "ajustes/registro.h"
+
+#include <QDebug>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
@@ -19,15 +22,41 @@ QString razonVisible(const QByteArray &razon)
 
 } // namespace
 
+QString cliente_http::textoFalloRed(QAbstractSocket::SocketError fallo, const QString &destino)
+{
+    switch (fallo) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return tr("El gateway %1 rechazó la conexión: no hay nada escuchando en esa dirección y puerto. "
+                  "Revise la dirección y que el equipo esté encendido.")
+            .arg(destino);
+    case QAbstractSocket::HostNotFoundError:
+        return tr("No se encontró el equipo %1 en la red. Revise la dirección del gateway.").arg(destino);
+    case QAbstractSocket::SocketTimeoutError:
+        return tr("El gateway %1 no respondió a tiempo.").arg(destino);
+    case QAbstractSocket::NetworkError:
+        return tr("No hay camino en la red hasta el gateway %1. Revise el cable o la red de este equipo.")
+            .arg(destino);
+    case QAbstractSocket::SocketAccessError:
+        return tr("El sistema no permitió conectarse con el gateway %1 (permisos o cortafuegos).")
+            .arg(destino);
+    case QAbstractSocket::SocketResourceError:
+        return tr("El sistema no tiene recursos para abrir otra conexión con el gateway %1.").arg(destino);
+    case QAbstractSocket::RemoteHostClosedError:
+        return tr("El gateway %1 cerró la conexión.").arg(destino);
+    default:
+        return tr("No se pudo comunicar con el gateway %1 (falla de red %2).").arg(destino).arg(int(fallo));
+    }
+}
+
 cliente_http::cliente_http(const Limites &limitesPedido, QObject *parent)
     : QObject(parent), m_limites(limitesPedido), m_lector(limitesPedido.maxBytes)
 {
     m_silencio.setSingleShot(true);
     m_plazo.setSingleShot(true);
     connect(&m_silencio, &QTimer::timeout, this,
-            [this] { terminar(tr("El gateway no respondio en %1").arg(duracion(m_limites.silencioMs))); });
+            [this] { terminar(tr("El gateway no respondió en %1").arg(duracion(m_limites.silencioMs))); });
     connect(&m_plazo, &QTimer::timeout, this, [this] {
-        terminar(tr("El gateway no completo la respuesta en %1").arg(duracion(m_limites.plazoMs)));
+        terminar(tr("El gateway no completó la respuesta en %1").arg(duracion(m_limites.plazoMs)));
     });
 }
 
@@ -52,6 +81,7 @@ QByteArray cliente_http::armarPedido(const QUrl &url, const QByteArray &tipoCont
 void cliente_http::publicar(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo)
 {
     m_pedido = armarPedido(url, tipoContenido, cuerpo);
+    m_destino = url.port() == -1 ? url.host() : QStringLiteral("%1:%2").arg(url.host()).arg(url.port());
     m_socket = new QTcpSocket(this);
     // The gateway sits on the local network: never route it through a proxy.
     m_socket->setProxy(QNetworkProxy::NoProxy);
@@ -67,10 +97,11 @@ void cliente_http::publicar(const QUrl &url, const QByteArray &tipoContenido, co
     connect(m_socket, &QTcpSocket::readyRead, this, &cliente_http::leer);
     connect(m_socket, &QTcpSocket::disconnected, this, &cliente_http::cerrado);
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError fallo) {
+        qCDebug(catGateway).noquote() << "falla de red:" << m_socket->errorString();
         if (fallo == QAbstractSocket::RemoteHostClosedError)
             cerrado();
         else
-            terminar(m_socket->errorString());
+            terminar(textoFalloRed(fallo, m_destino));
     });
     m_silencio.start(m_limites.silencioMs);
     m_plazo.start(m_limites.plazoMs);
@@ -109,13 +140,13 @@ void cliente_http::atenderLector(respuesta_http::Estado estado)
         if (m_lector.codigo() >= 200 && m_lector.codigo() < 300)
             terminar(QString());
         else
-            terminar(tr("El gateway respondio HTTP %1 %2")
+            terminar(tr("El gateway respondió HTTP %1 %2")
                          .arg(m_lector.codigo())
                          .arg(razonVisible(m_lector.razon()))
                          .trimmed());
         return;
     case Estado::Invalida:
-        terminar(tr("El gateway respondio algo que no es HTTP"));
+        terminar(tr("El gateway respondió algo que no es HTTP"));
         return;
     case Estado::Excedida: {
         const qint64 mb = 1024 * 1024;
@@ -126,8 +157,8 @@ void cliente_http::atenderLector(respuesta_http::Estado estado)
     }
     case Estado::Cortada:
         terminar(m_lector.recibidos() == 0
-                     ? tr("El gateway cerro la conexion sin responder")
-                     : tr("El gateway cerro la conexion antes de terminar la respuesta"));
+                     ? tr("El gateway cerró la conexión sin responder")
+                     : tr("El gateway cerró la conexión antes de terminar la respuesta"));
         return;
     }
 }

@@ -9,6 +9,7 @@
 #include "gateway/protocolo_ngw.h"
 #include "gateway/respuesta_http.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -38,6 +39,9 @@ public:
 
     // The request bytes: request line, Host, Content-Type, Content-Length, Connection: close.
     static QByteArray armarPedido(const QUrl &url, const QByteArray &tipoContenido, const QByteArray &cuerpo);
+    // What the operator reads of a failure of the network stack, naming the gateway `destino`
+    // (host[:port]): the system's own text may be in another language.
+    static QString textoFalloRed(QAbstractSocket::SocketError fallo, const QString &destino);
 
     bool fallo() const { return !m_error.isEmpty(); }
     QString textoError() const { return m_error; }
@@ -63,6 +67,7 @@ private:
     QTimer m_silencio;
     QTimer m_plazo;
     QByteArray m_pedido;
+    QString m_destino;
     respuesta_http::Lector m_lector;
     QString m_error;
     // Bytes of `pedido` the socket has taken so far.

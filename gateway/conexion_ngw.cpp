@@ -253,7 +253,7 @@ bool conexion_ngw::rechazarPedido(Manejador manejador)
     QString error;
     switch (m_gateway.falla()) {
     case protocolo_ngw::Gateway::Falla::Direccion:
-        error = tr("Direccion del gateway no valida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
+        error = tr("Dirección del gateway no válida: \"%1\" (se espera IP o nombre, con :puerto opcional)")
                     .arg(protocolo_ngw::paraRegistro(m_gateway.direccion));
         break;
     case protocolo_ngw::Gateway::Falla::Clave:
@@ -319,7 +319,7 @@ void conexion_ngw::guardarRecibidos(int nuevos, ResultadoPedido &resultado)
         linea += tr("; %1 mensaje(s) recibido(s) guardado(s) en %2").arg(g.enDefecto).arg(defecto);
     if (!m_retenidos.isEmpty())
         linea += tr("; %1 mensaje(s) recibido(s) sin guardar (tampoco en %2): quedan en memoria y se "
-                    "guardan antes de la proxima recepcion")
+                    "guardan antes de la próxima recepción")
                      .arg(m_retenidos.size())
                      .arg(defecto);
     qCDebug(catGateway) << linea;

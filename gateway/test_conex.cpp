@@ -81,7 +81,7 @@ void test_conex::PoleoConexion()
         if (vista.ocupado)
             return;
         // The check ended without an answer the program knows: another device at that address.
-        m_ui->label->setText(tr("Conexion no establecida, respuesta no reconocida.\n") +
+        m_ui->label->setText(tr("Conexión no establecida, respuesta no reconocida.\n") +
                              tr("Verificar direccion ") + comilla + vista.ip + comilla);
         break;
     case EST_CONEX_LIBRE:

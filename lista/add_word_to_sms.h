@@ -27,6 +27,10 @@ public:
 public slots:
     void on_buttonBox_accepted();
 
+protected:
+    // Shown at least as wide as its title, which the window manager would otherwise cut.
+    void showEvent(QShowEvent *evento) override;
+
 private:
     Ui::add_word_to_sms *m_ui;
     QString m_etiqueta;

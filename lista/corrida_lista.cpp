@@ -62,17 +62,17 @@ QString textoListaRechazada(lista::Lectura lectura, const QString &ruta)
 {
     switch (lectura) {
     case lista::Lectura::NoEsArchivo:
-        return tr("La lista %1 no es un archivo comun: no se puede agregar.").arg(ruta);
+        return tr("La lista %1 no es un archivo común: no se puede agregar.").arg(ruta);
     case lista::Lectura::MuyGrande:
-        return tr("La lista %1 es demasiado grande: el limite es de %2 MB.")
+        return tr("La lista %1 es demasiado grande: el límite es de %2 MB.")
             .arg(ruta)
             .arg(lista::kTamanoMaximoLista >> 20);
     case lista::Lectura::MuchasFilas:
-        return tr("La lista %1 tiene mas de %2 filas: no se puede agregar.")
+        return tr("La lista %1 tiene más de %2 filas: no se puede agregar.")
             .arg(ruta)
             .arg(lista::kFilasMaximasLista);
     case lista::Lectura::LineaMuyLarga:
-        return tr("La lista %1 tiene una linea de mas de %2 MB: no se puede agregar.")
+        return tr("La lista %1 tiene una línea de más de %2 MB: no se puede agregar.")
             .arg(ruta)
             .arg(lista::kLargoMaximoLinea >> 20);
     case lista::Lectura::Bien:
@@ -86,18 +86,18 @@ QString textoEscrituraDetenida(const QString &causa, const QString &rutaLista, i
 {
     const QString texto =
         modo == Modo::Vigilada
-            ? tr("La lista %1 no se agrego completa: se agregaron %2 SMS al buzon de salida. "
-                 "Queda donde esta y se detuvo la verificacion periodica.")
-            : tr("La lista %1 no se agrego completa: se agregaron %2 SMS al buzon de salida. "
-                 "Queda donde esta y no se activo la verificacion periodica.");
+            ? tr("La lista %1 no se agregó completa: se agregaron %2 SMS al buzón de salida. "
+                 "Queda donde está y se detuvo la verificación periódica.")
+            : tr("La lista %1 no se agregó completa: se agregaron %2 SMS al buzón de salida. "
+                 "Queda donde está y no se activó la verificación periódica.");
     return causa + QLatin1Char('\n') + texto.arg(rutaLista).arg(agregados);
 }
 
 QString textoCorridaCompletada(const QString &rutaLista, int hechas, int agregados, int aErrores,
                                const QString &rutaErrores)
 {
-    return tr("La lista %1 habia quedado a medio agregar y se completo sin repetir las %2 filas ya "
-              "procesadas. En total se agregaron %3 SMS al buzon de salida.")
+    return tr("La lista %1 había quedado a medio agregar y se completó sin repetir las %2 filas ya "
+              "procesadas. En total se agregaron %3 SMS al buzón de salida.")
                .arg(rutaLista)
                .arg(hechas)
                .arg(agregados) +

@@ -55,7 +55,7 @@ public:
             return QAbstractTableModel::headerData(seccion, orientacion, rol);
         switch (seccion) {
         case 0:
-            return detalle_lista::tr("Linea");
+            return detalle_lista::tr("Línea");
         case 1:
             return detalle_lista::tr("Fila");
         default:
@@ -133,7 +133,7 @@ QString detalle_lista::textoDe(const QVector<lista::ProblemaFila> &problemas, co
 QString detalle_lista::textoDe(const Fuente &problema, int cantidad, const QVector<int> &filas)
 {
     QString texto =
-        tr("Linea") + QLatin1Char('\t') + tr("Fila") + QLatin1Char('\t') + tr("Motivo") + QLatin1Char('\n');
+        tr("Línea") + QLatin1Char('\t') + tr("Fila") + QLatin1Char('\t') + tr("Motivo") + QLatin1Char('\n');
     auto agregar = [&](const lista::ProblemaFila &p) {
         texto += QString::number(p.linea) + QLatin1Char('\t') + campo(p.fila) + QLatin1Char('\t') +
                  campo(p.motivo) + QLatin1Char('\n');

@@ -27,6 +27,8 @@ public:
     // Length before the cut of the longest message the template gives for a row; -1 when no row
     // gives one.
     int masLargo(const PlantillaCompilada &plantilla) const;
+    // The data rows read (0 when none was).
+    int filas() const { return m_inicios.isEmpty() ? 0 : int(m_inicios.size()) - 1; }
 
 private:
     void agregarFila(QStringView linea, QChar separadorLista, QVector<QStringView> &campos);

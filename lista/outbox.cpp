@@ -348,15 +348,15 @@ ResultadoCompactacion compactar(const QString &rutaSalidas, const QString &rutaT
                       [](const LectorLineas &l) { return l.largo() > 0 && l.datos()[0] == 'e'; });
 }
 
-bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes)
+bool recorrerPendientes(const QString &rutaSalidas, const std::function<void(RegistroPendiente &)> &visitar)
 {
-    pendientes.clear();
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
     LectorLineas lector(archivo);
     int numeroLinea = 0;
+    RegistroPendiente r;
     while (lector.siguiente()) {
         ++numeroLinea;
         const char *inicio = lector.datos();
@@ -368,16 +368,22 @@ bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pend
         const char *coma3 = coma2 ? buscarComa(coma2 + 1, fin) : nullptr;
         if (!coma3)
             continue;
-        RegistroPendiente r;
         r.posicion = lector.posicion();
         r.numeroLinea = numeroLinea;
         r.linea = QByteArray(inicio, lector.largo());
         r.numero = QString::fromUtf8(coma1 + 1, static_cast<int>(coma2 - coma1 - 1));
         r.fecha = QString::fromUtf8(coma2 + 1, static_cast<int>(coma3 - coma2 - 1));
         r.mensaje = QString::fromUtf8(coma3 + 1, static_cast<int>(fin - coma3 - 1));
-        pendientes.append(std::move(r));
+        visitar(r);
     }
     return !lector.fallo();
+}
+
+bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes)
+{
+    pendientes.clear();
+    return recorrerPendientes(rutaSalidas,
+                              [&pendientes](RegistroPendiente &r) { pendientes.append(std::move(r)); });
 }
 
 ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
@@ -436,12 +442,14 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
         r.enMano = 1;
 
     int quitados = 0;
+    QVector<QByteArray> quitadas;
     r.resultado = reescribir(rutaSalidas, rutaTemporal, QByteArray(), [&](const LectorLineas &l) {
         const qint64 pos = l.posicion();
         if (pos == posEnMano)
             return true;
         if (quitar.contains(pos)) {
             ++quitados;
+            quitadas.append(QByteArray(l.datos(), l.largo()));
             return false;
         }
         if (!sinUbicar.isEmpty() && esPendiente(l.datos(), l.largo())) {
@@ -450,6 +458,7 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
                 if (--it.value() == 0)
                     sinUbicar.erase(it);
                 ++quitados;
+                quitadas.append(QByteArray(l.datos(), l.largo()));
                 return false;
             }
         }
@@ -457,6 +466,7 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
     });
     if (r.resultado == ResultadoCompactacion::Hecha) {
         r.cancelados = quitados;
+        r.quitadas = quitadas;
         r.noEncontrados = qMax(0, registros.size() - quitados - r.enMano);
     }
     return r;

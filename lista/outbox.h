@@ -105,6 +105,8 @@ struct RegistroPendiente
 // Every line whose status field is exactly "e" and that has its four fields, in file order.
 // False (after the debug line) when the outbox cannot be opened.
 bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pendientes);
+// The same records one at a time, none kept: `visitar` may take the record's contents.
+bool recorrerPendientes(const QString &rutaSalidas, const std::function<void(RegistroPendiente &)> &visitar);
 
 enum class ResultadoCompactacion { Hecha, NoAbreSalidas, NoAbreTemporal, FalloEscritura };
 
@@ -121,8 +123,9 @@ struct ResultadoCancelacion
 {
     ResultadoCompactacion resultado = ResultadoCompactacion::Hecha;
     int cancelados = 0;
-    int enMano = 0;        // asked for, but with the gateway: kept
-    int noEncontrados = 0; // no longer pending (sent meanwhile, or already gone)
+    int enMano = 0;               // asked for, but with the gateway: kept
+    int noEncontrados = 0;        // no longer pending (sent meanwhile, or already gone)
+    QVector<QByteArray> quitadas; // the lines taken out, once the rewrite is done
 };
 
 // Removes the given pending records from the outbox through the compaction's atomic rewrite,

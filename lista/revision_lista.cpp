@@ -44,21 +44,21 @@ QString textoMotivo(Motivo motivo)
     case Motivo::Ninguno:
         break;
     case Motivo::FilaVacia:
-        return tr("fila vacia");
+        return tr("fila vacía");
     case Motivo::NumeroVacio:
-        return tr("numero vacio");
+        return tr("número vacío");
     case Motivo::NumeroInvalido:
-        return tr("numero no valido");
+        return tr("número no válido");
     case Motivo::SinColumnaFecha:
         return tr("no existe la columna de fecha");
     case Motivo::FechaVacia:
-        return tr("fecha vacia");
+        return tr("fecha vacía");
     case Motivo::FechaIlegible:
         return tr("fecha ilegible");
     case Motivo::FaltaObligatorio:
         return tr("falta un campo obligatorio");
     case Motivo::MensajeVacio:
-        return tr("mensaje vacio");
+        return tr("mensaje vacío");
     case Motivo::TextoConCampo:
         return tr("texto con &num=, &key=, &msg= o &stat");
     case Motivo::DadoDeBaja:
@@ -318,7 +318,7 @@ ProblemaFila RevisionLista::problema(int k) const
         motivo = tr("SMS truncado a %1 caracteres").arg(kLargoMaximoSms);
         break;
     case Tipo::Repetido:
-        motivo = tr("repite el numero y el mensaje de la linea %1").arg(p.primera);
+        motivo = tr("repite el número y el mensaje de la línea %1").arg(p.primera);
         break;
     }
     return {p.linea, textoDe(p), motivo};
@@ -367,12 +367,12 @@ QString textoResumen(const RevisionLista &revision)
     if (revision.aErrores() == 0 && revision.repetidos() == 0)
         return QString();
     QString texto = revision.aEncolar() == 1
-                        ? tr("Se agregara 1 SMS a la bandeja de salida.\n")
-                        : tr("Se agregaran %1 SMS a la bandeja de salida.\n").arg(revision.aEncolar());
+                        ? tr("Se agregará 1 SMS a la bandeja de salida.\n")
+                        : tr("Se agregarán %1 SMS a la bandeja de salida.\n").arg(revision.aEncolar());
     if (revision.aErrores() > 0) {
         texto += revision.aErrores() == 1
-                     ? tr("1 fila ira al archivo de errores:\n")
-                     : tr("%1 filas iran al archivo de errores:\n").arg(revision.aErrores());
+                     ? tr("1 fila irá al archivo de errores:\n")
+                     : tr("%1 filas irán al archivo de errores:\n").arg(revision.aErrores());
         for (int m = 1; m < kCantidadMotivos; ++m) {
             const int n = revision.porMotivo(Motivo(m));
             if (n > 0)
@@ -380,10 +380,10 @@ QString textoResumen(const RevisionLista &revision)
         }
     }
     if (revision.repetidos() == 1)
-        texto += tr("1 fila repite el numero y el mensaje de una fila anterior.\n");
+        texto += tr("1 fila repite el número y el mensaje de una fila anterior.\n");
     else if (revision.repetidos() > 1)
         texto +=
-            tr("%1 filas repiten el numero y el mensaje de una fila anterior.\n").arg(revision.repetidos());
+            tr("%1 filas repiten el número y el mensaje de una fila anterior.\n").arg(revision.repetidos());
     return texto;
 }
 

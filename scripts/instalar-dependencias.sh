@@ -9,6 +9,8 @@ PAQUETES=(
   qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
   # The history's SQLite driver for Qt (the Qt SQL headers come with qtbase5-dev).
   libqt5sql5-sqlite
+  # Qt's own texts (message box buttons, the file dialog, the command line's help) in Spanish.
+  qttranslations5-l10n
   libcpp-httplib-dev
   xvfb xauth
   curl

@@ -3,6 +3,7 @@
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
+#include "envio/reglas_envio.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "historial/modelo_bandeja.h"
@@ -44,7 +45,7 @@ QString ServicioEnvio::motivoRutaRechazada(const QString &ruta, Rol rol) const
         {ninguno, {m_rutaSalidas, tr("la bandeja de salida")}},
         {ninguno,
          {m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando)),
-          tr("el temporal de compactacion")}},
+          tr("el temporal de compactación")}},
         {ninguno, {rutaDiario(), tr("el registro de la corrida de lista")}},
         {ninguno,
          {m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoEnDuda)),
@@ -129,6 +130,27 @@ void ServicioEnvio::actualizarBandeja(historial::ModeloBandeja &modelo)
     modelo.actualizar(m_rutaSalidas, m_retencion.entradas(), m_retencion.version());
 }
 
+int ServicioEnvio::pendientesAhora()
+{
+    if (!m_trabajador || m_trabajador->situacion().enPausa)
+        return 0;
+    QMutexLocker bloqueo(&m_bloqueo);
+    QVector<outbox::RegistroPendiente> pendientes;
+    if (!outbox::leerPendientes(m_rutaSalidas, pendientes))
+        return 0;
+    const QDate hoy = reloj::hoy();
+    retencion::Omision omision(m_retencion.entradas());
+    int cuenta = 0;
+    for (const outbox::RegistroPendiente &p : qAsConst(pendientes)) {
+        // In file order, as the worker meets them: a held record is never sent by itself.
+        if (!omision.vacia() && omision.retenida(p.linea.constData(), p.linea.size()) >= 0)
+            continue;
+        if (reglas_envio::fechaVencida(p.fecha, hoy))
+            ++cuenta;
+    }
+    return cuenta;
+}
+
 outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Referencia> &registros)
 {
     const QString temporal = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
@@ -145,6 +167,9 @@ outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Refer
     m_pendientes = cuenta;
     // A record in doubt cancelled is no longer held.
     conciliarRetencion();
+    // The history keeps what never went out and why.
+    for (const QByteArray &linea : r.quitadas)
+        informarLinea(linea, tr("cancelado"));
     return r;
 }
 

@@ -7,11 +7,14 @@
 #include "lista/archivos_datos.h"
 #include "lista/columnas.h"
 #include "lista/diario_corrida.h"
+#include "lista/guardia_lista.h"
 #include "lista/plantilla.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QMutexLocker>
+#include <QSqlError>
+#include <QSqlQuery>
 
 // A list run under its journal (lista/diario_corrida.h): the journal is written before the
 // writing pass, marked complete after it, and removed once the list has gone to the backup path.
@@ -173,6 +176,34 @@ void ServicioEnvio::empezarPasadas()
 }
 
 // Every row is checked once, and the operator sees what will happen before anything is written.
+// The messages queued (pending in the outbox) or tried (the history, a cancellation aside) in the
+// last days, by number and text: a list imported again would repeat them.
+QSet<quint64> ServicioEnvio::mensajesRecientes()
+{
+    QSet<quint64> recientes;
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        outbox::recorrerPendientes(m_rutaSalidas, [&recientes](outbox::RegistroPendiente &p) {
+            recientes.insert(lista::claveMensaje(p.numero, p.mensaje));
+        });
+    }
+    if (!m_historial.disponible())
+        return recientes;
+    QSqlQuery consulta(m_historial.base());
+    consulta.prepare(
+        QStringLiteral("SELECT numero, mensaje FROM enviados WHERE fecha_hora >= ? AND resultado <> ?"));
+    consulta.addBindValue(
+        reloj::ahora().addDays(-lista::kDiasRecientes).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    consulta.addBindValue(tr("cancelado"));
+    if (!consulta.exec()) {
+        qCDebug(catApp) << "no se pudo leer el historial reciente:" << consulta.lastError().text();
+        return recientes;
+    }
+    while (consulta.next())
+        recientes.insert(lista::claveMensaje(consulta.value(0).toString(), consulta.value(1).toString()));
+    return recientes;
+}
+
 ResumenCorrida ServicioEnvio::resumirCorrida()
 {
     ResumenCorrida resumen;
@@ -187,10 +218,13 @@ ResumenCorrida ServicioEnvio::resumirCorrida()
     const int desde = desdeFila(m_corrida->formato, 0, filas.cantidad());
     const int total = filas.cantidad() - desde;
     lista::ResultadoFila resultado;
+    lista::GuardiaLista guardia(reloj::hoy(), mensajesRecientes());
     lista::ListaEnDisco::Recorrido recorrido = filas.recorrer(desde);
     while (recorrido.siguiente()) {
         const int i = recorrido.numero();
         reglas.evaluar(recorrido.linea(), resultado);
+        if (resultado.motivo == lista::Motivo::Ninguno)
+            guardia.agregar(resultado.numero, resultado.fecha, resultado.mensaje);
         revision->agregar(i + 1, recorrido.linea(), resultado);
         // Every row would make a progress display repaint too often; a step of 256 is invisible.
         if (((i - desde + 1) & 0xFF) == 0)
@@ -207,7 +241,7 @@ ResumenCorrida ServicioEnvio::resumirCorrida()
     resumen.aEncolar = revision->aEncolar();
     if (revision->cantidadProblemas() > 0)
         resumen.revision = revision;
-    resumen.texto = lista::textoResumen(*revision) +
+    resumen.texto = lista::textoResumen(*revision) + lista::textoGuardia(guardia) +
                     corrida_lista::textoConfirmacion(resumen.truncados, resumen.faltaObligatorio,
                                                      resumen.aEncolar, revision->hayAvisos());
     return resumen;
@@ -264,7 +298,7 @@ bool ServicioEnvio::abrirDiario(ResultadoCorrida &r)
         return true;
     // Without it a crash could add rows twice: nothing is written.
     r.detenerVigilancia = true;
-    r.error = tr("No se pudo escribir %1: la lista %2 no se agrego.").arg(rutaDiario(), d.rutaLista);
+    r.error = tr("No se pudo escribir %1: la lista %2 no se agregó.").arg(rutaDiario(), d.rutaLista);
     return false;
 }
 
@@ -389,7 +423,7 @@ void ServicioEnvio::terminarCorridaEscrita(ResultadoCorrida &r)
         // Left at the watched path it would be imported again at the next tick.
         r.detenerVigilancia = true;
         r.errorApartado =
-            tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la verificacion periodica "
+            tr("No se pudo mover la lista procesada %1 a %2.\nSe detuvo la verificación periódica "
                "para no agregarla dos veces.")
                 .arg(d.rutaLista, backup);
     }
@@ -414,8 +448,8 @@ ResultadoCorrida ServicioEnvio::reanudarCorrida(bool avisar)
         qCDebug(catApp).noquote() << "Registro de corrida ilegible, se descarta:" << ruta;
         QFile::remove(ruta);
         r.detenerVigilancia = true;
-        r.error = tr("No se pudo leer el registro de una lista que habia quedado a medio agregar (%1). Se "
-                     "desactivo la verificacion periodica: revise la bandeja de salida antes de agregar esa "
+        r.error = tr("No se pudo leer el registro de una lista que había quedado a medio agregar (%1). Se "
+                     "desactivó la verificación periódica: revise la bandeja de salida antes de agregar esa "
                      "lista otra vez.")
                       .arg(ruta);
     }

@@ -39,11 +39,11 @@ QString textoFallo(int estado, const QString &errorRed)
     if (estado == EST_CONEX_LIBRE)
         return ServicioEnvio::tr("no se envió: el programa se estaba cerrando");
     if (estado == EST_CONEX_UNKNOW)
-        return ServicioEnvio::tr("el gateway no confirmo lugar para el mensaje");
+        return ServicioEnvio::tr("el gateway no confirmó lugar para el mensaje");
     if (estado == EST_CONEX_SEND_SMS)
         return ServicioEnvio::tr("respuesta del gateway no reconocida");
     if (estado == EST_CONEX_SIN_LUGAR)
-        return ServicioEnvio::tr("el gateway no tiene lugar para mas mensajes");
+        return ServicioEnvio::tr("el gateway no tiene lugar para más mensajes");
     return textoEstado(estado);
 }
 
@@ -71,7 +71,8 @@ bool Instantanea::operator==(const Instantanea &o) const
            a.retencionIlegible == b.retencionIlegible && a.retencionSinEscribir == b.retencionSinEscribir &&
            a.bajasIlegibles == b.bajasIlegibles && texto == o.texto && enviados == o.enviados &&
            pendientes == o.pendientes && recibidos == o.recibidos && detenidoPorFalla == o.detenidoPorFalla &&
-           retencionConfiable == o.retencionConfiable && versionRetencion == o.versionRetencion;
+           retencionConfiable == o.retencionConfiable && versionRetencion == o.versionRetencion &&
+           motivoFalla == o.motivoFalla;
 }
 
 ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre)
@@ -254,6 +255,8 @@ Instantanea ServicioEnvio::instantanea() const
     i.pendientes = m_pendientes;
     i.recibidos = m_recibidos;
     i.detenidoPorFalla = m_trabajador->detenidoPorFalla();
+    if (i.detenidoPorFalla && i.situacion.estado == EST_CONEX_ERROR)
+        i.motivoFalla = m_motivoFalla;
     i.retencionConfiable = m_retencion.confiable();
     i.versionRetencion = m_retencion.version();
     return i;
@@ -283,8 +286,10 @@ void ServicioEnvio::alTerminarPedido(const ResultadoPedido &resultado)
     guardadosAlHistorial(resultado);
     for (const QString &linea : resultado.lineas)
         agregarLinea(linea);
-    if (resultado.estado == EST_CONEX_ERROR && !resultado.texto.isEmpty())
+    if (resultado.estado == EST_CONEX_ERROR && !resultado.texto.isEmpty()) {
         m_errorConexion = resultado.texto;
+        m_motivoFalla = resultado.texto;
+    }
     if (resultado.tipo != ResultadoPedido::Tipo::Envio) {
         if (resultado.estado == EST_CONEX_GET_SMS_OK)
             m_trabajador->conexion()->setEstado(EST_CONEX_LIBRE);

@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -57,6 +58,8 @@ struct Instantanea
     int recibidos = 0;
     // Sending stands still because the gateway failed (a retry waits).
     bool detenidoPorFalla = false;
+    // Why the connection failed, in the operator's words, while it stands still by that failure.
+    QString motivoFalla;
     // The hold's file was found and read (else nothing goes out until the operator has looked),
     // and a number that changes with every change of the hold.
     bool retencionConfiable = true;
@@ -154,6 +157,9 @@ public:
     void actualizarBandeja(historial::ModeloBandeja &modelo);
     // A list run is in progress or was left unfinished: nothing may be taken out of the outbox.
     bool corridaAbierta() const;
+    // The pending records that would go out now were the program to go on: sending is on, their
+    // date is today or earlier, and they are not held in doubt. 0 while paused or ended.
+    int pendientesAhora();
     outbox::ResultadoCancelacion cancelar(const QVector<outbox::Referencia> &registros);
     // `aunqueDeBaja`: the operator was asked and still wants it sent to a number on the opt-out
     // list (this session only: after a restart the record is cancelled like any other to it).
@@ -261,6 +267,7 @@ private:
     // List runs (servicio_corrida.cpp).
     struct Corrida;
     lista::EntradasFila entradasFila(bool conBajas = true) const;
+    QSet<quint64> mensajesRecientes();
     bool rutasDeCorridaValidas(ResultadoCorrida &r);
     bool rechazarLista(lista::Lectura lectura, ResultadoCorrida &r);
     bool validarColumnas(ResultadoCorrida &r);
@@ -308,6 +315,8 @@ private:
     QStringList m_avisosHistorial;
     QString m_errorConexion;
     QString m_ultimoErrorConexion;
+    // The connection's last failure, for the snapshot.
+    QString m_motivoFalla;
     QString m_rutaErroresRechazada;
 
     // The opt-out list's compare forms, and the outbox lines that go to one of them all the same

@@ -17,6 +17,8 @@ CuadroMensaje::Boton respuestaCauta(CuadroMensaje::Botones botones)
 {
     if (botones & QMessageBox::Cancel)
         return QMessageBox::Cancel;
+    if (botones & QMessageBox::No)
+        return QMessageBox::No;
     for (int b = QMessageBox::FirstButton; b <= QMessageBox::LastButton; b <<= 1) {
         if (botones & b)
             return static_cast<CuadroMensaje::Boton>(b);
@@ -61,6 +63,21 @@ CuadroMensaje::Boton CuadroMensaje::mostrarConDetalle(const QString &titulo, con
             return respuesta;
         verDetalle();
     }
+}
+
+bool CuadroMensaje::preguntar(const QString &titulo, const QString &texto, const QString &hacer,
+                              const QString &volver)
+{
+    const Botones botones = QMessageBox::Yes | QMessageBox::No;
+    if (g_modoPrueba)
+        return mostrar(titulo, texto, botones) == QMessageBox::Yes;
+    QMessageBox caja(QMessageBox::Question, titulo, texto, botones, nullptr);
+    caja.button(QMessageBox::Yes)->setText(hacer);
+    caja.button(QMessageBox::No)->setText(volver);
+    // Enter and Escape both keep things as they are.
+    caja.setDefaultButton(QMessageBox::No);
+    caja.setEscapeButton(QMessageBox::No);
+    return caja.exec() == QMessageBox::Yes;
 }
 
 void CuadroMensaje::activarModoPrueba(bool activo)

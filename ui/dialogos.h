@@ -27,7 +27,7 @@ public:
 
     // Shows a modal box without parent and returns the button pressed. In test mode the next
     // queued answer is returned instead (or the box's most cautious button when none is
-    // queued: Cancel when offered, else the first one), and nothing is shown.
+    // queued: Cancel or No when offered, else the first one), and nothing is shown.
     static Boton mostrar(const QString &titulo, const QString &texto, Botones botones = QMessageBox::Ok);
     // The same box with a "Ver detalle" button beside `botones`: it runs `verDetalle` (which shows
     // the detail in a dialog of its own) and the box comes back, until another button is pressed.
@@ -35,6 +35,10 @@ public:
     static Boton mostrarConDetalle(const QString &titulo, const QString &texto, Botones botones,
                                    const std::function<void()> &verDetalle);
     static constexpr Boton kVerDetalle = QMessageBox::Help;
+    // A question whose two buttons name what they do (`hacer`, `volver`): true for `hacer`. The
+    // box answers Yes (hacer) or No (volver); in test mode No unless Yes is queued.
+    static bool preguntar(const QString &titulo, const QString &texto, const QString &hacer,
+                          const QString &volver);
 
     static void activarModoPrueba(bool activo);
     // Test mode: runs before each box is answered, as an open box would let the event loop run.

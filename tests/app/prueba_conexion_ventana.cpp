@@ -171,8 +171,8 @@ private slots:
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
         QCOMPARE(CuadroMensaje::mostrados().at(0).titulo, QStringLiteral("Error!"));
         QCOMPARE(CuadroMensaje::mostrados().at(0).texto,
-                 QStringLiteral("No se pudo marcar como enviado el ultimo SMS en salidas.\n"
-                                "La conexion no se actualizo; intente nuevamente."));
+                 QStringLiteral("No se pudo marcar como enviado el último SMS en salidas.\n"
+                                "La conexión no se actualizó; intente nuevamente."));
         QCOMPARE(simulador->peticiones().size(), peticiones);
         QCOMPARE(c->getEstado(), EST_CONEX_SEND_SMS_OK);
         QCOMPARE(w.servicio()->instantanea().enviados, 0);
@@ -205,7 +205,7 @@ private slots:
         QVERIFY(c->consultarEstado());
         QTRY_VERIFY(!c->isOcupado());
         QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
-        const QString texto = QStringLiteral("El gateway cerro la conexion sin responder");
+        const QString texto = QStringLiteral("El gateway cerró la conexión sin responder");
         QCOMPARE(c->errorConexion(), texto);
         // Only the boxes of the polls below are counted, not those of the window's own.
         CuadroMensaje::limpiar();
@@ -233,10 +233,10 @@ private slots:
                                                 << "";
         QTest::newRow("camino") << "%1/otro/camino?x=1#"
                                 << "1234"
-                                << "La direccion del gateway";
+                                << "La dirección del gateway";
         QTest::newRow("vacia") << ""
                                << "1234"
-                               << "La direccion del gateway";
+                               << "La dirección del gateway";
         QTest::newRow("clave con parametros") << "%1"
                                               << "K&num=999999&msg=inyectado"
                                               << "La clave del gateway";

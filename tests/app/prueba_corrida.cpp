@@ -77,8 +77,8 @@ private slots:
         ui->pushAgregarListaToOutbox->click();
         QCOMPARE(textos(),
                  (QStringList{"Desea agregar la lista a la bandeja de salida?",
-                              "Se agregaran 2 SMS a la bandeja de salida.\n1 fila ira al archivo de "
-                              "errores:\n  numero vacio: 1\nDesea enviar 2 SMS de todos modos?",
+                              "Se agregarán 2 SMS a la bandeja de salida.\n1 fila irá al archivo de "
+                              "errores:\n  número vacío: 1\nDesea enviar 2 SMS de todos modos?",
                               "Se agregaron 2 SMSs al buzon de salida.\n1 fila fue al archivo de "
                               "errores " +
                                   errores() + "."}));
@@ -240,10 +240,11 @@ private slots:
         w->on_pushAgregarListaToOutbox_clicked();
 
         const QString resumen =
-            "Se agregaran 2 SMS a la bandeja de salida.\n"
-            "4 filas iran al archivo de errores:\n"
-            "  fila vacia: 1\n  numero vacio: 1\n  numero no valido: 1\n  fecha ilegible: 1\n"
-            "1 fila repite el numero y el mensaje de una fila anterior.\n"
+            "Se agregarán 2 SMS a la bandeja de salida.\n"
+            "4 filas irán al archivo de errores:\n"
+            "  fila vacía: 1\n  número vacío: 1\n  número no válido: 1\n  fecha ilegible: 1\n"
+            "1 fila repite el número y el mensaje de una fila anterior.\n"
+            "Ningún SMS se enviará hoy: 2 se enviarán más adelante (hasta el 05/03/2030).\n"
             "Desea enviar 2 SMS de todos modos?";
         QCOMPARE(textos(),
                  (QStringList{"Desea agregar la lista a la bandeja de salida?", resumen, resumen,
@@ -251,11 +252,11 @@ private slots:
                               "errores " +
                                   errores() + "."}));
         QCOMPARE(filas,
-                 (QStringList{"3|Beto,abc12345,05/03/2030|numero no valido", "4||fila vacia",
+                 (QStringList{"3|Beto,abc12345,05/03/2030|número no válido", "4||fila vacía",
                               "5|Carla,+54 9 11 4455 6677,Juan|fecha ilegible",
-                              "6|Ana,1155667788,05-03-2030|repite el numero y el mensaje de la linea 2",
-                              "7|Dora,,05/03/2030|numero vacio"}));
-        QVERIFY(copiado.startsWith("Linea\tFila\tMotivo\n3\tBeto,abc12345,05/03/2030\tnumero no valido\n"));
+                              "6|Ana,1155667788,05-03-2030|repite el número y el mensaje de la línea 2",
+                              "7|Dora,,05/03/2030|número vacío"}));
+        QVERIFY(copiado.startsWith("Línea\tFila\tMotivo\n3\tBeto,abc12345,05/03/2030\tnúmero no válido\n"));
         QCOMPARE(copiado.count(QLatin1Char('\n')), 6);
         // Cleaned numbers and dates in the outbox; the other rows, as read and in order, in the errors file.
         QCOMPARE(leer(salidas()),
@@ -527,7 +528,7 @@ private slots:
         QTest::newRow("recibidos en el temporal") << "BuscarInbox"
                                                   << "compactando.csv"
                                                   << "el archivo de recibidos"
-                                                  << "el temporal de compactacion";
+                                                  << "el temporal de compactación";
         QTest::newRow("backup en el registro de la corrida")
             << "BuscarCarpetaBackups" << QString::fromLatin1(ajustes::kArchivoCorrida)
             << "el backup de la lista"
@@ -569,16 +570,16 @@ private slots:
     {
         QTest::addColumn<QString>("tipo");
         QTest::addColumn<QString>("rechazo");
-        const QString comun = QStringLiteral("La lista %1 no es un archivo comun: no se puede agregar.");
+        const QString comun = QStringLiteral("La lista %1 no es un archivo común: no se puede agregar.");
 #ifdef Q_OS_UNIX
         QTest::newRow("tuberia") << "tuberia" << comun;
         QTest::newRow("dispositivo") << "/dev/zero" << comun;
 #endif
         QTest::newRow("carpeta") << "carpeta" << comun;
         QTest::newRow("1 GB disperso") << "disperso"
-                                       << "La lista %1 es demasiado grande: el limite es de 512 MB.";
+                                       << "La lista %1 es demasiado grande: el límite es de 512 MB.";
         QTest::newRow("linea de 2 MB") << "linea"
-                                       << "La lista %1 tiene una linea de mas de 1 MB: no se puede agregar.";
+                                       << "La lista %1 tiene una línea de más de 1 MB: no se puede agregar.";
     }
     void listaQueNoEsUnArchivoComun()
     {

@@ -129,12 +129,17 @@ private slots:
         QTest::addColumn<QString>("opcion");
         QTest::addColumn<QStringList>("contiene");
         const QString version = QStringLiteral("nbsms %1\n").arg(QLatin1String(nbsms_version::kVersion));
-        const QStringList ayuda{QStringLiteral("--version"), QStringLiteral("--help"),
+        // Qt's own lines of the help in Spanish too.
+        const QStringList ayuda{QStringLiteral("Uso: "),     QStringLiteral("Opciones:"),
+                                QStringLiteral("--version"), QStringLiteral("--help"),
                                 QStringLiteral("--verbose"), QStringLiteral("--minimizado")};
         QTest::newRow("--version") << "--version" << QStringList{version};
         QTest::newRow("-v") << "-v" << QStringList{version};
         QTest::newRow("--help") << "--help" << ayuda;
         QTest::newRow("-h") << "-h" << ayuda;
+        // A mistaken option is a usage error, told without a display, never a crash.
+        QTest::newRow("--bogus") << "--bogus" << QStringList();
+        QTest::newRow("-x") << "-x" << QStringList();
     }
 
     void versionYAyudaSinPantalla()
@@ -150,9 +155,19 @@ private slots:
         nbsms.start(programa(), {opcion});
         QVERIFY(nbsms.waitForFinished(20000));
         const QString salida = QString::fromLocal8Bit(nbsms.readAllStandardOutput());
+        const QString errores = QString::fromLocal8Bit(nbsms.readAllStandardError());
         QCOMPARE(nbsms.exitStatus(), QProcess::NormalExit);
+        if (contiene.isEmpty()) {
+            QCOMPARE(nbsms.exitCode(), 2);
+            QCOMPARE(salida, QString());
+            const QString nombre = opcion.mid(opcion.lastIndexOf(QLatin1Char('-')) + 1);
+            QVERIFY2(errores.startsWith(QStringLiteral("nbsms: Opci")) && errores.contains(nombre) &&
+                         errores.contains(QStringLiteral("nbsms --help")),
+                     qPrintable(errores));
+            return;
+        }
         QCOMPARE(nbsms.exitCode(), 0);
-        QCOMPARE(nbsms.readAllStandardError(), QByteArray());
+        QCOMPARE(errores, QString());
         if (contiene.size() == 1)
             QCOMPARE(salida, contiene.constFirst());
         for (const QString &texto : qAsConst(contiene))
@@ -172,17 +187,17 @@ private slots:
                                    << QStringList();
         QTest::newRow("--minimizado")
             << QStringList{"--minimizado"} << int(A::Iniciar) << false << true << QStringList();
-        // Qt's own options are unknown only until Qt has taken them out.
+        // Qt's own options pass until Qt has taken them out.
         QTest::newRow("-platform") << QStringList{"-platform", "offscreen"} << int(A::Iniciar) << false
                                    << false << QStringList{"platform", "offscreen"};
         QTest::newRow("-reverse no es -v")
             << QStringList{"-reverse"} << int(A::Iniciar) << false << false << QStringList{"reverse"};
-        QTest::newRow("desconocida") << QStringList{"--nada", "--minimizado"} << int(A::Iniciar) << false
-                                     << true << QStringList{"nada"};
+        QTest::newRow("desconocida") << QStringList{"--nada", "--minimizado"} << int(A::Error) << false
+                                     << true << QStringList();
         QTest::newRow("abrir con") << QStringList{"/home/ana/lista.csv"} << int(A::Iniciar) << false << false
                                    << QStringList{"/home/ana/lista.csv"};
         QTest::newRow("version ante una desconocida")
-            << QStringList{"--nada", "--version"} << int(A::Version) << false << false << QStringList{"nada"};
+            << QStringList{"--nada", "--version"} << int(A::Version) << false << false << QStringList();
     }
 
     void lineaDeComandos()

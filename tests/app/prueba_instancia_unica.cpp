@@ -98,7 +98,7 @@ private slots:
         QTest::addColumn<QString>("opcion");
         QTest::addColumn<QByteArray>("comienzo");
         QTest::newRow("--version") << "--version" << QByteArray("nbsms ");
-        QTest::newRow("--help") << "--help" << QByteArray("Usage: ");
+        QTest::newRow("--help") << "--help" << QByteArray("Uso: ");
     }
 
     void versionYAyudaNoTocanLaInstancia()

@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(mensaje(), QStringLiteral("2 SMS recibido(s)."));
         aLos(120001);
         QTRY_COMPARE(mensaje(),
-                     QStringLiteral("El envio de SMS esta detenido hace mas de 2 minutos (Error de "
+                     QStringLiteral("El envío de SMS está detenido hace más de 2 minutos (Error de "
                                     "conexion). NBsms lo reintenta solo."));
         // The retry that came due has failed too; the clock stands, so no other comes.
         QTRY_COMPARE(w.servicio()->instantanea().situacion.segundosReintento, 60);
@@ -257,7 +257,7 @@ private slots:
 
         c->setEstado(EST_CONEX_LIBRE);
         QTRY_VERIFY(!w.servicio()->instantanea().detenidoPorFalla);
-        QCOMPARE(mensaje(), QStringLiteral("El envio de SMS se reanudo."));
+        QCOMPARE(mensaje(), QStringLiteral("El envío de SMS se reanudó."));
         reloj::fijar(nullptr);
     }
 
@@ -271,6 +271,26 @@ private slots:
         w.PoleoArchivo();
         QVERIFY(w.isVisible());
         QCOMPARE(instancia_unica::leerContenido(), QByteArray("nbsms_corriendo"));
+    }
+
+    // TAB in a message field moves on: an SMS never carries a TAB.
+    void tabNoEntraEnElMensaje_data()
+    {
+        QTest::addColumn<QString>("campo");
+        QTest::newRow("manual") << "TextoManual";
+        QTest::newRow("plantilla") << "editFormatoSMS";
+    }
+    void tabNoEntraEnElMensaje()
+    {
+        QFETCH(QString, campo);
+        MainWindow w;
+        auto *texto = w.findChild<QWidget *>(campo);
+        QVERIFY(texto);
+        QTest::keyClicks(texto, QStringLiteral("Hola"));
+        QTest::keyClick(texto, Qt::Key_Tab);
+        QTest::keyClicks(texto, QStringLiteral("x"));
+        const QString escrito = texto->property("plainText").toString();
+        QVERIFY2(!escrito.contains(QLatin1Char('\t')), qPrintable(escrito));
     }
 
     void cerrarYMinimizarOcultan()
@@ -295,10 +315,13 @@ private slots:
         auto *bandeja = w.findChild<QSystemTrayIcon *>();
         QVERIFY(bandeja && bandeja->contextMenu());
         const QList<QAction *> menu = bandeja->contextMenu()->actions();
-        QCOMPARE(menu.size(), 3);
+        QCOMPARE(menu.size(), 4);
         QCOMPARE(menu.at(0)->text(), QStringLiteral("Restaurar"));
-        QVERIFY(menu.at(1)->isSeparator());
-        QCOMPARE(menu.at(2)->text(), QStringLiteral("Salir"));
+        // Offered only while sending stands still by a failure.
+        QCOMPARE(menu.at(1)->text(), QStringLiteral("Reintentar ahora"));
+        QVERIFY(!menu.at(1)->isVisible());
+        QVERIFY(menu.at(2)->isSeparator());
+        QCOMPARE(menu.at(3)->text(), QStringLiteral("Salir"));
     }
 
     void direccionYClaveSeGuardan()

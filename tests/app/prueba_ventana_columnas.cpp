@@ -6,6 +6,7 @@
 #include "ui_cfg_lista.h"
 
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -256,7 +257,10 @@ void PruebaVentanaColumnas::buscarArchivo()
     w->on_BuscarArchivo_clicked();
     QCOMPARE(DialogoArchivo::pedidos().size(), 1);
     QCOMPARE(DialogoArchivo::pedidos().first().titulo, QStringLiteral("Abrir lista"));
-    QCOMPARE(DialogoArchivo::pedidos().first().carpeta, datos.absolutePath());
+    // No list before: the documents folder (the home folder without one), never the data folder.
+    const QString documentos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(DialogoArchivo::pedidos().first().carpeta,
+             QFileInfo(documentos).isDir() ? documentos : ajustes::carpetaUsuario().absolutePath());
     QCOMPARE(DialogoArchivo::pedidos().first().filtro,
              QStringLiteral("Listas (*.csv *.txt);;Todos los archivos (*)"));
     QCOMPARE(ui->ingresoLista->text(), ruta);
@@ -266,6 +270,8 @@ void PruebaVentanaColumnas::buscarArchivo()
     // A chosen file that cannot be read shows the box and keeps the columns.
     DialogoArchivo::fijarSiguienteArchivo(datos.filePath(QStringLiteral("borrada.csv")));
     w->on_BuscarArchivo_clicked();
+    // The dialog opens where the last list came from.
+    QCOMPARE(DialogoArchivo::pedidos().at(1).carpeta, QFileInfo(ruta).absolutePath());
     QCOMPARE(CuadroMensaje::textosMostrados(),
              QStringList{"No se pudo abrir el archivo para detectar la cebecera."});
     QCOMPARE(itemsDe(ui->comboCelular), (QStringList{"#1", "#2"}));

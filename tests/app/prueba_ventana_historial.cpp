@@ -134,12 +134,19 @@ private slots:
         QCOMPARE(m->index(0, 3).data().toInt(), 2);
 
         ui->tablaBandeja->selectAll();
-        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Yes);
         w->on_botonCancelarBandeja_clicked();
         QCOMPARE(CuadroMensaje::mostrados().size(), 1);
         QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
         QCOMPARE(w->servicio()->instantanea().pendientes, quedan.count("\ne,"));
         QCOMPARE(m->rowCount(), 0);
+        // Each cancelled record leaves its trace in the history.
+        QCoreApplication::processEvents();
+        mostrarPestana(ui->tabHistorial);
+        const QAbstractItemModel *h = ui->tablaHistorial->model();
+        QCOMPARE(h->rowCount(), 4 - 1 - quedan.count("\ne,"));
+        for (int fila = 0; fila < h->rowCount(); ++fila)
+            QCOMPARE(h->index(fila, 3).data().toString(), QStringLiteral("cancelado"));
     }
 
     // The table is reloaded while the question is open (the worker sent the first record):
@@ -165,7 +172,7 @@ private slots:
             mostrarPestana(ui->tabBandeja);
             QCOMPARE(ui->tablaBandeja->model()->rowCount(), 3);
         });
-        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Ok);
+        CuadroMensaje::fijarSiguienteRespuesta(QMessageBox::Yes);
         w->on_botonCancelarBandeja_clicked();
         CuadroMensaje::fijarAlMostrar({});
         QCOMPARE(leer(salidas()), conFinDeLinea(quedan));
@@ -178,7 +185,7 @@ private slots:
         escribir(salidas(), "e,1,,uno\ne,2,,dos\ne,3,,tres\n");
         retencion::Entrada entrada;
         entrada.linea = "e,2,,dos";
-        entrada.motivo = QStringLiteral("El gateway no respondio en 30 s");
+        entrada.motivo = QStringLiteral("El gateway no respondió en 30 s");
         escribir(datos.filePath(QLatin1String(ajustes::kArchivoEnDuda)), retencion::serializar({entrada}));
         construir();
         w->PoleoArchivo();

@@ -131,8 +131,7 @@ private slots:
                                                 << "/dev/zero" << QStringList() << rechazo;
 #endif
         QTest::newRow("abrir con") << ""
-                                   << ""
-                                   << QStringList{QStringLiteral("/tmp/lista.csv"), "--otra", "--verbose"}
+                                   << "" << QStringList{QStringLiteral("/tmp/lista.csv"), "--verbose"}
                                    << QByteArray("argumento desconocido, se ignora: /tmp/lista.csv");
     }
     void entradasHostiles()

@@ -103,7 +103,7 @@ void PruebaDialogo::enCadaTic_data()
 
     QTest::newRow("-1 sin nada en vuelo")
         << EST_CONEX_UNKNOW
-        << "Conexion no establecida, respuesta no reconocida.\nVerificar direccion \"10.9.8.7:8080\"" << true
+        << "Conexión no establecida, respuesta no reconocida.\nVerificar direccion \"10.9.8.7:8080\"" << true
         << false;
     QTest::newRow("0") << EST_CONEX_LIBRE << kEstablecida << true << false;
     QTest::newRow("7") << EST_CONEX_NO_ENVIA_SMS << kSinModulo << true << true;
@@ -186,7 +186,7 @@ void PruebaDialogo::ejecucionCompleta_data()
         << "Conexion no establecida, no se detecto Nimbrel.\nVerificar direccion \"%1\"";
     QTest::newRow("otro equipo")
         << simulador::Modo::Desconocido << false
-        << "Conexion no establecida, respuesta no reconocida.\nVerificar direccion \"%1\"";
+        << "Conexión no establecida, respuesta no reconocida.\nVerificar direccion \"%1\"";
 }
 
 void PruebaDialogo::ejecucionCompleta()

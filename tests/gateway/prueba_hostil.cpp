@@ -278,8 +278,8 @@ void PruebaHostil::respuestaHostil_data()
     QTest::newRow("enorme en estado") << "estado" << 0 << 0 << 2000000ULL << "1 MB";
     QTest::newRow("enorme en recepcion") << "recepcion" << 0 << 0 << 2000000ULL << "1 MB";
     // Never silent for long, never done: only the deadline ends it.
-    QTest::newRow("goteo en envio") << "envio" << 0 << 20 << 100ULL << "no completo la respuesta en 300 ms";
-    QTest::newRow("goteo en recepcion") << "recepcion" << 0 << 20 << 100ULL << "no completo la respuesta";
+    QTest::newRow("goteo en envio") << "envio" << 0 << 20 << 100ULL << "no completó la respuesta en 300 ms";
+    QTest::newRow("goteo en recepcion") << "recepcion" << 0 << 20 << 100ULL << "no completó la respuesta";
 }
 
 // Whatever the body says ("0: OK" here), a reply that is not a plain 2xx of bounded size is a
@@ -324,7 +324,7 @@ void PruebaHostil::direccionOClaveInvalida_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("http y barra") << "http://%1/" << kClave << EST_CONEX_LIBRE << "";
-    QTest::newRow("otro camino") << "%1/otro/camino?x=1#" << kClave << EST_CONEX_ERROR << "Direccion";
+    QTest::newRow("otro camino") << "%1/otro/camino?x=1#" << kClave << EST_CONEX_ERROR << "Dirección";
     QTest::newRow("clave con parametros")
         << "%1"
         << "key=1234&num=999999&msg=inyectado" << EST_CONEX_ERROR << "Clave";

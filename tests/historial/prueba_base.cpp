@@ -81,7 +81,7 @@ private slots:
         // -1: room at the status query, then "1: FULL" for the message itself.
         QTest::newRow("rechazado") << -1 << "error: Error al enviar SMS" << QByteArray("e,111,,hola, coma\n");
         QTest::newRow("sin lugar") << int(simulador::Modo::Lleno)
-                                   << "error: el gateway no tiene lugar para mas mensajes"
+                                   << "error: el gateway no tiene lugar para más mensajes"
                                    << QByteArray("e,111,,hola, coma\n");
         QTest::newRow("sin modulo") << int(simulador::Modo::SinModulo) << "error: No envia SMS"
                                     << QByteArray("e,111,,hola, coma\n");

@@ -246,11 +246,11 @@ void PruebaRevision::problemas()
     for (const lista::ProblemaFila &p : revision.problemas())
         vistos << QStringLiteral("%1|%2|%3").arg(p.linea).arg(p.fila.left(10), p.motivo);
     QCOMPARE(vistos,
-             (QStringList{"4|Fila 1,114|repite el numero y el mensaje de la linea 3",
-                          "6|Larga xxxx|SMS truncado a 140 caracteres", "7|Mala,abc,1|numero no valido",
+             (QStringList{"4|Fila 1,114|repite el número y el mensaje de la línea 3",
+                          "6|Larga xxxx|SMS truncado a 140 caracteres", "7|Mala,abc,1|número no válido",
                           "26|Larga xxxx|SMS truncado a 140 caracteres",
-                          "26|Larga xxxx|repite el numero y el mensaje de la linea 6",
-                          "27|Fila 9,114|repite el numero y el mensaje de la linea 11"}));
+                          "26|Larga xxxx|repite el número y el mensaje de la línea 6",
+                          "27|Fila 9,114|repite el número y el mensaje de la línea 11"}));
     QCOMPARE(revision.repetidos(), 3);
     QCOMPARE(revision.problema(4).fila, filas.at(25));
 }

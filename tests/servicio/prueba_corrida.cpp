@@ -7,6 +7,7 @@
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
+#include "historial/base_historial.h"
 #include "lista/columnas.h"
 #include "lista/diario_corrida.h"
 #include "lista/lectura_lista.h"
@@ -139,6 +140,61 @@ private slots:
         QCOMPARE(leer(salidas()),
                  conFinDeLinea(QStringLiteral("e,1145678903,%1,Hola Beto\n").arg(hoy()).toUtf8()));
         QCOMPARE(leer(errores()), conFinDeLinea("Ana,1145678902\nCarla,5491145678902\n"));
+    }
+
+    // The question before a list is added counts what it repeats of the last week (queued or
+    // tried), the rows dated in the past, and what goes today and what later.
+    void resumenDeLoQueRepiteYCuando_data()
+    {
+        QTest::addColumn<QByteArray>("filas");
+        QTest::addColumn<QStringList>("dice");
+        QTest::addColumn<QStringList>("noDice");
+        const QString repite = QStringLiteral("repite");
+        QTest::newRow("nada que advertir")
+            << QByteArray("Dora,444,15/06/2026\n") << QStringList()
+            << QStringList{repite, QStringLiteral("pasada"), QStringLiteral("adelante")};
+        QTest::newRow("pendiente y enviado hace 3 días")
+            << QByteArray("Ana,111,15/06/2026\nBeto,222,15/06/2026\nDora,444,15/06/2026\n")
+            << QStringList{QStringLiteral(
+                   "2 filas repiten el número y el mensaje de SMS agregados o enviados en "
+                   "los últimos 7 días")}
+            << QStringList();
+        QTest::newRow("enviado hace 8 días, cancelado ayer")
+            << QByteArray("Carla,333,15/06/2026\nEva,555,15/06/2026\n") << QStringList()
+            << QStringList{repite};
+        QTest::newRow("pasadas, hoy y más adelante")
+            << QByteArray(
+                   "Dora,444,01/06/2026\nFede,666,10/06/2026\nGina,777,15/06/2026\nHugo,888,20/06/2026\n"
+                   "Ines,999,30/06/2026\n")
+            << QStringList{QStringLiteral("2 filas tienen una fecha ya pasada: se enviarán hoy."),
+                           QStringLiteral("Hoy se enviarán 3 SMS y 2 más adelante (hasta el 30/06/2026).")}
+            << QStringList{repite};
+    }
+    void resumenDeLoQueRepiteYCuando()
+    {
+        QFETCH(QByteArray, filas);
+        QFETCH(QStringList, dice);
+        QFETCH(QStringList, noDice);
+        reloj::fijar([] { return QDateTime(QDate(2026, 6, 15), QTime(10, 0)); });
+        escribir(salidas(), "E,9,,viejo\ne,111,20/06/2026,Hola Ana\n");
+        historial::Historial &h = m_servicio->historial();
+        h.agregarEnviado(QStringLiteral("2026-06-12 09:00:00"), QStringLiteral("222"),
+                         QStringLiteral("Hola Beto"), QStringLiteral("enviado"));
+        h.agregarEnviado(QStringLiteral("2026-06-07 09:00:00"), QStringLiteral("333"),
+                         QStringLiteral("Hola Carla"), QStringLiteral("enviado"));
+        h.agregarEnviado(QStringLiteral("2026-06-14 09:00:00"), QStringLiteral("555"),
+                         QStringLiteral("Hola Eva"), QStringLiteral("cancelado"));
+        escribir(ruta("lista.csv"), "nombre,celular,fecha\n" + filas);
+        servicio::PedidoCorrida p = pedido(Modo::Simple, ruta("lista.csv"));
+        p.columnaFecha = QStringLiteral("fecha");
+        QCOMPARE(m_servicio->prepararCorrida(p).paso, Paso::Seguir);
+        const QString texto = m_servicio->resumirCorrida().texto;
+        m_servicio->abandonarCorrida();
+        reloj::fijar(nullptr);
+        for (const QString &parte : dice)
+            QVERIFY2(texto.contains(parte), qPrintable(texto));
+        for (const QString &parte : noDice)
+            QVERIFY2(!texto.contains(parte), qPrintable(texto));
     }
 
     // What a killed program leaves: the journal, the rows done so far and perhaps a cut line. The

@@ -73,6 +73,39 @@ private slots:
         QCOMPARE(tomados().size(), size_t(2));
     }
 
+    // What "Salir" counts as due now: today, earlier or no date, sending on, nothing held.
+    void pendientesAhora_data()
+    {
+        QTest::addColumn<QByteArray>("contenido");
+        QTest::addColumn<bool>("pausado");
+        QTest::addColumn<bool>("unoEnDuda");
+        QTest::addColumn<int>("esperados");
+        const QByteArray mezcla("E,0,,hecho\ne,1,15/06/2026,hoy\ne,2,01/06/2026,antes\ne,3,,ya\n"
+                                "e,4,16/06/2026,luego\ne,5,basura,ilegible\n");
+        QTest::newRow("hoy, antes, sin fecha, ilegible") << mezcla << false << false << 4;
+        QTest::newRow("solo más adelante")
+            << QByteArray("e,4,16/06/2026,luego\nE,0,,hecho\n") << false << false << 0;
+        QTest::newRow("en pausa") << mezcla << true << false << 0;
+        QTest::newRow("uno en duda") << QByteArray("e,1,,a\ne,2,,b\n") << false << true << 1;
+    }
+    void pendientesAhora()
+    {
+        QFETCH(QByteArray, contenido);
+        QFETCH(bool, pausado);
+        QFETCH(bool, unoEnDuda);
+        QFETCH(int, esperados);
+        crear(contenido);
+        if (unoEnDuda) {
+            envioEnDuda();
+            QCOMPARE(enDuda(), 1);
+        }
+        if (pausado)
+            s->pausar();
+        else
+            s->reanudar();
+        QCOMPARE(s->pendientesAhora(), esperados);
+    }
+
     void unaLinea_data()
     {
         QTest::addColumn<QByteArray>("linea");
@@ -444,7 +477,7 @@ private slots:
             QCOMPARE(c->getEstado(), EST_CONEX_ERROR);
             QVERIFY(s->escribirLineas().isEmpty());
         }
-        QByteArray esperado("El gateway cerro la conexion sin responder\n");
+        QByteArray esperado("El gateway cerró la conexión sin responder\n");
         QCOMPARE(leer(errores), archivos_prueba::conFinDeLinea(esperado));
 
         sim->fijarModo(simulador::Modo::Normal);

@@ -17,7 +17,7 @@ namespace {
 
 const char kAyuda[] = "Uso: nbsms-ajustes leer CLAVE\n"
                       "     nbsms-ajustes escribir CLAVE VALOR\n"
-                      "Lee o escribe una clave del grupo cfg_lista de la configuracion de NBsms.\n";
+                      "Lee o escribe una clave del grupo cfg_lista de la configuración de NBsms.\n";
 
 int fallar(const QString &mensaje)
 {
@@ -77,7 +77,7 @@ int main(int argc, char *argv[])
 
     const QVariant valor = valorTipado(args.at(1), args.at(2));
     if (!valor.isValid())
-        return fallar(QStringLiteral("valor invalido para %1: %2").arg(args.at(1), args.at(2)));
+        return fallar(QStringLiteral("valor inválido para %1: %2").arg(args.at(1), args.at(2)));
     QSettings s;
     s.beginGroup(QLatin1String(ajustes::kGrupo));
     s.setValue(QLatin1String(ajustes::nombre(*clave)), valor);

@@ -167,11 +167,11 @@ int capturar(const QDir &destino)
         servicio::ServicioEnvio *envio = ventana.servicio();
         const int antes = envio->instantanea().enviados;
         if (!esperar([&] { return envio->instantanea().enviados >= antes + 2; }, 30000))
-            resultado = fallar("el envio al simulador no avanzo");
+            resultado = fallar("el envío al simulador no avanzó");
         gateway.fijarDemora(std::chrono::milliseconds(10000));
         const QString enviando = QCoreApplication::translate("MainWindow", "Enviando SMS");
         if (!esperar([&] { return ui->labelEstado->text() == enviando; }, 25000))
-            resultado = fallar("el estado nunca mostro el envio");
+            resultado = fallar("el estado nunca mostró el envío");
         if (resultado == 0 && !guardar(ventana, destino, "estado.png"))
             resultado = fallar("no se pudo guardar estado.png");
 
@@ -224,7 +224,7 @@ int main(int argc, char *argv[])
             for (const CuadroMensaje::Mostrado &caja : CuadroMensaje::mostrados())
                 std::fprintf(stderr, "%s: %s\n", caja.titulo.toLocal8Bit().constData(),
                              caja.texto.toLocal8Bit().constData());
-            resultado = fallar("la ventana mostro un aviso");
+            resultado = fallar("la ventana mostró un aviso");
         }
     }
     raiz.reset();

@@ -23,26 +23,26 @@ const char kAyuda[] =
     "Simula el gateway de SMS: POST /cgi-bin/txsms.cgi y /cgi-bin/rxsms.cgi.\n"
     "\n"
     "  --port N            puerto (por defecto 8080; 0 = uno libre, que se informa)\n"
-    "  --host DIR          direccion donde escuchar (por defecto 127.0.0.1)\n"
+    "  --host DIR          dirección donde escuchar (por defecto 127.0.0.1)\n"
     "  --key CLAVE         clave esperada, sin \"key=\" (sin --key acepta cualquiera)\n"
-    "  --sin-modulo        sin modulo GSM habilitado: estado \"0 0\", envios \"2: NOGSM\"\n"
-    "  --lleno             sin lugar: estado \"<capacidad> 0\", envios \"1: FULL\"\n"
+    "  --sin-modulo        sin módulo GSM habilitado: estado \"0 0\", envíos \"2: NOGSM\"\n"
+    "  --lleno             sin lugar: estado \"<capacidad> 0\", envíos \"1: FULL\"\n"
     "  --capacidad N       capacidad informada con --lleno (por defecto 50)\n"
     "  --contadores C,L    contadores del estado normal: en cola y libres (por defecto 0,50)\n"
     "  --clave-rechazada   responde \"3: DATA?\" a toda clave\n"
     "  --http-404          responde HTTP 404 a todo\n"
-    "  --http-503          responde HTTP 503 a todo (un equipo que esta arrancando)\n"
-    "  --desconocido       responde una pagina que NBsms no conoce (otro equipo web)\n"
+    "  --http-503          responde HTTP 503 a todo (un equipo que está arrancando)\n"
+    "  --desconocido       responde una página que NBsms no conoce (otro equipo web)\n"
     "  --pedidos N         la falla elegida dura solo los primeros N pedidos\n"
     "  --estado-http N     responde con el estado HTTP N (500, 302...) y el cuerpo de siempre\n"
-    "  --cerrar            cierra la conexion sin responder, tras leer el pedido\n"
+    "  --cerrar            cierra la conexión sin responder, tras leer el pedido\n"
     "  --nunca-responde    no responde nunca\n"
     "  --demora MS         espera MS milisegundos antes de cada respuesta\n"
-    "  --respuesta-envio T toma cada mensaje pero responde el envio con el texto T\n"
-    "  --demora-envio MS   toma cada mensaje pero responde el envio MS milisegundos despues\n"
-    "  --goteo MS          envia el cuerpo de a un byte cada MS milisegundos\n"
-    "  --relleno BYTES     agrega BYTES de relleno (lineas de \"x\") a cada respuesta\n"
-    "  --recibidos ARCHIVO mensajes a entregar, lineas \"numero,texto\" (UTF-8)\n"
+    "  --respuesta-envio T toma cada mensaje pero responde el envío con el texto T\n"
+    "  --demora-envio MS   toma cada mensaje pero responde el envío MS milisegundos después\n"
+    "  --goteo MS          envía el cuerpo de a un byte cada MS milisegundos\n"
+    "  --relleno BYTES     agrega BYTES de relleno (líneas de \"x\") a cada respuesta\n"
+    "  --recibidos ARCHIVO mensajes a entregar, líneas \"número,texto\" (UTF-8)\n"
     "  --mensaje NUM,TEXTO un mensaje a entregar (se puede repetir)\n"
     "  --silencioso        no registra cada pedido\n"
     "  --help              muestra esta ayuda\n";
@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
             return 0;
         } else if (opcion == "--port" && hayValor) {
             if (!leerEntero(valor(), puerto) || puerto > 65535)
-                return fallar("puerto invalido");
+                return fallar("puerto inválido");
         } else if (opcion == "--host" && hayValor) {
             host = valor();
         } else if (opcion == "--key" && hayValor) {
@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
         } else if (opcion == "--capacidad" && hayValor) {
             int capacidad = 0;
             if (!leerEntero(valor(), capacidad))
-                return fallar("capacidad invalida");
+                return fallar("capacidad inválida");
             sim.fijarCapacidad(capacidad);
         } else if (opcion == "--contadores" && hayValor) {
             const std::string par = valor();
@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
             int libres = 0;
             if (coma == std::string::npos || !leerEntero(par.substr(0, coma).c_str(), cola) ||
                 !leerEntero(par.substr(coma + 1).c_str(), libres))
-                return fallar("contadores invalidos, se espera C,L");
+                return fallar("contadores inválidos, se espera C,L");
             sim.fijarContadores(cola, libres);
         } else if (opcion == "--clave-rechazada") {
             sim.fijarModo(simulador::Modo::ClaveRechazada);
@@ -140,21 +140,21 @@ int main(int argc, char *argv[])
             sim.fijarModo(simulador::Modo::Desconocido);
         } else if (opcion == "--pedidos" && hayValor) {
             if (!leerEntero(valor(), pedidosConFalla) || pedidosConFalla < 1)
-                return fallar("pedidos invalidos, se espera un numero mayor que 0");
+                return fallar("pedidos inválidos, se espera un número mayor que 0");
         } else if (opcion == "--estado-http" && hayValor) {
             int estado = 0;
             if (!leerEntero(valor(), estado) || estado < 100 || estado > 599)
-                return fallar("estado HTTP invalido, se espera 100-599");
+                return fallar("estado HTTP inválido, se espera 100-599");
             sim.fijarEstadoHttp(estado);
         } else if (opcion == "--goteo" && hayValor) {
             int ms = 0;
             if (!leerEntero(valor(), ms))
-                return fallar("goteo invalido");
+                return fallar("goteo inválido");
             sim.fijarGoteo(std::chrono::milliseconds(ms));
         } else if (opcion == "--relleno" && hayValor) {
             std::uint64_t bytes = 0;
             if (!leerTamano(valor(), bytes))
-                return fallar("relleno invalido");
+                return fallar("relleno inválido");
             sim.fijarRelleno(bytes);
         } else if (opcion == "--cerrar") {
             sim.fijarModo(simulador::Modo::Cerrar);
@@ -163,14 +163,14 @@ int main(int argc, char *argv[])
         } else if (opcion == "--demora" && hayValor) {
             int ms = 0;
             if (!leerEntero(valor(), ms))
-                return fallar("demora invalida");
+                return fallar("demora inválida");
             sim.fijarDemora(std::chrono::milliseconds(ms));
         } else if (opcion == "--respuesta-envio" && hayValor) {
             sim.fijarRespuestaEnvio(std::string(valor()));
         } else if (opcion == "--demora-envio" && hayValor) {
             int ms = 0;
             if (!leerEntero(valor(), ms))
-                return fallar("demora de envio invalida");
+                return fallar("demora de envío inválida");
             sim.fijarDemoraEnvio(std::chrono::milliseconds(ms));
         } else if (opcion == "--recibidos" && hayValor) {
             const char *ruta = valor();
@@ -180,12 +180,12 @@ int main(int argc, char *argv[])
             const std::string mensaje = valor();
             const auto coma = mensaje.find(',');
             if (coma == std::string::npos)
-                return fallar("mensaje invalido, se espera NUM,TEXTO");
+                return fallar("mensaje inválido, se espera NUM,TEXTO");
             sim.agregarRecibido(mensaje.substr(0, coma), mensaje.substr(coma + 1));
         } else if (opcion == "--silencioso") {
             silencioso = true;
         } else {
-            return fallar("opcion desconocida o sin valor: " + opcion);
+            return fallar("opción desconocida o sin valor: " + opcion);
         }
     }
 
