@@ -153,8 +153,17 @@ int ServicioEnvio::pendientesAhora()
 
 outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Referencia> &registros)
 {
-    const QString temporal = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
     QMutexLocker bloqueo(&m_bloqueo);
+    const outbox::ResultadoCancelacion r = quitarDeSalida(registros);
+    // The history keeps what never went out and why.
+    for (const QByteArray &linea : r.quitadas)
+        informarLinea(linea, tr("cancelado"));
+    return r;
+}
+
+outbox::ResultadoCancelacion ServicioEnvio::quitarDeSalida(const QVector<outbox::Referencia> &registros)
+{
+    const QString temporal = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
     const outbox::ResultadoCancelacion r =
         outbox::cancelar(m_rutaSalidas, temporal, registros, [this](outbox::Referencia &enMano) {
             if (!m_enMano)
@@ -167,9 +176,6 @@ outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Refer
     m_pendientes = cuenta;
     // A record in doubt cancelled is no longer held.
     conciliarRetencion();
-    // The history keeps what never went out and why.
-    for (const QByteArray &linea : r.quitadas)
-        informarLinea(linea, tr("cancelado"));
     return r;
 }
 

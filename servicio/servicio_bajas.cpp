@@ -247,23 +247,13 @@ bool ServicioEnvio::cancelarDeBaja(const QVector<QByteArray> &lineas)
     registros.reserve(lineas.size());
     for (const QByteArray &linea : lineas)
         registros.append({-1, linea});
-    const QString temporal = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
-    const outbox::ResultadoCancelacion r =
-        outbox::cancelar(m_rutaSalidas, temporal, registros, [this](outbox::Referencia &enMano) {
-            if (!m_enMano)
-                return false;
-            enMano = {m_posicionEnMano, m_lineaEnMano};
-            return true;
-        });
+    const outbox::ResultadoCancelacion r = quitarDeSalida(registros);
     if (r.resultado != outbox::ResultadoCompactacion::Hecha) {
         qCWarning(catEnvio) << "no se pudieron cancelar los SMS a numeros dados de baja";
         return false;
     }
-    int cuenta = 0;
-    outbox::contarPorEstado(m_rutaSalidas, 'e', cuenta);
-    m_pendientes = cuenta;
-    conciliarRetencion();
-    for (const QByteArray &linea : lineas)
+    // The record with the gateway may still go out: only those taken out are told.
+    for (const QByteArray &linea : r.quitadas)
         informarLinea(linea, kNoEnviadoBaja);
     qCDebug(catEnvio) << "cancelados por baja:" << r.cancelados;
     return r.cancelados > 0;
@@ -278,14 +268,13 @@ void ServicioEnvio::purgarBajas()
     m_purgarBajas = false;
     if (m_bajas.cantidad() == 0)
         return;
-    QVector<outbox::RegistroPendiente> pendientes;
-    if (!outbox::leerPendientes(m_rutaSalidas, pendientes))
-        return;
+    // One record at a time: the outbox may hold a million.
     QVector<QByteArray> lineas;
-    for (const outbox::RegistroPendiente &p : qAsConst(pendientes)) {
-        if (deBaja(p.linea.constData(), p.linea.size()))
-            lineas.append(p.linea);
-    }
+    if (!outbox::recorrerPendientes(m_rutaSalidas, [this, &lineas](outbox::RegistroPendiente &p) {
+            if (deBaja(p.linea.constData(), p.linea.size()))
+                lineas.append(p.linea);
+        }))
+        return;
     if (!lineas.isEmpty())
         cancelarDeBaja(lineas);
 }

@@ -261,6 +261,9 @@ private:
     void confirmarBajas();
     bool deBaja(const char *linea, int largo) const;
     bool cancelarDeBaja(const QVector<QByteArray> &lineas);
+    // Under the lock: the records out through the outbox's atomic rewrite, the record with the
+    // gateway kept, the count and the hold brought up to date.
+    outbox::ResultadoCancelacion quitarDeSalida(const QVector<outbox::Referencia> &registros);
     void purgarBajas();
     bool exento(const QByteArray &linea) const { return m_exentos.contains(linea); }
 
