@@ -43,14 +43,19 @@ threads::~threads()
     delete m_conexion;
 }
 
+void threads::girar()
+{
+    m_despacho.alGirar();
+    if (m_comando == EST_PLAY)
+        procesarCiclo();
+}
+
 void threads::run()
 {
     qCDebug(catEnvio) << "TEST TAREAS";
     m_corriendo = true;
     for (;;) {
-        m_despacho.alGirar();
-        if (m_comando == EST_PLAY)
-            procesarCiclo();
+        girar();
         if (m_comando == EST_SALIR) {
             qCDebug(catEnvio) << "TEST TAREAS - EST_SALIR";
             break;

@@ -45,6 +45,8 @@ public:
     void pausar(int segundos);
     // One turn of the loop (see the steps in the source).
     void procesarCiclo();
+    // One turn of the loop: the owner's turn, then a cycle while sending is on.
+    void girar();
 
     // The command word: the owner writes it, the loop reads it. Writing wakes a pause, so that
     // leaving never waits a whole second.

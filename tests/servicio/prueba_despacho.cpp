@@ -455,6 +455,23 @@ private slots:
         QCoreApplication::exec();
     }
 
+    // An opt-out while one of the number's records is with the gateway: the others are taken out
+    // and told as not sent; that one may still go out, and is not.
+    void bajaConUnRegistroEnManoSoloNombraLosQuitados()
+    {
+        crear("e,1145678902,,a\ne,1145678902,,b\n");
+        retenerEnvio();
+        QSignalSpy intentos(s.get(), &servicio::ServicioEnvio::intentoTerminado);
+        QCOMPARE(s->agregarBaja(QStringLiteral("1145678902")), servicio::AltaBaja::Agregada);
+        w->girar();
+        QCOMPARE(leer(salidas), conFinDeLinea("e,1145678902,,a\n"));
+        QStringList mensajes;
+        for (const QList<QVariant> &intento : qAsConst(intentos))
+            mensajes << intento.at(2).toString();
+        QCOMPARE(mensajes, QStringList{QStringLiteral("b")});
+        soltar();
+    }
+
     // The connection's failure goes to the errors file once, only in state 8 and with a text, and
     // not again while retries fail alike; the lines about received messages stored elsewhere go
     // out in any state, in order.
