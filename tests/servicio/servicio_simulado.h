@@ -36,6 +36,7 @@ protected:
         inbox = dir->filePath(QStringLiteral("sms_recibidos.csv"));
         errores = dir->filePath(QStringLiteral("errores.csv"));
         ajustes::borrar(ajustes::Clave::CheckHorarios);
+        ajustes::borrar(ajustes::Clave::BajasEnVigor);
         ajustes::escribir(ajustes::Clave::FolderInbox, inbox);
         sim.reset(new simulador::SimuladorNgw("clave"));
         QVERIFY(sim->iniciar() > 0);
