@@ -1,5 +1,6 @@
 #include "app/pestana_bajas.h"
 #include "ajustes/registro.h"
+#include "app/pestanas_historial.h"
 
 #include "ajustes/ajustes.h"
 #include "historial/base_historial.h"
@@ -162,20 +163,11 @@ void PestanaBajas::importar()
 
 void PestanaBajas::exportar()
 {
-    const QSqlDatabase db = m_servicio.historial().base();
-    if (!db.isValid()) {
-        error(tr("El historial no está disponible: %1").arg(m_servicio.historial().textoEstado()));
-        return;
-    }
-    const QString ruta = DialogoArchivo::guardar(
-        m_ventana, tr("Exportar"), m_servicio.carpetaDatos().absolutePath(), tr("CSV Files (*.csv)"));
+    const QString ruta = elegirRutaExportacion(m_ventana, m_servicio, m_ui->ingresoLista->text(),
+                                               [this](const QString &texto) { error(texto); });
     if (ruta.isEmpty())
         return;
-    if (!m_servicio.motivoRutaRechazada(ruta, servicio::Rol::Lista).isEmpty() ||
-        archivos_datos::mismoArchivo(ruta, m_ui->ingresoLista->text())) {
-        error(tr("%1 es un archivo de datos del programa: elija otro nombre.").arg(ruta));
-        return;
-    }
+    const QSqlDatabase db = m_servicio.historial().base();
     if (m_demora.isActive() || m_sucio)
         mostrar();
     m_demora.stop();

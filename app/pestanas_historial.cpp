@@ -443,23 +443,35 @@ QVector<outbox::Referencia> PestanasHistorial::elegidosEnDuda() const
     return registros;
 }
 
+QString elegirRutaExportacion(QMainWindow *ventana, servicio::ServicioEnvio &servicio,
+                              const QString &rutaLista, const std::function<void(const QString &)> &error)
+{
+    if (!servicio.historial().base().isValid()) {
+        error(PestanasHistorial::tr("El historial no está disponible: %1")
+                  .arg(servicio.historial().textoEstado()));
+        return QString();
+    }
+    const QString ruta = DialogoArchivo::guardar(ventana, PestanasHistorial::tr("Exportar"),
+                                                 servicio.carpetaDatos().absolutePath(),
+                                                 PestanasHistorial::tr("CSV Files (*.csv)"));
+    if (ruta.isEmpty())
+        return QString();
+    // Saving over one of the program's own files would destroy it.
+    if (!servicio.motivoRutaRechazada(ruta, servicio::Rol::Lista).isEmpty() ||
+        archivos_datos::mismoArchivo(ruta, rutaLista)) {
+        error(PestanasHistorial::tr("%1 es un archivo de datos del programa: elija otro nombre.").arg(ruta));
+        return QString();
+    }
+    return ruta;
+}
+
 void PestanasHistorial::exportarTabla(bool recibidos)
 {
-    const QSqlDatabase db = m_historial.base();
-    if (!db.isValid()) {
-        error(tr("El historial no está disponible: %1").arg(m_historial.textoEstado()));
-        return;
-    }
-    const QString ruta = DialogoArchivo::guardar(
-        m_ventana, tr("Exportar"), m_servicio.carpetaDatos().absolutePath(), tr("CSV Files (*.csv)"));
+    const QString ruta = elegirRutaExportacion(m_ventana, m_servicio, m_ui->ingresoLista->text(),
+                                               [this](const QString &texto) { error(texto); });
     if (ruta.isEmpty())
         return;
-    // Saving over one of the program's own files would destroy it.
-    if (!m_servicio.motivoRutaRechazada(ruta, servicio::Rol::Lista).isEmpty() ||
-        archivos_datos::mismoArchivo(ruta, m_ui->ingresoLista->text())) {
-        error(tr("%1 es un archivo de datos del programa: elija otro nombre.").arg(ruta));
-        return;
-    }
+    const QSqlDatabase db = m_historial.base();
     // What is shown is what the filters say now, even if their pause has not run out.
     if (recibidos && (m_demoraRecibidos.isActive() || m_recibidosSucio))
         refrescarRecibidos();

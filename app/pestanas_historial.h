@@ -28,6 +28,12 @@ class ServicioEnvio;
 struct Instantanea;
 } // namespace servicio
 
+// The file an export is to be written to, chosen by the operator: empty when the choice was
+// cancelled, or after `error` has said why it cannot be written (the history not available, one of
+// the program's own files, the list being edited).
+QString elegirRutaExportacion(QMainWindow *ventana, servicio::ServicioEnvio &servicio,
+                              const QString &rutaLista, const std::function<void(const QString &)> &error);
+
 class PestanasHistorial : public QObject
 {
     Q_OBJECT
