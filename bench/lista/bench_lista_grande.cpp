@@ -218,39 +218,11 @@ Resultado correr(const QString &caso, const QString &ruta)
     return mejor;
 }
 
-double correrMawkUnaVez(const QString &ruta)
-{
-    const QDir carpeta = QFileInfo(ruta).absoluteDir();
-    rusage antes;
-    getrusage(RUSAGE_CHILDREN, &antes);
-    QProcess p;
-    p.start(QStringLiteral("mawk"),
-            {QStringLiteral("-v"),
-             QStringLiteral("salidas=") + carpeta.filePath(QStringLiteral("awk-salidas.csv")),
-             QStringLiteral("-v"),
-             QStringLiteral("errores=") + carpeta.filePath(QStringLiteral("awk-errores.csv")),
-             QStringLiteral("-f"), QStringLiteral(NBSMS_LLENAR_AWK), ruta});
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::printf("  mawk no se pudo correr: %s\n", qPrintable(p.errorString()));
-        return -1;
-    }
-    rusage despues;
-    getrusage(RUSAGE_CHILDREN, &despues);
-    return cpuDe(despues) - cpuDe(antes);
-}
-
-// The best of three runs too.
 double correrMawk(const QString &ruta)
 {
-    double mejor = -1;
-    for (int vuelta = 0; vuelta < 3; ++vuelta) {
-        const double cpu = correrMawkUnaVez(ruta);
-        if (cpu < 0)
-            return -1;
-        if (mejor < 0 || cpu < mejor)
-            mejor = cpu;
-    }
-    std::printf("  mawk cpu=%.3f\n", mejor);
+    const double mejor = cpuMawk(ruta, NBSMS_LLENAR_AWK);
+    if (mejor >= 0)
+        std::printf("  mawk cpu=%.3f\n", mejor);
     return mejor;
 }
 

@@ -122,29 +122,9 @@ Resultado correr(const QString &caso, const QString &lista)
 
 double correrMawk(const QString &ruta)
 {
-    const QDir carpeta = QFileInfo(ruta).absoluteDir();
-    double mejor = -1;
-    for (int vuelta = 0; vuelta < 3; ++vuelta) {
-        rusage antes;
-        getrusage(RUSAGE_CHILDREN, &antes);
-        QProcess p;
-        p.start(QStringLiteral("mawk"),
-                {QStringLiteral("-v"),
-                 QStringLiteral("salidas=") + carpeta.filePath(QStringLiteral("awk-salidas.csv")),
-                 QStringLiteral("-v"),
-                 QStringLiteral("errores=") + carpeta.filePath(QStringLiteral("awk-errores.csv")),
-                 QStringLiteral("-f"), QStringLiteral(NBSMS_LLENAR_AWK), ruta});
-        if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            std::printf("  mawk could not run: %s\n", qPrintable(p.errorString()));
-            return -1;
-        }
-        rusage despues;
-        getrusage(RUSAGE_CHILDREN, &despues);
-        const double cpu = cpuDe(despues) - cpuDe(antes);
-        if (mejor < 0 || cpu < mejor)
-            mejor = cpu;
-    }
-    std::printf("  mawk: cpu=%.3f\n", mejor);
+    const double mejor = cpuMawk(ruta, NBSMS_LLENAR_AWK);
+    if (mejor >= 0)
+        std::printf("  mawk: cpu=%.3f\n", mejor);
     return mejor;
 }
 
