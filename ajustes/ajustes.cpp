@@ -6,11 +6,16 @@
 #include <QDebug>
 #include <QSettings>
 
+#include <vector>
+
 namespace ajustes {
 
 namespace {
 
 enum class Tipo { Bool, Entero, Texto, Ruta };
+
+constexpr int kMaxRitmo = 60000;
+constexpr int kMaxTope = 10000000;
 
 struct Definicion
 {
@@ -61,8 +66,43 @@ const Definicion kTabla[] = {
     {Clave::AnchosBandeja,   "str_anchos_bandeja",   Tipo::Texto,  "",                  0, 0, 0},
     {Clave::AnchosRecibidos, "str_anchos_recibidos", Tipo::Texto,  "",                  0, 0, 0},
     {Clave::AvisoBandejaDado, "bool_aviso_bandeja_dado", Tipo::Bool, nullptr,           0, 0, 1},
+    {Clave::RitmoGateway,    "int_ritmo_gateway",    Tipo::Entero, nullptr,             0, 0, kMaxRitmo},
+    {Clave::TopeHora,        "int_tope_hora",        Tipo::Entero, nullptr,             0, 0, kMaxTope},
+    {Clave::TopeDia,         "int_tope_dia",         Tipo::Entero, nullptr,             0, 0, kMaxTope},
+    {Clave::MismoGatewayPorNumero, "bool_mismo_gateway_por_numero", Tipo::Bool, nullptr, 1, 0, 1},
+};
+
+// Gateways 2..N: one row each of these, the name followed by "_N".
+const Definicion kCamposDeGateway[kCamposGateway] = {
+    {Clave::PrimeraDeGateways, "str_ip_gateway",      Tipo::Texto,  "",            0, 0, 0},
+    {Clave::PrimeraDeGateways, "str_key_gateway",     Tipo::Texto,  kPrefijoClave, 0, 0, 0},
+    {Clave::PrimeraDeGateways, "bool_gateway_activo", Tipo::Bool,   nullptr,       1, 0, 1},
+    {Clave::PrimeraDeGateways, "int_ritmo_gateway",   Tipo::Entero, nullptr,       0, 0, kMaxRitmo},
+    {Clave::PrimeraDeGateways, "int_tope_hora",       Tipo::Entero, nullptr,       0, 0, kMaxTope},
+    {Clave::PrimeraDeGateways, "int_tope_dia",        Tipo::Entero, nullptr,       0, 0, kMaxTope},
 };
 // clang-format on
+
+constexpr int kClavesDeGateways = (kMaxGateways - 1) * kCamposGateway;
+
+// The rows of gateways 2..N, built once (their names live as long as the program).
+const std::vector<Definicion> &tablaDeGateways()
+{
+    static const std::vector<Definicion> tabla = [] {
+        static std::vector<QByteArray> nombres;
+        nombres.reserve(kClavesDeGateways);
+        std::vector<Definicion> filas;
+        for (int i = 0; i < kClavesDeGateways; ++i) {
+            Definicion d = kCamposDeGateway[i % kCamposGateway];
+            d.clave = static_cast<Clave>(static_cast<int>(Clave::PrimeraDeGateways) + i);
+            nombres.push_back(QByteArray(d.nombre) + '_' + QByteArray::number(i / kCamposGateway + 2));
+            d.nombre = nombres.back().constData();
+            filas.push_back(d);
+        }
+        return filas;
+    }();
+    return tabla;
+}
 
 const Definicion &definicion(Clave clave)
 {
@@ -70,7 +110,9 @@ const Definicion &definicion(Clave clave)
         if (d.clave == clave)
             return d;
     }
-    Q_UNREACHABLE();
+    const int i = static_cast<int>(clave) - static_cast<int>(Clave::PrimeraDeGateways);
+    Q_ASSERT(i >= 0 && i < kClavesDeGateways);
+    return tablaDeGateways().at(static_cast<size_t>(i));
 }
 
 QString nombreEnAlmacen(Clave clave)
@@ -119,7 +161,61 @@ std::optional<Clave> buscar(const QString &nombre)
         if (nombre == QLatin1String(d.nombre))
             return d.clave;
     }
+    for (const Definicion &d : tablaDeGateways()) {
+        if (nombre == QLatin1String(d.nombre))
+            return d.clave;
+    }
     return std::nullopt;
+}
+
+std::optional<Clave> claveGateway(int numero, CampoGateway campo)
+{
+    Q_ASSERT(numero >= 1 && numero <= kMaxGateways);
+    if (numero == 1) {
+        switch (campo) {
+        case CampoGateway::Ip:
+            return Clave::IpGateway;
+        case CampoGateway::Key:
+            return Clave::KeyGateway;
+        case CampoGateway::Activo:
+            return std::nullopt;
+        case CampoGateway::Ritmo:
+            return Clave::RitmoGateway;
+        case CampoGateway::TopeHora:
+            return Clave::TopeHora;
+        case CampoGateway::TopeDia:
+            return Clave::TopeDia;
+        }
+        return std::nullopt;
+    }
+    return static_cast<Clave>(static_cast<int>(Clave::PrimeraDeGateways) + (numero - 2) * kCamposGateway +
+                              static_cast<int>(campo));
+}
+
+AjustesGateway leerGateway(int numero)
+{
+    const auto clave = [numero](CampoGateway campo) { return *claveGateway(numero, campo); };
+    AjustesGateway g;
+    g.numero = numero;
+    g.direccion = leerTexto(clave(CampoGateway::Ip));
+    g.clave = leerTexto(clave(CampoGateway::Key));
+    g.activo = numero == 1 || leerBool(clave(CampoGateway::Activo));
+    g.ritmo = leerEntero(clave(CampoGateway::Ritmo));
+    g.topeHora = leerEntero(clave(CampoGateway::TopeHora));
+    g.topeDia = leerEntero(clave(CampoGateway::TopeDia));
+    return g;
+}
+
+void escribirGateway(const AjustesGateway &g)
+{
+    const auto clave = [&g](CampoGateway campo) { return *claveGateway(g.numero, campo); };
+    escribir(clave(CampoGateway::Ip), g.direccion);
+    escribir(clave(CampoGateway::Key), g.clave);
+    if (g.numero != 1)
+        escribir(clave(CampoGateway::Activo), g.activo);
+    escribir(clave(CampoGateway::Ritmo), g.ritmo);
+    escribir(clave(CampoGateway::TopeHora), g.topeHora);
+    escribir(clave(CampoGateway::TopeDia), g.topeDia);
 }
 
 QVariant porDefecto(Clave clave)

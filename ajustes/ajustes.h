@@ -90,7 +90,37 @@ enum class Clave {
     AnchosBandeja,    // str_anchos_bandeja: the same for the queue table
     AnchosRecibidos,  // str_anchos_recibidos: the same for the received-messages table
     AvisoBandejaDado, // bool_aviso_bandeja_dado: the first close told that NBsms keeps running in the tray
+    RitmoGateway,     // int_ritmo_gateway: gateway 1's messages a minute; 0: one a cycle
+    TopeHora,         // int_tope_hora: gateway 1's most messages an hour; 0: no cap
+    TopeDia,          // int_tope_dia: gateway 1's most messages a day; 0: no cap
+    MismoGatewayPorNumero, // bool_mismo_gateway_por_numero: a number goes through the gateway it went before
+    // Gateways 2 to kMaxGateways: kCamposGateway keys each, in CampoGateway's order, named as
+    // gateway 1's with "_N" (reach them through claveGateway).
+    PrimeraDeGateways,
 };
+
+// The gateways the program can send through; gateway 1's keys are the first ones above.
+inline constexpr int kMaxGateways = 8;
+enum class CampoGateway { Ip, Key, Activo, Ritmo, TopeHora, TopeDia };
+inline constexpr int kCamposGateway = 6;
+
+// The key of `campo` for gateway `numero` (1..kMaxGateways); gateway 1 has no on/off key (it is
+// always on: nullopt).
+std::optional<Clave> claveGateway(int numero, CampoGateway campo);
+
+// One gateway's settings, as stored.
+struct AjustesGateway
+{
+    int numero = 1;
+    QString direccion;
+    QString clave;
+    bool activo = true;
+    int ritmo = 0;    // messages a minute; 0: one a cycle
+    int topeHora = 0; // 0: no cap
+    int topeDia = 0;  // 0: no cap
+};
+AjustesGateway leerGateway(int numero);
+void escribirGateway(const AjustesGateway &gateway);
 
 // The key's name in the store, and the key of a name (the settings tool's lookup).
 const char *nombre(Clave clave);

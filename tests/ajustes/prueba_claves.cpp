@@ -112,6 +112,24 @@ private slots:
         QVERIFY(!ajustes::leerGuardado(ajustes::Clave::CheckHorarios).isValid());
         QCOMPARE(ajustes::buscar(QStringLiteral("int_check_horarios")), ajustes::Clave::CheckHorarios);
         QVERIFY(!ajustes::buscar(QStringLiteral("int_otra")));
+        // Gateways 2..8 are named as gateway 1 with "_N" and read back through the same key.
+        QCOMPARE(ajustes::buscar(QStringLiteral("int_tope_dia_8")),
+                 ajustes::claveGateway(8, ajustes::CampoGateway::TopeDia));
+        QCOMPARE(ajustes::buscar(QStringLiteral("int_ritmo_gateway")), ajustes::Clave::RitmoGateway);
+        QVERIFY(!ajustes::buscar(QStringLiteral("str_ip_gateway_9")));
+        ajustes::AjustesGateway g;
+        g.numero = 3;
+        g.direccion = QStringLiteral("10.0.0.3");
+        g.activo = false;
+        g.ritmo = 600;
+        ajustes::escribirGateway(g);
+        QCOMPARE(ajustes::leerTexto(*ajustes::buscar(QStringLiteral("str_ip_gateway_3"))), g.direccion);
+        const ajustes::AjustesGateway leido = ajustes::leerGateway(3);
+        QCOMPARE(leido.activo, false);
+        QCOMPARE(leido.ritmo, 600);
+        QCOMPARE(ajustes::leerGateway(2).clave, QStringLiteral("key="));
+        QCOMPARE(ajustes::leerGateway(2).activo, true);
+        QCOMPARE(ajustes::leerBool(ajustes::Clave::MismoGatewayPorNumero), true);
     }
 
     // An unreadable value means the key's default, never what a conversion makes of it.
