@@ -57,6 +57,17 @@ struct SituacionEnvio
     bool retencionSinEscribir = false;
     // Sending stands still: the opt-out list could not be read while some were in force.
     bool bajasIlegibles = false;
+    // This gateway's pace (messages a minute; 0: one a cycle) and caps (0: none), and what the
+    // current hour and day have used of them.
+    int ritmo = 0;
+    int topeHora = 0;
+    int topeDia = 0;
+    int enviadosHora = 0;
+    int enviadosDia = 0;
+    // A cap is reached: nothing goes through this gateway until then (local time, ms since the
+    // epoch); 0: no cap holds it. `topeDiario`: the day's cap (else the hour's).
+    qint64 topeHasta = 0;
+    bool topeDiario = false;
 };
 
 // The state label: the state's text while a request is in flight; "Pausado" while paused; why

@@ -72,7 +72,18 @@ bool Instantanea::operator==(const Instantanea &o) const
            a.bajasIlegibles == b.bajasIlegibles && texto == o.texto && enviados == o.enviados &&
            pendientes == o.pendientes && recibidos == o.recibidos && detenidoPorFalla == o.detenidoPorFalla &&
            retencionConfiable == o.retencionConfiable && versionRetencion == o.versionRetencion &&
-           motivoFalla == o.motivoFalla;
+           motivoFalla == o.motivoFalla && gateways == o.gateways;
+}
+
+bool EstadoGateway::operator==(const EstadoGateway &o) const
+{
+    const SituacionEnvio &a = situacion;
+    const SituacionEnvio &b = o.situacion;
+    return numero == o.numero && direccion == o.direccion && activo == o.activo && texto == o.texto &&
+           detenidoPorFalla == o.detenidoPorFalla && motivoFalla == o.motivoFalla && a.estado == b.estado &&
+           a.ocupado == b.ocupado && a.ritmo == b.ritmo && a.topeHora == b.topeHora &&
+           a.topeDia == b.topeDia && a.enviadosHora == b.enviadosHora && a.enviadosDia == b.enviadosDia &&
+           a.topeHasta == b.topeHasta && a.topeDiario == b.topeDiario;
 }
 
 ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre)
@@ -240,6 +251,31 @@ protocolo_ngw::Gateway ServicioEnvio::gateway() const
     return protocolo_ngw::gatewayDe(m_trabajador->conexion()->ip(), m_trabajador->conexion()->clave());
 }
 
+// Gateways 2 and on have no worker yet: they read as not configured.
+int ServicioEnvio::estadoConexion(int numero) const
+{
+    return numero == 1 ? estadoConexion() : EST_CONEX_UNKNOW;
+}
+
+bool ServicioEnvio::conexionOcupada(int numero) const
+{
+    return numero == 1 && conexionOcupada();
+}
+
+protocolo_ngw::Gateway ServicioEnvio::gateway(int numero) const
+{
+    return numero == 1 ? gateway() : protocolo_ngw::Gateway();
+}
+
+Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways)
+{
+    for (const ajustes::AjustesGateway &g : gateways) {
+        if (g.numero == 1)
+            return actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
+    }
+    return Actualizacion::Hecha;
+}
+
 Instantanea ServicioEnvio::instantanea() const
 {
     if (!m_trabajador)
@@ -259,6 +295,14 @@ Instantanea ServicioEnvio::instantanea() const
         i.motivoFalla = m_motivoFalla;
     i.retencionConfiable = m_retencion.confiable();
     i.versionRetencion = m_retencion.version();
+    EstadoGateway g;
+    g.numero = 1;
+    g.direccion = gateway().direccion;
+    g.situacion = i.situacion;
+    g.texto = i.texto;
+    g.detenidoPorFalla = i.detenidoPorFalla;
+    g.motivoFalla = i.motivoFalla;
+    i.gateways.append(g);
     return i;
 }
 

@@ -16,6 +16,7 @@
 // (the opt-out list: replies that ask for it, the check before every hand-over, the operator's
 // additions, removals and imports).
 
+#include "ajustes/ajustes.h"
 #include "envio/despacho.h"
 #include "gateway/estados.h"
 #include "gateway/protocolo_ngw.h"
@@ -47,6 +48,21 @@ class ModeloBandeja;
 
 namespace servicio {
 
+// One gateway as the status tab shows it.
+struct EstadoGateway
+{
+    int numero = 1; // 1..ajustes::kMaxGateways
+    QString direccion;
+    bool activo = true;
+    SituacionEnvio situacion;
+    // Its state line (textoSituacion).
+    QString texto;
+    bool detenidoPorFalla = false;
+    QString motivoFalla;
+
+    bool operator==(const EstadoGateway &otro) const;
+};
+
 // Everything the window shows of sending, read at once.
 struct Instantanea
 {
@@ -64,6 +80,8 @@ struct Instantanea
     // and a number that changes with every change of the hold.
     bool retencionConfiable = true;
     unsigned versionRetencion = 0;
+    // Every configured gateway, gateway 1 first; the fields above sum them (gateway 1's state).
+    QVector<EstadoGateway> gateways;
 
     bool operator==(const Instantanea &otra) const;
     bool operator!=(const Instantanea &otra) const { return !(*this == otra); }
@@ -133,6 +151,14 @@ public:
     int estadoConexion() const;
     bool conexionOcupada() const;
     protocolo_ngw::Gateway gateway() const;
+    // The same for gateway `numero` (1..ajustes::kMaxGateways).
+    int estadoConexion(int numero) const;
+    bool conexionOcupada(int numero) const;
+    protocolo_ngw::Gateway gateway(int numero) const;
+    // The configuration tab's "Guardar" for every gateway (gateway 1 first): each gets its
+    // address, key, on/off, pace and caps; a gateway turned off or without an address sends and
+    // fetches nothing. Gateway 1 answers as actualizarConexion does.
+    Actualizacion actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways);
 
     Instantanea instantanea() const;
     // The hold's file (for the operator's notice).
