@@ -21,8 +21,10 @@ constexpr int kTramoPausaMs = 100;
 
 } // namespace
 
-threads::threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho)
-    : QObject(nullptr), m_despacho(despacho),
+threads::threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho) : threads(gateway, despacho, 1) {}
+
+threads::threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho, int numero)
+    : QObject(nullptr), m_despacho(despacho), m_numero(numero),
       m_reintento(ajustes::leerEntero(ajustes::Clave::EsperaReintento))
 {
     qCDebug(catEnvio) << "<-------------TEST TAREAS - CONSTRUCTOR!!------------------>";
@@ -35,6 +37,12 @@ threads::threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho)
     m_conexion->fijarGateway(gateway);
     if (!gateway.sinDireccion())
         m_conexion->consultarEstado();
+}
+
+threads::threads(const ajustes::AjustesGateway &ajustes, Despacho &despacho)
+    : threads(protocolo_ngw::gatewayDe(ajustes.direccion, ajustes.clave), despacho, ajustes.numero)
+{
+    m_ajustes = ajustes;
 }
 
 threads::~threads()
@@ -166,4 +174,16 @@ bool threads::horarioPermitido() const
 {
     const int mascara = ajustes::leerEntero(ajustes::Clave::CheckHorarios);
     return reglas_envio::horarioPermitido(mascara, reloj::ahora().time());
+}
+
+ajustes::AjustesGateway threads::ajustesGateway() const
+{
+    QMutexLocker bloqueo(&m_mutexPausa);
+    return m_ajustes;
+}
+
+void threads::fijarAjustesGateway(const ajustes::AjustesGateway &ajustes)
+{
+    QMutexLocker bloqueo(&m_mutexPausa);
+    m_ajustes = ajustes;
 }

@@ -6,6 +6,7 @@
 // (Despacho) to the connection. Which record goes next and what a reply means for it are the
 // owner's; the worker only paces and moves the link.
 
+#include "ajustes/ajustes.h"
 #include "envio/despacho.h"
 #include "envio/reintento.h"
 #include "gateway/estados.h"
@@ -34,6 +35,8 @@ public:
     // Creates the connection to `gateway` in the calling thread, which checks the gateway at once
     // when its address is known. `despacho` is not owned and outlives the worker.
     threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho);
+    // The worker of gateway `ajustes.numero`, with its address, key, pace and caps.
+    threads(const ajustes::AjustesGateway &ajustes, Despacho &despacho);
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
     Q_DISABLE_COPY(threads)
@@ -72,13 +75,22 @@ public:
     // The allowed hours, on the program's clock.
     bool horarioPermitido() const;
 
+    // The gateway it serves (1..ajustes::kMaxGateways) and its settings as last given; any thread.
+    int numero() const { return m_numero; }
+    ajustes::AjustesGateway ajustesGateway() const;
+    void fijarAjustesGateway(const ajustes::AjustesGateway &ajustes);
+
 private:
     static constexpr qint64 kSinEspera = -2;
+
+    threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho, int numero);
 
     // In a given-up state: waits, and once the wait is over asks the connection to try again.
     void esperarReintento(bool pedidoTerminado);
 
     Despacho &m_despacho;
+    const int m_numero = 1;
+    ajustes::AjustesGateway m_ajustes; // under m_mutexPausa
     conexion_ngw *m_conexion = nullptr;
     std::atomic<int> m_comando{EST_INICIO};
     int m_contadorCiclos = 0;
@@ -90,6 +102,6 @@ private:
     std::atomic<qint64> m_venceReintento{kSinEspera};
     std::atomic<bool> m_fueraDeHorario{false};
     std::atomic<bool> m_corriendo{false};
-    QMutex m_mutexPausa;
+    mutable QMutex m_mutexPausa;
     QWaitCondition m_despertar;
 };

@@ -59,6 +59,10 @@ const QStringList &paso(int version)
                         "OR IGNORE INTO numeros (numero) VALUES (NEW.numero); END"),
          QStringLiteral("CREATE TRIGGER IF NOT EXISTS recibidos_numeros AFTER INSERT ON recibidos BEGIN "
                         "INSERT OR IGNORE INTO numeros (numero) VALUES (NEW.numero); END")},
+        // 4: the gateway that sent or received each message; rows written before went through
+        // the one gateway there was.
+        {QStringLiteral("ALTER TABLE enviados ADD COLUMN gateway INTEGER NOT NULL DEFAULT 1"),
+         QStringLiteral("ALTER TABLE recibidos ADD COLUMN gateway INTEGER NOT NULL DEFAULT 1")},
     };
     return pasos.at(version - 1);
 }
@@ -157,9 +161,9 @@ void Historial::reintentar(bool sinEsperar)
 }
 
 void Historial::agregarEnviado(const QString &fechaHora, const QString &numero, const QString &mensaje,
-                               const QString &resultado)
+                               const QString &resultado, int gateway)
 {
-    encolar({Tipo::Enviado, fechaHora, numero, mensaje, resultado, QString(), 0});
+    encolar({Tipo::Enviado, fechaHora, numero, mensaje, resultado, QString(), 0, gateway});
 }
 
 void Historial::agregarRecibido(const QString &fechaHora, const QString &numero, const QString &mensaje)
@@ -168,12 +172,13 @@ void Historial::agregarRecibido(const QString &fechaHora, const QString &numero,
 }
 
 void Historial::agregarRecibidos(const QString &fechaHora, const QStringList &numeros,
-                                 const QStringList &mensajes)
+                                 const QStringList &mensajes, int gateway)
 {
     const int n = qMin(numeros.size(), mensajes.size());
     m_espera.reserve(m_espera.size() + n);
     for (int i = 0; i < n; ++i)
-        m_espera.append({Tipo::Recibido, fechaHora, numeros.at(i), mensajes.at(i), QString(), QString(), 0});
+        m_espera.append(
+            {Tipo::Recibido, fechaHora, numeros.at(i), mensajes.at(i), QString(), QString(), 0, gateway});
     if (m_disponible && m_motivo.isEmpty())
         escribirEspera();
     recortarEspera();
@@ -191,8 +196,9 @@ void Historial::encolar(Fila fila)
 QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRecibidos)
 {
     static const QString sql[] = {
-        QStringLiteral("INSERT INTO enviados (fecha_hora, numero, mensaje, resultado) VALUES (?, ?, ?, ?)"),
-        QStringLiteral("INSERT INTO recibidos (fecha_hora, numero, mensaje) VALUES (?, ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO enviados (fecha_hora, numero, mensaje, resultado, gateway) VALUES (?, ?, ?, ?, ?)"),
+        QStringLiteral("INSERT INTO recibidos (fecha_hora, numero, mensaje, gateway) VALUES (?, ?, ?, ?)"),
         QStringLiteral(
             "INSERT INTO bajas (fecha_hora, numero, texto, origen, digitos) VALUES (?, ?, ?, ?, ?)"),
         QStringLiteral("UPDATE bajas SET quitada = ? WHERE quitada IS NULL AND substr(digitos, -?) = ?"),
@@ -224,6 +230,10 @@ QSqlError Historial::escribirFilas(int &escritas, bool &hayEnviados, bool &hayRe
         }
         if (f.tipo == Tipo::Enviado || f.tipo == Tipo::Baja)
             q.bindValue(3, f.resultado);
+        if (f.tipo == Tipo::Enviado)
+            q.bindValue(4, f.gateway);
+        else if (f.tipo == Tipo::Recibido)
+            q.bindValue(3, f.gateway);
         if (f.tipo == Tipo::Baja)
             q.bindValue(4, f.digitos);
         if (!q.exec()) {

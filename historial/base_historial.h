@@ -34,8 +34,8 @@ class QThread;
 namespace historial {
 
 // The schema this program writes: 1 the two tables, 2 their search indexes, 3 the opt-out list
-// and the numbers by their last digits.
-inline constexpr int kVersionEsquema = 3;
+// and the numbers by their last digits, 4 the gateway of each message.
+inline constexpr int kVersionEsquema = 4;
 // Rows kept in memory while the file cannot be written; the oldest go beyond it.
 inline constexpr int kMaxEnEspera = 10000;
 // The quick check after opening reads the whole file; a larger one is not checked, so that the
@@ -100,11 +100,13 @@ public:
     void reintentar(bool sinEsperar = false);
 
 public slots:
+    // `gateway`: the one that sent or received the message (1..ajustes::kMaxGateways).
     void agregarEnviado(const QString &fechaHora, const QString &numero, const QString &mensaje,
-                        const QString &resultado);
+                        const QString &resultado, int gateway = 1);
     void agregarRecibido(const QString &fechaHora, const QString &numero, const QString &mensaje);
     // The messages of one fetch, in one transaction.
-    void agregarRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes);
+    void agregarRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes,
+                          int gateway = 1);
 
 signals:
     // Rows were written: to `enviados` or to `recibidos`.
@@ -125,6 +127,7 @@ private:
         QString resultado;
         QString digitos;
         int cifras = 0;
+        int gateway = 1;
     };
     enum class Falla { Ninguna, Pasajera, Danada };
 

@@ -294,4 +294,18 @@ bool pagina(const QSqlDatabase &db, const Tabla &tabla, const Condicion &c, qint
     return !q.lastError().isValid();
 }
 
+bool gatewaysPorNumero(const QSqlDatabase &db, QVector<QPair<QString, int>> &pares)
+{
+    pares.clear();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QString enviado = resultadosEnviado().join(QStringLiteral("', '"));
+    if (!q.exec(QStringLiteral("SELECT numero, gateway FROM enviados WHERE resultado IN ('%1') ORDER BY id")
+                    .arg(enviado)))
+        return false;
+    while (q.next())
+        pares.append({q.value(0).toString(), q.value(1).toInt()});
+    return !q.lastError().isValid();
+}
+
 } // namespace historial

@@ -98,4 +98,8 @@ struct MensajeConversacion
 bool conversacion(const QSqlDatabase &db, const QString &numero, int digitos,
                   QVector<MensajeConversacion> &mensajes);
 
+// Each number the history shows a message went out to, with the gateway of its last such send,
+// oldest first (a later pair of the same number overrides). False when the query fails.
+bool gatewaysPorNumero(const QSqlDatabase &db, QVector<QPair<QString, int>> &pares);
+
 } // namespace historial

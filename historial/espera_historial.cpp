@@ -85,6 +85,7 @@ void Historial::cargarEspera()
         f.resultado = o.value(QLatin1String("x")).toString();
         f.digitos = o.value(QLatin1String("d")).toString();
         f.cifras = o.value(QLatin1String("c")).toInt();
+        f.gateway = o.value(QLatin1String("g")).toInt(1);
         cargadas.append(std::move(f));
     }
     qCDebug(catApp).noquote() << "historial:" << cargadas.size() << "registro(s) en espera desde" << ruta;
@@ -114,6 +115,8 @@ void Historial::guardarEspera()
             o.insert(QLatin1String("m"), f.mensaje);
             if (f.tipo == Tipo::Enviado)
                 o.insert(QLatin1String("x"), f.resultado);
+            if (f.gateway != 1)
+                o.insert(QLatin1String("g"), f.gateway);
             break;
         case Tipo::Baja:
             o.insert(QLatin1String("t"), kTipoBaja);

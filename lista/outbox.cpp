@@ -389,35 +389,45 @@ bool leerPendientes(const QString &rutaSalidas, QVector<RegistroPendiente> &pend
 ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
                               const QVector<Referencia> &registros, const EnMano &enMano)
 {
+    QVector<Referencia> delTrabajador(1);
+    if (!enMano || !enMano(delTrabajador.first()))
+        delTrabajador.clear();
+    return cancelar(rutaSalidas, rutaTemporal, registros, delTrabajador);
+}
+
+ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
+                              const QVector<Referencia> &registros, const QVector<Referencia> &enMano)
+{
     ResultadoCancelacion r;
-    Referencia delTrabajador;
-    const bool hayEnMano = enMano && enMano(delTrabajador);
 
     QHash<qint64, const QByteArray *> porPosicion;
     porPosicion.reserve(registros.size());
     for (const Referencia &ref : registros)
         porPosicion.insert(ref.posicion, &ref.linea);
 
-    // First pass: which records are still where they were seen, and where the worker's is.
+    // First pass: which records are still where they were seen, and where those in hand are:
+    // at their offset, else (the file rewritten since) among the equal pending lines.
     QFile archivo;
     if (!archivos_datos::abrirDatos(archivo, rutaSalidas, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         r.resultado = ResultadoCompactacion::NoAbreSalidas;
         return r;
     }
     QSet<qint64> quitar;
-    qint64 posEnMano = -1;
-    qint64 primeraIgualEnMano = -1;
+    QVector<qint64> posEnMano(enMano.size(), -1);
+    QVector<QVector<qint64>> igualesEnMano(enMano.size());
     {
         LectorLineas lector(archivo);
         while (lector.siguiente()) {
             if (!esPendiente(lector.datos(), lector.largo()))
                 continue;
             const qint64 pos = lector.posicion();
-            if (hayEnMano && esLinea(lector, delTrabajador.linea)) {
-                if (pos == delTrabajador.posicion)
-                    posEnMano = pos;
-                else if (primeraIgualEnMano < 0)
-                    primeraIgualEnMano = pos;
+            for (int i = 0; i < enMano.size(); ++i) {
+                if (!esLinea(lector, enMano.at(i).linea))
+                    continue;
+                if (pos == enMano.at(i).posicion)
+                    posEnMano[i] = pos;
+                else
+                    igualesEnMano[i].append(pos);
             }
             const auto it = porPosicion.constFind(pos);
             if (it != porPosicion.constEnd() && esLinea(lector, **it))
@@ -429,8 +439,21 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
         }
     }
     archivo.close();
-    if (hayEnMano && posEnMano < 0)
-        posEnMano = primeraIgualEnMano;
+    QSet<qint64> guardar;
+    for (const qint64 pos : qAsConst(posEnMano)) {
+        if (pos >= 0)
+            guardar.insert(pos);
+    }
+    for (int i = 0; i < enMano.size(); ++i) {
+        if (posEnMano.at(i) >= 0)
+            continue;
+        for (const qint64 pos : qAsConst(igualesEnMano.at(i))) {
+            if (!guardar.contains(pos)) {
+                guardar.insert(pos);
+                break;
+            }
+        }
+    }
 
     // Records no longer at their offset are looked for by their bytes.
     QHash<QByteArray, int> sinUbicar;
@@ -438,14 +461,16 @@ ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTem
         if (!quitar.contains(ref.posicion))
             sinUbicar[ref.linea] += 1;
     }
-    if (posEnMano >= 0 && quitar.remove(posEnMano))
-        r.enMano = 1;
+    for (const qint64 pos : qAsConst(guardar)) {
+        if (quitar.remove(pos))
+            r.enMano += 1;
+    }
 
     int quitados = 0;
     QVector<QByteArray> quitadas;
     r.resultado = reescribir(rutaSalidas, rutaTemporal, QByteArray(), [&](const LectorLineas &l) {
         const qint64 pos = l.posicion();
-        if (pos == posEnMano)
+        if (guardar.contains(pos))
             return true;
         if (quitar.contains(pos)) {
             ++quitados;

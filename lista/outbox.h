@@ -123,7 +123,7 @@ struct ResultadoCancelacion
 {
     ResultadoCompactacion resultado = ResultadoCompactacion::Hecha;
     int cancelados = 0;
-    int enMano = 0;               // asked for, but with the gateway: kept
+    int enMano = 0;               // asked for, but with a gateway: kept
     int noEncontrados = 0;        // no longer pending (sent meanwhile, or already gone)
     QVector<QByteArray> quitadas; // the lines taken out, once the rewrite is done
 };
@@ -135,6 +135,9 @@ struct ResultadoCancelacion
 // never removed: it is found the way the worker's mark finds it.
 ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
                               const QVector<Referencia> &registros, const EnMano &enMano);
+// The same with every record in hand, one per gateway.
+ResultadoCancelacion cancelar(const QString &rutaSalidas, const QString &rutaTemporal,
+                              const QVector<Referencia> &registros, const QVector<Referencia> &enMano);
 
 // Puts one pending record before every other line of the outbox, through the same rewrite, so
 // that the worker's scan finds it first.

@@ -66,6 +66,8 @@ QByteArray serializar(const QVector<Entrada> &entradas)
         o.insert(QStringLiteral("estado"), QLatin1String(nombreEstado(e.estado)));
         o.insert(QStringLiteral("motivo"), e.motivo);
         o.insert(QStringLiteral("desde"), e.desde);
+        if (e.gateway > 0)
+            o.insert(QStringLiteral("gateway"), e.gateway);
         registros.append(o);
     }
     QJsonObject raiz;
@@ -96,6 +98,7 @@ bool deserializar(const QByteArray &bytes, QVector<Entrada> &entradas)
         e.linea = linea.decoded;
         e.motivo = o.value(QLatin1String("motivo")).toString();
         e.desde = o.value(QLatin1String("desde")).toString();
+        e.gateway = qMax(0, o.value(QLatin1String("gateway")).toInt());
         leidas.append(std::move(e));
     }
     entradas = std::move(leidas);
@@ -196,43 +199,65 @@ Apertura Retencion::abrir(const QString &ruta, bool hechoAntes, const QString &r
     return Apertura::Leido;
 }
 
-int Retencion::buscar(const QByteArray &linea, Estado estado) const
+int Retencion::buscar(const QByteArray &linea, Estado estado, int gateway) const
 {
+    int otra = -1;
     for (int i = 0; i < m_entradas.size(); ++i) {
-        if (m_entradas.at(i).estado == estado && m_entradas.at(i).linea == linea)
+        const Entrada &e = m_entradas.at(i);
+        if (e.estado != estado || e.linea != linea)
+            continue;
+        if (gateway == 0 || e.gateway == gateway)
             return i;
+        if (otra < 0)
+            otra = i;
     }
-    return -1;
+    return otra;
+}
+
+int Retencion::enDudaDe(int gateway) const
+{
+    return gateway >= 0 && gateway < kGateways ? m_cuentaGateway[size_t(gateway)].load() : 0;
 }
 
 void Retencion::cambiado()
 {
     m_sucio = true;
     int cuenta = 0;
-    for (const Entrada &e : qAsConst(m_entradas))
-        cuenta += e.estado != Estado::EnVuelo ? 1 : 0;
+    std::array<int, kGateways> porGateway{};
+    for (const Entrada &e : qAsConst(m_entradas)) {
+        if (e.estado == Estado::EnVuelo)
+            continue;
+        ++cuenta;
+        if (e.gateway >= 0 && e.gateway < kGateways)
+            porGateway[size_t(e.gateway)] += 1;
+    }
     m_cuenta = cuenta;
+    for (size_t i = 0; i < porGateway.size(); ++i)
+        m_cuentaGateway[i] = porGateway[i];
     m_version += 1;
 }
 
-void Retencion::anotarEnVuelo(const QByteArray &linea, const QString &ahora)
+void Retencion::anotarEnVuelo(const QByteArray &linea, const QString &ahora, int gateway)
 {
-    const int pedido = buscar(linea, Estado::Reenviar);
+    const int pedido = buscar(linea, Estado::Reenviar, gateway);
     if (pedido >= 0) {
         m_entradas[pedido].estado = Estado::EnVuelo;
+        m_entradas[pedido].gateway = gateway;
     } else {
         Entrada e;
         e.linea = linea;
         e.estado = Estado::EnVuelo;
         e.desde = ahora;
+        e.gateway = gateway;
         m_entradas.append(std::move(e));
     }
     cambiado();
 }
 
-void Retencion::resolver(const QByteArray &linea, bool incierto, const QString &motivo, const QString &ahora)
+void Retencion::resolver(const QByteArray &linea, bool incierto, const QString &motivo, const QString &ahora,
+                         int gateway)
 {
-    const int i = buscar(linea, Estado::EnVuelo);
+    const int i = buscar(linea, Estado::EnVuelo, gateway);
     if (i < 0)
         return;
     if (incierto) {

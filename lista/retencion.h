@@ -14,6 +14,7 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <atomic>
 
 namespace retencion {
@@ -28,8 +29,9 @@ struct Entrada
 {
     QByteArray linea; // the outbox line, without its line end
     Estado estado = Estado::EnDuda;
-    QString motivo; // why it is in doubt
-    QString desde;  // "yyyy-MM-dd HH:mm:ss", local time
+    QString motivo;  // why it is in doubt
+    QString desde;   // "yyyy-MM-dd HH:mm:ss", local time
+    int gateway = 0; // the gateway it was handed to (1..8); 0: not known (a file without it)
 };
 
 // The file's bytes, and back; false for anything this program did not write.
@@ -83,10 +85,16 @@ public:
     int enDuda() const { return m_cuenta; }
     unsigned version() const { return m_version; }
 
-    // The record handed over now (a resend asked for becomes it).
-    void anotarEnVuelo(const QByteArray &linea, const QString &ahora);
-    // Its outcome: taken or nothing taken (the entry goes), or unknown (it stays, in doubt).
-    void resolver(const QByteArray &linea, bool incierto, const QString &motivo, const QString &ahora);
+    // Records in doubt (a resend asked for included) last handed to `gateway` (0: not known);
+    // safe from any thread.
+    int enDudaDe(int gateway) const;
+
+    // The record handed to `gateway` now (a resend asked for becomes it).
+    void anotarEnVuelo(const QByteArray &linea, const QString &ahora, int gateway = 0);
+    // Its outcome: taken or nothing taken (the entry goes), or unknown (it stays, in doubt). An
+    // equal line in flight on `gateway` is the one meant, if there is one.
+    void resolver(const QByteArray &linea, bool incierto, const QString &motivo, const QString &ahora,
+                  int gateway = 0);
     // The operator: one more send of a record in doubt, or the entry taken away (the record was
     // marked sent or is gone). False when no such record is in doubt.
     bool pedirReenvio(const QByteArray &linea);
@@ -108,7 +116,8 @@ public:
     bool guardar();
 
 private:
-    int buscar(const QByteArray &linea, Estado estado) const;
+    // The first entry of `linea` in `estado`, one of `gateway` first (0: any).
+    int buscar(const QByteArray &linea, Estado estado, int gateway = 0) const;
     void cambiado();
 
     QString m_ruta;
@@ -117,6 +126,8 @@ private:
     bool m_sucio = false;
     std::atomic<bool> m_confiable{true};
     std::atomic<int> m_cuenta{0};
+    static constexpr int kGateways = 9;
+    std::array<std::atomic<int>, kGateways> m_cuentaGateway{};
     std::atomic<unsigned> m_version{0};
 };
 

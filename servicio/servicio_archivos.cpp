@@ -1,4 +1,5 @@
 #include "ajustes/registro.h"
+#include "servicio/puesto_gateway.h"
 #include "servicio/servicio_envio.h"
 
 #include "ajustes/ajustes.h"
@@ -74,26 +75,31 @@ bool ServicioEnvio::corridaAbierta() const
     return m_enCorrida || QFile::exists(rutaDiario());
 }
 
-// The connection's lines in any state; its failure only in state 8, and not again while the
-// retries fail with the same text before the connection has worked again. A list run counts its
-// rows by the lines it adds to the errors file: lines wait while one is in progress or unfinished.
+// The connections' lines in any state; a connection's failure only in state 8, and not again
+// while the retries fail with the same text before the connection has worked again. A list run
+// counts its rows by the lines it adds to the errors file: lines wait while one is in progress or
+// unfinished.
 QString ServicioEnvio::escribirLineas()
 {
     if (!m_trabajador)
         return QString();
-    const conexion_ngw *conexion = m_trabajador->conexion();
-    const int estado = conexion->getEstado();
-    if (!conexion->isOcupado() && !estadoDetenido(estado))
-        m_ultimoErrorConexion.clear();
-    else if (estado == EST_CONEX_ERROR && m_errorConexion == m_ultimoErrorConexion)
-        m_errorConexion.clear();
+    QVector<Puesto *> conError;
+    for (const auto &p : m_puestos) {
+        const conexion_ngw *conexion = p->trabajador->conexion();
+        const int estado = conexion->getEstado();
+        if (!conexion->isOcupado() && !estadoDetenido(estado))
+            p->ultimoErrorConexion.clear();
+        else if (estado == EST_CONEX_ERROR && p->errorConexion == p->ultimoErrorConexion)
+            p->errorConexion.clear();
+        if (estado == EST_CONEX_ERROR && !p->errorConexion.isEmpty())
+            conError.append(p.get());
+    }
     m_historial.reintentar();
     m_avisosHistorial += m_historial.tomarAvisos();
     if (corridaAbierta())
         return QString();
     const QString ruta = m_rutas.errores;
-    const bool errorPendiente = estado == EST_CONEX_ERROR && !m_errorConexion.isEmpty();
-    const bool hayLineas = !m_lineas.isEmpty() || errorPendiente;
+    const bool hayLineas = !m_lineas.isEmpty() || !conError.isEmpty();
     const QString motivo = motivoRutaRechazada(ruta, Rol::Errores);
     if (!motivo.isEmpty()) {
         if (!hayLineas || ruta == m_rutaErroresRechazada)
@@ -107,11 +113,13 @@ QString ServicioEnvio::escribirLineas()
         if (escrito)
             m_lineas.removeFirst();
     }
-    if (escrito && errorPendiente) {
-        escrito = archivos_datos::agregarLineaErrores(ruta, m_errorConexion);
+    for (Puesto *p : qAsConst(conError)) {
+        if (!escrito)
+            break;
+        escrito = archivos_datos::agregarLineaErrores(ruta, p->errorConexion);
         if (escrito) {
-            m_ultimoErrorConexion = m_errorConexion;
-            m_errorConexion.clear();
+            p->ultimoErrorConexion = p->errorConexion;
+            p->errorConexion.clear();
         }
     }
     // The history's lines are retried quietly.
@@ -164,13 +172,15 @@ outbox::ResultadoCancelacion ServicioEnvio::cancelar(const QVector<outbox::Refer
 outbox::ResultadoCancelacion ServicioEnvio::quitarDeSalida(const QVector<outbox::Referencia> &registros)
 {
     const QString temporal = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoCompactando));
-    const outbox::ResultadoCancelacion r =
-        outbox::cancelar(m_rutaSalidas, temporal, registros, [this](outbox::Referencia &enMano) {
-            if (!m_enMano)
-                return false;
-            enMano = {m_posicionEnMano, m_lineaEnMano};
-            return true;
-        });
+    // Every record with a gateway stays, those of gateways taken away whose reply is awaited too.
+    QVector<outbox::Referencia> enMano;
+    for (const auto *puestos : {&m_puestos, &m_retirados}) {
+        for (const auto &p : *puestos) {
+            if (p->enMano)
+                enMano.append({p->posicionEnMano, p->lineaEnMano});
+        }
+    }
+    const outbox::ResultadoCancelacion r = outbox::cancelar(m_rutaSalidas, temporal, registros, enMano);
     int cuenta = 0;
     outbox::contarPorEstado(m_rutaSalidas, 'e', cuenta);
     m_pendientes = cuenta;

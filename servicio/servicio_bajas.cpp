@@ -44,7 +44,7 @@ void ServicioEnvio::leerBajas()
         QMutexLocker bloqueo(&m_bloqueo);
         m_bajas.vaciar();
         // A number no longer on the list frees the records the search passed over for it.
-        m_buscador.olvidar();
+        olvidarBusquedas();
         for (const historial::Baja &b : m_historial.bajas())
             m_bajas.agregar(b.digitos);
         cantidad = m_bajas.cantidad();
@@ -206,7 +206,7 @@ int ServicioEnvio::quitarBaja(const QString &numero)
     {
         QMutexLocker bloqueo(&m_bloqueo);
         m_bajas.quitar(numero);
-        m_buscador.olvidar();
+        olvidarBusquedas();
         cantidad = m_bajas.cantidad();
     }
     if (m_historial.bajasLeidas())

@@ -1,6 +1,7 @@
 #include "servicio/servicio_envio.h"
 #include "ajustes/registro.h"
 #include "servicio/corrida_en_curso.h"
+#include "servicio/puesto_gateway.h"
 
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
@@ -25,9 +26,12 @@ namespace servicio {
 
 namespace {
 
-// Longest wait for the worker and a request in flight when the program ends; the requests'
+// Longest wait for the workers and the requests in flight when the program ends; the requests'
 // own time-outs are shorter.
 constexpr int kEsperaSalidaMs = 90000;
+// Threads for the workers: one per gateway, and room for those of gateways taken away whose
+// request is still in flight.
+constexpr int kHilosTrabajadores = 4 * ajustes::kMaxGateways;
 // Lines waiting for the errors file beyond this many: the oldest go.
 constexpr int kMaxLineas = 100;
 
@@ -89,14 +93,27 @@ bool EstadoGateway::operator==(const EstadoGateway &o) const
 ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gateway &gateway, QObject *padre)
     : QObject(padre), m_carpeta(carpetaDatos),
       m_rutaSalidas(carpetaDatos.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoSalidas))),
-      m_buscador([](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); }),
       m_bajas(ajustes::leerEntero(ajustes::Clave::DigitosNumero)), m_digitosNumero(m_bajas.digitos())
 {
     qRegisterMetaType<servicio::Instantanea>();
     qRegisterMetaType<servicio::ResultadoCorrida>();
-    m_trabajador = new threads(gateway, *this);
-    connect(m_trabajador->conexion(), &conexion_ngw::terminado, this, &ServicioEnvio::alTerminarPedido,
-            Qt::DirectConnection);
+    {
+        // Gateway 1's address and key are the ones given; its pace and caps are stored.
+        ajustes::AjustesGateway primero = ajustes::leerGateway(1);
+        primero.numero = 1;
+        primero.direccion = gateway.direccion;
+        primero.clave = gateway.clave;
+        primero.activo = true;
+        m_trabajador = agregarPuesto(primero)->trabajador;
+        for (int n = 2; n <= ajustes::kMaxGateways; ++n) {
+            const ajustes::AjustesGateway otro = ajustes::leerGateway(n);
+            if (otro.activo && !otro.direccion.trimmed().isEmpty())
+                agregarPuesto(otro);
+            else if (!otro.direccion.trimmed().isEmpty())
+                m_sinServicio.append(otro);
+        }
+        m_mismoGateway = ajustes::leerBool(ajustes::Clave::MismoGatewayPorNumero);
+    }
     {
         // Beside the outbox: the records it names are that outbox's.
         const QString ruta = m_carpeta.absoluteFilePath(QString::fromLatin1(ajustes::kArchivoEnDuda));
@@ -110,13 +127,15 @@ ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gate
     connect(&m_historial, &historial::Historial::bajasCambiadas, this, &ServicioEnvio::leerBajas);
     m_historial.abrir(rutaHistorial());
     leerBajas();
+    if (m_puestos.size() > 1)
+        leerGatewaysPorNumero();
     connect(this, &ServicioEnvio::intentoTerminado, &m_historial, &historial::Historial::agregarEnviado,
             Qt::QueuedConnection);
     connect(this, &ServicioEnvio::mensajesRecibidos, &m_historial, &historial::Historial::agregarRecibidos,
             Qt::QueuedConnection);
     // Records a program ended without the reply of are told once.
     for (const retencion::Entrada &e : m_retencion.recuperadas())
-        informarLinea(e.linea, QStringLiteral("en duda: ") + e.motivo);
+        informarLinea(e.linea, QStringLiteral("en duda: ") + e.motivo, qMax(1, e.gateway));
     contarRecibidos();
     contarPendientes();
     contarEnviados();
@@ -136,8 +155,9 @@ void ServicioEnvio::iniciar()
         return;
     // A pool of its own, so that the end waits for this worker only.
     m_pool = new QThreadPool(this);
-    m_pool->setMaxThreadCount(1);
-    m_pool->start(m_trabajador, 0);
+    m_pool->setMaxThreadCount(kHilosTrabajadores);
+    for (const auto &p : m_puestos)
+        m_pool->start(p->trabajador, 0);
     m_reloj.start();
     // Told while the service was being built, before anyone could listen.
     if (!m_avisoBajasAlIniciar.isEmpty())
@@ -149,13 +169,25 @@ void ServicioEnvio::terminar()
     if (!m_trabajador)
         return;
     m_reloj.stop();
-    m_trabajador->fijarComando(EST_SALIR);
-    conexion_ngw *conexion = m_trabajador->conexion();
-    conexion->detener();
-    // The reply of a request in flight is still handled here (the connection lives in this
-    // thread); the request's own time-outs bound the wait, this limit only guards against a bug.
+    std::vector<Puesto *> todos;
+    for (const auto &p : m_puestos)
+        todos.push_back(p.get());
+    for (const auto &p : m_retirados)
+        todos.push_back(p.get());
+    for (Puesto *p : todos) {
+        p->trabajador->fijarComando(EST_SALIR);
+        p->trabajador->conexion()->detener();
+    }
+    // The replies of requests in flight are still handled here (the connections live in this
+    // thread); the requests' own time-outs bound the wait, this limit only guards against a bug.
     const QDeadlineTimer limite(kEsperaSalidaMs);
-    const auto listo = [this, conexion] { return !m_trabajador->enBucle() && !conexion->isOcupado(); };
+    const auto listo = [&todos] {
+        for (const Puesto *p : todos) {
+            if (p->trabajador->enBucle() || p->trabajador->conexion()->isOcupado())
+                return false;
+        }
+        return true;
+    };
     if (!listo()) {
         QEventLoop bucle;
         QTimer sondeo;
@@ -170,33 +202,44 @@ void ServicioEnvio::terminar()
             bucle.processEvents(QEventLoop::WaitForMoreEvents);
     }
     if (!listo()) {
-        // Deleting it now would pull the connection from under a live request or loop.
+        // Deleting them now would pull a connection from under a live request or loop.
         qCWarning(catApp) << "El envio no termino a tiempo; se abandona sin esperar mas";
+        for (auto &p : m_puestos)
+            p.release();
+        for (auto &p : m_retirados)
+            p.release();
+        m_puestos.clear();
+        m_retirados.clear();
         m_trabajador = nullptr;
         return;
     }
-    // The loop has left run(); the pool's own bookkeeping after it is waited for too.
+    // The loops have left run(); the pool's own bookkeeping after them is waited for too.
     if (m_pool)
         m_pool->waitForDone(kEsperaSalidaMs);
     m_ultima = instantanea();
 
     // What cannot be settled at the end is at least said, in the log and in the errors file: a
-    // message the gateway took but that could not be marked would otherwise go out again at the
+    // message a gateway took but that could not be marked would otherwise go out again at the
     // next start unseen, and received messages no file took would be gone without a word.
     QStringList lineas;
     {
         QMutexLocker bloqueo(&m_bloqueo);
-        if (!completarBloqueado() && m_enMano)
-            lineas << tr("El gateway aceptó el SMS \"%1\" pero no se pudo marcar como enviado en %2: queda "
-                         "en duda y no se envía otra vez; márquelo como enviado en la pestaña Bandeja.")
-                          .arg(QString::fromUtf8(m_lineaEnMano).trimmed(), m_rutaSalidas);
+        for (Puesto *p : todos) {
+            if (!completarBloqueado(*p) && p->enMano)
+                lineas
+                    << tr("El gateway aceptó el SMS \"%1\" pero no se pudo marcar como enviado en %2: queda "
+                          "en duda y no se envía otra vez; márquelo como enviado en la pestaña Bandeja.")
+                           .arg(QString::fromUtf8(p->lineaEnMano).trimmed(), m_rutaSalidas);
+        }
         cerrarRetencion();
     }
-    QList<registro_sms> sinGuardar;
-    const ResultadoPedido guardados = conexion->guardarRetenidos(sinGuardar);
-    guardadosAlHistorial(guardados);
-    for (const registro_sms &r : qAsConst(sinGuardar))
-        lineas << tr("SMS recibido que no se pudo guardar: %1, %2").arg(r.numero, r.mensaje);
+    for (Puesto *p : todos) {
+        QList<registro_sms> sinGuardar;
+        const ResultadoPedido guardados = p->trabajador->conexion()->guardarRetenidos(sinGuardar);
+        guardadosAlHistorial(guardados, p->numero());
+        for (const registro_sms &r : qAsConst(sinGuardar))
+            lineas << tr("SMS recibido que no se pudo guardar: %1, %2").arg(r.numero, r.mensaje);
+    }
     for (const QString &linea : qAsConst(lineas)) {
         qCWarning(catApp).noquote() << linea;
         emit lineaOperador(linea);
@@ -204,20 +247,30 @@ void ServicioEnvio::terminar()
     }
     // Rows reported just before the end are written before the history closes.
     QCoreApplication::sendPostedEvents(&m_historial, QEvent::MetaCall);
-    delete m_trabajador;
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        m_puestos.clear();
+        m_retirados.clear();
+    }
     m_trabajador = nullptr;
 }
 
 void ServicioEnvio::reanudar()
 {
-    if (m_trabajador)
-        m_trabajador->fijarComando(EST_PLAY);
+    if (!m_trabajador)
+        return;
+    m_comando = EST_PLAY;
+    for (const auto &p : m_puestos)
+        p->trabajador->fijarComando(EST_PLAY);
 }
 
 void ServicioEnvio::pausar()
 {
-    if (m_trabajador)
-        m_trabajador->fijarComando(EST_PAUSA);
+    if (!m_trabajador)
+        return;
+    m_comando = EST_PAUSA;
+    for (const auto &p : m_puestos)
+        p->trabajador->fijarComando(EST_PAUSA);
 }
 
 Actualizacion ServicioEnvio::actualizarConexion(const protocolo_ngw::Gateway &gateway)
@@ -227,7 +280,7 @@ Actualizacion ServicioEnvio::actualizarConexion(const protocolo_ngw::Gateway &ga
         return Actualizacion::Ocupada;
     // The status query replaces the state: what the last reply left (a record the gateway took)
     // is settled first, or the update waits.
-    if (!completarPendiente())
+    if (!completarPendiente(*m_puestos.front()))
         return Actualizacion::SinMarcar;
     conexion->fijarGateway(gateway);
     // The worker may have taken the link since the check above.
@@ -251,31 +304,6 @@ protocolo_ngw::Gateway ServicioEnvio::gateway() const
     return protocolo_ngw::gatewayDe(m_trabajador->conexion()->ip(), m_trabajador->conexion()->clave());
 }
 
-// Gateways 2 and on have no worker yet: they read as not configured.
-int ServicioEnvio::estadoConexion(int numero) const
-{
-    return numero == 1 ? estadoConexion() : EST_CONEX_UNKNOW;
-}
-
-bool ServicioEnvio::conexionOcupada(int numero) const
-{
-    return numero == 1 && conexionOcupada();
-}
-
-protocolo_ngw::Gateway ServicioEnvio::gateway(int numero) const
-{
-    return numero == 1 ? gateway() : protocolo_ngw::Gateway();
-}
-
-Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways)
-{
-    for (const ajustes::AjustesGateway &g : gateways) {
-        if (g.numero == 1)
-            return actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
-    }
-    return Actualizacion::Hecha;
-}
-
 Instantanea ServicioEnvio::instantanea() const
 {
     if (!m_trabajador)
@@ -292,23 +320,17 @@ Instantanea ServicioEnvio::instantanea() const
     i.recibidos = m_recibidos;
     i.detenidoPorFalla = m_trabajador->detenidoPorFalla();
     if (i.detenidoPorFalla && i.situacion.estado == EST_CONEX_ERROR)
-        i.motivoFalla = m_motivoFalla;
+        i.motivoFalla = m_puestos.front()->motivoFalla;
     i.retencionConfiable = m_retencion.confiable();
     i.versionRetencion = m_retencion.version();
-    EstadoGateway g;
-    g.numero = 1;
-    g.direccion = gateway().direccion;
-    g.situacion = i.situacion;
-    g.texto = i.texto;
-    g.detenidoPorFalla = i.detenidoPorFalla;
-    g.motivoFalla = i.motivoFalla;
-    i.gateways.append(g);
+    i.gateways = estadosGateways(i);
     return i;
 }
 
 void ServicioEnvio::revisarCambio()
 {
     confirmarBajas();
+    terminarRetirados();
     const Instantanea i = instantanea();
     if (i == m_ultima)
         return;
@@ -323,44 +345,47 @@ QString ServicioEnvio::rutaRetencion() const
 
 // The one way a reply reaches the records: the moment it is classified, on this thread, so that
 // no quit, kill or update can come between the gateway's "0: OK" and the mark.
-void ServicioEnvio::alTerminarPedido(const ResultadoPedido &resultado)
+void ServicioEnvio::alTerminarPedido(Puesto &puesto, const ResultadoPedido &resultado)
 {
-    // Before the link is free: the worker's next hand-over already knows the new opt-outs.
+    // Before the link is free: the workers' next hand-over already knows the new opt-outs.
     bajasPorRespuesta(resultado.traidos);
-    guardadosAlHistorial(resultado);
+    guardadosAlHistorial(resultado, puesto.numero());
+    // Gateway 1's lines read as they always did; another's say which gateway they are about.
+    const QString prefijo = puesto.numero() == 1 ? QString() : tr("Gateway %1: ").arg(puesto.numero());
     for (const QString &linea : resultado.lineas)
-        agregarLinea(linea);
+        agregarLinea(prefijo + linea);
     if (resultado.estado == EST_CONEX_ERROR && !resultado.texto.isEmpty()) {
-        m_errorConexion = resultado.texto;
-        m_motivoFalla = resultado.texto;
+        puesto.errorConexion = prefijo + resultado.texto;
+        puesto.motivoFalla = resultado.texto;
     }
+    conexion_ngw *conexion = puesto.trabajador->conexion();
     if (resultado.tipo != ResultadoPedido::Tipo::Envio) {
         if (resultado.estado == EST_CONEX_GET_SMS_OK)
-            m_trabajador->conexion()->setEstado(EST_CONEX_LIBRE);
+            conexion->setEstado(EST_CONEX_LIBRE);
         return;
     }
     QMutexLocker bloqueo(&m_bloqueo);
     if (resultado.estado == EST_CONEX_SEND_SMS_OK) {
         // No record of ours was in hand: nothing to mark.
-        m_marcaPendiente = m_enMano;
-        if (m_marcaPendiente)
-            completarBloqueado();
+        puesto.marcaPendiente = puesto.enMano;
+        if (puesto.marcaPendiente)
+            completarBloqueado(puesto);
         else
-            m_trabajador->conexion()->setEstado(EST_CONEX_LIBRE);
+            conexion->setEstado(EST_CONEX_LIBRE);
         return;
     }
     // A send that ended in any other way than taken: the record stays pending, and is held when
-    // the gateway may have sent it.
-    if (!m_enMano)
+    // the gateway may have sent it (for no other gateway to take).
+    if (!puesto.enMano)
         return;
     const QString motivo = textoFallo(resultado.estado, resultado.texto);
     const bool incierto = resultado.desenlace == protocolo_ngw::Desenlace::Incierto;
-    m_retencion.resolver(m_lineaEnMano, incierto, motivo, ahoraTexto());
-    informarIntento((incierto ? QStringLiteral("en duda: ") : QStringLiteral("error: ")) + motivo);
-    m_enMano = false;
+    m_retencion.resolver(puesto.lineaEnMano, incierto, motivo, ahoraTexto(), puesto.numero());
+    informarIntento(puesto, (incierto ? QStringLiteral("en duda: ") : QStringLiteral("error: ")) + motivo);
+    puesto.enMano = false;
 }
 
-void ServicioEnvio::guardadosAlHistorial(const ResultadoPedido &resultado)
+void ServicioEnvio::guardadosAlHistorial(const ResultadoPedido &resultado, int gateway)
 {
     if (resultado.guardados.isEmpty())
         return;
@@ -373,42 +398,44 @@ void ServicioEnvio::guardadosAlHistorial(const ResultadoPedido &resultado)
         numeros << r.numero;
         mensajes << r.mensaje;
     }
-    emit mensajesRecibidos(resultado.fechaGuardados, numeros, mensajes);
+    emit mensajesRecibidos(resultado.fechaGuardados, numeros, mensajes, gateway);
 }
 
-bool ServicioEnvio::completarPendiente()
+bool ServicioEnvio::completarPendiente(Puesto &puesto)
 {
     QMutexLocker bloqueo(&m_bloqueo);
-    return completarBloqueado();
+    return completarBloqueado(puesto);
 }
 
 // Marks "E" on the record the gateway took. False when the mark could not be written: it is
-// tried again, and nothing may go out meanwhile.
-bool ServicioEnvio::completarBloqueado()
+// tried again, and nothing may go out through that gateway meanwhile.
+bool ServicioEnvio::completarBloqueado(Puesto &puesto)
 {
-    if (!m_marcaPendiente)
+    if (!puesto.marcaPendiente)
         return true;
-    switch (outbox::marcarEnviado(m_rutaSalidas, m_posicionEnMano, m_lineaEnMano)) {
+    switch (outbox::marcarEnviado(m_rutaSalidas, puesto.posicionEnMano, puesto.lineaEnMano)) {
     case outbox::ResultadoMarca::NoAbre:
     case outbox::ResultadoMarca::FalloEscritura:
         return false;
     case outbox::ResultadoMarca::Marcada:
         m_enviados += 1;
         descontar(m_pendientes);
-        m_exentos.remove(m_lineaEnMano);
-        if (m_enMano)
-            informarIntento(QStringLiteral("enviado"));
+        m_exentos.remove(puesto.lineaEnMano);
+        if (puesto.enMano) {
+            informarIntento(puesto, QStringLiteral("enviado"));
+            anotarGatewayDeNumero(puesto.registroEnMano.numero, puesto.numero());
+        }
         break;
     case outbox::ResultadoMarca::NoEncontrada:
         qCDebug(catEnvio) << "outbox - registro enviado no encontrado, no se marca";
         break;
     }
-    if (m_enMano)
-        m_retencion.resolver(m_lineaEnMano, false, QString(), ahoraTexto());
-    m_enMano = false;
-    m_marcaPendiente = false;
-    if (m_trabajador)
-        m_trabajador->conexion()->setEstado(EST_CONEX_LIBRE);
+    if (puesto.enMano)
+        m_retencion.resolver(puesto.lineaEnMano, false, QString(), ahoraTexto(), puesto.numero());
+    puesto.enMano = false;
+    puesto.marcaPendiente = false;
+    if (puesto.trabajador)
+        puesto.trabajador->conexion()->setEstado(EST_CONEX_LIBRE);
     return true;
 }
 
@@ -419,91 +446,6 @@ void ServicioEnvio::alGirar()
     if (m_retencion.sucio())
         guardarRetencion();
     purgarBajas();
-}
-
-// Found and handed over under one hold of the lock: a cancellation on the queue either removes
-// the record before the scan or sees it in hand.
-bool ServicioEnvio::entregarSiguiente(const Entrega &entrega)
-{
-    QMutexLocker bloqueo(&m_bloqueo);
-    if (!m_retencion.confiable() || !m_bajasConocidas)
-        return false;
-    outbox::Pendiente pendiente;
-    if (!elegir(pendiente)) {
-        guardarRetencion();
-        return false;
-    }
-    // On disk before the request goes out: a kill from here on leaves the record held.
-    m_retencion.anotarEnVuelo(pendiente.linea, ahoraTexto());
-    if (!guardarRetencion()) {
-        m_retencion.resolver(pendiente.linea, false, QString(), QString());
-        return false;
-    }
-    registro_sms registro;
-    registro.numero = pendiente.numero;
-    registro.fecha = pendiente.fecha;
-    registro.mensaje = pendiente.mensaje;
-    m_posicionEnMano = pendiente.posicion;
-    m_lineaEnMano = pendiente.linea;
-    if (!entrega(registro)) {
-        m_retencion.resolver(pendiente.linea, false, QString(), QString());
-        return false;
-    }
-    m_registroEnMano = registro;
-    m_enMano = true;
-    return true;
-}
-
-// A resend the operator asked for, else the first due record not held. A record to a number on
-// the opt-out list is passed over; once no list run is open, those passed over are cancelled and
-// the search starts again on the outbox rewritten.
-bool ServicioEnvio::elegir(outbox::Pendiente &pendiente)
-{
-    for (int vuelta = 0; vuelta < 3; ++vuelta) {
-        QVector<QByteArray> deBaja;
-        const bool hay = elegirUna(pendiente, deBaja);
-        if (deBaja.isEmpty())
-            return hay;
-        if (corridaAbierta() || !cancelarDeBaja(deBaja)) {
-            // Left pending: the next choice reads them again, to take them out once it can.
-            m_buscador.olvidar();
-            return hay;
-        }
-    }
-    return false;
-}
-
-bool ServicioEnvio::elegirUna(outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja)
-{
-    using outbox::ResultadoBusqueda;
-    const bool conBajas = m_bajas.cantidad() > 0;
-    const auto anotarBaja = [&](const char *linea, int largo) {
-        if (!conBajas || !this->deBaja(linea, largo))
-            return false;
-        deBaja.append(QByteArray(linea, largo));
-        return true;
-    };
-    const auto siempre = [](const char *, int) { return true; };
-    QByteArray pedida;
-    while (m_retencion.reenvioPedido(pedida)) {
-        const auto otra = [&pedida, &anotarBaja](const char *linea, int largo) {
-            return largo != pedida.size() || std::memcmp(linea, pedida.constData(), size_t(largo)) != 0 ||
-                   anotarBaja(linea, largo);
-        };
-        const ResultadoBusqueda r = outbox::buscarPendiente(m_rutaSalidas, siempre, pendiente, otra);
-        if (r == ResultadoBusqueda::Encontrado)
-            return true;
-        if (r == ResultadoBusqueda::NoAbre)
-            return false;
-        // Cancelled or marked meanwhile (or its number opted out): nothing left to send again.
-        m_retencion.olvidarReenvio(pedida);
-    }
-    // The search passes over the held records itself; opted-out numbers are told it this way.
-    outbox::Omitir omitir;
-    if (conBajas)
-        omitir = anotarBaja;
-    return m_buscador.buscar(m_rutaSalidas, reloj::hoy(), m_retencion.entradas(), m_retencion.version(),
-                             pendiente, omitir) == ResultadoBusqueda::Encontrado;
 }
 
 bool ServicioEnvio::guardarRetencion()
@@ -524,17 +466,18 @@ void ServicioEnvio::anotarRetencion()
     m_retencionAnotada = true;
 }
 
-void ServicioEnvio::informarIntento(const QString &resultado)
+void ServicioEnvio::informarIntento(const Puesto &puesto, const QString &resultado)
 {
-    emit intentoTerminado(ahoraTexto(), m_registroEnMano.numero, m_registroEnMano.mensaje, resultado);
+    emit intentoTerminado(ahoraTexto(), puesto.registroEnMano.numero, puesto.registroEnMano.mensaje,
+                          resultado, puesto.numero());
 }
 
-void ServicioEnvio::informarLinea(const QByteArray &linea, const QString &resultado)
+void ServicioEnvio::informarLinea(const QByteArray &linea, const QString &resultado, int gateway)
 {
     // "e,numero,fecha,mensaje": the message runs to the end of the line.
     const QString texto = QString::fromUtf8(linea);
     emit intentoTerminado(ahoraTexto(), texto.section(QLatin1Char(','), 1, 1),
-                          texto.section(QLatin1Char(','), 3), resultado);
+                          texto.section(QLatin1Char(','), 3), resultado, gateway);
 }
 
 int ServicioEnvio::reenviarEnDuda(const QVector<outbox::Referencia> &registros)
@@ -545,7 +488,7 @@ int ServicioEnvio::reenviarEnDuda(const QVector<outbox::Referencia> &registros)
         if (!m_retencion.pedirReenvio(r.linea))
             continue;
         ++pedidos;
-        informarLinea(r.linea, tr("en duda: el operador pidió enviarlo otra vez"));
+        informarLinea(r.linea, tr("en duda: el operador pidió enviarlo otra vez"), gatewayRetenido(r.linea));
     }
     guardarRetencion();
     return pedidos;
@@ -559,11 +502,12 @@ int ServicioEnvio::marcarEnDudaEnviados(const QVector<outbox::Referencia> &regis
         if (!m_retencion.retiene(r.linea) ||
             outbox::marcarEnviado(m_rutaSalidas, r.posicion, r.linea) != outbox::ResultadoMarca::Marcada)
             continue;
+        const int gateway = gatewayRetenido(r.linea);
         m_retencion.quitar(r.linea);
         m_enviados += 1;
         descontar(m_pendientes);
         ++marcados;
-        informarLinea(r.linea, tr("marcado como enviado por el operador"));
+        informarLinea(r.linea, tr("marcado como enviado por el operador"), gateway);
     }
     guardarRetencion();
     return marcados;
@@ -587,11 +531,17 @@ void ServicioEnvio::conciliarRetencion()
 // be marked stays in doubt, and the hold goes to disk.
 void ServicioEnvio::cerrarRetencion()
 {
-    if (m_enMano && m_marcaPendiente) {
+    const auto cerrar = [this](Puesto &p) {
+        if (!p.enMano || !p.marcaPendiente)
+            return;
         const QString motivo = tr("el gateway lo tomó, pero no se pudo marcar como enviado");
-        m_retencion.resolver(m_lineaEnMano, true, motivo, ahoraTexto());
-        informarIntento(QStringLiteral("en duda: ") + motivo);
-    }
+        m_retencion.resolver(p.lineaEnMano, true, motivo, ahoraTexto(), p.numero());
+        informarIntento(p, QStringLiteral("en duda: ") + motivo);
+    };
+    for (const auto &p : m_puestos)
+        cerrar(*p);
+    for (const auto &p : m_retirados)
+        cerrar(*p);
     guardarRetencion();
 }
 

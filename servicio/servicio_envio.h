@@ -1,18 +1,24 @@
 #pragma once
-// The sending core, below the widgets: it owns the dispatch worker of the gateway and its
+// The sending core, below the widgets: it owns one dispatch worker per gateway with its
 // connection, the outbox and the one lock around it, the hold of the records in doubt, the list
 // runs with their journal, the history database and the lines for the errors file. The window
 // gives it commands and shows what it reports; it never reaches past it.
 //
-// Threads: the service lives in the interface thread, as does the connection; the worker's loop
-// runs on a thread of its own and asks the service (Despacho) for the next record. Every reply
-// reaches the service once, as one ResultadoPedido, on the interface thread, the moment it is
-// classified. `m_bloqueo` guards the outbox file, the hold and the record in hand: the service
-// takes it, nobody else.
+// Threads: the service lives in the interface thread, as do the connections; each worker's loop
+// runs on a thread of its own and asks the service (Despacho, through its gateway's Puesto) for
+// the next record. Every reply reaches the service once, as one ResultadoPedido, on the interface
+// thread, the moment it is classified. `m_bloqueo` guards the outbox file, the hold, the records
+// in hand and the gateways' list: the service takes it, nobody else.
+//
+// Several gateways share one queue: a record is claimed by exactly one of them (chosen and noted
+// in hand under the lock), a record whose outcome is unknown on one is held and never handed to
+// another by itself, and with "bool_mismo_gateway_por_numero" a number that went through a gateway
+// goes through it again while that gateway is on.
 //
 // Split by concern: servicio_envio.cpp (life, commands, replies, the hold, the snapshot),
 // servicio_corrida.cpp (list runs and their journal), servicio_archivos.cpp (data paths, the
-// errors file's lines, the queue, manual sends, cancellation, compaction), servicio_bajas.cpp
+// errors file's lines, the queue, manual sends, cancellation, compaction), servicio_gateways.cpp
+// (the gateways' workers, their settings and their lines of the snapshot), servicio_bajas.cpp
 // (the opt-out list: replies that ask for it, the check before every hand-over, the operator's
 // additions, removals and imports).
 
@@ -29,6 +35,7 @@
 #include "servicio/corrida.h"
 
 #include <QDir>
+#include <QHash>
 #include <QMutex>
 #include <QObject>
 #include <QSet>
@@ -38,6 +45,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QThreadPool;
 class threads;
@@ -120,7 +128,7 @@ struct ImportacionBajas
     int ignoradas = 0; // lines with no number
 };
 
-class ServicioEnvio : public QObject, private Despacho
+class ServicioEnvio : public QObject
 {
     Q_OBJECT
 
@@ -144,8 +152,8 @@ public:
     // Sending on or off.
     void reanudar();
     void pausar();
-    // The connection's page: settles the last reply, then gives the connection `gateway` and asks
-    // it. The gateway must have no falla().
+    // The connection's page: settles the last reply, then gives gateway 1's connection `gateway`
+    // and asks it. The gateway must have no falla().
     Actualizacion actualizarConexion(const protocolo_ngw::Gateway &gateway);
     // The connection's state, busy flag, address and key, for the connection test dialog.
     int estadoConexion() const;
@@ -157,8 +165,12 @@ public:
     protocolo_ngw::Gateway gateway(int numero) const;
     // The configuration tab's "Guardar" for every gateway (gateway 1 first): each gets its
     // address, key, on/off, pace and caps; a gateway turned off or without an address sends and
-    // fetches nothing. Gateway 1 answers as actualizarConexion does.
+    // fetches nothing. Gateways 2 and on not in the list are taken away. Workers are built, given
+    // their new settings or ended (once their request in flight is settled) without a restart.
+    // Gateway 1 answers as actualizarConexion does.
     Actualizacion actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways);
+    // The gateways with a worker now, gateway 1 first.
+    QVector<int> gatewaysEnServicio() const;
 
     Instantanea instantanea() const;
     // The hold's file (for the operator's notice).
@@ -233,17 +245,20 @@ public:
     historial::Historial &historial() { return m_historial; }
     // The dispatch worker with its connection, for tests; null once ended.
     threads *trabajador() const { return m_trabajador; }
+    // Gateway `numero`'s worker, for tests; null when it has none.
+    threads *trabajador(int numero) const;
 
 signals:
     // The snapshot changed (looked at once a second).
     void cambioEstado(const servicio::Instantanea &instantanea);
     // One attempt to send a record has ended: resultado is "enviado" once its line is marked
     // "E", "error: " or "en duda: " and why, or the operator's choice. fechaHora
-    // "yyyy-MM-dd HH:mm:ss", local time.
+    // "yyyy-MM-dd HH:mm:ss", local time. `gateway`: the one it went to (1 when none did).
     void intentoTerminado(const QString &fechaHora, const QString &numero, const QString &mensaje,
-                          const QString &resultado);
+                          const QString &resultado, int gateway = 1);
     // Received messages have been stored, in the gateway's order: once per fetch.
-    void mensajesRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes);
+    void mensajesRecibidos(const QString &fechaHora, const QStringList &numeros, const QStringList &mensajes,
+                           int gateway = 1);
     // A list run's pass has done `hechas` of `total` rows; and how a run ended.
     void progresoCorrida(int hechas, int total);
     void corridaTerminada(const servicio::ResultadoCorrida &resultado);
@@ -254,17 +269,36 @@ signals:
     void avisoBajas(const QString &texto);
 
 private:
-    // Despacho, from the worker's thread.
-    bool completarPendiente() override;
-    void alGirar() override;
-    bool entregarSiguiente(const Entrega &entrega) override;
+    // One gateway's worker and what the service keeps of it (servicio/puesto_gateway.h).
+    struct Puesto;
+
+    // Despacho of each gateway, from its worker's thread.
+    bool completarPendiente(Puesto &puesto);
+    void alGirar();
+    bool entregarSiguiente(Puesto &puesto, const Despacho::Entrega &entrega);
 
     // The connection's one report of a request (interface thread, directly).
-    void alTerminarPedido(const ResultadoPedido &resultado);
+    void alTerminarPedido(Puesto &puesto, const ResultadoPedido &resultado);
     // Under the lock.
-    bool completarBloqueado();
-    bool elegir(outbox::Pendiente &pendiente);
-    bool elegirUna(outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja);
+    bool completarBloqueado(Puesto &puesto);
+    bool completarTodos();
+    bool elegir(Puesto &puesto, outbox::Pendiente &pendiente);
+    bool elegirUna(Puesto &puesto, outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja);
+    void olvidarBusquedas();
+
+    // The gateways (servicio_gateways.cpp).
+    Puesto *agregarPuesto(const ajustes::AjustesGateway &ajustes);
+    Puesto *puesto(int numero) const;
+    void retirarPuesto(int numero);
+    void terminarRetirados();
+    void actualizarPuesto(Puesto &puesto, const ajustes::AjustesGateway &ajustes);
+    bool sirve(int numero) const;
+    bool deOtroGateway(const Puesto &puesto, const char *linea, int largo) const;
+    bool deOtroGatewayRetenido(const Puesto &puesto, const QByteArray &linea) const;
+    int gatewayRetenido(const QByteArray &linea) const;
+    void anotarGatewayDeNumero(const QString &numero, int gateway);
+    void leerGatewaysPorNumero();
+    QVector<EstadoGateway> estadosGateways(const Instantanea &general) const;
     bool guardarRetencion();
     void anotarRetencion();
     void conciliarRetencion();
@@ -272,9 +306,9 @@ private:
     void contarPendientes();
     void contarEnviados();
     void contarRecibidos();
-    void informarIntento(const QString &resultado);
-    void informarLinea(const QByteArray &linea, const QString &resultado);
-    void guardadosAlHistorial(const ResultadoPedido &resultado);
+    void informarIntento(const Puesto &puesto, const QString &resultado);
+    void informarLinea(const QByteArray &linea, const QString &resultado, int gateway = 1);
+    void guardadosAlHistorial(const ResultadoPedido &resultado, int gateway);
     void agregarLinea(const QString &linea);
     void revisarCambio();
 
@@ -314,38 +348,39 @@ private:
     QString m_rutaSalidas;
     RutasOperador m_rutas;
     historial::Historial m_historial;
+    // Gateway 1's worker, null once ended.
     threads *m_trabajador = nullptr;
     QThreadPool *m_pool = nullptr;
+    // Every gateway with a worker, gateway 1 first (changed on the interface thread under the
+    // lock), and those taken away whose request in flight or loop has not ended yet.
+    std::vector<std::unique_ptr<Puesto>> m_puestos;
+    std::vector<std::unique_ptr<Puesto>> m_retirados;
+    // Gateways 2 and on with an address but turned off: a line of the snapshot each.
+    QVector<ajustes::AjustesGateway> m_sinServicio;
+    // The command word the workers were last given (a new one gets it too); 0: none yet.
+    int m_comando = 0;
     QTimer m_reloj;
     Instantanea m_ultima;
 
-    // The outbox, the hold and the record in hand.
+    // The outbox, the hold and the records in hand.
     QMutex m_bloqueo;
     retencion::Retencion m_retencion;
-    // Where the next due record may be, from what the last choices read.
-    outbox::Buscador m_buscador;
     std::atomic<bool> m_retencionSinEscribir{false};
     bool m_retencionAnotada = false;
-    // The record with the gateway (or taken and not yet marked): its offset, its bytes, its fields.
-    bool m_enMano = false;
-    qint64 m_posicionEnMano = 0;
-    QByteArray m_lineaEnMano;
-    registro_sms m_registroEnMano;
-    // The gateway took the record in hand and its mark is not written yet.
-    bool m_marcaPendiente = false;
+    // The gateway each number (its compare form) last went through, and whether that binds it
+    // (read once at start); under the lock.
+    QHash<QString, int> m_gatewayDeNumero;
+    bool m_mismoGateway = true;
+    bool m_gatewaysLeidos = false;
 
     std::atomic<int> m_enviados{0};
     std::atomic<int> m_pendientes{0};
     std::atomic<int> m_recibidos{0};
 
-    // Lines waiting for the errors file (the connection's, the history's); the connection's last
-    // failure (written once, while retries fail alike); a rejected errors path is told once.
+    // Lines waiting for the errors file (the connections', the history's); a rejected errors path
+    // is told once.
     QStringList m_lineas;
     QStringList m_avisosHistorial;
-    QString m_errorConexion;
-    QString m_ultimoErrorConexion;
-    // The connection's last failure, for the snapshot.
-    QString m_motivoFalla;
     QString m_rutaErroresRechazada;
 
     // The opt-out list's compare forms, and the outbox lines that go to one of them all the same

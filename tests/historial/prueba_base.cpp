@@ -248,8 +248,9 @@ private slots:
             QStringList({QStringLiteral("enviados_fecha"), QStringLiteral("enviados_numero"),
                          QStringLiteral("enviados_resultado"), QStringLiteral("numeros_invertido"),
                          QStringLiteral("recibidos_fecha"), QStringLiteral("recibidos_numero")}));
+        // A row written before there were several gateways went through gateway 1.
         QCOMPARE(filas(ruta, QStringLiteral("SELECT * FROM enviados")),
-                 QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado")});
+                 QStringList{QStringLiteral("1|2025-01-02 03:04:05|9|viejo|enviado|1")});
         QCOMPARE(filas(ruta, QStringLiteral("PRAGMA journal_mode")), QStringList{QStringLiteral("wal")});
     }
 

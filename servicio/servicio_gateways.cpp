@@ -1,0 +1,429 @@
+// The gateways' workers: built at start for every gateway on with an address, changed, added and
+// ended by the configuration's "Guardar" without a restart; the claim of the next record by one
+// gateway, the rule that keeps a number on the gateway it went through, each one's reads of its
+// connection, and the snapshot's lines.
+#include "servicio/puesto_gateway.h"
+#include "servicio/servicio_envio.h"
+
+#include "ajustes/registro.h"
+#include "ajustes/reloj.h"
+#include "envio/reglas_envio.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "historial/consultas.h"
+#include "lista/bajas.h"
+
+#include <QMutexLocker>
+#include <QSet>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+QString ahoraTexto()
+{
+    return reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+namespace servicio {
+
+ServicioEnvio::Puesto::Puesto(ServicioEnvio &servicio, const ajustes::AjustesGateway &ajustes)
+    : servicio(servicio), config(ajustes), activo(ajustes.activo),
+      buscador([](const char *fecha, int largo) { return reglas_envio::leerFecha(fecha, largo); })
+{
+}
+
+ServicioEnvio::Puesto::~Puesto()
+{
+    delete trabajador;
+}
+
+ServicioEnvio::Puesto *ServicioEnvio::agregarPuesto(const ajustes::AjustesGateway &ajustes)
+{
+    auto nuevo = std::make_unique<Puesto>(*this, ajustes);
+    Puesto *p = nuevo.get();
+    p->trabajador = new threads(ajustes, *p);
+    connect(
+        p->trabajador->conexion(), &conexion_ngw::terminado, this,
+        [this, p](const ResultadoPedido &resultado) { alTerminarPedido(*p, resultado); },
+        Qt::DirectConnection);
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        const auto antes = std::find_if(m_puestos.begin(), m_puestos.end(),
+                                        [&ajustes](const auto &q) { return q->numero() > ajustes.numero; });
+        m_puestos.insert(antes, std::move(nuevo));
+    }
+    if (m_comando != 0)
+        p->trabajador->fijarComando(m_comando);
+    if (m_pool)
+        m_pool->start(p->trabajador, 0);
+    return p;
+}
+
+ServicioEnvio::Puesto *ServicioEnvio::puesto(int numero) const
+{
+    for (const auto &p : m_puestos) {
+        if (p->numero() == numero)
+            return p.get();
+    }
+    return nullptr;
+}
+
+threads *ServicioEnvio::trabajador(int numero) const
+{
+    const Puesto *p = puesto(numero);
+    return p ? p->trabajador : nullptr;
+}
+
+QVector<int> ServicioEnvio::gatewaysEnServicio() const
+{
+    QVector<int> numeros;
+    for (const auto &p : m_puestos)
+        numeros.append(p->numero());
+    return numeros;
+}
+
+// Its worker is told to leave; a record in hand is settled when its reply comes, and the worker
+// is deleted at the end, when every loop is waited for.
+void ServicioEnvio::retirarPuesto(int numero)
+{
+    std::unique_ptr<Puesto> retirado;
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        const auto it = std::find_if(m_puestos.begin(), m_puestos.end(),
+                                     [numero](const auto &p) { return p->numero() == numero; });
+        if (it == m_puestos.end() || numero == 1)
+            return;
+        retirado = std::move(*it);
+        m_puestos.erase(it);
+        retirado->activo = false;
+        retirado->trabajador->fijarComando(EST_SALIR);
+        retirado->trabajador->conexion()->detener();
+        m_retirados.push_back(std::move(retirado));
+    }
+    qCDebug(catEnvio) << "gateway" << numero << "fuera de servicio";
+}
+
+// A mark a retired gateway's reply could not write is tried again here, once a second.
+void ServicioEnvio::terminarRetirados()
+{
+    QMutexLocker bloqueo(&m_bloqueo);
+    for (const auto &p : m_retirados) {
+        if (p->marcaPendiente && !p->trabajador->conexion()->isOcupado())
+            completarBloqueado(*p);
+    }
+}
+
+void ServicioEnvio::actualizarPuesto(Puesto &p, const ajustes::AjustesGateway &ajustes)
+{
+    const bool otroGateway = ajustes.direccion != p.config.direccion || ajustes.clave != p.config.clave;
+    p.config = ajustes;
+    p.activo = ajustes.activo;
+    p.trabajador->fijarAjustesGateway(ajustes);
+    conexion_ngw *conexion = p.trabajador->conexion();
+    if (!otroGateway || conexion->isOcupado() || !completarPendiente(p))
+        return;
+    conexion->fijarGateway(protocolo_ngw::gatewayDe(ajustes.direccion, ajustes.clave));
+    conexion->consultarEstado();
+}
+
+Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways)
+{
+    if (!m_trabajador)
+        return Actualizacion::Hecha;
+    Actualizacion primero = Actualizacion::Hecha;
+    QSet<int> dados;
+    m_sinServicio.clear();
+    for (const ajustes::AjustesGateway &g : gateways) {
+        if (g.numero < 1 || g.numero > ajustes::kMaxGateways || dados.contains(g.numero))
+            continue;
+        dados.insert(g.numero);
+        const bool conDireccion = !g.direccion.trimmed().isEmpty();
+        if (g.numero == 1) {
+            // Always a worker; turned off it has no address to ask, so it sends and fetches nothing.
+            Puesto &p = *m_puestos.front();
+            p.config = g;
+            p.activo = g.activo;
+            p.trabajador->fijarAjustesGateway(g);
+            primero = actualizarConexion(g.activo ? protocolo_ngw::gatewayDe(g.direccion, g.clave)
+                                                  : protocolo_ngw::Gateway());
+            continue;
+        }
+        Puesto *p = puesto(g.numero);
+        if (!g.activo || !conDireccion) {
+            if (p)
+                retirarPuesto(g.numero);
+            if (conDireccion)
+                m_sinServicio.append(g);
+        } else if (p) {
+            actualizarPuesto(*p, g);
+        } else {
+            agregarPuesto(g);
+        }
+    }
+    for (const int numero : gatewaysEnServicio()) {
+        if (numero != 1 && !dados.contains(numero))
+            retirarPuesto(numero);
+    }
+    if (m_puestos.size() > 1 && !m_gatewaysLeidos)
+        leerGatewaysPorNumero();
+    {
+        QMutexLocker bloqueo(&m_bloqueo);
+        m_mismoGateway = ajustes::leerBool(ajustes::Clave::MismoGatewayPorNumero);
+        // Records another gateway's rule passed over may be free now, and the other way round.
+        olvidarBusquedas();
+    }
+    return primero;
+}
+
+// Found and handed over under one hold of the lock: a cancellation on the queue either removes
+// the record before the scan or sees it in hand, and no other gateway can choose it meanwhile;
+// from then on the hold names it, so every other gateway's search passes over it.
+bool ServicioEnvio::entregarSiguiente(Puesto &puesto, const Despacho::Entrega &entrega)
+{
+    if (!puesto.activo)
+        return false;
+    QMutexLocker bloqueo(&m_bloqueo);
+    if (!m_retencion.confiable() || !m_bajasConocidas)
+        return false;
+    outbox::Pendiente pendiente;
+    if (!elegir(puesto, pendiente)) {
+        guardarRetencion();
+        return false;
+    }
+    const int numero = puesto.numero();
+    // On disk before the request goes out: a kill from here on leaves the record held.
+    m_retencion.anotarEnVuelo(pendiente.linea, ahoraTexto(), numero);
+    if (!guardarRetencion()) {
+        m_retencion.resolver(pendiente.linea, false, QString(), QString(), numero);
+        return false;
+    }
+    registro_sms registro;
+    registro.numero = pendiente.numero;
+    registro.fecha = pendiente.fecha;
+    registro.mensaje = pendiente.mensaje;
+    puesto.posicionEnMano = pendiente.posicion;
+    puesto.lineaEnMano = pendiente.linea;
+    if (!entrega(registro)) {
+        m_retencion.resolver(pendiente.linea, false, QString(), QString(), numero);
+        return false;
+    }
+    puesto.registroEnMano = registro;
+    puesto.enMano = true;
+    // Its number's next records wait for this gateway, whatever this send comes to.
+    anotarGatewayDeNumero(registro.numero, numero);
+    return true;
+}
+
+// A resend the operator asked for, else the first due record not held. A record to a number on
+// the opt-out list is passed over; once no list run is open, those passed over are cancelled and
+// the search starts again on the outbox rewritten.
+bool ServicioEnvio::elegir(Puesto &puesto, outbox::Pendiente &pendiente)
+{
+    for (int vuelta = 0; vuelta < 3; ++vuelta) {
+        QVector<QByteArray> deBaja;
+        const bool hay = elegirUna(puesto, pendiente, deBaja);
+        if (deBaja.isEmpty())
+            return hay;
+        if (corridaAbierta() || !cancelarDeBaja(deBaja)) {
+            // Left pending: the next choice reads them again, to take them out once it can.
+            puesto.buscador.olvidar();
+            return hay;
+        }
+    }
+    return false;
+}
+
+void ServicioEnvio::olvidarBusquedas()
+{
+    for (const auto &p : m_puestos)
+        p->buscador.olvidar();
+}
+
+bool ServicioEnvio::elegirUna(Puesto &puesto, outbox::Pendiente &pendiente, QVector<QByteArray> &deBaja)
+{
+    using outbox::ResultadoBusqueda;
+    const bool conBajas = m_bajas.cantidad() > 0;
+    const auto anotarBaja = [&](const char *linea, int largo) {
+        if (!conBajas || !this->deBaja(linea, largo))
+            return false;
+        deBaja.append(QByteArray(linea, largo));
+        return true;
+    };
+    const auto siempre = [](const char *, int) { return true; };
+    QByteArray pedida;
+    // A resend goes through the gateway that held the record while that one serves.
+    while (m_retencion.reenvioPedido(pedida) && !deOtroGatewayRetenido(puesto, pedida)) {
+        const auto otra = [&pedida, &anotarBaja](const char *linea, int largo) {
+            return largo != pedida.size() || std::memcmp(linea, pedida.constData(), size_t(largo)) != 0 ||
+                   anotarBaja(linea, largo);
+        };
+        const ResultadoBusqueda r = outbox::buscarPendiente(m_rutaSalidas, siempre, pendiente, otra);
+        if (r == ResultadoBusqueda::Encontrado)
+            return true;
+        if (r == ResultadoBusqueda::NoAbre)
+            return false;
+        // Cancelled or marked meanwhile (or its number opted out): nothing left to send again.
+        m_retencion.olvidarReenvio(pedida);
+    }
+    // The search passes over the held records (those in hand on any gateway among them) itself;
+    // opted-out numbers and numbers bound to another gateway are told it this way.
+    const bool conGateways = m_mismoGateway && m_puestos.size() > 1 && !m_gatewayDeNumero.isEmpty();
+    outbox::Omitir omitir;
+    if (conGateways)
+        omitir = [&](const char *linea, int largo) {
+            return anotarBaja(linea, largo) || deOtroGateway(puesto, linea, largo);
+        };
+    else if (conBajas)
+        omitir = anotarBaja;
+    return puesto.buscador.buscar(m_rutaSalidas, reloj::hoy(), m_retencion.entradas(), m_retencion.version(),
+                                  pendiente, omitir) == ResultadoBusqueda::Encontrado;
+}
+
+// Gateway 1's reads are those of before; a gateway without a worker reads as not configured.
+int ServicioEnvio::estadoConexion(int numero) const
+{
+    if (numero == 1)
+        return estadoConexion();
+    const Puesto *p = puesto(numero);
+    return p ? p->trabajador->conexion()->getEstado() : EST_CONEX_UNKNOW;
+}
+
+bool ServicioEnvio::conexionOcupada(int numero) const
+{
+    if (numero == 1)
+        return conexionOcupada();
+    const Puesto *p = puesto(numero);
+    return p && p->trabajador->conexion()->isOcupado();
+}
+
+protocolo_ngw::Gateway ServicioEnvio::gateway(int numero) const
+{
+    if (numero == 1)
+        return gateway();
+    const Puesto *p = puesto(numero);
+    if (!p)
+        return protocolo_ngw::Gateway();
+    return protocolo_ngw::gatewayDe(p->trabajador->conexion()->ip(), p->trabajador->conexion()->clave());
+}
+
+// Under the lock.
+bool ServicioEnvio::sirve(int numero) const
+{
+    const Puesto *p = puesto(numero);
+    return p && p->activo;
+}
+
+// Under the lock: the line's number (its second field) last went through another gateway that
+// still serves.
+bool ServicioEnvio::deOtroGateway(const Puesto &p, const char *linea, int largo) const
+{
+    const char *fin = linea + largo;
+    const char *coma1 = static_cast<const char *>(std::memchr(linea, ',', size_t(largo)));
+    if (!coma1)
+        return false;
+    const char *coma2 = static_cast<const char *>(std::memchr(coma1 + 1, ',', size_t(fin - coma1 - 1)));
+    if (!coma2)
+        return false;
+    const QString numero = QString::fromUtf8(coma1 + 1, int(coma2 - coma1 - 1));
+    const int gateway = m_gatewayDeNumero.value(bajas::claveNumero(numero, m_digitosNumero), 0);
+    return gateway != 0 && gateway != p.numero() && sirve(gateway);
+}
+
+int ServicioEnvio::gatewayRetenido(const QByteArray &linea) const
+{
+    for (const retencion::Entrada &e : m_retencion.entradas()) {
+        if (e.linea == linea && e.estado != retencion::Estado::EnVuelo)
+            return qMax(1, e.gateway);
+    }
+    return 1;
+}
+
+// Under the lock: a resend the operator asked for is the gateway's that held the record, while
+// that one serves.
+bool ServicioEnvio::deOtroGatewayRetenido(const Puesto &p, const QByteArray &linea) const
+{
+    for (const retencion::Entrada &e : m_retencion.entradas()) {
+        if (e.linea == linea && e.estado == retencion::Estado::Reenviar)
+            return e.gateway != 0 && e.gateway != p.numero() && sirve(e.gateway);
+    }
+    return false;
+}
+
+// Under the lock. Only once the history's pairs were read: until there is a second gateway the
+// history alone keeps them.
+void ServicioEnvio::anotarGatewayDeNumero(const QString &numero, int gateway)
+{
+    if (!m_gatewaysLeidos)
+        return;
+    const QString clave = bajas::claveNumero(numero, m_digitosNumero);
+    if (!clave.isEmpty())
+        m_gatewayDeNumero.insert(clave, gateway);
+}
+
+// Interface thread (the history's own), once there is more than one gateway.
+void ServicioEnvio::leerGatewaysPorNumero()
+{
+    QVector<QPair<QString, int>> pares;
+    if (m_historial.disponible() && !historial::gatewaysPorNumero(m_historial.base(), pares))
+        qCWarning(catEnvio) << "no se pudo leer del historial por qué gateway salió cada número";
+    QMutexLocker bloqueo(&m_bloqueo);
+    for (const auto &par : qAsConst(pares)) {
+        const QString clave = bajas::claveNumero(par.first, m_digitosNumero);
+        if (!clave.isEmpty())
+            m_gatewayDeNumero.insert(clave, par.second);
+    }
+    m_gatewaysLeidos = true;
+    olvidarBusquedas();
+}
+
+QVector<EstadoGateway> ServicioEnvio::estadosGateways(const Instantanea &general) const
+{
+    QVector<EstadoGateway> lineas;
+    for (const auto &p : m_puestos) {
+        EstadoGateway g;
+        g.numero = p->numero();
+        g.activo = p->activo;
+        if (g.numero == 1) {
+            g.direccion = gateway().direccion;
+            g.situacion = general.situacion;
+            // Records held by a file without gateways were gateway 1's.
+            if (m_puestos.size() > 1)
+                g.situacion.enDuda = m_retencion.enDudaDe(1) + m_retencion.enDudaDe(0);
+            g.texto =
+                g.situacion.enDuda == general.situacion.enDuda ? general.texto : textoSituacion(g.situacion);
+            g.detenidoPorFalla = general.detenidoPorFalla;
+            g.motivoFalla = general.motivoFalla;
+        } else {
+            g.direccion = p->trabajador->conexion()->ip();
+            g.situacion = p->trabajador->situacion();
+            g.situacion.enDuda = m_retencion.enDudaDe(g.numero);
+            g.situacion.retencionIlegible = general.situacion.retencionIlegible;
+            g.situacion.retencionSinEscribir = general.situacion.retencionSinEscribir;
+            g.situacion.bajasIlegibles = general.situacion.bajasIlegibles;
+            g.texto = textoSituacion(g.situacion);
+            g.detenidoPorFalla = p->trabajador->detenidoPorFalla();
+            if (g.detenidoPorFalla && g.situacion.estado == EST_CONEX_ERROR)
+                g.motivoFalla = p->motivoFalla;
+        }
+        lineas.append(g);
+    }
+    for (const ajustes::AjustesGateway &a : m_sinServicio) {
+        EstadoGateway g;
+        g.numero = a.numero;
+        g.direccion = a.direccion;
+        g.activo = false;
+        g.situacion.sinGateway = true;
+        g.texto = tr("Desactivado");
+        lineas.append(g);
+    }
+    std::stable_sort(lineas.begin(), lineas.end(),
+                     [](const EstadoGateway &a, const EstadoGateway &b) { return a.numero < b.numero; });
+    return lineas;
+}
+
+} // namespace servicio

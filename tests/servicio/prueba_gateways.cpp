@@ -1,0 +1,180 @@
+// Several gateways behind one queue: each record claimed by one gateway, a number kept on the
+// gateway it went through, a record in doubt held for its own gateway, gateways added and taken
+// away without a restart. Gateway 1 is the fixture's simulator, gateway 2 a second one; the
+// workers' cycles are driven one at a time.
+
+#include "ajustes/ajustes.h"
+#include "envio/threads.h"
+#include "gateway/conexion_ngw.h"
+#include "lista/retencion.h"
+#include "tools/simulador/simulador_ngw.h"
+
+#include "common/entorno_prueba.h"
+#include "servicio_simulado.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+using namespace servicio_simulado;
+
+class PruebaGateways : public QObject, public ServicioSimulado
+{
+    Q_OBJECT
+
+    std::unique_ptr<simulador::SimuladorNgw> sim2;
+
+    ajustes::AjustesGateway segundo(bool activo = true) const
+    {
+        ajustes::AjustesGateway g;
+        g.numero = 2;
+        g.direccion = QStringLiteral("127.0.0.1:%1").arg(sim2->puerto());
+        g.clave = QStringLiteral("key=clave");
+        g.activo = activo;
+        return g;
+    }
+    ajustes::AjustesGateway primero() const
+    {
+        ajustes::AjustesGateway g;
+        g.direccion = direccion();
+        g.clave = QStringLiteral("key=clave");
+        return g;
+    }
+
+    // Gateway 2 stored before the service starts, both connections checked.
+    void crearConDos(const QByteArray &contenido)
+    {
+        ajustes::escribirGateway(segundo());
+        crear(contenido);
+        QVERIFY(s->trabajador(2));
+        QTRY_COMPARE(s->estadoConexion(2), EST_CONEX_LIBRE);
+    }
+    static void ciclo(threads *t)
+    {
+        t->procesarCiclo();
+        QTRY_VERIFY(!t->conexion()->isOcupado());
+    }
+    static QStringList numeros(const simulador::SimuladorNgw &g)
+    {
+        QStringList n;
+        for (const simulador::Mensaje &m : g.enviados())
+            n << QString::fromStdString(m.numero);
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        QSettings().clear();
+        preparar();
+        sim2.reset(new simulador::SimuladorNgw("clave"));
+        QVERIFY(sim2->iniciar() > 0);
+    }
+    void cleanup()
+    {
+        liberar();
+        sim2->detener();
+    }
+
+    // While gateway 1 has a record with no answer yet, gateway 2 takes the next one, never the
+    // same; the history hears which gateway sent each.
+    void cadaRegistroUnGateway()
+    {
+        crearConDos("e,111,,uno\ne,222,,dos\ne,333,,tres\n");
+        QSignalSpy intentos(s.get(), &servicio::ServicioEnvio::intentoTerminado);
+        retenerEnvio();
+        ciclo(s->trabajador(2));
+        ciclo(s->trabajador(2));
+        soltar();
+        QCOMPARE(numeros(*sim), QStringList{QStringLiteral("111")});
+        QCOMPARE(numeros(*sim2), QStringList({QStringLiteral("222"), QStringLiteral("333")}));
+        QCOMPARE(leer(salidas), QByteArray("E,111,,uno\nE,222,,dos\nE,333,,tres\n"));
+        QCOMPARE(intentos.size(), 3);
+        for (const QList<QVariant> &i : qAsConst(intentos))
+            QCOMPARE(i.at(4).toInt(), i.at(1).toString() == QLatin1String("111") ? 1 : 2);
+        ciclo(w);
+        QCOMPARE(numeros(*sim).size(), 1);
+    }
+
+    // A number that went through gateway 2 goes through it again while the rule is on.
+    void mismoGatewayPorNumero_data()
+    {
+        QTest::addColumn<bool>("regla");
+        QTest::addColumn<QString>("segundoDeGateway1");
+        QTest::newRow("con la regla") << true << QStringLiteral("222");
+        QTest::newRow("sin la regla") << false << QStringLiteral("111");
+    }
+    void mismoGatewayPorNumero()
+    {
+        QFETCH(bool, regla);
+        QFETCH(QString, segundoDeGateway1);
+        ajustes::escribir(ajustes::Clave::MismoGatewayPorNumero, regla);
+        crearConDos("e,111,,uno\ne,111,,otra vez\ne,222,,dos\n");
+        ciclo(s->trabajador(2));
+        QCOMPARE(numeros(*sim2), QStringList{QStringLiteral("111")});
+        ciclo(w);
+        QCOMPARE(numeros(*sim), QStringList{segundoDeGateway1});
+        // Gateway 2 taken away: nothing is bound to a gateway that no longer sends.
+        QCOMPARE(s->actualizarGateways({primero(), segundo(false)}), servicio::Actualizacion::Hecha);
+        QVERIFY(!s->trabajador(2));
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        ciclo(w);
+        QCOMPARE(numeros(*sim).size(), 2);
+        QCOMPARE(leer(salidas), QByteArray("E,111,,uno\nE,111,,otra vez\nE,222,,dos\n"));
+    }
+
+    // A send whose outcome gateway 2 left unknown is held for it: gateway 1 passes it over, and
+    // the snapshot counts it on gateway 2's line.
+    void enDudaQuedaEnSuGateway()
+    {
+        crearConDos("e,111,,uno\ne,222,,dos\n");
+        sim2->fijarRespuestaEnvio(std::string("OK"));
+        ciclo(s->trabajador(2));
+        ciclo(w);
+        QCOMPARE(numeros(*sim), QStringList{QStringLiteral("222")});
+        QCOMPARE(numeros(*sim2), QStringList{QStringLiteral("111")});
+        QTRY_COMPARE(s->instantanea().gateways.size(), 2);
+        const servicio::Instantanea i = s->instantanea();
+        QCOMPARE(i.situacion.enDuda, 1);
+        QCOMPARE(i.gateways.at(0).situacion.enDuda, 0);
+        QCOMPARE(i.gateways.at(1).situacion.enDuda, 1);
+        QCOMPARE(i.gateways.at(1).situacion.estado, EST_CONEX_ERROR);
+        // On disk once the worker's turn has written the last outcome.
+        w->girar();
+        QVector<retencion::Entrada> retenidos;
+        QVERIFY(retencion::deserializar(leer(s->rutaRetencion()), retenidos));
+        QCOMPARE(retenidos.size(), 1);
+        QCOMPARE(retenidos.first().gateway, 2);
+        QCOMPARE(leer(salidas), QByteArray("e,111,,uno\nE,222,,dos\n"));
+    }
+
+    // "Guardar" adds a gateway, which is asked at once and sends, then turns it off.
+    void gatewayAgregadoYQuitado()
+    {
+        crear("e,111,,uno\ne,222,,dos\n");
+        QCOMPARE(s->gatewaysEnServicio(), QVector<int>{1});
+        QVERIFY(!s->trabajador(2));
+        QCOMPARE(s->estadoConexion(2), EST_CONEX_UNKNOW);
+        QCOMPARE(s->actualizarGateways({primero(), segundo()}), servicio::Actualizacion::Hecha);
+        QCOMPARE(s->gatewaysEnServicio(), QVector<int>({1, 2}));
+        QTRY_COMPARE(s->estadoConexion(2), EST_CONEX_LIBRE);
+        QCOMPARE(s->gateway(2).direccion, segundo().direccion);
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        ciclo(s->trabajador(2));
+        QCOMPARE(numeros(*sim2), QStringList{QStringLiteral("111")});
+        s->actualizarGateways({primero(), segundo(false)});
+        QCOMPARE(s->gatewaysEnServicio(), QVector<int>{1});
+        const servicio::Instantanea i = s->instantanea();
+        QCOMPARE(i.gateways.size(), 2);
+        QVERIFY(!i.gateways.at(1).activo);
+        QTRY_VERIFY(!w->conexion()->isOcupado());
+        ciclo(w);
+        QCOMPARE(numeros(*sim), QStringList{QStringLiteral("222")});
+    }
+};
+
+NBSMS_TEST_MAIN(PruebaGateways)
+
+#include "prueba_gateways.moc"
