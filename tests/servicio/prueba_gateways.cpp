@@ -150,6 +150,24 @@ private slots:
         QCOMPARE(leer(salidas), QByteArray("e,111,,uno\nE,222,,dos\n"));
     }
 
+    // Cancelling on the queue while both gateways have a record: both are kept and marked.
+    void cancelarConDosEnMano()
+    {
+        crearConDos("e,111,,uno\ne,222,,dos\ne,333,,tres\n");
+        retenerEnvio();
+        sim2->fijarModo(simulador::Modo::NuncaResponde);
+        s->trabajador(2)->procesarCiclo();
+        QTRY_VERIFY(!sim2->enviados().empty() || !sim2->peticiones().empty());
+        const outbox::ResultadoCancelacion r =
+            s->cancelar({referencia("e,111,,uno"), referencia("e,222,,dos"), referencia("e,333,,tres")});
+        QCOMPARE(r.enMano, 2);
+        QCOMPARE(r.cancelados, 1);
+        sim2->fijarModo(simulador::Modo::Normal);
+        soltar();
+        QTRY_VERIFY(!s->conexionOcupada(2));
+        QCOMPARE(leer(salidas), QByteArray("E,111,,uno\nE,222,,dos\n"));
+    }
+
     // "Guardar" adds a gateway, which is asked at once and sends, then turns it off.
     void gatewayAgregadoYQuitado()
     {
