@@ -149,8 +149,19 @@ Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGa
             p.config = g;
             p.activo = g.activo;
             p.trabajador->fijarAjustesGateway(g);
-            primero = actualizarConexion(g.activo ? protocolo_ngw::gatewayDe(g.direccion, g.clave)
-                                                  : protocolo_ngw::Gateway());
+            if (g.activo) {
+                primero = actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
+                continue;
+            }
+            conexion_ngw *conexion = p.trabajador->conexion();
+            if (conexion->isOcupado()) {
+                primero = Actualizacion::Ocupada;
+            } else if (!completarPendiente(p)) {
+                primero = Actualizacion::SinMarcar;
+            } else {
+                conexion->fijarGateway(protocolo_ngw::Gateway());
+                conexion->setEstado(EST_CONEX_UNKNOW);
+            }
             continue;
         }
         Puesto *p = puesto(g.numero);
