@@ -111,18 +111,26 @@ private slots:
     void mismoGatewayPorNumero_data()
     {
         QTest::addColumn<bool>("regla");
+        QTest::addColumn<bool>("reinicio");
         QTest::addColumn<QString>("segundoDeGateway1");
-        QTest::newRow("con la regla") << true << QStringLiteral("222");
-        QTest::newRow("sin la regla") << false << QStringLiteral("111");
+        QTest::newRow("con la regla") << true << false << QStringLiteral("222");
+        // Known from the history's gateway column.
+        QTest::newRow("con la regla, tras reiniciar") << true << true << QStringLiteral("222");
+        QTest::newRow("sin la regla") << false << false << QStringLiteral("111");
     }
     void mismoGatewayPorNumero()
     {
         QFETCH(bool, regla);
+        QFETCH(bool, reinicio);
         QFETCH(QString, segundoDeGateway1);
         ajustes::escribir(ajustes::Clave::MismoGatewayPorNumero, regla);
         crearConDos("e,111,,uno\ne,111,,otra vez\ne,222,,dos\n");
         ciclo(s->trabajador(2));
         QCOMPARE(numeros(*sim2), QStringList{QStringLiteral("111")});
+        if (reinicio) {
+            cerrar();
+            crearConDos(leer(salidas));
+        }
         ciclo(w);
         QCOMPARE(numeros(*sim), QStringList{segundoDeGateway1});
         // Gateway 2 taken away: nothing is bound to a gateway that no longer sends.
