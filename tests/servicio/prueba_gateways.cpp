@@ -99,7 +99,8 @@ private slots:
         ciclo(w);
         QCOMPARE(numeros(*sim), QStringList{QStringLiteral("111")});
         QCOMPARE(numeros(*sim2), QStringList({QStringLiteral("222"), QStringLiteral("333")}));
-        QCOMPARE(leer(salidas), QByteArray("E,111,,uno\nE,222,,dos\nE,333,,tres\n"));
+        // Rewritten by the cancellation, with the platform's line ends.
+        QCOMPARE(leer(salidas), conFinDeLinea("E,111,,uno\nE,222,,dos\nE,333,,tres\n"));
         QCOMPARE(intentos.size(), 4);
         for (const QList<QVariant> &i : qAsConst(intentos)) {
             if (i.at(3).toString() == QLatin1String("enviado"))
