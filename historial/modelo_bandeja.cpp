@@ -22,17 +22,20 @@ QString tr(const char *texto)
     return QCoreApplication::translate("historial", texto);
 }
 
-QString textoRetencion(retencion::Estado estado)
+// Gateway 1's texts name no gateway, as when it was the only one.
+QString textoRetencion(retencion::Estado estado, int gateway)
 {
+    const bool nombrado = gateway > 1;
     switch (estado) {
     case retencion::Estado::EnVuelo:
-        return tr("Enviándose");
+        return nombrado ? tr("Enviándose por el gateway %1").arg(gateway) : tr("Enviándose");
     case retencion::Estado::Reenviar:
         return tr("En duda: se enviará otra vez");
     case retencion::Estado::EnDuda:
         break;
     }
-    return tr("En duda: el gateway pudo haberlo enviado");
+    return nombrado ? tr("En duda: el gateway %1 pudo haberlo enviado").arg(gateway)
+                    : tr("En duda: el gateway pudo haberlo enviado");
 }
 
 // "e,numero,fecha,mensaje": the message runs to the end of the line.
@@ -235,8 +238,9 @@ QVariant ModeloBandeja::data(const QModelIndex &indice, int rol) const
         if (!retenido)
             return QVariant();
         if (rol == Qt::ToolTipRole && !retenido->motivo.isEmpty())
-            return tr("%1 (%2): %3").arg(textoRetencion(retenido->estado), retenido->desde, retenido->motivo);
-        return textoRetencion(retenido->estado);
+            return tr("%1 (%2): %3")
+                .arg(textoRetencion(retenido->estado, retenido->gateway), retenido->desde, retenido->motivo);
+        return textoRetencion(retenido->estado, retenido->gateway);
     }
     const outbox::RegistroPendiente r = registro(indice.row());
     if (r.posicion < 0)

@@ -6,6 +6,7 @@
 #include "ajustes/ajustes.h"
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
+#include "historial/modelo_bandeja.h"
 #include "lista/retencion.h"
 #include "tools/simulador/simulador_ngw.h"
 
@@ -143,8 +144,8 @@ private slots:
         QCOMPARE(leer(salidas), QByteArray("E,111,,uno\nE,111,,otra vez\nE,222,,dos\n"));
     }
 
-    // A send whose outcome gateway 2 left unknown is held for it: gateway 1 passes it over, and
-    // the snapshot counts it on gateway 2's line.
+    // A send whose outcome gateway 2 left unknown is held for it: gateway 1 passes it over, the
+    // snapshot counts it on gateway 2's line and the queue names gateway 2.
     void enDudaQuedaEnSuGateway()
     {
         crearConDos("e,111,,uno\ne,222,,dos\n");
@@ -165,6 +166,10 @@ private slots:
         QVERIFY(retencion::deserializar(leer(s->rutaRetencion()), retenidos));
         QCOMPARE(retenidos.size(), 1);
         QCOMPARE(retenidos.first().gateway, 2);
+        historial::ModeloBandeja bandeja;
+        s->actualizarBandeja(bandeja);
+        QCOMPARE(bandeja.data(bandeja.index(0, bandeja.columnCount() - 1)).toString(),
+                 QStringLiteral("En duda: el gateway 2 pudo haberlo enviado"));
         QCOMPARE(leer(salidas), QByteArray("e,111,,uno\nE,222,,dos\n"));
     }
 
