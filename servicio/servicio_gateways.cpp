@@ -429,6 +429,8 @@ QVector<EstadoGateway> ServicioEnvio::estadosGateways(const Instantanea &general
         g.direccion = a.direccion;
         g.activo = false;
         g.situacion.sinGateway = true;
+        // What it left in doubt waits for the operator all the same.
+        g.situacion.enDuda = m_retencion.enDudaDe(a.numero);
         g.texto = tr("Desactivado");
         lineas.append(g);
     }
