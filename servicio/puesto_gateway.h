@@ -48,6 +48,8 @@ struct ServicioEnvio::Puesto : public Despacho
     registro_sms registroEnMano;
     // The gateway took the record in hand and its mark is not written yet.
     bool marcaPendiente = false;
+    // The gateway its number had before this hand-over (0: none; -1: nothing noted).
+    int gatewayAnterior = -1;
     // The connection's last failure (written once, while retries fail alike), and for the snapshot.
     QString errorConexion;
     QString ultimoErrorConexion;

@@ -381,6 +381,8 @@ void ServicioEnvio::alTerminarPedido(Puesto &puesto, const ResultadoPedido &resu
     const QString motivo = textoFallo(resultado.estado, resultado.texto);
     const bool incierto = resultado.desenlace == protocolo_ngw::Desenlace::Incierto;
     m_retencion.resolver(puesto.lineaEnMano, incierto, motivo, ahoraTexto(), puesto.numero());
+    if (!incierto)
+        devolverGatewayDeNumero(puesto);
     informarIntento(puesto, (incierto ? QStringLiteral("en duda: ") : QStringLiteral("error: ")) + motivo);
     puesto.enMano = false;
 }
@@ -424,6 +426,7 @@ bool ServicioEnvio::completarBloqueado(Puesto &puesto)
         if (puesto.enMano) {
             informarIntento(puesto, QStringLiteral("enviado"));
             anotarGatewayDeNumero(puesto.registroEnMano.numero, puesto.numero());
+            puesto.gatewayAnterior = -1;
         }
         break;
     case outbox::ResultadoMarca::NoEncontrada:

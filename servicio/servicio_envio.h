@@ -296,7 +296,8 @@ private:
     bool deOtroGateway(const Puesto &puesto, const char *linea, int largo) const;
     bool deOtroGatewayRetenido(const Puesto &puesto, const QByteArray &linea) const;
     int gatewayRetenido(const QByteArray &linea) const;
-    void anotarGatewayDeNumero(const QString &numero, int gateway);
+    int anotarGatewayDeNumero(const QString &numero, int gateway);
+    void devolverGatewayDeNumero(Puesto &puesto);
     void leerGatewaysPorNumero();
     QVector<EstadoGateway> estadosGateways(const Instantanea &general) const;
     bool guardarRetencion();

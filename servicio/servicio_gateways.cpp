@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -225,8 +226,8 @@ bool ServicioEnvio::entregarSiguiente(Puesto &puesto, const Despacho::Entrega &e
     }
     puesto.registroEnMano = registro;
     puesto.enMano = true;
-    // Its number's next records wait for this gateway, whatever this send comes to.
-    anotarGatewayDeNumero(registro.numero, numero);
+    // Its number's next records wait for this gateway while the send may reach the phone.
+    puesto.gatewayAnterior = anotarGatewayDeNumero(registro.numero, numero);
     return true;
 }
 
@@ -366,14 +367,35 @@ bool ServicioEnvio::deOtroGatewayRetenido(const Puesto &p, const QByteArray &lin
 }
 
 // Under the lock. Only once the history's pairs were read: until there is a second gateway the
-// history alone keeps them.
-void ServicioEnvio::anotarGatewayDeNumero(const QString &numero, int gateway)
+// history alone keeps them. The gateway the number had before (0: none), -1 when none is noted.
+int ServicioEnvio::anotarGatewayDeNumero(const QString &numero, int gateway)
 {
     if (!m_gatewaysLeidos)
-        return;
+        return -1;
     const QString clave = bajas::claveNumero(numero, m_digitosNumero);
-    if (!clave.isEmpty())
-        m_gatewayDeNumero.insert(clave, gateway);
+    if (clave.isEmpty())
+        return -1;
+    const int antes = m_gatewayDeNumero.value(clave, 0);
+    m_gatewayDeNumero.insert(clave, gateway);
+    return antes;
+}
+
+// Under the lock: a send that took nothing leaves its number bound to the gateway it had, not to
+// one it never went through (which may be failing), and the searches that passed its records
+// over look again.
+void ServicioEnvio::devolverGatewayDeNumero(Puesto &p)
+{
+    const int antes = std::exchange(p.gatewayAnterior, -1);
+    if (antes < 0)
+        return;
+    const QString clave = bajas::claveNumero(p.registroEnMano.numero, m_digitosNumero);
+    if (m_gatewayDeNumero.value(clave, 0) != p.numero())
+        return;
+    if (antes == 0)
+        m_gatewayDeNumero.remove(clave);
+    else
+        m_gatewayDeNumero.insert(clave, antes);
+    olvidarBusquedas();
 }
 
 // Interface thread (the history's own), once there is more than one gateway.

@@ -145,14 +145,29 @@ private slots:
     }
 
     // A send whose outcome gateway 2 left unknown is held for it: gateway 1 passes it over, the
-    // snapshot counts it on gateway 2's line and the queue names gateway 2.
+    // snapshot counts it on gateway 2's line and the queue names gateway 2. One that gateway 2
+    // took nothing of (no room) does not bind its number to it: gateway 1 sends it.
+    void enDudaQuedaEnSuGateway_data()
+    {
+        QTest::addColumn<bool>("incierto");
+        QTest::addColumn<QString>("deGateway1");
+        QTest::newRow("respuesta no reconocida") << true << QStringLiteral("222");
+        QTest::newRow("sin lugar") << false << QStringLiteral("111");
+    }
     void enDudaQuedaEnSuGateway()
     {
+        QFETCH(bool, incierto);
+        QFETCH(QString, deGateway1);
         crearConDos("e,111,,uno\ne,222,,dos\n");
-        sim2->fijarRespuestaEnvio(std::string("OK"));
+        if (incierto)
+            sim2->fijarRespuestaEnvio(std::string("OK"));
+        else
+            sim2->fijarModo(simulador::Modo::Lleno);
         ciclo(s->trabajador(2));
         ciclo(w);
-        QCOMPARE(numeros(*sim), QStringList{QStringLiteral("222")});
+        QCOMPARE(numeros(*sim), QStringList{deGateway1});
+        if (!incierto)
+            return;
         QCOMPARE(numeros(*sim2), QStringList{QStringLiteral("111")});
         QTRY_COMPARE(s->instantanea().gateways.size(), 2);
         const servicio::Instantanea i = s->instantanea();
