@@ -115,7 +115,7 @@ Resultado correr(int gateways, int mensajes, int detenerEn)
             sims.back()->detener();
             detenido = true;
         }
-        if (marcados + heldEnDuda().size() >= mensajes || reloj.elapsed() > 15 * 60 * 1000)
+        if (marcados + heldEnDuda().size() >= mensajes || reloj.elapsed() > 5 * 60 * 1000)
             bucle.quit();
     });
     sondeo.start(50);
