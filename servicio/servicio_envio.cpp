@@ -8,6 +8,7 @@
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/recibidos.h"
+#include "historial/consultas.h"
 #include "lista/archivos_datos.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include <QMutexLocker>
 #include <QThreadPool>
 
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -50,6 +52,22 @@ QString textoFallo(int estado, const QString &errorRed)
 QString ahoraTexto()
 {
     return reloj::ahora().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// The caps count on from what the history holds of this hour and this day, so that a restart
+// does not give them back.
+void sembrarTopes(historial::Historial &h, threads &trabajador)
+{
+    const QSqlDatabase db = h.base();
+    if (!db.isValid())
+        return;
+    const QDateTime ahora = reloj::ahora();
+    const qint64 enHora =
+        historial::contarSalidosDesde(db, ahora.toString(QStringLiteral("yyyy-MM-dd HH:00:00")));
+    const qint64 enDia =
+        historial::contarSalidosDesde(db, ahora.toString(QStringLiteral("yyyy-MM-dd 00:00:00")));
+    const auto acotar = [](qint64 n) { return static_cast<int>(qBound<qint64>(0, n, INT_MAX)); };
+    trabajador.sembrarTopes(acotar(enHora), acotar(enDia));
 }
 
 void descontar(std::atomic<int> &cuenta)
@@ -94,7 +112,11 @@ ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gate
 {
     qRegisterMetaType<servicio::Instantanea>();
     qRegisterMetaType<servicio::ResultadoCorrida>();
-    m_trabajador = new threads(gateway, *this);
+    // The address and key given; the pace and caps stored.
+    ajustes::AjustesGateway ajustesGateway = ajustes::leerGateway(1);
+    ajustesGateway.direccion = gateway.direccion;
+    ajustesGateway.clave = gateway.clave;
+    m_trabajador = new threads(ajustesGateway, *this);
     connect(m_trabajador->conexion(), &conexion_ngw::terminado, this, &ServicioEnvio::alTerminarPedido,
             Qt::DirectConnection);
     {
@@ -110,6 +132,7 @@ ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gate
     connect(&m_historial, &historial::Historial::bajasCambiadas, this, &ServicioEnvio::leerBajas);
     m_historial.abrir(rutaHistorial());
     leerBajas();
+    sembrarTopes(m_historial, *m_trabajador);
     connect(this, &ServicioEnvio::intentoTerminado, &m_historial, &historial::Historial::agregarEnviado,
             Qt::QueuedConnection);
     connect(this, &ServicioEnvio::mensajesRecibidos, &m_historial, &historial::Historial::agregarRecibidos,
@@ -270,8 +293,12 @@ protocolo_ngw::Gateway ServicioEnvio::gateway(int numero) const
 Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways)
 {
     for (const ajustes::AjustesGateway &g : gateways) {
-        if (g.numero == 1)
-            return actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
+        if (g.numero != 1)
+            continue;
+        // The pace and caps need no reply settled: they hold from the worker's next cycle.
+        if (m_trabajador)
+            m_trabajador->fijarAjustes(g);
+        return actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
     }
     return Actualizacion::Hecha;
 }
