@@ -5,6 +5,7 @@
 #include "envio/reintento.h"
 #include "envio/ritmo.h"
 #include "envio/topes.h"
+#include "gateway/estados.h"
 
 #include "common/entorno_prueba.h"
 
@@ -170,7 +171,6 @@ private slots:
         QTest::addColumn<QString>("entregas");
         const QString cadaSegundo = QStringLiteral("0 1002 2004 3006 4008 5010 6012 7014 8016");
         QTest::newRow("sin ritmo") << 0 << cadaSegundo << "xxxxxxxxx";
-        QTest::newRow("60") << 60 << cadaSegundo << "xxxxxxxxx";
         QTest::newRow("30") << 30 << cadaSegundo << "x.x.x.x.x";
         QTest::newRow("45: en promedio") << 45 << cadaSegundo << "x.xxx.xxx";
         QTest::newRow("tras la espera, sin rafaga") << 30 << "0 10000 11000 12000 13000"
@@ -192,60 +192,33 @@ private slots:
             hechas += toca ? QLatin1Char('x') : QLatin1Char('.');
         }
         QCOMPARE(hechas, entregas);
+        QCOMPARE(r.cicloMs(true), porMinuto == 600 ? 100 : 1000);
     }
 
-    void cicloRitmo_data()
-    {
-        QTest::addColumn<int>("porMinuto");
-        QTest::addColumn<bool>("enMovimiento");
-        QTest::addColumn<int>("cicloMs");
-        QTest::newRow("sin ritmo") << 0 << true << 1000;
-        QTest::newRow("30") << 30 << true << 1000;
-        QTest::newRow("600") << 600 << true << 100;
-        QTest::newRow("600 sin nada que enviar") << 600 << false << 1000;
-        QTest::newRow("el maximo") << 60000 << true << 1;
-    }
-    void cicloRitmo()
-    {
-        QFETCH(int, porMinuto);
-        QFETCH(bool, enMovimiento);
-        QFETCH(int, cicloMs);
-        QCOMPARE(Ritmo(porMinuto).cicloMs(enMovimiento), cicloMs);
-    }
-
-    // Each row counts messages at the times of `eventos` ("HH:mm", or "dd HH:mm" on another day
-    // of June 2026; "=h/d" sows the hour and day counts), on 15 June unless said, then asks at
-    // `cuando`.
+    // Messages counted at the times of `eventos` on 15 June ("=h/d" sows the hour's and the day's
+    // counts); then, at `cuando`, the day's count and the state label of a free gateway.
     void topes_data()
     {
         QTest::addColumn<int>("porHora");
         QTest::addColumn<int>("porDia");
         QTest::addColumn<QString>("eventos");
         QTest::addColumn<QString>("cuando");
-        QTest::addColumn<int>("enHora");
         QTest::addColumn<int>("enDia");
-        QTest::addColumn<QString>("hasta"); // "dd HH:mm", or "" when no cap holds
-        QTest::addColumn<bool>("diario");
-        QTest::newRow("sin topes") << 0 << 0 << "10:00 10:01 10:02"
-                                   << "10:03" << 3 << 3 << "" << false;
+        QTest::addColumn<QString>("texto");
+        const QString hora = QStringLiteral("Límite por hora alcanzado: se reanuda a las %1");
+        const QString dia = QStringLiteral("Límite diario alcanzado: se reanuda mañana a las 00:00");
         QTest::newRow("bajo el tope") << 3 << 0 << "10:00 10:01"
-                                      << "10:59" << 2 << 2 << "" << false;
+                                      << "10:59" << 2 << "Libre";
         QTest::newRow("tope por hora") << 3 << 0 << "10:00 10:01 10:02"
-                                       << "10:59" << 3 << 3 << "15 11:00" << false;
+                                       << "10:59" << 3 << hora.arg("11:00");
         QTest::newRow("la hora siguiente") << 3 << 0 << "10:00 10:01 10:02"
-                                           << "11:00" << 0 << 3 << "" << false;
+                                           << "11:00" << 3 << "Libre";
         QTest::newRow("a las 23") << 1 << 0 << "23:10"
-                                  << "23:59" << 1 << 1 << "16 00:00" << false;
-        QTest::newRow("tope diario") << 0 << 2 << "09:00 18:00"
-                                     << "23:59" << 0 << 2 << "16 00:00" << true;
-        QTest::newRow("el diario antes que el de hora") << 2 << 2 << "10:00 10:01"
-                                                        << "10:30" << 2 << 2 << "16 00:00" << true;
-        QTest::newRow("el dia siguiente") << 0 << 2 << "09:00 18:00"
-                                          << "16 00:00" << 0 << 0 << "" << false;
-        QTest::newRow("sembrado") << 5 << 20 << "=4/19 10:30"
-                                  << "10:31" << 5 << 20 << "16 00:00" << true;
-        QTest::newRow("sembrado no baja") << 0 << 20 << "10:00 =0/0"
-                                          << "10:01" << 1 << 1 << "" << false;
+                                  << "23:59" << 1 << hora.arg("00:00");
+        QTest::newRow("el diario antes") << 2 << 2 << "10:00 10:01"
+                                         << "10:30" << 2 << dia;
+        QTest::newRow("sembrado, sin bajar") << 0 << 5 << "10:00 =0/4 10:30"
+                                             << "10:31" << 5 << dia;
     }
     void topes()
     {
@@ -253,35 +226,24 @@ private slots:
         QFETCH(int, porDia);
         QFETCH(QString, eventos);
         QFETCH(QString, cuando);
-        QFETCH(int, enHora);
         QFETCH(int, enDia);
-        QFETCH(QString, hasta);
-        QFETCH(bool, diario);
+        QFETCH(QString, texto);
         const auto momento = [](const QString &t) {
-            const QStringList partes = t.split(QLatin1Char(' '));
-            const int dia = partes.size() > 1 ? partes.at(0).toInt() : 15;
-            return QDateTime(QDate(2026, 6, dia), QTime::fromString(partes.last(), QStringLiteral("HH:mm")));
+            return QDateTime(QDate(2026, 6, 15), QTime::fromString(t, QStringLiteral("HH:mm")));
         };
         Topes t;
         t.fijar(porHora, porDia);
-        QDateTime ultimo = momento(QStringLiteral("10:00"));
         for (const QString &e : eventos.split(QLatin1Char(' '))) {
-            if (e.startsWith(QLatin1Char('='))) {
-                const QStringList n = e.mid(1).split(QLatin1Char('/'));
-                t.sembrar(ultimo, n.at(0).toInt(), n.at(1).toInt());
-                continue;
-            }
-            ultimo = momento(e);
-            t.contar(ultimo);
+            if (e.startsWith(QLatin1Char('=')))
+                t.sembrar(momento(QStringLiteral("10:00")), e.mid(1, 1).toInt(), e.mid(3).toInt());
+            else
+                t.contar(momento(e));
         }
-        const QDateTime ahora = momento(cuando);
-        QCOMPARE(t.enHora(ahora), enHora);
-        QCOMPARE(t.enDia(ahora), enDia);
-        bool esDiario = false;
-        const qint64 ms = t.hasta(ahora, &esDiario);
-        QCOMPARE(ms ? QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("dd HH:mm")) : QString(),
-                 hasta);
-        QCOMPARE(esDiario, diario);
+        SituacionEnvio s;
+        s.estado = EST_CONEX_LIBRE;
+        s.topeHasta = t.hasta(momento(cuando), &s.topeDiario);
+        QCOMPARE(t.enDia(momento(cuando)), enDia);
+        QCOMPARE(textoSituacion(s), texto);
     }
 };
 

@@ -51,8 +51,6 @@ private slots:
     void textoSituacion();
     void textoSituacionEnDuda_data();
     void textoSituacionEnDuda();
-    void textoSituacionTope_data();
-    void textoSituacionTope();
     void lineaArchivo_data();
     void lineaArchivo();
 };
@@ -597,48 +595,6 @@ void PruebaProtocolo::textoSituacion()
     s.enPausa = enPausa;
     s.fueraDeHorario = fueraDeHorario;
     s.segundosReintento = segundos;
-    QCOMPARE(::textoSituacion(s), texto);
-}
-
-// A reached cap says until when, unless something says more about why nothing goes.
-void PruebaProtocolo::textoSituacionTope_data()
-{
-    QTest::addColumn<int>("estado");
-    QTest::addColumn<bool>("ocupado");
-    QTest::addColumn<bool>("fueraDeHorario");
-    QTest::addColumn<int>("segundos");
-    QTest::addColumn<QTime>("hasta");
-    QTest::addColumn<bool>("diario");
-    QTest::addColumn<QString>("texto");
-    const int l = EST_CONEX_LIBRE;
-    QTest::newRow("diario") << l << false << false << -1 << QTime(0, 0) << true
-                            << "Límite diario alcanzado: se reanuda mañana a las 00:00";
-    QTest::newRow("por hora") << l << false << false << -1 << QTime(15, 0) << false
-                              << "Límite por hora alcanzado: se reanuda a las 15:00";
-    QTest::newRow("fuera de horario")
-        << l << false << true << -1 << QTime(15, 0) << false << "Fuera de horario";
-    QTest::newRow("error") << EST_CONEX_ERROR << false << false << 30 << QTime(0, 0) << true
-                           << "Error de conexion (reintento en 30 s)";
-    QTest::newRow("en vuelo") << EST_CONEX_SEND_SMS << true << false << -1 << QTime(0, 0) << true
-                              << "Enviando SMS";
-}
-
-void PruebaProtocolo::textoSituacionTope()
-{
-    QFETCH(int, estado);
-    QFETCH(bool, ocupado);
-    QFETCH(bool, fueraDeHorario);
-    QFETCH(int, segundos);
-    QFETCH(QTime, hasta);
-    QFETCH(bool, diario);
-    QFETCH(QString, texto);
-    SituacionEnvio s;
-    s.estado = estado;
-    s.ocupado = ocupado;
-    s.fueraDeHorario = fueraDeHorario;
-    s.segundosReintento = segundos;
-    s.topeHasta = QDateTime(QDate(2026, 6, 16), hasta).toMSecsSinceEpoch();
-    s.topeDiario = diario;
     QCOMPARE(::textoSituacion(s), texto);
 }
 

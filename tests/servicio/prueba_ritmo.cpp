@@ -12,8 +12,6 @@
 
 #include <QtTest>
 
-#include <set>
-
 using namespace servicio_simulado;
 
 class PruebaRitmo : public QObject, public ServicioSimulado
@@ -107,10 +105,7 @@ private slots:
         ciclos(15);
         QCOMPARE(tomados().size(), size_t(25));
         QCOMPARE(s->instantanea().gateways.at(0).situacion.enviadosDia, 5);
-        std::set<std::string> numeros;
-        for (const simulador::Mensaje &m : tomados())
-            numeros.insert(m.numero);
-        QCOMPARE(numeros.size(), size_t(25));
+        QVERIFY(!leer(salidas).contains("e,"));
     }
 };
 
