@@ -58,6 +58,7 @@ void MainWindow::guardarGateways(int numero)
 {
     if (m_servicio->conexionOcupada())
         return;
+    m_gateways->terminarEdicion();
     const QVector<ajustes::AjustesGateway> gateways = m_gateways->lista();
     const QString motivo = lista_gateways::revisar(gateways);
     if (!motivo.isEmpty()) {

@@ -43,6 +43,14 @@ protected:
     }
 };
 
+// A table as tall as its rows: the tab scrolls, the table never does.
+void ajustarAltura(QTableWidget *tabla)
+{
+    const int alto = tabla->horizontalHeader()->sizeHint().height() + tabla->verticalHeader()->length() +
+                     2 * tabla->frameWidth();
+    tabla->setFixedHeight(alto);
+}
+
 QTableWidgetItem *celda(const QString &texto, Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable)
 {
     auto *item = new QTableWidgetItem(texto);
@@ -86,6 +94,15 @@ void PaginaGateways::cargar()
             agregarFila(g);
     }
     ajustarControles();
+}
+
+void PaginaGateways::terminarEdicion()
+{
+    // Moving the current cell away commits its open editor.
+    QItemSelectionModel *seleccion = m_ui->tablaGateways->selectionModel();
+    const QModelIndex actual = seleccion->currentIndex();
+    seleccion->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    seleccion->setCurrentIndex(actual, QItemSelectionModel::NoUpdate);
 }
 
 QVector<ajustes::AjustesGateway> PaginaGateways::lista() const
@@ -188,6 +205,7 @@ void PaginaGateways::ajustarControles()
                                                        m_ui->botonProbarGateway, m_ui->checkMismoGateway})
         w->setVisible(filas > 0);
     m_ui->botonAgregarGateway->setEnabled(filas < ajustes::kMaxGateways - 1);
+    ajustarAltura(m_ui->tablaGateways);
 }
 
 void PaginaGateways::mostrar(const servicio::Instantanea &instantanea)
@@ -201,7 +219,10 @@ void PaginaGateways::mostrar(const servicio::Instantanea &instantanea)
         return;
     m_mostrados = instantanea.gateways;
     QTableWidget *tabla = m_ui->tablaEstadoGateways;
-    tabla->setRowCount(m_mostrados.size());
+    if (tabla->rowCount() != m_mostrados.size()) {
+        tabla->setRowCount(m_mostrados.size());
+        ajustarAltura(tabla);
+    }
     for (int fila = 0; fila < m_mostrados.size(); ++fila) {
         const servicio::EstadoGateway &g = m_mostrados.at(fila);
         const QString textos[] = {QString::number(g.numero),

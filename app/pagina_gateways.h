@@ -24,6 +24,8 @@ public:
 
     // The stored gateways into the form (gateway 1's address and key are the window's).
     void cargar();
+    // A cell being edited keeps its text: a keyboard shortcut to "Guardar" takes no focus from it.
+    void terminarEdicion();
     // Every gateway as the form holds it, gateway 1 first.
     QVector<ajustes::AjustesGateway> lista() const;
     bool mismoGateway() const;
