@@ -73,7 +73,8 @@ PaginaGateways::PaginaGateways(Ui::MainWindow *ui) : m_ui(ui)
 
     QTableWidget *estado = m_ui->tablaEstadoGateways;
     estado->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    estado->horizontalHeader()->setStretchLastSection(true);
+    estado->horizontalHeader()->setSectionResizeMode(EstadoTexto, QHeaderView::Stretch);
+    estado->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     estado->hide();
 
     QObject::connect(m_ui->botonAgregarGateway, &QPushButton::clicked, tabla, [this] { agregar(); });
@@ -215,30 +216,34 @@ void PaginaGateways::mostrar(const servicio::Instantanea &instantanea)
         m_mostrado = visible;
         m_ui->tablaEstadoGateways->setVisible(visible);
     }
-    if (!visible || instantanea.gateways == m_mostrados)
+    if (!visible)
         return;
-    m_mostrados = instantanea.gateways;
     QTableWidget *tabla = m_ui->tablaEstadoGateways;
-    if (tabla->rowCount() != m_mostrados.size()) {
+    if (instantanea.gateways != m_mostrados) {
+        m_mostrados = instantanea.gateways;
         tabla->setRowCount(m_mostrados.size());
-        ajustarAltura(tabla);
-    }
-    for (int fila = 0; fila < m_mostrados.size(); ++fila) {
-        const servicio::EstadoGateway &g = m_mostrados.at(fila);
-        const QString textos[] = {QString::number(g.numero),
-                                  g.direccion,
-                                  lista_gateways::textoHora(g.situacion),
-                                  lista_gateways::textoDia(g.situacion),
-                                  lista_gateways::textoRitmo(g.situacion.ritmo),
-                                  lista_gateways::textoEstado(g)};
-        for (int columna = EstadoNumero; columna <= EstadoTexto; ++columna) {
-            QTableWidgetItem *item = tabla->item(fila, columna);
-            if (!item) {
-                item = celda(QString(), Qt::ItemIsEnabled);
-                tabla->setItem(fila, columna, item);
+        for (int fila = 0; fila < m_mostrados.size(); ++fila) {
+            const servicio::EstadoGateway &g = m_mostrados.at(fila);
+            const QString textos[] = {QString::number(g.numero),
+                                      g.direccion,
+                                      lista_gateways::textoHora(g.situacion),
+                                      lista_gateways::textoDia(g.situacion),
+                                      lista_gateways::textoRitmo(g.situacion.ritmo),
+                                      lista_gateways::textoEstado(g)};
+            for (int columna = EstadoNumero; columna <= EstadoTexto; ++columna) {
+                QTableWidgetItem *item = tabla->item(fila, columna);
+                if (!item) {
+                    item = celda(QString(), Qt::ItemIsEnabled);
+                    if (columna != EstadoDireccion && columna != EstadoTexto)
+                        item->setTextAlignment(Qt::AlignCenter);
+                    tabla->setItem(fila, columna, item);
+                }
+                if (item->text() != textos[columna])
+                    item->setText(textos[columna]);
             }
-            if (item->text() != textos[columna])
-                item->setText(textos[columna]);
         }
     }
+    // A long state wraps within its row; the rows are measured on the widths of this moment.
+    tabla->resizeRowsToContents();
+    ajustarAltura(tabla);
 }
