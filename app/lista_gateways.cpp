@@ -165,7 +165,10 @@ int enServicio(const QVector<servicio::EstadoGateway> &gateways)
 {
     return static_cast<int>(
         std::count_if(gateways.cbegin(), gateways.cend(), [](const servicio::EstadoGateway &g) {
-            return g.activo && !g.direccion.isEmpty() && !g.detenidoPorFalla && g.situacion.topeHasta == 0;
+            const SituacionEnvio &s = g.situacion;
+            return g.activo && !g.direccion.isEmpty() && !g.detenidoPorFalla && s.topeHasta == 0 &&
+                   !s.enPausa && !s.fueraDeHorario && !s.retencionIlegible && !s.retencionSinEscribir &&
+                   !s.bajasIlegibles;
         }));
 }
 

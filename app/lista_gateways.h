@@ -37,7 +37,8 @@ QString textoRitmo(int ritmo);
 QString textoEstado(const servicio::EstadoGateway &gateway);
 // The status tab lists the gateways when there is more than one or one has a pace or a cap.
 bool hayQueMostrar(const QVector<servicio::EstadoGateway> &gateways);
-// Gateways that send now: on, with an address, not stopped by a failure nor waiting at a cap.
+// Gateways that send now: on, with an address, not paused, not stopped by a failure, the schedule,
+// the hold or the opt-out list, not waiting at a cap.
 int enServicio(const QVector<servicio::EstadoGateway> &gateways);
 
 } // namespace lista_gateways

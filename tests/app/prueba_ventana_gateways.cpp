@@ -1,6 +1,7 @@
 // The gateways on the window: the list saved from the configuration tab and read back, the lists
 // it refuses, and the status tab's line per gateway.
 
+#include "app/avisos.h"
 #include "app/lista_gateways.h"
 #include "app/pagina_gateways.h"
 #include "common/ventana_prueba.h"
@@ -163,6 +164,9 @@ private slots:
                                       QStringLiteral("12 de 100"), QStringLiteral("40"),
                                       QStringLiteral("120 por minuto"), QStringLiteral("Libre")}));
         QCOMPARE(ui->tablaEstadoGateways->item(0, 5)->text(), QStringLiteral("Desactivado"));
+        // The tray sums them.
+        QVERIFY(avisos::textoInformacion(QString(), 0, 0, 0, 0, lista_gateways::enServicio(i.gateways), 2)
+                    .endsWith(QStringLiteral("\nGateways enviando: 1 de 2")));
     }
 };
 
