@@ -285,7 +285,14 @@ void escribir(Clave clave, const QVariant &valor)
 {
     QSettings s;
     s.beginGroup(QLatin1String(kGrupo));
-    s.setValue(nombreEnAlmacen(clave), valor);
+    // The store rewrites and syncs its whole file for every change: the same value again (the
+    // window sets its switches as they were at every start) leaves it alone.
+    // The store keeps text: a value is the same when its text is.
+    const QVariant guardado = s.value(nombreEnAlmacen(clave));
+    const bool simple =
+        valor.type() == QVariant::Bool || valor.type() == QVariant::Int || valor.type() == QVariant::String;
+    if (!simple || !guardado.isValid() || guardado.toString() != valor.toString())
+        s.setValue(nombreEnAlmacen(clave), valor);
     s.endGroup();
 }
 

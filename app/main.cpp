@@ -82,6 +82,9 @@ int main(int argc, char *argv[])
     aislamiento::aplicar();
     privacidad::soloUsuario();
     instancia_unica::fijarAmbitoUsuario();
+    // Nothing here draws with OpenGL: plain raster windows spare every start loading the GL
+    // stack (on X11 a software renderer and its compiler).
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication a(argc, argv);
     QCoreApplication::setApplicationVersion(QLatin1String(nbsms_version::kVersion));
     traducirQt(a);

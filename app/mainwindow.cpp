@@ -448,6 +448,14 @@ void MainWindow::on_pushPause_clicked()
 
 void MainWindow::on_tabWidget_currentChanged(int indice)
 {
+    // A clear button asks the icon theme for its icon, a search of the theme's folders: fields
+    // get theirs when their page is first shown, not all at start.
+    if (QWidget *pagina = m_ui->tabWidget->widget(indice)) {
+        for (QLineEdit *campo : pagina->findChildren<QLineEdit *>()) {
+            if (campo->property("botonBorrar").toBool() && !campo->isClearButtonEnabled())
+                campo->setClearButtonEnabled(true);
+        }
+    }
     if (m_pestanas)
         m_pestanas->pestanaCambiada(indice);
     if (m_bajas)

@@ -46,7 +46,8 @@ void vaciarEventos(xcb_connection_t *x)
         std::free(e);
 }
 
-std::vector<double> medir(xcb_connection_t *x, const QString &programa, int vueltas)
+std::vector<double> medir(xcb_connection_t *x, const QString &programa, int vueltas,
+                          const QStringList &argumentos = {})
 {
     std::vector<double> tiempos;
     for (int v = 0; v < vueltas; ++v) {
@@ -56,7 +57,7 @@ std::vector<double> medir(xcb_connection_t *x, const QString &programa, int vuel
         proceso.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer reloj;
         reloj.start();
-        proceso.start(programa, QStringList());
+        proceso.start(programa, argumentos);
         const double ms = esperarMapa(x, reloj, 20000);
         proceso.terminate();
         if (!proceso.waitForFinished(15000)) {
@@ -128,7 +129,15 @@ int main(int argc, char *argv[])
     const std::vector<double> vacia = medir(x, QStringLiteral(NBSMS_VENTANA_VACIA), vueltas);
     const double base = vacia.empty() ? 0 : vacia[vacia.size() / 2];
     informar("bare Qt window", vacia, 0);
-    informar("nbsms", medir(x, QStringLiteral(NBSMS_PROGRAMA), vueltas), base);
+    const std::vector<double> nbsms = medir(x, QStringLiteral(NBSMS_PROGRAMA), vueltas);
+    informar("nbsms", nbsms, base);
+    // nbsms does without the GL stack; the same bare window without it, for a like comparison.
+    const std::vector<double> raster =
+        medir(x, QStringLiteral(NBSMS_VENTANA_VACIA), vueltas, {QStringLiteral("--raster")});
+    informar("bare window, raster", raster, 0);
+    if (!raster.empty() && !nbsms.empty())
+        std::printf("%-22s %.2fx the raster-only bare window\n", "nbsms",
+                    nbsms[nbsms.size() / 2] / raster[raster.size() / 2]);
     if (!otro.isEmpty())
         informar("nbsms (other build)", medir(x, otro, vueltas), base);
 
