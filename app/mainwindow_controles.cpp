@@ -50,8 +50,19 @@ void MainWindow::on_pushActualizarConex_clicked()
 
 void MainWindow::probarGateway()
 {
-    if (const int numero = m_gateways->elegido())
-        guardarGateways(numero);
+    const int numero = m_gateways->elegido();
+    if (numero == 0)
+        return;
+    // A gateway turned off is never asked: the dialog would wait for nothing.
+    for (const ajustes::AjustesGateway &g : m_gateways->lista()) {
+        if (g.numero == numero && !g.activo) {
+            CuadroMensaje::mostrar(
+                tr("Error!"),
+                tr("El gateway %1 está desactivado: marque «Activo» para probar su conexión.").arg(numero));
+            return;
+        }
+    }
+    guardarGateways(numero);
 }
 
 void MainWindow::guardarGateways(int numero)
@@ -59,13 +70,15 @@ void MainWindow::guardarGateways(int numero)
     if (m_servicio->conexionOcupada())
         return;
     m_gateways->terminarEdicion();
-    const QVector<ajustes::AjustesGateway> gateways = m_gateways->lista();
+    QVector<ajustes::AjustesGateway> gateways = m_gateways->lista();
     const QString motivo = lista_gateways::revisar(gateways);
     if (!motivo.isEmpty()) {
         CuadroMensaje::mostrar(tr("Error!"), motivo);
         return;
     }
     lista_gateways::guardar(gateways, m_gateways->mismoGateway());
+    for (ajustes::AjustesGateway &g : gateways)
+        g = lista_gateways::normalizado(g);
     switch (m_servicio->actualizarGateways(gateways)) {
     case servicio::Actualizacion::Ocupada:
         return;
