@@ -77,6 +77,8 @@ void MainWindow::guardarGateways(int numero)
         return;
     }
     lista_gateways::guardar(gateways, m_gateways->mismoGateway());
+    // The table shows what was stored: addresses and keys as requests use them.
+    m_gateways->cargar();
     for (ajustes::AjustesGateway &g : gateways)
         g = lista_gateways::normalizado(g);
     switch (m_servicio->actualizarGateways(gateways)) {

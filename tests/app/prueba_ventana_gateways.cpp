@@ -115,6 +115,7 @@ private slots:
             return;
         }
         QCOMPARE(aTexto(lista_gateways::leer()), guardados);
+        QCOMPARE(ui->tablaGateways->item(0, 1)->text(), QStringLiteral("10.0.0.2"));
         QCOMPARE(ajustes::leerBool(ajustes::Clave::MismoGatewayPorNumero), false);
         // A key left at its default is not written.
         QVERIFY(!ajustes::contiene(ajustes::Clave::TopeHora));
