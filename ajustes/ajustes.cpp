@@ -14,9 +14,6 @@ namespace {
 
 enum class Tipo { Bool, Entero, Texto, Ruta };
 
-constexpr int kMaxRitmo = 60000;
-constexpr int kMaxTope = 10000000;
-
 struct Definicion
 {
     Clave clave;

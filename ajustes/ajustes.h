@@ -103,6 +103,9 @@ enum class Clave {
 inline constexpr int kMaxGateways = 8;
 enum class CampoGateway { Ip, Key, Activo, Ritmo, TopeHora, TopeDia };
 inline constexpr int kCamposGateway = 6;
+// The largest pace (messages a minute) and cap a gateway's keys hold.
+inline constexpr int kMaxRitmo = 60000;
+inline constexpr int kMaxTope = 10000000;
 
 // The key of `campo` for gateway `numero` (1..kMaxGateways); gateway 1 has no on/off key (it is
 // always on: nullopt).

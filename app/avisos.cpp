@@ -18,13 +18,16 @@ QString titulo()
     return tr("NBsms");
 }
 
-QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda)
+QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda,
+                         int enServicio, int gateways)
 {
     QString texto = tr("NBsms: %1\nSMS pendientes: %2\nSMS enviados: %3\nSMS recibidos: %4")
                         .arg(estado)
                         .arg(pendientes)
                         .arg(enviados)
                         .arg(recibidos);
+    if (enServicio >= 0)
+        texto += tr("\nGateways enviando: %1 de %2").arg(enServicio).arg(gateways);
     if (enDuda > 0)
         texto += tr("\nSMS en duda: %1").arg(enDuda);
     return texto;

@@ -10,8 +10,10 @@ namespace avisos {
 
 // Title of every notification.
 QString titulo();
-// The tooltip: the state label's text, the three counters and the records in doubt, if any.
-QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda = 0);
+// The tooltip: the state label's text, the three counters, how many of the gateways send now
+// (when `enServicio` is 0 or more) and the records in doubt, if any.
+QString textoInformacion(const QString &estado, int pendientes, int enviados, int recibidos, int enDuda = 0,
+                         int enServicio = -1, int gateways = 0);
 // Sending has stood still for longer than Seguimiento::kDetenidoMs; `estado` says why.
 QString textoDetenido(const QString &estado);
 // Sending goes on after such a stoppage.

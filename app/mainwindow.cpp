@@ -5,6 +5,7 @@
 #include "ajustes/privacidad.h"
 #include "app/autoarranque.h"
 #include "app/instalacion.h"
+#include "app/pagina_gateways.h"
 #include "app/pagina_lista.h"
 #include "app/pestana_bajas.h"
 #include "app/pestanas_historial.h"
@@ -42,6 +43,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::Main
 
     m_carpetaDatos = ajustes::prepararCarpetaDatos();
     m_lista = std::make_unique<PaginaLista>(m_ui, this, m_carpetaDatos.absolutePath());
+    m_gateways = std::make_unique<PaginaGateways>(m_ui);
+    connect(m_ui->botonProbarGateway, &QPushButton::clicked, this, &MainWindow::probarGateway);
     on_pushActualizar_clicked();
 
     m_ui->progressBar->setEnabled(false);
@@ -308,6 +311,7 @@ void MainWindow::cargarAjustes()
     m_ui->ingresoInbox->setText(leerTexto(Clave::FolderInbox));
     m_ui->editFormatoSMS->setPlainText(leerTexto(Clave::FormatoSms));
     m_ui->checkMinimizar->setChecked(leerBool(Clave::StartMinimized));
+    m_gateways->cargar();
     m_ui->checkIniciarConSesion->setVisible(autoarranque::disponible());
     mostrarAutoarranque();
 }

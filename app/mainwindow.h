@@ -4,7 +4,8 @@
 // boxes are the window's, the work is the service's. Split by concern:
 //   mainwindow.cpp            construction, tray, help page, play/pause, ending
 //   mainwindow_poleo.cpp      the one-second poll, the watched list, the state label and notices
-//   mainwindow_controles.cpp  connection controls, paths, saved choices
+//   mainwindow_controles.cpp  connection controls (the gateways: PaginaGateways, pagina_gateways.h),
+//                             paths, saved choices
 //   mainwindow_lista.cpp      the list page's operations, forwarded to PaginaLista (pagina_lista.h)
 //   mainwindow_envio.cpp      adding a list to the outbox (the run's questions), manual send
 // The history, queue and received-messages tabs are PestanasHistorial's (pestanas_historial.h);
@@ -24,6 +25,7 @@
 
 #include <memory>
 
+class PaginaGateways;
 class PaginaLista;
 class PestanaBajas;
 class PestanasHistorial;
@@ -116,7 +118,10 @@ public slots:
     void on_IPGateway_editingFinished();
     void on_NgwKey_textChanged(const QString &texto);
     void on_NgwKey_editingFinished();
+    // "Guardar": the gateways are checked, stored and given to the service, and gateway 1 is asked;
+    // "Probar conexión" does the same and asks the gateway chosen in the table.
     void on_pushActualizarConex_clicked();
+    void probarGateway();
     void on_open_set_horatio_envio_clicked();
     void on_pushDetenerEnvioSMS_clicked();
     void on_checkMinimizar_clicked();
@@ -159,6 +164,7 @@ public slots:
     void on_checkSoloEnDuda_toggled(bool activo);
 
 private:
+    void guardarGateways(int numero);
     void elegirRutaArchivo(const QString &titulo, QLineEdit *campo, ajustes::Clave clave);
     // The three paths the operator chose reach the service as they change.
     void darRutasAlServicio();
@@ -200,6 +206,8 @@ private:
     std::unique_ptr<PestanaBajas> m_bajas;
     // The list page: format, columns, template and preview.
     std::unique_ptr<PaginaLista> m_lista;
+    // The gateways' fields on the configuration tab and their lines on the status tab.
+    std::unique_ptr<PaginaGateways> m_gateways;
     QAction *m_restoreAction = nullptr;
     QAction *m_quitAction = nullptr;
     QAction *m_reintentarAction = nullptr;

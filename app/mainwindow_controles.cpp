@@ -3,6 +3,8 @@
 
 #include "ajustes/ajustes.h"
 #include "app/autoarranque.h"
+#include "app/lista_gateways.h"
+#include "app/pagina_gateways.h"
 #include "app/pagina_lista.h"
 #include "gateway/protocolo_ngw.h"
 #include "gateway/test_conex.h"
@@ -43,24 +45,43 @@ void MainWindow::on_NgwKey_editingFinished()
 
 void MainWindow::on_pushActualizarConex_clicked()
 {
+    guardarGateways(1);
+}
+
+void MainWindow::probarGateway()
+{
+    const int numero = m_gateways->elegido();
+    if (numero == 0)
+        return;
+    // A gateway turned off is never asked: the dialog would wait for nothing.
+    for (const ajustes::AjustesGateway &g : m_gateways->lista()) {
+        if (g.numero == numero && !g.activo) {
+            CuadroMensaje::mostrar(
+                tr("Error!"),
+                tr("El gateway %1 está desactivado: marque «Activo» para probar su conexión.").arg(numero));
+            return;
+        }
+    }
+    guardarGateways(numero);
+}
+
+void MainWindow::guardarGateways(int numero)
+{
     if (m_servicio->conexionOcupada())
         return;
-    const protocolo_ngw::Gateway gateway =
-        protocolo_ngw::gatewayDe(m_ui->IPGateway->text(), m_ui->NgwKey->text());
-    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Direccion) {
-        CuadroMensaje::mostrar(tr("Error!"),
-                               tr("La dirección del gateway \"%1\" no es válida.\n"
-                                  "Escriba solo la IP o el nombre del equipo, y el puerto si hace falta "
-                                  "(por ejemplo 192.168.0.20:8080).")
-                                   .arg(gateway.direccion.left(100)));
+    m_gateways->terminarEdicion();
+    QVector<ajustes::AjustesGateway> gateways = m_gateways->lista();
+    const QString motivo = lista_gateways::revisar(gateways);
+    if (!motivo.isEmpty()) {
+        CuadroMensaje::mostrar(tr("Error!"), motivo);
         return;
     }
-    if (gateway.falla() == protocolo_ngw::Gateway::Falla::Clave) {
-        CuadroMensaje::mostrar(tr("Error!"), tr("La clave del gateway no es válida: no puede contener \"&\", "
-                                                "saltos de línea ni caracteres nulos."));
-        return;
-    }
-    switch (m_servicio->actualizarConexion(gateway)) {
+    lista_gateways::guardar(gateways, m_gateways->mismoGateway());
+    // The table shows what was stored: addresses and keys as requests use them.
+    m_gateways->cargar();
+    for (ajustes::AjustesGateway &g : gateways)
+        g = lista_gateways::normalizado(g);
+    switch (m_servicio->actualizarGateways(gateways)) {
     case servicio::Actualizacion::Ocupada:
         return;
     case servicio::Actualizacion::SinMarcar:
@@ -74,14 +95,17 @@ void MainWindow::on_pushActualizarConex_clicked()
     }
     auto *dialogo = new test_conex(nullptr);
     dialogo->setAttribute(Qt::WA_DeleteOnClose);
+    if (numero != 1)
+        dialogo->setWindowTitle(tr("Conexión con el gateway %1").arg(numero));
     servicio::ServicioEnvio *s = m_servicio.get();
-    dialogo->iniciar([s] {
-        const protocolo_ngw::Gateway g = s->gateway();
-        return test_conex::Vista{s->estadoConexion(), s->conexionOcupada(), g.direccion, g.clave};
+    dialogo->iniciar([s, numero] {
+        const protocolo_ngw::Gateway g = s->gateway(numero);
+        return test_conex::Vista{s->estadoConexion(numero), s->conexionOcupada(numero), g.direccion, g.clave};
     });
     dialogo->ejecutar();
 
-    if (m_servicio->estadoConexion() != EST_CONEX_LIBRE || ajustes::leerBool(ajustes::Clave::EnvioActivado))
+    if (m_servicio->estadoConexion(numero) != EST_CONEX_LIBRE ||
+        ajustes::leerBool(ajustes::Clave::EnvioActivado))
         return;
     if (CuadroMensaje::mostrar(tr("Conexion con NB"), tr("¿Desea iniciar el envío y recepción de SMS?"),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)

@@ -3,6 +3,8 @@
 #include "ajustes/ajustes.h"
 #include "ajustes/reloj.h"
 #include "app/instancia_unica.h"
+#include "app/lista_gateways.h"
+#include "app/pagina_gateways.h"
 #include "app/pagina_lista.h"
 #include "app/pestana_bajas.h"
 #include "app/pestanas_historial.h"
@@ -80,8 +82,11 @@ void MainWindow::mostrarSituacion(const servicio::Instantanea &i)
     if (m_botonReintentar->text() != textoBoton)
         m_botonReintentar->setText(textoBoton);
     m_ui->progressBar->setMaximum(i.situacion.ocupado ? 0 : 100);
+    m_gateways->mostrar(i);
     const QString informacion =
-        avisos::textoInformacion(i.texto, i.pendientes, i.enviados, i.recibidos, i.situacion.enDuda);
+        avisos::textoInformacion(i.texto, i.pendientes, i.enviados, i.recibidos, i.situacion.enDuda,
+                                 i.gateways.size() > 1 ? lista_gateways::enServicio(i.gateways) : -1,
+                                 static_cast<int>(i.gateways.size()));
     // The desktop's tray is told only of a change.
     if (m_trayIcon->toolTip() != informacion)
         m_trayIcon->setToolTip(informacion);

@@ -1,17 +1,22 @@
 #pragma once
 // The dispatch worker of one gateway. It runs for the whole life of the program on a thread of
-// its own and, once a second while the command word says play, looks at its gateway connection:
+// its own and, once a cycle while the command word says play, looks at its gateway connection:
 // it has the last reply settled, now and then fetches received messages, waits before retrying a
-// gateway that failed, and within the allowed hours hands the next record its owner gives it
-// (Despacho) to the connection. Which record goes next and what a reply means for it are the
-// owner's; the worker only paces and moves the link.
+// gateway that failed, and within the allowed hours, the gateway's pace and its caps hands the
+// next record its owner gives it (Despacho) to the connection. Which record goes next and what a
+// reply means for it are the owner's; the worker only paces and moves the link. The cycle is one
+// second, shorter while records flow at a pace above one a second (envio/ritmo.h).
 
 #include "ajustes/ajustes.h"
 #include "envio/despacho.h"
 #include "envio/reintento.h"
+#include "envio/ritmo.h"
+#include "envio/topes.h"
 #include "gateway/estados.h"
 #include "gateway/protocolo_ngw.h"
+#include "gateway/resultado_pedido.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
 #include <QRunnable>
@@ -32,20 +37,31 @@ class threads : public QObject, public QRunnable
     Q_OBJECT
 
 public:
-    // Creates the connection to `gateway` in the calling thread, which checks the gateway at once
-    // when its address is known. `despacho` is not owned and outlives the worker.
-    threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho);
-    // The worker of gateway `ajustes.numero`, with its address, key, pace and caps.
-    threads(const ajustes::AjustesGateway &ajustes, Despacho &despacho);
+    // Creates the connection to the gateway's address and key in the calling thread, which checks
+    // the gateway at once when its address is known, and takes its pace and caps. `despacho` is
+    // not owned and outlives the worker.
+    threads(const ajustes::AjustesGateway &gateway, Despacho &despacho);
     // Deletes the connection: call only once the loop has ended and no request is in flight.
     ~threads() override;
     Q_DISABLE_COPY(threads)
 
-    // The loop: one cycle per second while the command word is EST_PLAY, until EST_SALIR.
+    // The loop: one cycle per second (or per the pace's spacing while records flow) while the
+    // command word is EST_PLAY, until EST_SALIR.
     void run() override;
     // Lets this thread process its events for `segundos` seconds, 100 ms at a time; returns
     // early when told to leave.
     void pausar(int segundos);
+    void pausarMs(qint64 ms);
+
+    // The gateway this worker serves (1..ajustes::kMaxGateways).
+    int numero() const { return m_numero; }
+    // From any thread: the gateway's pace and caps take effect from the next cycle (its address
+    // and key reach the connection through conexion_ngw::fijarGateway, once its last reply is
+    // settled).
+    void fijarAjustes(const ajustes::AjustesGateway &gateway);
+    // From any thread: what the current hour and day had used of the caps before this worker
+    // started (the history's count). A count never goes down by it.
+    void sembrarTopes(int enHora, int enDia);
     // One turn of the loop (see the steps in the source).
     void procesarCiclo();
     // One turn of the loop: the owner's turn, then a cycle while sending is on.
@@ -65,8 +81,8 @@ public:
     conexion_ngw *conexion() const { return m_conexion; }
 
     // What the state label shows of this gateway: the connection's state and busy flag, the
-    // pause, the schedule as the last cycle found it, and the seconds until the pending retry.
-    // Safe from any thread.
+    // pause, the schedule as the last cycle found it, the seconds until the pending retry, the
+    // pace, and the caps with their use and until when a reached one holds. Safe from any thread.
     SituacionEnvio situacion() const;
     // Sending stands still because the connection gave up, from the cycle that saw it until the
     // cycle that sees it working again (a retry in flight included).
@@ -75,25 +91,33 @@ public:
     // The allowed hours, on the program's clock.
     bool horarioPermitido() const;
 
-    // The gateway it serves (1..ajustes::kMaxGateways) and its settings as last given; any thread.
-    int numero() const { return m_numero; }
-    ajustes::AjustesGateway ajustesGateway() const;
-    void fijarAjustesGateway(const ajustes::AjustesGateway &ajustes);
-
 private:
     static constexpr qint64 kSinEspera = -2;
 
-    threads(const protocolo_ngw::Gateway &gateway, Despacho &despacho, int numero);
-
     // In a given-up state: waits, and once the wait is over asks the connection to try again.
     void esperarReintento(bool pedidoTerminado);
+    // The caps and the pace let a record go now; a record handed over is noted by entregado().
+    bool ritmoYTopesPermiten();
+    void entregado();
+    // The connection's report of a request: a send the gateway took, or may have, counts.
+    void alTerminar(const ResultadoPedido &resultado);
 
     Despacho &m_despacho;
-    const int m_numero = 1;
-    ajustes::AjustesGateway m_ajustes; // under m_mutexPausa
     conexion_ngw *m_conexion = nullptr;
+    const int m_numero;
     std::atomic<int> m_comando{EST_INICIO};
     int m_contadorCiclos = 0;
+    // The loop's own: the length of the cycles counted since the last fetch, the length of the
+    // last pause, and whether the last cycle moved records (it keeps a short cycle short).
+    qint64 m_msContados = 0;
+    int m_ultimoCicloMs = Ritmo::kCicloMs;
+    bool m_enMovimiento = false;
+    // The pace and the caps: set from the owner's thread, read by the loop and the snapshot,
+    // counted on the connection's thread.
+    mutable QMutex m_mutexRitmo;
+    Ritmo m_ritmo;
+    Topes m_topes;
+    QElapsedTimer m_monotono;
     // The loop's own: the back-off and the connection's ended requests as last seen.
     Reintento m_reintento;
     unsigned m_terminadosVistos = 0;
@@ -102,6 +126,6 @@ private:
     std::atomic<qint64> m_venceReintento{kSinEspera};
     std::atomic<bool> m_fueraDeHorario{false};
     std::atomic<bool> m_corriendo{false};
-    mutable QMutex m_mutexPausa;
+    QMutex m_mutexPausa;
     QWaitCondition m_despertar;
 };

@@ -47,6 +47,7 @@ conexion_ngw::~conexion_ngw()
 void conexion_ngw::fijarGateway(const protocolo_ngw::Gateway &gateway)
 {
     m_gateway = gateway;
+    m_lugar = 0;
     m_sinDireccion = gateway.sinDireccion();
     m_urlBase = protocolo_ngw::urlBase(gateway.direccion);
 }
@@ -93,6 +94,7 @@ bool conexion_ngw::consultar(bool reintento)
     enHiloPropio([this, reintento] {
         empezar(ResultadoPedido::Tipo::Estado);
         m_esReintento = reintento;
+        m_lugar = 0;
         if (rechazarPedido(&conexion_ngw::replyStatsFinished))
             return;
         const QUrl url = protocolo_ngw::urlTransmision(m_urlBase);
@@ -112,7 +114,16 @@ bool conexion_ngw::enviarSms(const registro_sms &registro)
         empezar(ResultadoPedido::Tipo::Envio);
         m_smsPendiente = registro;
         m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
-        consultarLugar();
+        if (!m_seguido || m_lugar <= 0) {
+            consultarLugar();
+            return;
+        }
+        if (m_deteniendo) {
+            // Nothing went out: the record stays pending, as after a room check.
+            terminar();
+            return;
+        }
+        transmitirSms(m_smsPendiente);
     });
     return true;
 }
@@ -403,6 +414,8 @@ void conexion_ngw::replySmsToNGW(cliente_http *reply)
     int nuevo = protocolo_ngw::clasificarEnvio(texto, m_estado);
     m_desenlace = protocolo_ngw::desenlaceEnvio(fin, codigo, nuevo);
     qCDebug(catGateway) << "desenlace=" << int(m_desenlace);
+    // Each message taken uses a place; anything else may mean the room is gone: ask again.
+    m_lugar = m_desenlace == protocolo_ngw::Desenlace::Tomado ? qMax<qint64>(0, m_lugar - 1) : 0;
     if (fin == protocolo_ngw::FinPedido::Respuesta && m_desenlace == protocolo_ngw::Desenlace::Incierto) {
         noReconocida(texto, codigo);
         nuevo = EST_CONEX_ERROR;
@@ -421,6 +434,9 @@ void conexion_ngw::replyHayLugarParaSMS(cliente_http *reply)
     // A failed room check is a network error like any other, not an unknown state.
     const int nuevo = fallo ? int(EST_CONEX_ERROR) : protocolo_ngw::clasificarLugar(texto);
     m_desenlace = protocolo_ngw::Desenlace::NadaTomado;
+    // Room without counters is room for this one message.
+    const protocolo_ngw::Contadores contadores = protocolo_ngw::buscarContadores(texto);
+    m_lugar = nuevo != EST_CONEX_SEND_SMS ? 0 : (contadores.presentes ? contadores.libres : 1);
     if (nuevo == EST_CONEX_SEND_SMS && m_deteniendo) {
         // Nothing went out: the record's sender hears so, and the record stays pending.
         terminar();

@@ -49,7 +49,11 @@ public:
     bool reintentar();
     // From any thread: claims the link in one atomic step (false if it is busy), keeps the
     // record and queues the room check to the object's thread; a reply with room sends it.
+    // Back to back (fijarEnvioSeguido), the record is sent without a room check while the room
+    // the last one reported, less the messages taken since, is not used up.
     bool enviarSms(const registro_sms &registro);
+    // From any thread: sends go back to back, as above (off: a room check before every send).
+    void fijarEnvioSeguido(bool seguido) { m_seguido = seguido; }
     // Room check for the record kept by enviarSms; the state untouched.
     void consultarLugar();
     // Posts the send request of `registro`: state 1, the locale's codec becomes UTF-8.
@@ -154,6 +158,10 @@ private:
     std::atomic<bool> m_deteniendo{false};
     std::atomic<bool> m_sinDireccion{true};
     std::atomic<unsigned> m_terminados{0};
+    std::atomic<bool> m_seguido{false};
+    // Room for sends as the last room check reported it, less each message taken since; 0 after
+    // any failure or other check (object's thread only).
+    qint64 m_lugar = 0;
     // The status query in flight is a retry (object's thread only).
     bool m_esReintento = false;
     protocolo_ngw::Desenlace m_desenlace = protocolo_ngw::Desenlace::NadaTomado;

@@ -1,6 +1,7 @@
 #include "gateway/estados.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 QString textoEstado(int estado)
 {
@@ -67,6 +68,13 @@ QString textoSinDudas(const SituacionEnvio &s)
                QCoreApplication::translate("MainWindow", " (reintento en %1 s)").arg(s.segundosReintento);
     if (s.estado == EST_CONEX_LIBRE && s.fueraDeHorario)
         return QCoreApplication::translate("MainWindow", "Fuera de horario");
+    if (s.topeHasta > 0 && !estadoDetenido(s.estado)) {
+        if (s.topeDiario)
+            return QCoreApplication::translate("MainWindow",
+                                               "Límite diario alcanzado: se reanuda mañana a las 00:00");
+        return QCoreApplication::translate("MainWindow", "Límite por hora alcanzado: se reanuda a las %1:00")
+            .arg(QDateTime::fromMSecsSinceEpoch(s.topeHasta).toString(QStringLiteral("HH")));
+    }
     return textoEstado(s.estado);
 }
 

@@ -73,6 +73,7 @@ struct SituacionEnvio
 // The state label: the state's text while a request is in flight; "Pausado" while paused; why
 // sending stands still when the hold cannot be trusted or written or the opt-out list is unknown; "Sin
 // gateway configurado" without an address; a given-up state's text followed by " (reintento en N s)" while
-// its retry is pending; "Fuera de horario" when free outside the allowed hours; else the state's text. The
-// records in doubt, if any, are counted after it.
+// its retry is pending; "Fuera de horario" when free outside the allowed hours; until when a reached cap
+// holds ("Límite diario alcanzado: se reanuda mañana a las 00:00", "Límite por hora alcanzado: se reanuda a
+// las HH:00"); else the state's text. The records in doubt, if any, are counted after it.
 QString textoSituacion(const SituacionEnvio &situacion);

@@ -255,6 +255,16 @@ qint64 ultimoId(const QSqlDatabase &db, const QString &tabla)
                         unNumero(db, QStringLiteral("SELECT coalesce(max(id), 0) FROM %1").arg(tabla), {}));
 }
 
+qint64 contarSalidosDesde(const QSqlDatabase &db, const QString &desde, int gateway)
+{
+    // Along the index on (fecha_hora, resultado), which holds both columns.
+    const QString sql = QStringLiteral("SELECT count(*) FROM enviados WHERE fecha_hora >= ? AND (resultado = "
+                                       "'enviado' OR resultado LIKE 'en duda:%')");
+    if (gateway <= 0)
+        return unNumero(db, sql, {desde});
+    return unNumero(db, sql + QStringLiteral(" AND gateway = ?"), {desde, gateway});
+}
+
 qint64 contarDesde(const QSqlDatabase &db, const QString &tabla, qint64 desde)
 {
     return unNumero(db, QStringLiteral("SELECT count(*) FROM %1 WHERE id > ?").arg(tabla), {desde});

@@ -69,6 +69,10 @@ qint64 contar(const QSqlDatabase &db, const QString &tabla, const Condicion &c);
 // filter in one pass over its index (which holds the result too). False when a query fails; the
 // counts are then 0, never negative.
 bool contarEnviados(const QSqlDatabase &db, const Condicion &c, qint64 &total, qint64 &errores);
+// Attempts from `desde` ("yyyy-MM-dd HH:mm:ss") on that the gateway took or may have taken
+// (resultado "enviado" or "en duda: ...") through `gateway` (0: any): what a gateway's caps have
+// used. -1 when the query fails.
+qint64 contarSalidosDesde(const QSqlDatabase &db, const QString &desde, int gateway = 0);
 // Highest id, 0 for an empty table.
 qint64 ultimoId(const QSqlDatabase &db, const QString &tabla);
 // Rows with an id above `desde`.

@@ -37,6 +37,8 @@ struct ServicioEnvio::Puesto : public Despacho
     // Its settings as last given (interface thread); whether it hands records over (any thread).
     ajustes::AjustesGateway config;
     std::atomic<bool> activo{true};
+    // Its connection is to be asked once its last reply is settled (interface thread).
+    bool consultar = false;
     threads *trabajador = nullptr;
     // Where its next due record may be, from what its last choices read: each gateway passes over
     // the records bound to another, so each remembers its own reading.
@@ -55,5 +57,8 @@ struct ServicioEnvio::Puesto : public Despacho
     QString ultimoErrorConexion;
     QString motivoFalla;
 };
+
+// Seeds the worker's caps with what the history counts of this hour and day for its gateway.
+void sembrarTopes(historial::Historial &historial, threads &trabajador);
 
 } // namespace servicio

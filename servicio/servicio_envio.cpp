@@ -9,6 +9,7 @@
 #include "envio/threads.h"
 #include "gateway/conexion_ngw.h"
 #include "gateway/recibidos.h"
+#include "historial/consultas.h"
 #include "lista/archivos_datos.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 #include <QMutexLocker>
 #include <QThreadPool>
 
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -127,6 +129,8 @@ ServicioEnvio::ServicioEnvio(const QDir &carpetaDatos, const protocolo_ngw::Gate
     connect(&m_historial, &historial::Historial::bajasCambiadas, this, &ServicioEnvio::leerBajas);
     m_historial.abrir(rutaHistorial());
     leerBajas();
+    for (const auto &p : m_puestos)
+        sembrarTopes(m_historial, *p->trabajador);
     if (m_puestos.size() > 1)
         leerGatewaysPorNumero();
     connect(this, &ServicioEnvio::intentoTerminado, &m_historial, &historial::Historial::agregarEnviado,

@@ -292,6 +292,7 @@ private:
     void retirarPuesto(int numero);
     void terminarRetirados();
     void actualizarPuesto(Puesto &puesto, const ajustes::AjustesGateway &ajustes);
+    void aplicarGateway(Puesto &puesto);
     bool sirve(int numero) const;
     bool deOtroGateway(const Puesto &puesto, const char *linea, int largo) const;
     bool deOtroGatewayRetenido(const Puesto &puesto, const QByteArray &linea) const;

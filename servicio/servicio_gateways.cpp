@@ -13,11 +13,14 @@
 #include "historial/consultas.h"
 #include "lista/bajas.h"
 
+#include <QDateTime>
 #include <QMutexLocker>
 #include <QSet>
+#include <QSqlDatabase>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -31,6 +34,23 @@ QString ahoraTexto()
 } // namespace
 
 namespace servicio {
+
+// The caps count on from what the history holds of this hour and this day for the worker's
+// gateway, so that a restart does not give them back. Nothing while the history is not open.
+void sembrarTopes(historial::Historial &h, threads &trabajador)
+{
+    const QSqlDatabase db = h.base();
+    if (!db.isValid())
+        return;
+    const QDateTime ahora = reloj::ahora();
+    const int gateway = trabajador.numero();
+    const qint64 enHora =
+        historial::contarSalidosDesde(db, ahora.toString(QStringLiteral("yyyy-MM-dd HH:00:00")), gateway);
+    const qint64 enDia =
+        historial::contarSalidosDesde(db, ahora.toString(QStringLiteral("yyyy-MM-dd 00:00:00")), gateway);
+    const auto acotar = [](qint64 n) { return static_cast<int>(qBound<qint64>(0, n, INT_MAX)); };
+    trabajador.sembrarTopes(acotar(enHora), acotar(enDia));
+}
 
 ServicioEnvio::Puesto::Puesto(ServicioEnvio &servicio, const ajustes::AjustesGateway &ajustes)
     : servicio(servicio), config(ajustes), activo(ajustes.activo),
@@ -58,6 +78,8 @@ ServicioEnvio::Puesto *ServicioEnvio::agregarPuesto(const ajustes::AjustesGatewa
                                         [&ajustes](const auto &q) { return q->numero() > ajustes.numero; });
         m_puestos.insert(antes, std::move(nuevo));
     }
+    // Built after start: its caps count on from the history (at start that comes once it is open).
+    sembrarTopes(m_historial, *p->trabajador);
     if (m_comando != 0)
         p->trabajador->fijarComando(m_comando);
     if (m_pool)
@@ -109,9 +131,14 @@ void ServicioEnvio::retirarPuesto(int numero)
     qCDebug(catEnvio) << "gateway" << numero << "fuera de servicio";
 }
 
-// A mark a retired gateway's reply could not write is tried again here, once a second.
+// A mark a retired gateway's reply could not write is tried again here, once a second, and a
+// change of address a busy gateway could not take yet is given to it.
 void ServicioEnvio::terminarRetirados()
 {
+    for (const auto &p : m_puestos) {
+        if (p->numero() != 1)
+            aplicarGateway(*p);
+    }
     QMutexLocker bloqueo(&m_bloqueo);
     for (const auto &p : m_retirados) {
         if (p->marcaPendiente && !p->trabajador->conexion()->isOcupado())
@@ -119,17 +146,28 @@ void ServicioEnvio::terminarRetirados()
     }
 }
 
+// The address and key reach the connection once its last reply is settled: now, or at the next
+// tick of the snapshot (terminarRetirados), so that a change made while it was busy is not lost.
 void ServicioEnvio::actualizarPuesto(Puesto &p, const ajustes::AjustesGateway &ajustes)
 {
-    const bool otroGateway = ajustes.direccion != p.config.direccion || ajustes.clave != p.config.clave;
     p.config = ajustes;
     p.activo = ajustes.activo;
-    p.trabajador->fijarAjustesGateway(ajustes);
+    p.trabajador->fijarAjustes(ajustes);
+    // Asked again, as gateway 1 is, so that its connection test shows a fresh answer.
+    p.consultar = true;
+    aplicarGateway(p);
+}
+
+void ServicioEnvio::aplicarGateway(Puesto &p)
+{
     conexion_ngw *conexion = p.trabajador->conexion();
-    if (!otroGateway || conexion->isOcupado() || !completarPendiente(p))
+    const protocolo_ngw::Gateway g = protocolo_ngw::gatewayDe(p.config.direccion, p.config.clave);
+    const bool otro = g.direccion != conexion->ip() || g.clave != conexion->clave();
+    if ((!otro && !p.consultar) || conexion->isOcupado() || !completarPendiente(p))
         return;
-    conexion->fijarGateway(protocolo_ngw::gatewayDe(ajustes.direccion, ajustes.clave));
-    conexion->consultarEstado();
+    if (otro)
+        conexion->fijarGateway(g);
+    p.consultar = !conexion->consultarEstado();
 }
 
 Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGateway> &gateways)
@@ -149,7 +187,7 @@ Actualizacion ServicioEnvio::actualizarGateways(const QVector<ajustes::AjustesGa
             Puesto &p = *m_puestos.front();
             p.config = g;
             p.activo = g.activo;
-            p.trabajador->fijarAjustesGateway(g);
+            p.trabajador->fijarAjustes(g);
             if (g.activo) {
                 primero = actualizarConexion(protocolo_ngw::gatewayDe(g.direccion, g.clave));
                 continue;

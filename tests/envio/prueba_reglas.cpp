@@ -1,8 +1,11 @@
-// The worker's rules: which record dates are due, which times of day the mask allows, and how
-// long it waits before retrying a gateway that failed.
+// The worker's rules: which record dates are due, which times of day the mask allows, how long
+// it waits before retrying a gateway that failed, a gateway's pace and its caps.
 
 #include "envio/reglas_envio.h"
 #include "envio/reintento.h"
+#include "envio/ritmo.h"
+#include "envio/topes.h"
+#include "gateway/estados.h"
 
 #include "common/entorno_prueba.h"
 
@@ -158,6 +161,89 @@ private slots:
         }
         QCOMPARE(r.toca(ahora), toca);
         QCOMPARE(r.segundosRestantes(ahora), segundos);
+    }
+
+    // The worker tries a hand-over at each of `ciclos` (ms); "x" where the pace lets it.
+    void ritmo_data()
+    {
+        QTest::addColumn<int>("porMinuto");
+        QTest::addColumn<QString>("ciclos");
+        QTest::addColumn<QString>("entregas");
+        const QString cadaSegundo = QStringLiteral("0 1002 2004 3006 4008 5010 6012 7014 8016");
+        QTest::newRow("sin ritmo") << 0 << cadaSegundo << "xxxxxxxxx";
+        QTest::newRow("30") << 30 << cadaSegundo << "x.x.x.x.x";
+        QTest::newRow("45: en promedio") << 45 << cadaSegundo << "x.xxx.xxx";
+        QTest::newRow("tras la espera, sin rafaga") << 30 << "0 10000 11000 12000 13000"
+                                                    << "xx.x.";
+        QTest::newRow("600: el ciclo espacia") << 600 << "0 1 2 3"
+                                               << "xxxx";
+    }
+    void ritmo()
+    {
+        QFETCH(int, porMinuto);
+        QFETCH(QString, ciclos);
+        QFETCH(QString, entregas);
+        Ritmo r(porMinuto);
+        QString hechas;
+        for (const QString &c : ciclos.split(QLatin1Char(' '))) {
+            const bool toca = r.toca(c.toLongLong());
+            if (toca)
+                r.entregado(c.toLongLong());
+            hechas += toca ? QLatin1Char('x') : QLatin1Char('.');
+        }
+        QCOMPARE(hechas, entregas);
+        QCOMPARE(r.cicloMs(true), porMinuto == 600 ? 100 : 1000);
+    }
+
+    // Messages counted at the times of `eventos` on 15 June ("=h/d" sows the hour's and the day's
+    // counts); then, at `cuando`, the day's count and the state label of a free gateway.
+    void topes_data()
+    {
+        QTest::addColumn<int>("porHora");
+        QTest::addColumn<int>("porDia");
+        QTest::addColumn<QString>("eventos");
+        QTest::addColumn<QString>("cuando");
+        QTest::addColumn<int>("enDia");
+        QTest::addColumn<QString>("texto");
+        const QString hora = QStringLiteral("Límite por hora alcanzado: se reanuda a las %1");
+        const QString dia = QStringLiteral("Límite diario alcanzado: se reanuda mañana a las 00:00");
+        QTest::newRow("bajo el tope") << 3 << 0 << "10:00 10:01"
+                                      << "10:59" << 2 << "Libre";
+        QTest::newRow("tope por hora") << 3 << 0 << "10:00 10:01 10:02"
+                                       << "10:59" << 3 << hora.arg("11:00");
+        QTest::newRow("la hora siguiente") << 3 << 0 << "10:00 10:01 10:02"
+                                           << "11:00" << 3 << "Libre";
+        QTest::newRow("a las 23") << 1 << 0 << "23:10"
+                                  << "23:59" << 1 << hora.arg("00:00");
+        QTest::newRow("el diario antes") << 2 << 2 << "10:00 10:01"
+                                         << "10:30" << 2 << dia;
+        QTest::newRow("sembrado, sin bajar") << 0 << 5 << "10:00 =0/4 10:30"
+                                             << "10:31" << 5 << dia;
+    }
+    void topes()
+    {
+        QFETCH(int, porHora);
+        QFETCH(int, porDia);
+        QFETCH(QString, eventos);
+        QFETCH(QString, cuando);
+        QFETCH(int, enDia);
+        QFETCH(QString, texto);
+        const auto momento = [](const QString &t) {
+            return QDateTime(QDate(2026, 6, 15), QTime::fromString(t, QStringLiteral("HH:mm")));
+        };
+        Topes t;
+        t.fijar(porHora, porDia);
+        for (const QString &e : eventos.split(QLatin1Char(' '))) {
+            if (e.startsWith(QLatin1Char('=')))
+                t.sembrar(momento(QStringLiteral("10:00")), e.mid(1, 1).toInt(), e.mid(3).toInt());
+            else
+                t.contar(momento(e));
+        }
+        SituacionEnvio s;
+        s.estado = EST_CONEX_LIBRE;
+        s.topeHasta = t.hasta(momento(cuando), &s.topeDiario);
+        QCOMPARE(t.enDia(momento(cuando)), enDia);
+        QCOMPARE(textoSituacion(s), texto);
     }
 };
 
