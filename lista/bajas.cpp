@@ -207,10 +207,8 @@ bool Lista::contiene(QStringView numero) const
     return !m_claves.isEmpty() && claveTexto(numero, m_digitos, clave) && m_claves.contains(clave);
 }
 
-bool Lista::contieneLinea(const char *linea, int largo) const
+bool campoNumero(const char *linea, int largo, const char *&desde, const char *&hasta)
 {
-    if (m_claves.isEmpty())
-        return false;
     const char *fin = linea + largo;
     const char *coma1 = static_cast<const char *>(std::memchr(linea, ',', size_t(largo)));
     if (!coma1)
@@ -218,12 +216,24 @@ bool Lista::contieneLinea(const char *linea, int largo) const
     const char *coma2 = static_cast<const char *>(std::memchr(coma1 + 1, ',', size_t(fin - coma1 - 1)));
     if (!coma2)
         return false;
-    const char *p = coma2;
+    desde = coma1 + 1;
+    hasta = coma2;
+    return true;
+}
+
+bool Lista::contieneLinea(const char *linea, int largo) const
+{
+    if (m_claves.isEmpty())
+        return false;
+    const char *desde = nullptr;
+    const char *p = nullptr;
+    if (!campoNumero(linea, largo, desde, p))
+        return false;
     quint64 clave = 0;
     const bool hay = claveNumerica(
         m_digitos,
         [&](char &c) {
-            if (p == coma1 + 1)
+            if (p == desde)
                 return false;
             c = *--p;
             return true;

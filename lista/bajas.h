@@ -22,6 +22,9 @@ QString digitos(QStringView numero);
 // has no digit, and then it is nobody's.
 QString claveNumero(QStringView numero, int n);
 bool mismoNumero(QStringView a, QStringView b, int n);
+// An outbox line's number field (its second), in place: [desde, hasta). False when the line has
+// fewer than three fields.
+bool campoNumero(const char *linea, int largo, const char *&desde, const char *&hasta);
 // The digits in reverse order: the history indexes them so, and a number's last digits become
 // the start of a text an index can find.
 QString invertido(QStringView digitos);

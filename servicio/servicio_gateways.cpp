@@ -372,14 +372,11 @@ bool ServicioEnvio::sirve(int numero) const
 // still serves.
 bool ServicioEnvio::deOtroGateway(const Puesto &p, const char *linea, int largo) const
 {
-    const char *fin = linea + largo;
-    const char *coma1 = static_cast<const char *>(std::memchr(linea, ',', size_t(largo)));
-    if (!coma1)
+    const char *desde = nullptr;
+    const char *hasta = nullptr;
+    if (!bajas::campoNumero(linea, largo, desde, hasta))
         return false;
-    const char *coma2 = static_cast<const char *>(std::memchr(coma1 + 1, ',', size_t(fin - coma1 - 1)));
-    if (!coma2)
-        return false;
-    const QString numero = QString::fromUtf8(coma1 + 1, int(coma2 - coma1 - 1));
+    const QString numero = QString::fromUtf8(desde, int(hasta - desde));
     const int gateway = m_gatewayDeNumero.value(bajas::claveNumero(numero, m_digitosNumero), 0);
     return gateway != 0 && gateway != p.numero() && sirve(gateway);
 }
