@@ -218,14 +218,6 @@ Resultado correr(const QString &caso, const QString &ruta)
     return mejor;
 }
 
-double correrMawk(const QString &ruta)
-{
-    const double mejor = cpuMawk(ruta, NBSMS_LLENAR_AWK);
-    if (mejor >= 0)
-        std::printf("  mawk cpu=%.3f\n", mejor);
-    return mejor;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -238,18 +230,14 @@ int main(int argc, char *argv[])
 
     const int filas = args.size() > 1 ? args.at(1).toInt() : 1000000;
     QTemporaryDir dir;
-    const QString grande = QDir(dir.path()).filePath(QStringLiteral("grande/lista.csv"));
-    const QString chica = QDir(dir.path()).filePath(QStringLiteral("chica/lista.csv"));
-    QDir(dir.path()).mkpath(QStringLiteral("grande"));
-    QDir(dir.path()).mkpath(QStringLiteral("chica"));
-    escribirLista(grande, filas);
-    escribirLista(chica, filas / 10);
-    std::printf("lista: %d filas, %lld bytes\n", filas, static_cast<long long>(QFileInfo(grande).size()));
+    const Listas listas = escribirListas(dir.path(), filas);
+    const QString &grande = listas.grande;
+    const QString &chica = listas.chica;
 
     std::printf("corrida vigilada (lectura, huella, escritura, recuento):\n");
     const Resultado entera = correr(QStringLiteral("vigilada-entera"), grande);
     const Resultado bloques = correr(QStringLiteral("vigilada-bloques"), grande);
-    const double mawk = correrMawk(grande);
+    const double mawk = correrMawk(grande, NBSMS_LLENAR_AWK);
     std::printf("  memoria: %.1f MiB sobre el reposo en bloques, %.1f MiB entera (objetivo: hasta 64 MiB)\n",
                 bloques.crecimiento, entera.crecimiento);
     if (mawk > 0)

@@ -83,4 +83,34 @@ inline double cpuMawk(const QString &ruta, const char *script)
     return mejor;
 }
 
+// The two lists a bench compares, `filas` rows and a tenth of them, each in a folder of its own
+// under `carpeta`, with the big one's size told.
+struct Listas
+{
+    QString grande;
+    QString chica;
+};
+inline Listas escribirListas(const QString &carpeta, int filas)
+{
+    const QDir dir(carpeta);
+    dir.mkpath(QStringLiteral("grande"));
+    dir.mkpath(QStringLiteral("chica"));
+    const Listas listas{dir.filePath(QStringLiteral("grande/lista.csv")),
+                        dir.filePath(QStringLiteral("chica/lista.csv"))};
+    escribirLista(listas.grande, filas);
+    escribirLista(listas.chica, filas / 10);
+    std::printf("list: %d rows, %lld bytes\n", filas,
+                static_cast<long long>(QFileInfo(listas.grande).size()));
+    return listas;
+}
+
+// mawk's fill over `ruta`, told as it comes.
+inline double correrMawk(const QString &ruta, const char *script)
+{
+    const double mejor = cpuMawk(ruta, script);
+    if (mejor >= 0)
+        std::printf("  mawk: cpu=%.3f\n", mejor);
+    return mejor;
+}
+
 } // namespace bench_lista

@@ -120,14 +120,6 @@ Resultado correr(const QString &caso, const QString &lista)
     return mejor;
 }
 
-double correrMawk(const QString &ruta)
-{
-    const double mejor = cpuMawk(ruta, NBSMS_LLENAR_AWK);
-    if (mejor >= 0)
-        std::printf("  mawk: cpu=%.3f\n", mejor);
-    return mejor;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -140,18 +132,14 @@ int main(int argc, char *argv[])
 
     const int filas = args.size() > 1 ? args.at(1).toInt() : 1000000;
     QTemporaryDir dir;
-    const QString grande = QDir(dir.path()).filePath(QStringLiteral("grande/lista.csv"));
-    const QString chica = QDir(dir.path()).filePath(QStringLiteral("chica/lista.csv"));
-    QDir(dir.path()).mkpath(QStringLiteral("grande"));
-    QDir(dir.path()).mkpath(QStringLiteral("chica"));
-    escribirLista(grande, filas);
-    escribirLista(chica, filas / 10);
-    std::printf("list: %d rows, %lld bytes\n", filas, static_cast<long long>(QFileInfo(grande).size()));
+    const Listas listas = escribirListas(dir.path(), filas);
+    const QString &grande = listas.grande;
+    const QString &chica = listas.chica;
 
     std::printf("watched run:\n");
     const Resultado vigilada = correr(QStringLiteral("vigilada"), grande);
     // The watched run has moved the list to the backup path: its copy is read.
-    const double mawk = correrMawk(grande + QStringLiteral(".original"));
+    const double mawk = correrMawk(grande + QStringLiteral(".original"), NBSMS_LLENAR_AWK);
     std::printf("  peak resident growth over idle: %.1f MiB (target: at most 64 MiB)\n",
                 vigilada.crecimiento);
     if (mawk > 0)
